@@ -1,0 +1,22 @@
+#include "app/Comando.h"
+
+QString Comando::opcion(const QString &nombre, bool *falta)
+{
+    const int i = int(args.indexOf(nombre));
+    if (i < 0)
+        return {};
+    if (i + 1 >= args.size()) {
+        if (falta)
+            *falta = true;
+        args.removeAt(i);
+        return {};
+    }
+    const QString valor = args.at(i + 1);
+    args.remove(i, 2);
+    return valor;
+}
+
+bool Comando::bandera(const QString &nombre)
+{
+    return args.removeAll(nombre) > 0;
+}

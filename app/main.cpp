@@ -1,0 +1,24 @@
+#include "app/LineaComandos.h"
+#include "app/Escritorio.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+
+    if (LineaComandos::esComando(args)) {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return LineaComandos(out, err).ejecuta(args);
+    }
+    QApplication app(argc, argv);
+    return Escritorio::ejecuta(app, args);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <array>
+
+class RsParametros;
+
+// The configuration fields: the live copy of the settings that the
+// configuration window shows and edits (fields 0 to 12, the connection-type
+// list and the proxy check box, and which of them are visible). The rest of
+// the program reads the folders, the address fallback and the patente from
+// here, not from the record. The window mirrors this object.
+class CamposConfiguracion : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kCampos = 13;
+
+    explicit CamposConfiguracion(QObject *parent = nullptr);
+
+    QString texto(int campo) const { return m_textos.at(campo); }
+    void ponTexto(int campo, const QString &texto);
+
+    // Position of the connection-type list: 0 "MODEM", 1 "INTERNET",
+    // 2 "RADIO MODEM", -1 none selected.
+    int posicion() const { return m_posicion; }
+    bool proxy() const { return m_proxy; }
+    bool telefonoVisible() const { return m_telefonoVisible; }
+    bool proxyVisible() const { return m_proxyVisible; }     // the check box
+    bool ipProxyVisible() const { return m_ipProxyVisible; } // field 4
+
+    // Fills every field from the record.
+    void Imprime_Datos(const RsParametros &rs);
+    // The connection-type rule: a new list position (field 2 refilled from
+    // the stored record).
+    void eligeTipo(int posicion, const RsParametros &rs);
+    // The proxy rule: a click on the check box.
+    void marcaProxy(bool marcado);
+
+    static QString textoTipo(int posicion);
+
+signals:
+    void cambiado();
+
+private:
+    std::array<QString, kCampos> m_textos;
+    int m_posicion = -1;
+    bool m_proxy = false;
+    bool m_telefonoVisible = false;
+    bool m_proxyVisible = false;
+    bool m_ipProxyVisible = false;
+};

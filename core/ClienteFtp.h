@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// A synchronous FTP session on libcurl: one control connection, logged in
+// once, reused for every transfer until it is closed. Each call blocks until
+// it ends; callers run it on a worker (see ControlFtp). Failures throw
+// ErrorTendal with the numbers the system tells apart:
+//   1013/1014/1015  the server refused the user name or password
+//   1029            no connection (refused, unknown host, time-out while connecting)
+//   1003            a download of a file that the server does not hold (no local file is left)
+//   1000            the connection was lost in the middle of the session
+// Every other failure (a refused upload among them) keeps a number of its own
+// and a description. docs/ftp-errores.md lists the mapping.
+class ClienteFtp
+{
+public:
+    struct Limites {
+        long segundosConexion = 15;     // connect time-out
+        long bytesPorSegundoMinimo = 1; // low-speed limit ...
+        long segundosVelocidadBaja = 30; // ... held for this long aborts the transfer
+    };
+
+    ClienteFtp();
+    explicit ClienteFtp(Limites limites);
+    ~ClienteFtp();
+    ClienteFtp(const ClienteFtp &) = delete;
+    ClienteFtp &operator=(const ClienteFtp &) = delete;
+
+    // direccion: host name or IP address, optionally "host:port" (21 when absent).
+    void conecta(const QString &direccion, const QString &usuario, const QString &clave);
+    // Uploads rutaLocal as carpetaRemota/archivo.
+    void envia(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo);
+    // Downloads carpetaRemota/archivo to rutaLocal, replacing it. The data is
+    // written to a temporary name beside rutaLocal and renamed only when the
+    // transfer is complete.
+    void recibe(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo);
+    // Names in a server folder (NLST). Throws like the other operations.
+    QStringList lista(const QString &carpetaRemota);
+    // Closes the session; harmless when there is none.
+    void desconecta();
+    bool conectado() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// A new office: the database with its one configuration row, the local
+// send and reception folders under the data folder, and the start-up file
+// when there is none.
+struct NuevaOficina {
+    int patente = 0;
+    QString agente;
+    QString servidor = QStringLiteral("127.0.0.1");
+    QString claveFtp;   // in clear; stored scrambled
+    QString clavePago;  // in clear; stored scrambled
+    QString carpetaDatos; // holds Prevalida.db and the local folders
+
+    // Creates everything. Refuses (ErrorTendal) when the folder already holds
+    // a database. Writes rutaIni only when no such file exists; returns true
+    // when it wrote it.
+    bool crea(const QString &rutaIni) const;
+
+    // The local folder of a PARAMETROS folder column ("val_env" ...) under carpeta.
+    static QString carpetaLocal(const QString &carpeta, const QString &columna);
+};

@@ -1,0 +1,23 @@
+#include "tests/soporte/DialogosGuion.h"
+
+Dialogos::Respuesta DialogosGuion::mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones)
+{
+    mensajes.append({texto, titulo, icono, botones});
+    if (botones == Botones::Aceptar)
+        return Respuesta::Aceptar;
+    return respuestas.isEmpty() ? Respuesta::No : respuestas.dequeue();
+}
+
+std::optional<QString> DialogosGuion::pideClave()
+{
+    ++clavesPedidas;
+    return claves.isEmpty() ? std::nullopt : claves.dequeue();
+}
+
+QStringList DialogosGuion::textos() const
+{
+    QStringList t;
+    for (const auto &m : mensajes)
+        t << m.texto;
+    return t;
+}

@@ -1,0 +1,55 @@
+#include "tests/soporte/Oficina.h"
+
+#include "core/Conexion.h"
+#include "core/NuevaOficina.h"
+
+#include <QDir>
+
+Oficina::Oficina(int patente, const QDateTime &ahora)
+    : reloj(ahora)
+{
+    NuevaOficina nueva;
+    nueva.patente = patente;
+    nueva.agente = QStringLiteral("AGENTE DE PRUEBA");
+    nueva.claveFtp = QStringLiteral("secreto");
+    nueva.clavePago = QStringLiteral("Pago123");
+    nueva.carpetaDatos = carpetaDatos();
+    nueva.crea(ini());
+}
+
+QString Oficina::carpetaDatos() const
+{
+    return QDir(m_dir.path()).filePath(QStringLiteral("datos"));
+}
+
+QString Oficina::ini() const
+{
+    return QDir(m_dir.path()).filePath(QStringLiteral("Tendal.ini"));
+}
+
+QString Oficina::trabajo() const
+{
+    return QDir(m_dir.path()).filePath(QStringLiteral("trabajo"));
+}
+
+QString Oficina::carpeta(const QString &columna) const
+{
+    return NuevaOficina::carpetaLocal(carpetaDatos(), columna);
+}
+
+void Oficina::sql(const QString &sentencia, const QVariantList &valores)
+{
+    if (m_programa) {
+        m_programa->conexion().ejecuta(sentencia, valores);
+        return;
+    }
+    auto conexion = Conexion::abre(carpetaDatos());
+    conexion->ejecuta(sentencia, valores);
+}
+
+Programa &Oficina::carga()
+{
+    m_programa = std::make_unique<Programa>(Carpetas(trabajo(), ini()), reloj, dialogos, limitesFtp);
+    m_programa->carga();
+    return *m_programa;
+}

@@ -1,0 +1,1 @@
+#include "tests/soporte/ServidorFtp.h"
