@@ -50,7 +50,7 @@ void ListaArchivos::guarda()
         for (int i = 0; i < m_filas.size(); ++i) {
             QVariantList valores{i};
             for (const QString &t : m_filas[i])
-                valores << t;
+                valores << (t.isNull() ? QStringLiteral("") : t); // a null text would bind as NULL
             m_conexion->ejecuta(insercion, valores);
         }
     });
