@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+// The body of a revision report, collected in memory while the response file
+// is read and handed to the report target once at the end. Holds the writing
+// rules every format shares: the line break (CR LF), numbers in decimal
+// without leading zeros, descriptions in sentence form, the amount formats,
+// and the step that follows a catalogue lookup.
+class CuerpoReporte
+{
+public:
+    // How a catalogue description is written.
+    enum class Forma {
+        TalCual, // as stored
+        Oracion, // first character as stored, the rest in lower case
+    };
+
+    // The two amount formats: "#,##0" and " $#,##0.00".
+    enum class Importe {
+        Entero,
+        Pesos,
+    };
+
+    explicit CuerpoReporte(const QLocale &locale = QLocale());
+
+    CuerpoReporte &operator<<(QStringView texto)
+    {
+        m_texto.append(texto);
+        return *this;
+    }
+    CuerpoReporte &operator<<(qint16 numero);
+    CuerpoReporte &salto(int veces = 1);
+    CuerpoReporte &oracion(QStringView descripcion);
+    // The field read as a number and written in the format; a field that is
+    // not a number is written unchanged.
+    CuerpoReporte &importe(QStringView campo, Importe formato);
+
+    // After a lookup: with a row, the label, the description in its form and
+    // `saltosConFila` line breaks; without a row, `saltosSinFila` line breaks.
+    void descripcion(const std::optional<QString> &fila, QStringView etiqueta, Forma forma, int saltosConFila,
+                     int saltosSinFila);
+
+    const QString &texto() const { return m_texto; }
+    QString tomaTexto() { return std::move(m_texto); }
+
+    static QString enOracion(QStringView descripcion);
+
+private:
+    QLocale m_locale;
+    QString m_texto;
+};

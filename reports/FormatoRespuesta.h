@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+
+class CatalogoErrores;
+class CuerpoReporte;
+class LineaRespuesta;
+
+// The handler of one response format: it turns each line of the file into
+// report text in the body, using the shared rules of LineaRespuesta and
+// CuerpoReporte and the catalogue lookups. The report builder reads the file
+// and calls it once per line; an object serves one report and may keep what
+// the format carries from line to line.
+class FormatoRespuesta
+{
+public:
+    virtual ~FormatoRespuesta() = default;
+    // Throws ErrorTendal when a number field cannot be read or a lookup fails.
+    virtual void procesa(const LineaRespuesta &linea, CuerpoReporte &cuerpo) = 0;
+};
+
+// The formats, each in its own file.
+std::unique_ptr<FormatoRespuesta> creaFormatoM(CatalogoErrores &catalogo);
+std::unique_ptr<FormatoRespuesta> creaFormatoT(CatalogoErrores &catalogo);
+std::unique_ptr<FormatoRespuesta> creaFormatoC(CatalogoErrores &catalogo);
+std::unique_ptr<FormatoRespuesta> creaFormatoD(CatalogoErrores &catalogo);
+std::unique_ptr<FormatoRespuesta> creaFormatoA(CatalogoErrores &catalogo);
+std::unique_ptr<FormatoRespuesta> creaFormatoR(CatalogoErrores &catalogo);
+std::unique_ptr<FormatoRespuesta> creaFormatoX(CatalogoErrores &catalogo);
+std::unique_ptr<FormatoRespuesta> creaFormatoP(CatalogoErrores &catalogo);
+std::unique_ptr<FormatoRespuesta> creaFormatoQ(CatalogoErrores &catalogo);
