@@ -28,3 +28,4 @@ struct Comando {
 // The commands, each in its own folder.
 int comandoInit(Comando &c);
 int comandoConfig(Comando &c);
+int comandoReporte(Comando &c);

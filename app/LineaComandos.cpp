@@ -19,6 +19,7 @@ const Entrada kComandos[] = {
     {"config", comandoConfig,
      "config [COLUMNA | COLUMNA=VALOR ...]\n"
      "      muestra o cambia el registro de configuración (clave_ftp= y clave_pago= en claro)"},
+    {"reporte", comandoReporte, "reporte NOMBRE [--titulo TEXTO]\n      escribe el reporte de revisión de un archivo de respuesta"},
 };
 
 QString ayuda()

@@ -1,0 +1,35 @@
+#include "app/Comando.h"
+#include "core/DialogosConsola.h"
+#include "core/ErrorTendal.h"
+#include "core/Programa.h"
+#include "reports/DestinoTexto.h"
+#include "reports/GeneradorReporte.h"
+
+// tendal reporte NOMBRE [--titulo TEXTO]: the revision report of a response
+// file, built as the main window builds it, written to standard output.
+int comandoReporte(Comando &c)
+{
+    const bool conTitulo = c.args.contains(QStringLiteral("--titulo"));
+    bool falta = false;
+    const QString titulo = c.opcion(QStringLiteral("--titulo"), &falta);
+    if (falta || c.args.size() != 1 || c.args.first().startsWith(QStringLiteral("--"))) {
+        c.err << QStringLiteral("Uso: tendal reporte NOMBRE [--titulo TEXTO]") << Qt::endl;
+        return 2;
+    }
+    const QString nombre = c.args.first();
+
+    DialogosConsola dialogos(c.err, c.si);
+    Programa programa(c.carpetas, c.reloj, dialogos);
+    try {
+        programa.carga();
+    } catch (const ErrorTendal &e) {
+        c.err << e.descripcion() << Qt::endl;
+        return 1;
+    }
+    DestinoTexto destino;
+    const bool completo = GeneradorReporte(programa).Genera_Reporte(
+        conTitulo ? titulo : GeneradorReporte::tituloRevision(), nombre, destino);
+    c.out << destino.texto();
+    c.out.flush();
+    return completo ? 0 : 1;
+}
