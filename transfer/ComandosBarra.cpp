@@ -1,15 +1,23 @@
 #include "transfer/ComandosBarra.h"
 
+#include "bulletins/Boletines.h"
 #include "core/Dialogos.h"
+#include "core/ErrorTendal.h"
 #include "core/Programa.h"
 #include "core/SesionFtp.h"
 #include "mainwindow/CicloRecepcion.h"
+#include "transfer/EnvioArchivos.h"
 
-// The window commands; sending and receiving come with the sending work.
+#include <QCoro/QCoroTimer>
+
+#include <chrono>
+
 ComandosBarra::ComandosBarra(Programa &programa, CicloRecepcion &ciclo, QObject *parent)
     : QObject(parent)
     , m_programa(programa)
     , m_ciclo(ciclo)
+    , m_boletines(std::make_unique<Boletines>(programa))
+    , m_envio(std::make_unique<EnvioArchivos>(programa, ciclo, *m_boletines))
 {
 }
 
@@ -21,17 +29,49 @@ QCoro::Task<> ComandosBarra::Ejecuta_Comando(QString clave)
         co_return;
     m_ocupado = true;
     emit ocupadoCambiado(true);
-    if (clave == u"caterr") {
+
+    if (clave == u"enviar") {
+        co_await m_envio->Envia();
+    } else if (clave == u"recibir") {
+        co_await m_envio->RecibeSinEnviar();
+    } else if (clave == u"detener") {
+        co_await detener();
+    } else if (clave == u"caterr") {
         if (muestraActualizacion)
             muestraActualizacion();
     } else if (clave == u"parametros") {
         if (muestraParametros)
             muestraParametros();
     } else if (clave == u"salir") {
-        if (m_programa.dialogos().pregunta(QStringLiteral("¿Deseas Salir del Sistema?"), Dialogos::Icono::Informacion) && termina)
+        if (m_programa.dialogos().pregunta(QStringLiteral("¿Deseas Salir del Sistema?"), Dialogos::Icono::Informacion)
+            && termina)
             termina();
     }
-    co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
+
+    // The common exit of every key.
+    try {
+        co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
+    } catch (const ErrorTendal &) {
+    }
     m_ocupado = false;
     emit ocupadoCambiado(false);
+}
+
+// Stops the receive cycle and forgets the files it awaited. A tick that is
+// running is let finish first: it works on the reception list and on
+// eftpRecepcion, which are emptied and closed here.
+QCoro::Task<> ComandosBarra::detener()
+{
+    if (!m_ciclo.habilitado())
+        co_return;
+    if (!m_programa.dialogos().pregunta(QStringLiteral("¿Deseas detener la recepción de archivos en proceso?")))
+        co_return;
+    m_ciclo.deshabilita();
+    while (m_ciclo.enCurso())
+        co_await QCoro::sleepFor(std::chrono::milliseconds(50));
+    try {
+        co_await SesionFtp::Desconecta_FTP(m_programa.eftpRecepcion);
+    } catch (const ErrorTendal &) {
+    }
+    m_programa.listaRecepcion().limpia();
 }

@@ -1,0 +1,18 @@
+#include "bulletins/frmPrincipal.h"
+
+#include "bulletins/Teletipo.h"
+#include "core/Dialogos.h"
+
+#include <QVBoxLayout>
+
+frmPrincipal::frmPrincipal(EstadoBoletin &estado, QWidget *parent)
+    : QWidget(parent)
+    , m_nwstBoletines(new Teletipo(this))
+{
+    setWindowTitle(Dialogos::nombreProducto());
+    auto *caja = new QVBoxLayout(this);
+    caja->setContentsMargins(0, 0, 0, 0);
+    caja->addWidget(m_nwstBoletines);
+    m_nwstBoletines->refleja(estado);
+    hide();
+}

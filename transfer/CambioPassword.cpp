@@ -1,0 +1,84 @@
+#include "transfer/CambioPassword.h"
+
+#include "core/Ansi.h"
+#include "core/Dialogos.h"
+#include "core/ErrorTendal.h"
+#include "core/Funciones.h"
+#include "core/Programa.h"
+#include "core/SesionFtp.h"
+#include "transfer/ArchivoPago.h"
+#include "transfer/ReporteConexion.h"
+
+#include <optional>
+
+namespace {
+
+const QString PassBan = QStringLiteral("PassBan");
+
+} // namespace
+
+CambioPassword::CambioPassword(Programa &programa)
+    : m_programa(programa)
+{
+}
+
+QCoro::Task<bool> CambioPassword::Acepta(QString actual, QString nueva, QString confirmacion)
+{
+    Dialogos &dialogos = m_programa.dialogos();
+    ValoresPrograma &v = m_programa.valores();
+    if (actual.compare(v.ClavePago, Qt::CaseSensitive) != 0) {
+        dialogos.error(QStringLiteral("No coincide la contraseña actual"));
+        co_return false;
+    }
+    if (nueva.compare(confirmacion, Qt::CaseSensitive) != 0) {
+        dialogos.error(QStringLiteral("La contraseña nueva no coincide con la confirmación"));
+        co_return false;
+    }
+
+    RsParametros &rs = m_programa.RsParametros_();
+    const QString passBanAnterior = rs.texto(PassBan);
+    const QString claveAnterior = v.ClavePago;
+    const QString nombre = ArchivoPago::nombre(v.NumPatente);
+    const QString local = m_programa.carpetas().enTrabajo(nombre);
+    ControlFtp &ftp = m_programa.eftpPrincipal;
+    bool guardado = false;
+    std::optional<ErrorTendal> fallo;
+    try {
+        const QString linea = ArchivoPago::linea(v.PideClave, nueva);
+        rs.asigna(PassBan, Funciones::Codifica_Cadena(nueva));
+        rs.guarda();
+        guardado = true;
+        v.ClavePago = nueva;
+        co_await SesionFtp::Conecta_FTP(ftp, false, m_programa);
+        Ansi::escribeLineas(local, {linea}, true);
+        co_await SesionFtp::Envia_Archivo(ftp, m_programa.carpetas().trabajo(), ArchivoPago::carpetaServidor(), nombre);
+        co_await SesionFtp::Desconecta_FTP(ftp);
+    } catch (const ErrorTendal &e) {
+        fallo = e;
+    }
+    // The local file holds the password: it goes whatever happened.
+    try {
+        Funciones::Borra_Archivo(local);
+    } catch (const ErrorTendal &) {
+    }
+    if (!fallo)
+        co_return true;
+
+    ReporteConexion::reporta(ReporteConexion::Llamador::CambioClave, *fallo, m_programa);
+    try {
+        co_await SesionFtp::Desconecta_FTP(ftp);
+    } catch (const ErrorTendal &) {
+    }
+    v.ClavePago = claveAnterior;
+    try {
+        if (guardado) {
+            rs.asigna(PassBan, passBanAnterior);
+            rs.guarda();
+        } else {
+            rs.abre();
+        }
+    } catch (const ErrorTendal &e) {
+        dialogos.error(ReporteConexion::textoGenerico(e));
+    }
+    co_return false;
+}
