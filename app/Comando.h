@@ -29,3 +29,4 @@ struct Comando {
 int comandoInit(Comando &c);
 int comandoConfig(Comando &c);
 int comandoReporte(Comando &c);
+int comandoRecibir(Comando &c);

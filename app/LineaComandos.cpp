@@ -20,6 +20,9 @@ const Entrada kComandos[] = {
      "config [COLUMNA | COLUMNA=VALOR ...]\n"
      "      muestra o cambia el registro de configuración (clave_ftp= y clave_pago= en claro)"},
     {"reporte", comandoReporte, "reporte NOMBRE [--titulo TEXTO]\n      escribe el reporte de revisión de un archivo de respuesta"},
+    {"recibir", comandoRecibir,
+     "recibir [--espera SEGUNDOS]\n"
+     "      recoge las respuestas de los archivos enviados hasta que no quede ninguno (60 s por omisión)"},
 };
 
 QString ayuda()

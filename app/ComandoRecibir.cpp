@@ -1,0 +1,77 @@
+#include "app/Comando.h"
+#include "core/DialogosConsola.h"
+#include "core/ErrorTendal.h"
+#include "core/Programa.h"
+#include "mainwindow/CicloRecepcion.h"
+
+#include <QCoro/QCoroTask>
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+
+// tendal recibir [--espera SEGUNDOS]: the receive cycle on the stored
+// reception list, headless. The first tick runs at once, the next ones every
+// 5 s as in the window, until the list is empty or the wait runs out. One
+// line per response received: its state in the send list ("K" prevalidation,
+// "R" validation), its name and where it was stored.
+int comandoRecibir(Comando &c)
+{
+    bool falta = false;
+    const QString textoEspera = c.opcion(QStringLiteral("--espera"), &falta);
+    bool ok = true;
+    const int espera = textoEspera.isEmpty() ? 60 : textoEspera.toInt(&ok);
+    if (falta || !ok || espera < 0 || !c.args.isEmpty()) {
+        c.err << QStringLiteral("Uso: tendal recibir [--espera SEGUNDOS]") << Qt::endl;
+        return 2;
+    }
+
+    DialogosConsola dialogos(c.err, c.si);
+    Programa programa(c.carpetas, c.reloj, dialogos);
+    try {
+        programa.carga();
+    } catch (const ErrorTendal &e) {
+        c.err << e.descripcion() << Qt::endl;
+        return 1;
+    }
+    ListaRecepcion &lista = programa.listaRecepcion();
+    if (lista.cuenta() == 0) {
+        c.out << QStringLiteral("No hay archivos en espera de respuesta.") << Qt::endl;
+        return 0;
+    }
+
+    CicloRecepcion ciclo(programa);
+    QObject::connect(&ciclo, &CicloRecepcion::respuestaRecibida,
+                     [&c](const QString &archivo, const QString &estado, const QString &ruta) {
+                         c.out << estado << QStringLiteral("  ") << archivo << QStringLiteral("  ")
+                               << QDir::toNativeSeparators(ruta) << Qt::endl;
+                     });
+
+    QCoro::waitFor(ciclo.tick());
+    if (lista.cuenta() > 0 && espera > 0) {
+        QEventLoop espera_;
+        QObject::connect(&ciclo, &CicloRecepcion::estadoCambiado, &espera_, [&espera_](bool habilitado) {
+            if (!habilitado)
+                espera_.quit();
+        });
+        QTimer::singleShot(espera * 1000, &espera_, &QEventLoop::quit);
+        ciclo.habilita();
+        espera_.exec();
+        ciclo.deshabilita();
+        // A tick under way when the wait ran out ends its work first.
+        if (ciclo.enCurso()) {
+            QEventLoop fin;
+            QObject::connect(&ciclo, &CicloRecepcion::tickTerminado, &fin, &QEventLoop::quit);
+            fin.exec();
+        }
+    }
+
+    const int quedan = lista.cuenta();
+    if (quedan > 0) {
+        c.err << QStringLiteral("Quedan %1 archivos en espera de respuesta; se recogen con otro «tendal recibir» o desde la "
+                                "ventana principal.")
+                     .arg(quedan)
+              << Qt::endl;
+        return 1;
+    }
+    return 0;
+}
