@@ -3,6 +3,8 @@
 Dialogos::Respuesta DialogosGuion::mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones)
 {
     mensajes.append({texto, titulo, icono, botones});
+    if (alMostrar)
+        alMostrar(mensajes.last());
     if (botones == Botones::Aceptar)
         return Respuesta::Aceptar;
     return respuestas.isEmpty() ? Respuesta::No : respuestas.dequeue();

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QQueue>
 #include <QString>
+#include <functional>
 
 // The person at the keyboard, scripted: every message is recorded, questions
 // take their answers from a queue (No when it is empty), password prompts
@@ -26,6 +27,9 @@ public:
     QQueue<std::optional<QString>> claves;
     QList<Mensaje> mensajes;
     int clavesPedidas = 0;
+    // Runs when a message is shown, before it is answered (a test may change
+    // the world the person would change before answering).
+    std::function<void(const Mensaje &)> alMostrar;
 
     QStringList textos() const;
 };
