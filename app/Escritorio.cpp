@@ -1,32 +1,38 @@
 #include "app/Escritorio.h"
 
+#include "config/Parametros.h"
+#include "config/frmParametros.h"
 #include "core/Carpetas.h"
-#include "core/Dialogos.h"
 #include "core/ErrorTendal.h"
 #include "core/Programa.h"
 #include "core/Reloj.h"
+#include "mainwindow/CicloRecepcion.h"
+#include "mainwindow/DialogosVentana.h"
+#include "mainwindow/PreVal.h"
+#include "mainwindow/frmPreVal.h"
+#include "transfer/ComandosBarra.h"
 
 #include <QApplication>
-#include <QMessageBox>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTextStream>
+#include <QTranslator>
 
 namespace {
-
-class DialogosInicio : public Dialogos
-{
-public:
-    Respuesta mensaje(const QString &texto, const QString &titulo, Icono, Botones) override
-    {
-        QMessageBox::critical(nullptr, titulo, texto);
-        return Respuesta::Aceptar;
-    }
-    std::optional<QString> pideClave() override { return std::nullopt; }
-};
 
 QString valorOpcion(const QStringList &args, const QString &nombre)
 {
     const qsizetype i = args.indexOf(nombre);
     return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : QString();
+}
+
+// Qt's own dialogs (folders, printing) in Spanish when the translation is installed.
+void traduceQt(QApplication &app)
+{
+    auto *traductor = new QTranslator(&app);
+    if (traductor->load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(traductor);
 }
 
 } // namespace
@@ -35,9 +41,16 @@ namespace Escritorio {
 
 int ejecuta(QApplication &app, const QStringList &args)
 {
+    DialogosVentana dialogos;
+    return ejecuta(app, args, dialogos);
+}
+
+int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
+{
+    traduceQt(app);
     RelojSistema reloj;
-    DialogosInicio dialogos;
-    Programa programa(Carpetas::resuelve(valorOpcion(args, QStringLiteral("--ini")), valorOpcion(args, QStringLiteral("--workdir"))),
+    Programa programa(Carpetas::resuelve(valorOpcion(args, QStringLiteral("--ini")),
+                                         valorOpcion(args, QStringLiteral("--workdir"))),
                       reloj, dialogos);
     try {
         programa.carga();
@@ -46,6 +59,24 @@ int ejecuta(QApplication &app, const QStringList &args)
         dialogos.error(e.descripcion());
         return 1;
     }
+
+    CicloRecepcion ciclo(programa);
+    ComandosBarra comandos(programa, ciclo);
+    Parametros parametros(programa);
+    PreVal preVal(programa, ciclo);
+
+    frmParametros ventanaParametros(programa, parametros);
+    frmPreVal ventana(programa, preVal, comandos);
+
+    comandos.muestraParametros = [&] { ventanaParametros.muestra(); };
+    comandos.termina = [&] {
+        ventana.termina();
+        QCoreApplication::exit(0);
+    };
+
+    ventana.show();
+    if (programa.listaRecepcion().cuenta() > 0)
+        ciclo.habilita();
     return app.exec();
 }
 

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <optional>
+
+class Parametros;
+class Programa;
+class QAbstractButton;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QTabWidget;
+class QToolBar;
+
+// The configuration window: its tool bar of ten buttons, the tab
+// "Generales" (patente, agent, connection type, address, telephone, proxy)
+// and the tab "Directorios de Archivos" (eight folders with their pickers).
+// It mirrors the configuration fields and the mode of Parametros and
+// forwards every edit and click; it is created once and only ever hidden.
+class frmParametros : public QDialog
+{
+    Q_OBJECT
+public:
+    frmParametros(Programa &programa, Parametros &parametros, QWidget *parent = nullptr);
+
+    // Shows the window modally over the program (without blocking the caller).
+    void muestra();
+
+    QToolBar *tlbParametros() const { return m_tlbParametros; }
+    QAction *boton(int n) const { return m_botones[n - 1]; } // 1 to 10
+    QTabWidget *sstParametros() const { return m_sstParametros; }
+    QLineEdit *txtParametros(int n) const { return m_txtParametros[n]; }
+    QComboBox *cboParametros() const { return m_cboParametros; }
+    QCheckBox *chkParametros() const { return m_chkParametros; }
+    QAbstractButton *cmdParametros(int n) const { return m_cmdParametros[n]; }
+
+    // The folder picker: the chosen folder, or nothing when cancelled.
+    // Replaceable, so that it runs without a person.
+    std::function<std::optional<QString>(const QString &inicial)> eligeCarpeta;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
+private:
+    QWidget *construyeGenerales();
+    QWidget *construyeDirectorios();
+    void muestraCampos();
+    void muestraModo();
+
+    Programa &m_programa;
+    Parametros &m_parametros;
+    QToolBar *m_tlbParametros = nullptr;
+    QAction *m_botones[10] = {};
+    QTabWidget *m_sstParametros = nullptr;
+    QLineEdit *m_txtParametros[13] = {};
+    QComboBox *m_cboParametros = nullptr;
+    QCheckBox *m_chkParametros = nullptr;
+    QAbstractButton *m_cmdParametros[8] = {};
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStatusBar>
+#include <QTimer>
+
+class QLabel;
+class Reloj;
+
+// The status bar stbPrincipal: panel 1 the start date in long format,
+// panel 2 the julian day, panel 3 the current time, which the bar keeps up
+// to date itself.
+class BarraEstado : public QStatusBar
+{
+    Q_OBJECT
+public:
+    BarraEstado(const Reloj &reloj, const QString &fecha, const QString &diaJuliano, QWidget *parent = nullptr);
+
+    QString panel(int n) const; // 1 to 3
+
+    // The time as panel 3 shows it.
+    static QString hora(const QTime &hora);
+
+private:
+    void actualizaHora();
+
+    const Reloj &m_reloj;
+    QLabel *m_paneles[3];
+    QTimer m_tiempo;
+};

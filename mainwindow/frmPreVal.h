@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+
+class BarraEstado;
+class ComandosBarra;
+class CuadroReporte;
+class PreVal;
+class Programa;
+class QAbstractButton;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPrinter;
+class QSplitter;
+class QToolBar;
+class QTreeView;
+
+// The main window: the tool bar, the two selectors, the name box and the
+// search, the agency file list, the send list and the reception list with
+// their removal buttons, the report box with its print button, and the
+// status bar. It shows the state of PreVal and the lists and forwards every
+// click; the tool bar and Ctrl+A go to Ejecuta_Comando, and so does closing
+// the window ("salir").
+class frmPreVal : public QMainWindow
+{
+    Q_OBJECT
+public:
+    struct BotonBarra {
+        QString titulo;
+        QString clave;
+        QString ayuda;
+    };
+    static const QList<BotonBarra> &botonesBarra();
+
+    frmPreVal(Programa &programa, PreVal &preVal, ComandosBarra &comandos, QWidget *parent = nullptr);
+    ~frmPreVal() override;
+
+    QToolBar *tlbPreVal() const { return m_tlbPreVal; }
+    QAction *boton(const QString &clave) const;
+    QComboBox *cboPreVal(int indice) const { return m_cboPreVal[indice]; }
+    QLineEdit *txtPreval() const { return m_txtPreval; }
+    QAbstractButton *cmdBuscar() const { return m_cmdBuscar; }
+    QListView *lvwArchivos() const { return m_lvwArchivos; }
+    QTreeView *lvwPreVal(int indice) const { return m_lvwPreVal[indice]; }
+    QAbstractButton *cmdPreVal() const { return m_cmdPreVal; }
+    QAbstractButton *cmdPreElm() const { return m_cmdPreElm; }
+    QAbstractButton *cmdLimpia() const { return m_cmdLimpia; }
+    QAbstractButton *cmdImprime() const { return m_cmdImprime; }
+    CuadroReporte *rtbPreVal() const { return m_rtbPreVal; }
+    QLabel *lblPreVal(int indice) const { return m_lblPreVal[indice]; }
+    BarraEstado *stbPrincipal() const { return m_stbPrincipal; }
+
+    // Prints the report box: the whole report, or only the selected part
+    // when text is selected. Nothing when the box is empty; a cancelled
+    // dialog or a printer that fails ends it without a message.
+    void cmdImprime_Click();
+    // The print dialog on the printer: true when the person chose to print.
+    // Replaceable, so that printing runs without a person (to a PDF file).
+    std::function<bool(QPrinter &)> dialogoImpresion;
+
+    // The program ends: the window closes without asking again.
+    void termina();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *objeto, QEvent *evento) override;
+
+private:
+    void construyeBarra();
+    QWidget *construyeSeleccion();
+    QWidget *construyeListas();
+    QWidget *construyeReporte();
+    void ejecuta(const QString &clave);
+    int filaSeleccionada(int lista) const;
+    bool muestraDialogoImpresion(QPrinter &impresora);
+
+    Programa &m_programa;
+    PreVal &m_preVal;
+    ComandosBarra &m_comandos;
+    bool m_terminando = false;
+
+    QToolBar *m_tlbPreVal = nullptr;
+    QComboBox *m_cboPreVal[2] = {};
+    QLineEdit *m_txtPreval = nullptr;
+    QAbstractButton *m_cmdBuscar = nullptr;
+    QListView *m_lvwArchivos = nullptr;
+    QTreeView *m_lvwPreVal[2] = {};
+    QAbstractButton *m_cmdPreVal = nullptr;
+    QAbstractButton *m_cmdPreElm = nullptr;
+    QAbstractButton *m_cmdLimpia = nullptr;
+    QAbstractButton *m_cmdImprime = nullptr;
+    CuadroReporte *m_rtbPreVal = nullptr;
+    QLabel *m_lblPreVal[5] = {};
+    BarraEstado *m_stbPrincipal = nullptr;
+    QSplitter *m_divisor = nullptr;
+};
