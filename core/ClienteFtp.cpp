@@ -11,8 +11,10 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <mutex>
 #include <optional>
 
 // How libcurl results and FTP replies become the system's numbers is written
@@ -108,7 +110,13 @@ struct ClienteFtp::Impl {
     QString direccion;
     QString base; // "ftp://host:port"
     QString usuario;
-    bool conectado = false;
+    std::atomic<bool> conectado = false;
+
+    // One operation at a time on the handle. desconecta() may come from
+    // another thread while a transfer runs (the receive cycle stopped in
+    // the middle of a tick): it asks the transfer to stop, then waits.
+    std::mutex enUso;
+    std::atomic<bool> abortar = false;
 
     // What the last exchange with the server said: the last command sent
     // (its verb only, never its argument) and the last reply line.
@@ -146,6 +154,11 @@ struct ClienteFtp::Impl {
             }
         }
         return 0;
+    }
+
+    static int progreso(void *yo, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+    {
+        return static_cast<Impl *>(yo)->abortar ? 1 : 0;
     }
 
     static size_t escribe(char *datos, size_t, size_t largo, void *yo)
@@ -194,6 +207,9 @@ struct ClienteFtp::Impl {
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
         curl_easy_setopt(curl, CURLOPT_READFUNCTION, &Impl::lee);
         curl_easy_setopt(curl, CURLOPT_READDATA, this);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Impl::progreso);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
     }
 
     // One request on the session's handle, with the options of a plain
@@ -249,6 +265,10 @@ struct ClienteFtp::Impl {
 
         const int codigo = codigoRespuesta();
         const QString servidor = direccion.trimmed();
+
+        // The session was closed while the operation ran.
+        if (c == CURLE_ABORTED_BY_CALLBACK)
+            throw ErrorTendal(ErrorTendal::FtpTerminado, QStringLiteral("La sesión se cerró durante %1").arg(que));
 
         // No connection at all.
         if (c == CURLE_COULDNT_RESOLVE_HOST || c == CURLE_COULDNT_RESOLVE_PROXY)
@@ -318,6 +338,7 @@ ClienteFtp::~ClienteFtp() = default;
 
 void ClienteFtp::conecta(const QString &direccion, const QString &usuario, const QString &clave)
 {
+    const std::lock_guard uso(d->enUso);
     d->cierra();
     d->direccion = direccion;
     d->usuario = usuario;
@@ -353,6 +374,7 @@ void ClienteFtp::envia(const QString &rutaLocal, const QString &carpetaRemota, c
 {
     const QString ruta = rutaServidor(carpetaRemota, archivo);
     const QString que = QStringLiteral("el envío de %1 a %2").arg(archivo, carpetaRemota);
+    const std::lock_guard uso(d->enUso);
     d->exigeSesion(que);
 
     QFile local(rutaLocal);
@@ -375,6 +397,7 @@ void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, 
 {
     const QString ruta = rutaServidor(carpetaRemota, archivo);
     const QString que = QStringLiteral("la recepción de %1 de %2").arg(archivo, carpetaRemota);
+    const std::lock_guard uso(d->enUso);
     d->exigeSesion(que);
 
     const QFileInfo info(rutaLocal);
@@ -409,6 +432,7 @@ void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, 
 QStringList ClienteFtp::lista(const QString &carpetaRemota)
 {
     const QString que = QStringLiteral("el listado de %1").arg(carpetaRemota);
+    const std::lock_guard uso(d->enUso);
     d->exigeSesion(que);
 
     QBuffer nombres;
@@ -432,6 +456,9 @@ QStringList ClienteFtp::lista(const QString &carpetaRemota)
 
 void ClienteFtp::desconecta()
 {
+    d->abortar = true;
+    const std::lock_guard uso(d->enUso);
+    d->abortar = false;
     d->cierra();
 }
 

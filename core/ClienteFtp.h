@@ -40,7 +40,8 @@ public:
     void recibe(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo);
     // Names in a server folder (NLST). Throws like the other operations.
     QStringList lista(const QString &carpetaRemota);
-    // Closes the session; harmless when there is none.
+    // Closes the session; harmless when there is none. Safe from another
+    // thread while an operation runs: that operation stops with 1000.
     void desconecta();
     bool conectado() const;
 
