@@ -3,18 +3,14 @@
 #include <QCoro/QCoroFuture>
 #include <QtConcurrent/QtConcurrentRun>
 
-namespace {
-
-// Runs one blocking operation of the session on a worker and waits for it
-// without blocking the thread of the caller; an ErrorTendal thrown on the
-// worker is thrown again here.
-template<typename F>
-auto enTrabajador(F &&f) -> QCoro::Task<std::invoke_result_t<F>>
-{
-    co_return co_await QtConcurrent::run(std::forward<F>(f));
-}
-
-} // namespace
+// Each operation runs the blocking call of the session on a worker
+// (QtConcurrent::run) and awaits the future without blocking the caller's
+// thread; an ErrorTendal thrown on the worker is thrown again at the await.
+// The future is made in a statement of its own, with the client captured
+// straight into the worker's function: GCC 12 mishandles a coroutine that
+// takes that function as a forwarding reference, or keeps a copy of the
+// client as a local (the client is released once too often and freed while
+// the control still uses it).
 
 ControlFtp::ControlFtp(QString nombre, ClienteFtp::Limites limites)
     : m_nombre(std::move(nombre))
@@ -35,32 +31,34 @@ bool ControlFtp::conectado() const
 
 QCoro::Task<> ControlFtp::conecta()
 {
-    auto cliente = m_cliente;
-    co_await enTrabajador([cliente, s = servidor, u = usuario, c = clave] { cliente->conecta(s, u, c); });
+    QFuture<void> hecho = QtConcurrent::run([cliente = m_cliente, s = servidor, u = usuario, c = clave] { cliente->conecta(s, u, c); });
+    co_await hecho;
 }
 
 QCoro::Task<> ControlFtp::descarga()
 {
-    auto cliente = m_cliente;
-    co_await enTrabajador([cliente, l = archivoLocal, d = carpetaRemota, a = archivoRemoto] { cliente->recibe(l, d, a); });
+    QFuture<void> hecho = QtConcurrent::run(
+        [cliente = m_cliente, l = archivoLocal, d = carpetaRemota, a = archivoRemoto] { cliente->recibe(l, d, a); });
+    co_await hecho;
 }
 
 QCoro::Task<> ControlFtp::sube()
 {
-    auto cliente = m_cliente;
-    co_await enTrabajador([cliente, l = archivoLocal, d = carpetaRemota, a = archivoRemoto] { cliente->envia(l, d, a); });
+    QFuture<void> hecho = QtConcurrent::run(
+        [cliente = m_cliente, l = archivoLocal, d = carpetaRemota, a = archivoRemoto] { cliente->envia(l, d, a); });
+    co_await hecho;
 }
 
 QCoro::Task<QStringList> ControlFtp::lista(QString carpeta)
 {
-    auto cliente = m_cliente;
-    co_return co_await enTrabajador([cliente, carpeta] { return cliente->lista(carpeta); });
+    QFuture<QStringList> nombres = QtConcurrent::run([cliente = m_cliente, carpeta] { return cliente->lista(carpeta); });
+    co_return co_await nombres;
 }
 
 QCoro::Task<> ControlFtp::desconecta()
 {
-    if (!m_cliente->conectado())
-        co_return;
-    auto cliente = m_cliente;
-    co_await enTrabajador([cliente] { cliente->desconecta(); });
+    // Harmless without a session: a future already finished.
+    QFuture<void> hecho = m_cliente->conectado() ? QtConcurrent::run([cliente = m_cliente] { cliente->desconecta(); })
+                                                 : QtFuture::makeReadyFuture();
+    co_await hecho;
 }

@@ -17,13 +17,6 @@
 
 namespace {
 
-constexpr int kPrimerIntervalo = 2000;
-constexpr int kIntervalo = 5000;
-const QString kMarca = QStringLiteral("X");
-constexpr int kErrorInterno = 51;
-
-using Entrada = ListaRecepcion::Entrada;
-
 // One response that a reception entry awaits.
 struct Respuesta {
     int columna;             // the column that marks it received (Prev or Val)
@@ -34,18 +27,30 @@ struct Respuesta {
     QString icono;           // its icon in the send list
 };
 
-// The responses an entry still awaits, prevalidation first. Every
-// prevalidation response is stored in the SAAI M3 reception folder
-// (configuration field 6), whatever the kind of the file.
-QList<Respuesta> esperadas(const Entrada &e, const QString &carpetaPrevalidacion)
+constexpr int kPrimerIntervalo = 2000;
+constexpr int kIntervalo = 5000;
+const QString kMarca = QStringLiteral("X");
+constexpr int kErrorInterno = 51;
+
+using Entrada = ListaRecepcion::Entrada;
+
+// True while the entry awaits the response of column Prev or Val. A file
+// that expects no prevalidation response has no prevalidation name.
+bool espera(const Entrada &e, int columna)
 {
-    QList<Respuesta> r;
-    if (e.prev.isEmpty() && !e.archivoPrev.isEmpty())
-        r.append({ListaRecepcion::Prev, e.rutaPrev, e.archivoPrev, carpetaPrevalidacion, QStringLiteral("K"),
-                  QStringLiteral("1")});
-    if (e.val.isEmpty())
-        r.append({ListaRecepcion::Val, e.rutaVal, e.archivoVal, e.rutaDest, QStringLiteral("R"), e.icono});
-    return r;
+    if (columna == ListaRecepcion::Prev)
+        return e.prev.isEmpty() && !e.archivoPrev.isEmpty();
+    return e.val.isEmpty();
+}
+
+// The response of column Prev or Val of an entry. Every prevalidation
+// response is stored in the SAAI M3 reception folder (configuration field
+// 6), whatever the kind of the file.
+Respuesta respuesta(const Entrada &e, int columna, const QString &carpetaPrevalidacion)
+{
+    if (columna == ListaRecepcion::Prev)
+        return {columna, e.rutaPrev, e.archivoPrev, carpetaPrevalidacion, QStringLiteral("K"), QStringLiteral("1")};
+    return {columna, e.rutaVal, e.archivoVal, e.rutaDest, QStringLiteral("R"), e.icono};
 }
 
 // The same entry: the same file sent at the same time with the same
@@ -113,112 +118,106 @@ void guarda(const QString &origen, const QString &destino)
 
 } // namespace
 
-// The work of one tick, with what it learnt from the server.
-struct CicloRecepcion::Tick {
-    CicloRecepcion &ciclo;
-    Programa &p;
-    ControlFtp &ftp;
-    // Names held by each server folder, lower case to the server's own
-    // spelling; no value when the folder could not be listed.
-    QHash<QString, std::optional<QHash<QString, QString>>> carpetas;
-
-    QCoro::Task<> lista(const QString &carpeta)
-    {
-        if (carpetas.contains(carpeta))
-            co_return;
-        std::optional<QHash<QString, QString>> nombres;
-        try {
-            const QStringList l = co_await ftp.lista(carpeta);
-            nombres.emplace();
-            for (const QString &n : l) {
-                const QString nombre = n.section(u'/', -1);
-                nombres->insert(nombre.toLower(), nombre);
-            }
-        } catch (const ErrorTendal &e) {
-            if (esDeSesion(e.numero()))
-                throw;
-            // A refused listing: the folder is polled name by name.
+QCoro::Task<> CicloRecepcion::lista(QString carpeta)
+{
+    if (m_nombres.contains(carpeta))
+        co_return;
+    std::optional<QHash<QString, QString>> nombres;
+    try {
+        const QStringList l = co_await m_programa.eftpRecepcion.lista(carpeta);
+        nombres.emplace();
+        for (const QString &n : l) {
+            const QString nombre = n.section(u'/', -1);
+            nombres->insert(nombre.toLower(), nombre);
         }
-        carpetas.insert(carpeta, nombres);
+    } catch (const ErrorTendal &e) {
+        if (esDeSesion(e.numero()))
+            throw;
+        // A refused listing: the folder is polled name by name.
     }
+    m_nombres.insert(carpeta, nombres);
+}
 
-    // Fetches one response of the entry foto, stores it, lists it in the
-    // send list and marks the entry.
-    QCoro::Task<> recibe(const Entrada &foto, const Respuesta &r)
-    {
-        ListaRecepcion &recepcion = p.listaRecepcion();
-        QString remoto = r.archivo;
-        if (const auto it = carpetas.constFind(r.carpetaServidor); it != carpetas.constEnd() && it->has_value()) {
-            const auto nombre = (*it)->constFind(r.archivo.toLower());
-            if (nombre == (*it)->constEnd())
-                co_return; // not there yet
-            remoto = *nombre;
-        }
-        if (posicion(recepcion, foto, r.columna) < 0)
-            co_return;
-
-        const QString temporal = p.carpetas().enTemporal(r.archivo);
-        // A file left from an earlier run is never taken for this response.
-        Funciones::Borra_Archivo(temporal);
-        try {
-            ftp.archivoLocal = temporal;
-            ftp.carpetaRemota = r.carpetaServidor;
-            ftp.archivoRemoto = remoto;
-            co_await ftp.descarga();
-        } catch (const ErrorTendal &e) {
-            if (e.numero() != ErrorTendal::FtpTransferencia)
-                throw;
-        }
-        const QFileInfo info(temporal);
-        if (!info.exists())
-            co_return;
-        if (info.size() == 0) {
-            // Still being written on the server: fetched again next tick.
-            Funciones::Borra_Archivo(temporal);
-            co_return;
-        }
-        // The lists may have changed while the download was awaited.
-        const int i = posicion(recepcion, foto, r.columna);
-        if (i < 0) {
-            Funciones::Borra_Archivo(temporal);
-            co_return;
-        }
-        const QString destino = QDir(r.carpetaLocal).filePath(r.archivo);
-        guarda(temporal, destino);
-        Funciones::Borra_Archivo(temporal);
-        // Listed before the entry is marked: a stop in between lists it
-        // again at worst, never forgets it.
-        p.listaEnvio().agrega({r.archivo, r.estado, r.icono, QString(), QString()});
-        recepcion.cambiaCelda(i, r.columna, kMarca);
-        emit ciclo.respuestaRecibida(r.archivo, r.estado, destino);
+QCoro::Task<> CicloRecepcion::recibe(ListaRecepcion::Entrada foto, int columna)
+{
+    ListaRecepcion &recepcion = m_programa.listaRecepcion();
+    const Respuesta r = respuesta(foto, columna, m_programa.campos().texto(6));
+    QString remoto = r.archivo;
+    if (const auto it = m_nombres.constFind(r.carpetaServidor); it != m_nombres.constEnd() && it->has_value()) {
+        const auto nombre = (*it)->constFind(r.archivo.toLower());
+        if (nombre == (*it)->constEnd())
+            co_return; // not there yet
+        remoto = *nombre;
     }
+    if (posicion(recepcion, foto, columna) < 0)
+        co_return;
 
-    // Step 4: every entry present when it starts, with its two responses.
-    QCoro::Task<> recorre(bool listar)
-    {
-        ListaRecepcion &recepcion = p.listaRecepcion();
-        const QString carpetaPrevalidacion = p.campos().texto(6);
-        QList<Entrada> fotos;
-        for (int i = 0; i < recepcion.cuenta(); ++i)
-            fotos.append(recepcion.entrada(i));
-        if (listar)
-            for (const Entrada &e : std::as_const(fotos))
-                for (const Respuesta &r : esperadas(e, carpetaPrevalidacion))
-                    co_await lista(r.carpetaServidor);
+    ControlFtp &ftp = m_programa.eftpRecepcion;
+    const QString temporal = m_programa.carpetas().enTemporal(r.archivo);
+    // A file left from an earlier run is never taken for this response.
+    Funciones::Borra_Archivo(temporal);
+    try {
+        ftp.archivoLocal = temporal;
+        ftp.carpetaRemota = r.carpetaServidor;
+        ftp.archivoRemoto = remoto;
+        co_await ftp.descarga();
+    } catch (const ErrorTendal &e) {
+        if (e.numero() != ErrorTendal::FtpTransferencia)
+            throw;
+    }
+    const QFileInfo info(temporal);
+    if (!info.exists())
+        co_return;
+    if (info.size() == 0) {
+        // Still being written on the server: fetched again next tick.
+        Funciones::Borra_Archivo(temporal);
+        co_return;
+    }
+    // The lists may have changed while the download was awaited.
+    const int i = posicion(recepcion, foto, columna);
+    if (i < 0) {
+        Funciones::Borra_Archivo(temporal);
+        co_return;
+    }
+    const QString destino = QDir(r.carpetaLocal).filePath(r.archivo);
+    guarda(temporal, destino);
+    Funciones::Borra_Archivo(temporal);
+    // Listed before the entry is marked: a stop in between lists it again
+    // at worst, never forgets it.
+    m_programa.listaEnvio().agrega({r.archivo, r.estado, r.icono, QString(), QString()});
+    recepcion.cambiaCelda(i, columna, kMarca);
+    emit respuestaRecibida(r.archivo, r.estado, destino);
+}
+
+QCoro::Task<> CicloRecepcion::recorre()
+{
+    ListaRecepcion &recepcion = m_programa.listaRecepcion();
+    const QList<int> columnas{ListaRecepcion::Prev, ListaRecepcion::Val};
+    // Every entry present now, in its order; entries added meanwhile wait
+    // for the next tick.
+    QList<Entrada> fotos;
+    for (int i = 0; i < recepcion.cuenta(); ++i)
+        fotos.append(recepcion.entrada(i));
+    m_nombres.clear();
+    if (m_listar)
         for (const Entrada &e : std::as_const(fotos))
-            for (const Respuesta &r : esperadas(e, carpetaPrevalidacion))
-                co_await recibe(e, r);
-    }
+            for (int c : columnas)
+                if (espera(e, c))
+                    co_await lista(c == ListaRecepcion::Prev ? e.rutaPrev : e.rutaVal);
+    for (const Entrada &e : std::as_const(fotos))
+        for (int c : columnas)
+            if (espera(e, c))
+                co_await recibe(e, c);
+    m_nombres.clear();
+}
 
-    // Step 5: the entries with both responses in leave the list.
-    void limpia()
-    {
-        ListaRecepcion &recepcion = p.listaRecepcion();
-        for (int i = recepcion.cuenta() - 1; i >= 0; --i)
-            if (recepcion.celda(i, ListaRecepcion::Prev) == kMarca && recepcion.celda(i, ListaRecepcion::Val) == kMarca)
-                recepcion.quita(i);
-    }
-};
+void CicloRecepcion::limpia()
+{
+    ListaRecepcion &recepcion = m_programa.listaRecepcion();
+    for (int i = recepcion.cuenta() - 1; i >= 0; --i)
+        if (recepcion.celda(i, ListaRecepcion::Prev) == kMarca && recepcion.celda(i, ListaRecepcion::Val) == kMarca)
+            recepcion.quita(i);
+}
 
 CicloRecepcion::CicloRecepcion(Programa &programa, QObject *parent)
     : QObject(parent)
@@ -272,20 +271,20 @@ QCoro::Task<> CicloRecepcion::tick()
     if (m_tmrPreVal.interval() == kPrimerIntervalo)
         m_tmrPreVal.setInterval(kIntervalo);
 
-    Tick t{*this, m_programa, m_programa.eftpRecepcion, {}};
+    ControlFtp &ftp = m_programa.eftpRecepcion;
     std::optional<ErrorTendal> fallo;
     try {
         try {
-            co_await SesionFtp::Conecta_FTP(t.ftp, false, m_programa);
+            co_await SesionFtp::Conecta_FTP(ftp, false, m_programa);
         } catch (const ErrorTendal &e) {
             if (e.numero() != ErrorTendal::FtpTransferencia)
                 throw;
         }
         if (m_programa.listaRecepcion().cuenta() > 0) {
-            co_await t.recorre(m_listar);
-            t.limpia();
+            co_await recorre();
+            limpia();
         }
-        co_await SesionFtp::Desconecta_FTP(t.ftp);
+        co_await SesionFtp::Desconecta_FTP(ftp);
         if (m_programa.listaRecepcion().cuenta() == 0)
             deshabilita();
         else
@@ -302,7 +301,7 @@ QCoro::Task<> CicloRecepcion::tick()
         const auto r = ReporteConexion::reporta(ReporteConexion::Llamador::Recepcion, *fallo, m_programa);
         if (r.siguiente == ReporteConexion::Siguiente::Termina) {
             try {
-                co_await SesionFtp::Desconecta_FTP(t.ftp);
+                co_await SesionFtp::Desconecta_FTP(ftp);
             } catch (const ErrorTendal &) {
                 // The session is gone already.
             }

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "mainwindow/ListaRecepcion.h"
+
 #include <QCoro/QCoroTask>
+#include <QHash>
 #include <QObject>
 #include <QTimer>
+
+#include <optional>
 
 class Programa;
 
@@ -62,11 +67,18 @@ signals:
     void tickTerminado();
 
 private:
-    struct Tick;
     void alDisparar();
+    QCoro::Task<> recorre();
+    QCoro::Task<> lista(QString carpeta);
+    // Fetches the response of column Prev or Val of the entry foto.
+    QCoro::Task<> recibe(ListaRecepcion::Entrada foto, int columna);
+    void limpia();
 
     Programa &m_programa;
     QTimer m_tmrPreVal;
     bool m_enCurso = false;
     bool m_listar = true;
+    // During a tick: the names each server folder holds, lower case to the
+    // server's own spelling; no value when the folder could not be listed.
+    QHash<QString, std::optional<QHash<QString, QString>>> m_nombres;
 };
