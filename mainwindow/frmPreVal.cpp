@@ -11,6 +11,7 @@
 #include "transfer/ComandosBarra.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -104,6 +105,7 @@ frmPreVal::frmPreVal(Programa &programa, PreVal &preVal, ComandosBarra &comandos
     setStatusBar(m_stbPrincipal);
     resize(1240, 720);
 
+    qApp->installEventFilter(this);
     preVal.ponReporte(m_rtbPreVal);
     dialogoImpresion = [this](QPrinter &impresora) { return muestraDialogoImpresion(impresora); };
     preVal.inicia();
@@ -215,7 +217,6 @@ QWidget *frmPreVal::construyeListas()
         vista->setSelectionMode(QAbstractItemView::SingleSelection);
         vista->setSelectionBehavior(QAbstractItemView::SelectRows);
         vista->setIconSize(QSize(16, 16));
-        vista->installEventFilter(this);
         for (int c = 1; c < modelos[i]->columnCount(); ++c)
             vista->setColumnHidden(c, !(i == 1 && c == 3));
         vista->header()->setStretchLastSection(false);
@@ -300,21 +301,24 @@ void frmPreVal::closeEvent(QCloseEvent *event)
     }
     event->ignore();
     ejecuta(QStringLiteral("salir"));
+    if (m_terminando) // confirmed
+        event->accept();
 }
 
-void frmPreVal::keyReleaseEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_A && event->modifiers() == Qt::ControlModifier) {
-        ejecuta(QStringLiteral("agregar"));
-        return;
-    }
-    QMainWindow::keyReleaseEvent(event);
-}
-
+// The window sees every key released in it before its controls do: Ctrl+A
+// (Ctrl alone held) is the command "agregar"; Delete in the send list
+// removes its selected entry.
 bool frmPreVal::eventFilter(QObject *objeto, QEvent *evento)
 {
-    if (objeto == m_lvwPreVal[0] && evento->type() == QEvent::KeyRelease
-        && static_cast<QKeyEvent *>(evento)->key() == Qt::Key_Delete) {
+    if (evento->type() != QEvent::KeyRelease || !objeto->isWidgetType()
+        || static_cast<QWidget *>(objeto)->window() != this)
+        return QMainWindow::eventFilter(objeto, evento);
+    const auto *tecla = static_cast<QKeyEvent *>(evento);
+    if (tecla->key() == Qt::Key_A && tecla->modifiers() == Qt::ControlModifier) {
+        ejecuta(QStringLiteral("agregar"));
+        return true;
+    }
+    if (objeto == m_lvwPreVal[0] && tecla->key() == Qt::Key_Delete) {
         m_preVal.cmdPreVal_Click(filaSeleccionada(0));
         return true;
     }

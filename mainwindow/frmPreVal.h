@@ -67,7 +67,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *objeto, QEvent *evento) override;
 
 private:
