@@ -22,19 +22,23 @@ CambioPassword::CambioPassword(Programa &programa)
 {
 }
 
+// No early co_return in these coroutines: GCC 12 destroys on that path the
+// locals declared after it as well.
 QCoro::Task<bool> CambioPassword::Acepta(QString actual, QString nueva, QString confirmacion)
 {
-    Dialogos &dialogos = m_programa.dialogos();
-    ValoresPrograma &v = m_programa.valores();
-    if (actual.compare(v.ClavePago, Qt::CaseSensitive) != 0) {
-        dialogos.error(QStringLiteral("No coincide la contraseña actual"));
-        co_return false;
-    }
-    if (nueva.compare(confirmacion, Qt::CaseSensitive) != 0) {
-        dialogos.error(QStringLiteral("La contraseña nueva no coincide con la confirmación"));
-        co_return false;
-    }
+    bool cambiado = false;
+    if (actual.compare(m_programa.valores().ClavePago, Qt::CaseSensitive) != 0)
+        m_programa.dialogos().error(QStringLiteral("No coincide la contraseña actual"));
+    else if (nueva.compare(confirmacion, Qt::CaseSensitive) != 0)
+        m_programa.dialogos().error(QStringLiteral("La contraseña nueva no coincide con la confirmación"));
+    else
+        cambiado = co_await publica(nueva);
+    co_return cambiado;
+}
 
+QCoro::Task<bool> CambioPassword::publica(QString nueva)
+{
+    ValoresPrograma &v = m_programa.valores();
     RsParametros &rs = m_programa.RsParametros_();
     const QString passBanAnterior = rs.texto(PassBan);
     const QString claveAnterior = v.ClavePago;
@@ -61,24 +65,23 @@ QCoro::Task<bool> CambioPassword::Acepta(QString actual, QString nueva, QString 
         Funciones::Borra_Archivo(local);
     } catch (const ErrorTendal &) {
     }
-    if (!fallo)
-        co_return true;
-
-    ReporteConexion::reporta(ReporteConexion::Llamador::CambioClave, *fallo, m_programa);
-    try {
-        co_await SesionFtp::Desconecta_FTP(ftp);
-    } catch (const ErrorTendal &) {
-    }
-    v.ClavePago = claveAnterior;
-    try {
-        if (guardado) {
-            rs.asigna(PassBan, passBanAnterior);
-            rs.guarda();
-        } else {
-            rs.abre();
+    if (fallo) {
+        ReporteConexion::reporta(ReporteConexion::Llamador::CambioClave, *fallo, m_programa);
+        try {
+            co_await SesionFtp::Desconecta_FTP(ftp);
+        } catch (const ErrorTendal &) {
         }
-    } catch (const ErrorTendal &e) {
-        dialogos.error(ReporteConexion::textoGenerico(e));
+        v.ClavePago = claveAnterior;
+        try {
+            if (guardado) {
+                rs.asigna(PassBan, passBanAnterior);
+                rs.guarda();
+            } else {
+                rs.abre();
+            }
+        } catch (const ErrorTendal &e) {
+            m_programa.dialogos().error(ReporteConexion::textoGenerico(e));
+        }
     }
-    co_return false;
+    co_return !fallo;
 }

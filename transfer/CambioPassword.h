@@ -22,5 +22,7 @@ public:
     QCoro::Task<bool> Acepta(QString actual, QString nueva, QString confirmacion);
 
 private:
+    QCoro::Task<bool> publica(QString nueva);
+
     Programa &m_programa;
 };

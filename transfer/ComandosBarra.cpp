@@ -25,17 +25,33 @@ ComandosBarra::~ComandosBarra() = default;
 
 QCoro::Task<> ComandosBarra::Ejecuta_Comando(QString clave)
 {
-    if (m_ocupado)
-        co_return;
-    m_ocupado = true;
-    emit ocupadoCambiado(true);
+    // While a command runs, a second one starts nothing. (No early co_return
+    // in these coroutines: GCC 12 destroys on that path the locals declared
+    // after it as well.)
+    if (!m_ocupado) {
+        m_ocupado = true;
+        emit ocupadoCambiado(true);
+        co_await ejecuta(clave);
+        // The common exit of every key.
+        try {
+            co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
+        } catch (const ErrorTendal &) {
+        }
+        m_ocupado = false;
+        emit ocupadoCambiado(false);
+    }
+}
 
+QCoro::Task<> ComandosBarra::ejecuta(QString clave)
+{
     if (clave == u"enviar") {
         co_await m_envio->Envia();
     } else if (clave == u"recibir") {
         co_await m_envio->RecibeSinEnviar();
     } else if (clave == u"detener") {
-        co_await detener();
+        if (m_ciclo.habilitado()
+            && m_programa.dialogos().pregunta(QStringLiteral("¿Deseas detener la recepción de archivos en proceso?")))
+            co_await detener();
     } else if (clave == u"caterr") {
         if (muestraActualizacion)
             muestraActualizacion();
@@ -47,14 +63,6 @@ QCoro::Task<> ComandosBarra::Ejecuta_Comando(QString clave)
             && termina)
             termina();
     }
-
-    // The common exit of every key.
-    try {
-        co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
-    } catch (const ErrorTendal &) {
-    }
-    m_ocupado = false;
-    emit ocupadoCambiado(false);
 }
 
 // Stops the receive cycle and forgets the files it awaited. A tick that is
@@ -62,10 +70,6 @@ QCoro::Task<> ComandosBarra::Ejecuta_Comando(QString clave)
 // eftpRecepcion, which are emptied and closed here.
 QCoro::Task<> ComandosBarra::detener()
 {
-    if (!m_ciclo.habilitado())
-        co_return;
-    if (!m_programa.dialogos().pregunta(QStringLiteral("¿Deseas detener la recepción de archivos en proceso?")))
-        co_return;
     m_ciclo.deshabilita();
     while (m_ciclo.enCurso())
         co_await QCoro::sleepFor(std::chrono::milliseconds(50));

@@ -41,6 +41,7 @@ signals:
     void ocupadoCambiado(bool ocupado);
 
 private:
+    QCoro::Task<> ejecuta(QString clave);
     QCoro::Task<> detener();
 
     Programa &m_programa;

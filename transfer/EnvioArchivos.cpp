@@ -17,6 +17,7 @@
 
 #include <QCoro/QCoroFuture>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -36,16 +37,38 @@ const QString N = QStringLiteral("N");
 // 68 the send folder is not there, 53 the file is not there, 70 the file or
 // its copy cannot be opened (access denied, locked, something in the way),
 // 61 the disk is full, 75 any other failure while copying.
-void copiaParaEnvio(const QString &origen, const QString &destino)
+// The file of a send folder named like nombre without regard to case, as the
+// office's systems (and the names typed in the window, upper-cased) name
+// them; empty when there is none. A name never reaches into another folder.
+QString buscaSinMayusculas(const QString &carpeta, const QString &nombre)
 {
-    const QFileInfo archivo(origen);
-    const QFileInfo carpeta(archivo.absolutePath());
+    if (nombre.contains(u'/') || nombre.contains(u'\\') || nombre == u"." || nombre == u"..")
+        return {};
+    const QString exacta = QDir(carpeta).filePath(nombre);
+    if (QFileInfo::exists(exacta))
+        return exacta;
+    const QString buscado = nombre.toCaseFolded();
+    QDirIterator it(carpeta, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        if (it.fileName().toCaseFolded() == buscado)
+            return it.filePath();
+    }
+    return {};
+}
+
+void copiaParaEnvio(const QString &carpetaEnvio, const QString &nombre, const QString &destino)
+{
+    const QFileInfo carpeta(carpetaEnvio);
     if (!carpeta.isDir())
         throw ErrorTendal::conNumero(ErrorTendal::DispositivoNoDisponible, QDir::toNativeSeparators(carpeta.filePath()));
     if (!carpeta.isExecutable())
         throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(carpeta.filePath()));
-    if (!archivo.exists())
-        throw ErrorTendal::conNumero(ErrorTendal::ArchivoNoEncontrado, QDir::toNativeSeparators(origen));
+    const QString origen = buscaSinMayusculas(carpetaEnvio, nombre);
+    if (origen.isEmpty())
+        throw ErrorTendal::conNumero(ErrorTendal::ArchivoNoEncontrado,
+                                     QDir::toNativeSeparators(QDir(carpetaEnvio).filePath(nombre)));
+    const QFileInfo archivo(origen);
     QFile entrada(origen);
     if (archivo.isDir() || !entrada.open(QIODevice::ReadOnly))
         throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(origen));
@@ -72,9 +95,12 @@ void copiaParaEnvio(const QString &origen, const QString &destino)
 }
 
 // The copy runs on a worker so that the window stays live with large files.
-QCoro::Task<> copiaEnTrabajador(QString origen, QString destino)
+// The future is made in a statement of its own: GCC 12 mishandles the
+// captures of a lambda built inside a co_await expression.
+QCoro::Task<> copiaEnTrabajador(QString carpeta, QString nombre, QString destino)
 {
-    co_await QtConcurrent::run([origen, destino] { copiaParaEnvio(origen, destino); });
+    QFuture<void> copia = QtConcurrent::run([carpeta, nombre, destino] { copiaParaEnvio(carpeta, nombre, destino); });
+    co_await copia;
 }
 
 bool esErrorDeArchivo(const ErrorTendal &e)
@@ -94,15 +120,19 @@ EnvioArchivos::EnvioArchivos(Programa &programa, CicloRecepcion &ciclo, Boletine
 
 EnvioArchivos::~EnvioArchivos() = default;
 
+// No coroutine here returns early (co_return before the end): GCC 12
+// destroys on that path the locals declared after it as well.
 QCoro::Task<> EnvioArchivos::Envia()
 {
-    ListaEnvio &lista = m_programa.listaEnvio();
-    if (lista.cuenta() == 0) {
+    if (m_programa.listaEnvio().cuenta() == 0)
         m_programa.dialogos().aviso(QStringLiteral("Debes incluir al menos un archivo en la lista de envío!!!"));
-        co_return;
-    }
-    co_await m_boletines.Actualiza_Boletin(false);
+    else
+        co_await enviaLista();
+}
 
+QCoro::Task<> EnvioArchivos::enviaLista()
+{
+    co_await m_boletines.Actualiza_Boletin(false);
     std::optional<ErrorTendal> fallo;
     try {
         co_await preparaSesion();
@@ -110,7 +140,7 @@ QCoro::Task<> EnvioArchivos::Envia()
         const ValoresPrograma &v = m_programa.valores();
         if ((v.PideClave == S && v.ClaveAceptada) || v.PideClave == N)
             co_await cicloArchivos(true);
-        lista.depura();
+        m_programa.listaEnvio().depura();
         co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
         m_ciclo.habilita();
     } catch (const ErrorTendal &e) {
@@ -122,12 +152,18 @@ QCoro::Task<> EnvioArchivos::Envia()
 
 QCoro::Task<> EnvioArchivos::RecibeSinEnviar()
 {
-    ListaEnvio &lista = m_programa.listaEnvio();
-    if (lista.cuenta() == 0) {
+    if (m_programa.listaEnvio().cuenta() == 0)
         m_programa.dialogos().aviso(QStringLiteral("Debes incluir al menos un archivo en la lista de recepción!!!"));
-        co_return;
-    }
+    else
+        co_await mueveLista();
+}
+
+QCoro::Task<> EnvioArchivos::mueveLista()
+{
+    // The payment password is asked when any name of the list is of a
+    // payment file; the server's file is not read.
     ValoresPrograma &v = m_programa.valores();
+    const ListaEnvio &lista = m_programa.listaEnvio();
     v.ClaveAceptada = true;
     for (int i = 0; i < lista.cuenta(); ++i) {
         if (lista.celda(i, ListaEnvio::Nombre).startsWith(E, Qt::CaseInsensitive)) {
@@ -138,7 +174,7 @@ QCoro::Task<> EnvioArchivos::RecibeSinEnviar()
     std::optional<ErrorTendal> fallo;
     try {
         co_await cicloArchivos(false);
-        lista.depura();
+        m_programa.listaEnvio().depura();
         m_ciclo.habilita();
     } catch (const ErrorTendal &e) {
         fallo = e;
@@ -249,18 +285,18 @@ QCoro::Task<bool> EnvioArchivos::procesa(int fila, const ReglaEnvio &regla, bool
 {
     const QString nombre = m_programa.listaEnvio().celda(fila, ListaEnvio::Nombre);
     const Carpetas &carpetas = m_programa.carpetas();
-    const QString origen = QDir(m_programa.campos().texto(regla.campoEnvio)).filePath(nombre);
+    const QString carpetaEnvio = m_programa.campos().texto(regla.campoEnvio);
     const QString carpetaServidor = m_programa.valores().*regla.carpetaServidor;
 
     Paso paso = enviando ? Paso::Copia : Paso::BorraRespuestas;
     bool subido = false;
-    while (paso != Paso::Lista) {
+    while (paso != Paso::Lista && paso != Paso::Queda) {
         const Paso enCurso = paso;
         std::optional<ErrorTendal> fallo;
         try {
             switch (paso) {
             case Paso::Copia:
-                co_await copiaEnTrabajador(origen, carpetas.enTemporal(nombre));
+                co_await copiaEnTrabajador(carpetaEnvio, nombre, carpetas.enTemporal(nombre));
                 paso = Paso::Sube;
                 break;
             case Paso::Sube:
@@ -279,6 +315,7 @@ QCoro::Task<bool> EnvioArchivos::procesa(int fila, const ReglaEnvio &regla, bool
                 paso = Paso::Lista;
                 break;
             case Paso::Lista:
+            case Paso::Queda:
                 break;
             }
         } catch (const ErrorTendal &e) {
@@ -295,17 +332,18 @@ QCoro::Task<bool> EnvioArchivos::procesa(int fila, const ReglaEnvio &regla, bool
             continue;
         }
         if (enviando && !subido)
-            co_return false; // not sent: it keeps its "E"
-        if (enviando && enCurso != Paso::BorraLocal)
+            paso = Paso::Queda; // not sent: it keeps its "E"
+        else if (enviando && enCurso != Paso::BorraLocal)
             paso = Paso::BorraLocal;
         else
             paso = Paso::Lista;
     }
-    const int actual = localiza(fila, nombre);
-    listaParaRecepcion(actual, nombre, regla);
-    if (enviando)
-        emit archivoEnviado(nombre, carpetaServidor, regla.archivoPrev(nombre), regla.archivoVal(nombre));
-    co_return true;
+    if (paso == Paso::Lista) {
+        listaParaRecepcion(localiza(fila, nombre), nombre, regla);
+        if (enviando)
+            emit archivoEnviado(nombre, carpetaServidor, regla.archivoPrev(nombre), regla.archivoVal(nombre));
+    }
+    co_return paso == Paso::Lista;
 }
 
 // The reception entry, added whole; then the send entry is emptied (the

@@ -43,8 +43,11 @@ signals:
 
 private:
     // The steps of one file; the file-error questions move between them.
-    enum class Paso { Copia, Sube, BorraRespuestas, BorraLocal, Lista };
+    // Lista: it goes to the reception list; Queda: it stays in the send list.
+    enum class Paso { Copia, Sube, BorraRespuestas, BorraLocal, Lista, Queda };
 
+    QCoro::Task<> enviaLista();
+    QCoro::Task<> mueveLista();
     QCoro::Task<> preparaSesion();
     void leeArchivoPago();
     void decideClave();

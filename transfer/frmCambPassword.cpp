@@ -81,17 +81,18 @@ void frmCambPassword::reject()
 
 QCoro::Task<> frmCambPassword::acepta()
 {
-    if (m_enCurso)
-        co_return;
-    m_enCurso = true;
-    for (QPushButton *b : m_pxbtnCambio)
-        b->setEnabled(false);
-    const bool cambiado =
-        co_await m_cambio.Acepta(m_txtPassword[0]->text(), m_txtPassword[1]->text(), m_txtPassword[2]->text());
-    for (QPushButton *b : m_pxbtnCambio)
-        b->setEnabled(true);
-    m_enCurso = false;
-    emit cambioTerminado(cambiado);
-    if (cambiado)
-        accept();
+    // A second click while the change runs does nothing.
+    if (!m_enCurso) {
+        m_enCurso = true;
+        for (QPushButton *b : m_pxbtnCambio)
+            b->setEnabled(false);
+        const bool cambiado =
+            co_await m_cambio.Acepta(m_txtPassword[0]->text(), m_txtPassword[1]->text(), m_txtPassword[2]->text());
+        for (QPushButton *b : m_pxbtnCambio)
+            b->setEnabled(true);
+        m_enCurso = false;
+        emit cambioTerminado(cambiado);
+        if (cambiado)
+            accept();
+    }
 }
