@@ -30,3 +30,5 @@ int comandoInit(Comando &c);
 int comandoConfig(Comando &c);
 int comandoReporte(Comando &c);
 int comandoRecibir(Comando &c);
+int comandoEnviar(Comando &c);
+int comandoBoletin(Comando &c);

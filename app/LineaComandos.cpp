@@ -23,6 +23,11 @@ const Entrada kComandos[] = {
     {"recibir", comandoRecibir,
      "recibir [--espera SEGUNDOS]\n"
      "      recoge las respuestas de los archivos enviados hasta que no quede ninguno (60 s por omisión)"},
+    {"enviar", comandoEnviar,
+     "enviar [NOMBRE ...] [--sin-espera] [--espera SEGUNDOS] [--si]\n"
+     "      envía los archivos nombrados (sin nombres: los julianos del día de los cuatro tipos) y espera sus\n"
+     "      respuestas (600 s por omisión); la contraseña de pago se toma de TENDAL_CLAVE_PAGO"},
+    {"boletin", comandoBoletin, "boletin\n      actualiza los boletines y escribe la línea del teletipo"},
 };
 
 QString ayuda()

@@ -1,0 +1,33 @@
+#include "app/Comando.h"
+#include "bulletins/Boletines.h"
+#include "core/DialogosConsola.h"
+#include "core/ErrorTendal.h"
+#include "core/Programa.h"
+
+#include <QCoro/QCoroTask>
+
+// tendal boletin: refreshes the bulletins as the person asked for it (login
+// and connection failures are reported) and writes the ticker's line, or
+// says that there is none.
+int comandoBoletin(Comando &c)
+{
+    if (!c.args.isEmpty()) {
+        c.err << QStringLiteral("Uso: tendal boletin") << Qt::endl;
+        return 2;
+    }
+    DialogosConsola dialogos(c.err, c.si);
+    Programa programa(c.carpetas, c.reloj, dialogos);
+    try {
+        programa.carga();
+    } catch (const ErrorTendal &e) {
+        c.err << e.descripcion() << Qt::endl;
+        return 1;
+    }
+    Boletines boletines(programa);
+    QCoro::waitFor(boletines.Actualiza_Boletin(true));
+    if (boletines.estado().encendido())
+        c.out << boletines.estado().texto() << Qt::endl;
+    else if (!dialogos.huboError())
+        c.err << QStringLiteral("No hay boletines.") << Qt::endl;
+    return dialogos.huboError() ? 1 : 0;
+}
