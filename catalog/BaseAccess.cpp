@@ -183,6 +183,9 @@ BaseAccess::BaseAccess(const QString &ruta)
     d->mdb = mdb_open(QFile::encodeName(ruta).constData(), MDB_NOFLAGS);
     if (!d->mdb)
         throw errorLectura(ruta, QStringLiteral("el archivo no se pudo abrir"));
+    // A Jet file is a whole number of pages; anything else was cut short.
+    if (info.size() % d->mdb->fmt->pg_size != 0)
+        throw errorLectura(ruta, QStringLiteral("el archivo está incompleto"));
     mdb_set_bind_size(d->mdb, kTamanoTexto);
     if (!mdb_read_catalog(d->mdb, MDB_TABLE))
         throw errorLectura(ruta, QStringLiteral("no se pudo leer su catálogo de tablas"));
@@ -257,6 +260,9 @@ qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const 
     QVariantList valores;
     MdbField campos[MDB_MAX_COLS];
     while (mdb_fetch_row(t.get())) {
+        // A damaged file may lead the scan past the rows the table holds.
+        if (filas >= qint64(t->num_rows))
+            throw errorLectura(m_ruta, QStringLiteral("la tabla %1 está dañada").arg(tabla));
         int inicio = 0;
         size_t tam = 0;
         if (mdb_find_row(mdb, int(t->cur_row) - 1, &inicio, &tam) != 0)

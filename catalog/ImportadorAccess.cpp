@@ -162,6 +162,10 @@ bool ImportadorAccess::importaOficina(const QString &carpetaDatos, Dialogos &dia
     if (mdb.isEmpty())
         return false;
     try {
+        // Only an office database: its configuration record comes along.
+        if (BaseAccess(mdb).busca(QStringLiteral("PARAMETROS")).isEmpty())
+            throw ErrorTendal(ErrorTendal::TablaNoEncontrada,
+                              QStringLiteral("%1 no tiene la tabla PARAMETROS").arg(QDir::toNativeSeparators(mdb)));
         importa(mdb, carpeta.filePath(Conexion::nombreArchivo()));
     } catch (const ErrorTendal &e) {
         throw ErrorTendal(e.numero(), QStringLiteral("La base de datos de la oficina no se pudo importar a %1.\r\n%2")

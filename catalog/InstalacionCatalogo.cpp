@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 
+#include <optional>
+
 namespace {
 
 const QString kAlias = QStringLiteral("actualizacion");
@@ -101,11 +103,11 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
 
 void InstalacionCatalogo::instalaDesdeSqlite(const QString &ruta, qint32 version)
 {
-    const Adjunta adjunta(m_conexion, ruta);
-
     // The tables of the update as it names them.
+    std::optional<Adjunta> adjunta;
     QStringList existentes;
     try {
+        adjunta.emplace(m_conexion, ruta);
         QSqlQuery q = m_conexion.ejecuta(QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type = 'table'").arg(kAlias));
         while (q.next())
             existentes << q.value(0).toString();

@@ -1,0 +1,39 @@
+#include "app/Comando.h"
+#include "catalog/ActualizacionCatalogo.h"
+#include "core/DialogosConsola.h"
+#include "core/ErrorTendal.h"
+#include "core/Programa.h"
+
+#include <QCoro/QCoroTask>
+
+// tendal caterr: one catalogue update run, headless, as the update window's
+// "Actualizar" runs it. Each step caption is printed as the step completes,
+// then the result line; the run's messages go to stderr. The exit status is
+// 1 when the run ended with an error message.
+int comandoCaterr(Comando &c)
+{
+    if (!c.args.isEmpty()) {
+        c.err << QStringLiteral("Uso: tendal caterr") << Qt::endl;
+        return 2;
+    }
+    DialogosConsola dialogos(c.err, c.si);
+    Programa programa(c.carpetas, c.reloj, dialogos);
+    try {
+        programa.carga();
+    } catch (const ErrorTendal &e) {
+        c.err << e.descripcion() << Qt::endl;
+        return 1;
+    }
+
+    ActualizacionCatalogo actualizacion(programa);
+    QObject::connect(&actualizacion, &ActualizacionCatalogo::indicadorCambiado,
+                     [&c](int paso, ActualizacionCatalogo::Indicador indicador) {
+                         if (indicador == ActualizacionCatalogo::Indicador::Hecho
+                             || indicador == ActualizacionCatalogo::Indicador::Fin)
+                             c.out << ActualizacionCatalogo::leyenda(paso) << Qt::endl;
+                     });
+    QCoro::waitFor(actualizacion.Movimientos(QStringLiteral("recibir")));
+    if (!actualizacion.resultado().isEmpty())
+        c.out << actualizacion.resultado() << Qt::endl;
+    return actualizacion.terminoConError() ? 1 : 0;
+}
