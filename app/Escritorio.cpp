@@ -1,6 +1,10 @@
 #include "app/Escritorio.h"
 
+#include "bulletins/Boletines.h"
+#include "bulletins/TiraBoletin.h"
+#include "bulletins/frmPrincipal.h"
 #include "config/Parametros.h"
+#include "config/SolicitaPassword.h"
 #include "config/frmParametros.h"
 #include "core/Carpetas.h"
 #include "core/ErrorTendal.h"
@@ -10,7 +14,9 @@
 #include "mainwindow/DialogosVentana.h"
 #include "mainwindow/PreVal.h"
 #include "mainwindow/frmPreVal.h"
+#include "transfer/CambioPassword.h"
 #include "transfer/ComandosBarra.h"
+#include "transfer/frmCambPassword.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -72,6 +78,25 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
     comandos.termina = [&] {
         ventana.termina();
         QCoreApplication::exit(0);
+    };
+
+    // The bulletins of every send: the hidden bulletin window and the strip
+    // of the main window, both on the ticker's state.
+    frmPrincipal ventanaBoletines(comandos.boletines().estado());
+    ventana.addToolBar(Qt::BottomToolBarArea, new TiraBoletin(comandos.boletines().estado(), &ventana));
+
+    // The payment password: its change and its recovery request, from the
+    // configuration window (one at a time on eftpPrincipal).
+    CambioPassword cambioPassword(programa);
+    frmCambPassword ventanaCambio(cambioPassword, &ventanaParametros);
+    SolicitaPassword solicitud(programa);
+    parametros.cambiaPassword = [&] {
+        if (!solicitud.enCurso())
+            ventanaCambio.open();
+    };
+    parametros.solicitaPassword = [&] {
+        if (!ventanaCambio.enCurso())
+            solicitud.Solicita_Password();
     };
 
     ventana.show();

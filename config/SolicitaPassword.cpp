@@ -27,7 +27,18 @@ QString SolicitaPassword::linea(qint16 patente, const QString &clavePago)
            + clavePago;
 }
 
+// No early co_return in these coroutines: GCC 12 destroys on that path the
+// locals declared after it as well.
 QCoro::Task<> SolicitaPassword::Solicita_Password()
+{
+    if (!m_enCurso) {
+        m_enCurso = true;
+        co_await solicita();
+        m_enCurso = false;
+    }
+}
+
+QCoro::Task<> SolicitaPassword::solicita()
 {
     const ValoresPrograma &v = m_programa.valores();
     const QString nombre = nombreArchivo(v.NumPatente);

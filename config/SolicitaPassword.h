@@ -16,11 +16,16 @@ class SolicitaPassword
 public:
     explicit SolicitaPassword(Programa &programa);
 
+    // A request made while another is under way does nothing.
     QCoro::Task<> Solicita_Password();
+    bool enCurso() const { return m_enCurso; }
 
     static QString nombreArchivo(qint16 patente);
     static QString linea(qint16 patente, const QString &clavePago);
 
 private:
+    QCoro::Task<> solicita();
+
     Programa &m_programa;
+    bool m_enCurso = false;
 };

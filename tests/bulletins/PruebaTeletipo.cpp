@@ -3,9 +3,11 @@
 // it stays hidden.
 #include "bulletins/EstadoBoletin.h"
 #include "bulletins/Teletipo.h"
+#include "bulletins/TiraBoletin.h"
 #include "bulletins/frmPrincipal.h"
 
 #include <QImage>
+#include <QMainWindow>
 #include <QTest>
 
 class PruebaTeletipo : public QObject
@@ -14,6 +16,7 @@ class PruebaTeletipo : public QObject
 private slots:
     void reflejaElEstado();
     void desplazaMientrasEstaEncendido();
+    void tiraDeLaVentanaPrincipal();
 };
 
 void PruebaTeletipo::reflejaElEstado()
@@ -59,6 +62,22 @@ void PruebaTeletipo::desplazaMientrasEstaEncendido()
     QTest::qWait(200);
     QCOMPARE(t.grab().toImage(), quieto);
     QCOMPARE(quieto, apagado);
+}
+
+void PruebaTeletipo::tiraDeLaVentanaPrincipal()
+{
+    // The strip is in the main window only while the ticker is on.
+    EstadoBoletin estado;
+    QMainWindow ventana;
+    auto *tira = new TiraBoletin(estado, &ventana);
+    ventana.addToolBar(Qt::BottomToolBarArea, tira);
+    ventana.show();
+    QVERIFY(!tira->isVisible());
+    estado.pon(QStringLiteral("Información del 08/12/2006"), true);
+    QVERIFY(tira->isVisible());
+    QCOMPARE(tira->teletipo()->texto(), estado.texto());
+    estado.apaga();
+    QVERIFY(!tira->isVisible());
 }
 
 QTEST_MAIN(PruebaTeletipo)
