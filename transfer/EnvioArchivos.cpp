@@ -33,7 +33,7 @@ const QString N = QStringLiteral("N");
 
 // Copies a file to send into TendalTmp, replacing an older copy; the copy
 // appears under its name only when it is whole. File errors are numbered as
-// the send command tells them apart (docs/envio-errores-archivo.md):
+// the send command tells them apart (docs/envio.md):
 // 68 the send folder is not there, 53 the file is not there, 70 the file or
 // its copy cannot be opened (access denied, locked, something in the way),
 // 61 the disk is full, 75 any other failure while copying.
