@@ -402,9 +402,10 @@ bool EnvioArchivos::preguntaPorArchivo(const ErrorTendal &error, const QString &
 void EnvioArchivos::terminaConError(const ErrorTendal &error)
 {
     const auto r = ReporteConexion::reporta(ReporteConexion::Llamador::Envio, error, m_programa);
-    // 1003 is passed over where a step may be skipped (the payment file);
-    // anywhere else, an upload above all, it ends the command and is told.
-    if (!r.mensaje && error.numero() == ErrorTendal::FtpTransferencia)
+    // A command that stops is always told: a connection lost in the middle of
+    // the send (1000) leaves files unsent, and 1003, passed over where a step
+    // may be skipped (the payment file), ends the command anywhere else.
+    if (!r.mensaje)
         m_programa.dialogos().error(ReporteConexion::textoGenerico(error));
     m_programa.listaEnvio().depura();
     if (m_programa.listaRecepcion().cuenta() > 0)

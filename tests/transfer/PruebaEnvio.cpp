@@ -43,6 +43,8 @@ private slots:
     void preguntasDeArchivo();
     void archivoFaltanteDetieneYConservaLoEnviado();
     void envioRechazadoQuedaEnLista();
+    void conexionCortadaDuranteElEnvio();
+    void nombreEscritoEnMayusculas();
     void iconoVacioLlegaSinIcono();
     void reinicioRestauraAmbasListas();
     void recibirSinEnviar();
@@ -356,6 +358,39 @@ void PruebaEnvio::envioRechazadoQuedaEnLista()
     QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Critico);
     QCOMPARE(e.nombresEnvio(), QStringList{M});
     QCOMPARE(e.nombresRecepcion(), QStringList());
+}
+
+void PruebaEnvio::conexionCortadaDuranteElEnvio()
+{
+    Escena e;
+    e.archivo(QStringLiteral("val_env"), M, QByteArray(512 * 1024, 'x'));
+    Programa &p = e.carga();
+    e.enLista(M, QStringLiteral("2"), AG, AG);
+    e.servidor.cortaTras(64 * 1024);
+
+    e.ejecuta(QStringLiteral("enviar"));
+
+    // The person is told that the send stopped, and the file whose upload
+    // broke off is not taken as sent.
+    QCOMPARE(e.persona().textos().size(), 1);
+    QVERIFY(e.persona().textos().at(0).startsWith(QStringLiteral("Error No. 1000\r\nDescripcion: ")));
+    QCOMPARE(e.nombresEnvio(), QStringList{M});
+    QCOMPARE(p.listaEnvio().celda(0, ListaEnvio::Estado), QStringLiteral("E"));
+    QCOMPARE(e.nombresRecepcion(), QStringList());
+    QVERIFY(!p.eftpEnvio.conectado());
+    QVERIFY(!e.comandos->ocupado());
+}
+
+void PruebaEnvio::nombreEscritoEnMayusculas()
+{
+    // A typed name is listed upper-cased; the office's file may be in lower case.
+    Escena e;
+    e.archivo(QStringLiteral("val_env"), QStringLiteral("m0123003.045"), "MINUSCULAS\r\n");
+    e.carga();
+    e.enLista(QStringLiteral("M0123003.045"), QStringLiteral("2"), AG, AG);
+    e.ejecuta(QStringLiteral("enviar"));
+    QCOMPARE(e.persona().textos(), QStringList());
+    QCOMPARE(e.servidor.lee(AG + QStringLiteral("/M0123003.045")), QByteArray("MINUSCULAS\r\n"));
 }
 
 void PruebaEnvio::iconoVacioLlegaSinIcono()
