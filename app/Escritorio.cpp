@@ -18,6 +18,7 @@
 #include "transfer/ComandosBarra.h"
 #include "transfer/frmCambPassword.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -74,6 +75,7 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
     frmParametros ventanaParametros(programa, parametros);
     frmPreVal ventana(programa, preVal, comandos);
 
+    QObject::connect(&ciclo, &CicloRecepcion::habilitaCmdPreVal, ventana.cmdPreVal(), [&] { ventana.cmdPreVal()->setEnabled(true); });
     comandos.muestraParametros = [&] { ventanaParametros.muestra(); };
     comandos.termina = [&] {
         ventana.termina();

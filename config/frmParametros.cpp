@@ -85,7 +85,7 @@ frmParametros::frmParametros(Programa &programa, Parametros &parametros, QWidget
     connect(&m_programa.campos(), &CamposConfiguracion::cambiado, this, &frmParametros::muestraCampos);
     muestraCampos();
     muestraModo();
-    resize(760, 440);
+    resize(760, 380);
 }
 
 QWidget *frmParametros::construyeGenerales()

@@ -181,6 +181,7 @@ QWidget *frmPreVal::construyeSeleccion()
     m_lvwArchivos->setObjectName(QStringLiteral("lvwArchivos"));
     m_lvwArchivos->setModel(&m_preVal.lvwArchivos());
     m_lvwArchivos->setUniformItemSizes(true);
+    m_lvwArchivos->setSpacing(1);
     m_lvwArchivos->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_lvwArchivos->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lblPreVal[0]->setBuddy(m_lvwArchivos);
