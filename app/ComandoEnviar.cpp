@@ -1,7 +1,9 @@
 #include "app/Comando.h"
+#include "app/DialogosSinBucle.h"
 #include "core/DialogosConsola.h"
 #include "core/ErrorTendal.h"
 #include "core/Programa.h"
+#include "core/Vb.h"
 #include "mainwindow/CicloRecepcion.h"
 #include "mainwindow/PreVal.h"
 #include "transfer/ComandosBarra.h"
@@ -17,36 +19,6 @@
 
 namespace {
 
-// The person of the command line, who answers Yes (with --si) to a question
-// about a file at most three times in a row: a file that stays locked ends
-// as if the answer had been No, instead of being retried for ever.
-class DialogosSinBucle : public Dialogos
-{
-public:
-    explicit DialogosSinBucle(Dialogos &consola) : m_consola(consola) {}
-
-    Respuesta mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones) override
-    {
-        if (botones != Botones::SiNo || icono != Icono::Ninguno) {
-            m_repetida.clear();
-            return m_consola.mensaje(texto, titulo, icono, botones);
-        }
-        m_veces = texto == m_repetida ? m_veces + 1 : 1;
-        m_repetida = texto;
-        if (m_veces > 3) {
-            m_consola.mensaje(texto, titulo, icono, Botones::Aceptar);
-            return Respuesta::No;
-        }
-        return m_consola.mensaje(texto, titulo, icono, botones);
-    }
-    std::optional<QString> pideClave() override { return m_consola.pideClave(); }
-
-private:
-    Dialogos &m_consola;
-    QString m_repetida;
-    int m_veces = 0;
-};
-
 // The file already waits to be sent, or was sent and waits for its responses.
 bool yaEnLista(Programa &programa, const QString &nombre)
 {
@@ -61,6 +33,20 @@ bool yaEnLista(Programa &programa, const QString &nombre)
     return false;
 }
 
+// Files of the day that still wait in the send list after the send (not
+// sent: a question answered No, a password not given, an error).
+int pendientesDelDia(Programa &programa)
+{
+    const ListaEnvio &envio = programa.listaEnvio();
+    int n = 0;
+    for (int i = 0; i < envio.cuenta(); ++i) {
+        const QString dia = envio.celda(i, ListaEnvio::Nombre).right(3);
+        if (envio.celda(i, ListaEnvio::Estado) == u"E" && Vb::esNumerico(dia) && Vb::largo(dia) == programa.valores().DiaJuliano)
+            ++n;
+    }
+    return n;
+}
+
 } // namespace
 
 // tendal enviar [NOMBRE ...] [--sin-espera] [--espera SEGUNDOS]: adds the
@@ -70,7 +56,8 @@ bool yaEnLista(Programa &programa, const QString &nombre)
 // again. Then it runs the send command of the tool bar and, unless
 // --sin-espera, the receive cycle until every response is in or the wait
 // (600 s) runs out. One line per file sent and per response received. Exits
-// non-zero when an error was shown or a named file was not found.
+// non-zero when an error was shown, a named file was not found or a file of
+// the day was left unsent.
 int comandoEnviar(Comando &c)
 {
     bool falta = false;
@@ -135,6 +122,9 @@ int comandoEnviar(Comando &c)
                                << QDir::toNativeSeparators(ruta) << Qt::endl;
                      });
     QCoro::waitFor(comandos.Ejecuta_Comando(QStringLiteral("enviar")));
+    const int sinEnviar = pendientesDelDia(programa);
+    if (sinEnviar > 0)
+        c.err << QStringLiteral("Quedan %1 archivos del día sin enviar en la lista de envío.").arg(sinEnviar) << Qt::endl;
 
     // The responses: the cycle's ticks, driven from here at the timer's pace.
     ciclo.deshabilita();
@@ -152,5 +142,5 @@ int comandoEnviar(Comando &c)
                                 "ventana principal.")
                      .arg(recepcion.cuenta())
               << Qt::endl;
-    return consola.huboError() || noEncontrado ? 1 : 0;
+    return consola.huboError() || noEncontrado || sinEnviar > 0 ? 1 : 0;
 }

@@ -53,6 +53,7 @@ private slots:
     void nombresEscritos();
     void archivosDelDiaYSusRespuestas();
     void fallas();
+    void archivoBloqueadoConSi();
     void boletin();
 };
 
@@ -116,6 +117,23 @@ void PruebaComandoEnviar::fallas()
     QCOMPARE(e.salida, QString());
 
     QCOMPARE(e.corre({QStringLiteral("enviar"), QStringLiteral("--espera")}), 2);
+}
+
+void PruebaComandoEnviar::archivoBloqueadoConSi()
+{
+    // With --si a file that stays locked is retried three times, then left
+    // in the send list, and the exit says so.
+    EscenaLinea e;
+    const QString m = QStringLiteral("M0123001.") + dia();
+    e.archivo(QStringLiteral("val_env"), m);
+    QVERIFY(QDir().mkpath(QDir(e.oficina.trabajo()).filePath(QStringLiteral("TendalTmp/") + m + QStringLiteral("/dentro"))));
+
+    QCOMPARE(e.corre({QStringLiteral("enviar"), m, QStringLiteral("--si"), QStringLiteral("--sin-espera")}), 1);
+
+    QCOMPARE(e.errores.count(QStringLiteral("se encuentra bloqueado, ¿deseas reintentar el envío?")), 4);
+    QCOMPARE(e.errores.count(QStringLiteral("[Sí]")), 3);
+    QVERIFY(e.errores.contains(QStringLiteral("Quedan 1 archivos del día sin enviar en la lista de envío.")));
+    QVERIFY(!e.servidor.existe(QStringLiteral("/ag0123/") + m));
 }
 
 void PruebaComandoEnviar::boletin()
