@@ -8,6 +8,7 @@
 #include "mainwindow/CicloRecepcion.h"
 #include "reports/DestinoReporte.h"
 #include "reports/GeneradorReporte.h"
+#include "transfer/ReporteConexion.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -196,12 +197,24 @@ void PreVal::agregaNombreEscrito()
     ponTexto(QString());
 }
 
-int PreVal::agregaEnvio(const QString &nombre, int icono)
+void PreVal::agregaEnvio(const QString &nombre, int icono)
 {
-    m_elementoActual = m_programa.listaEnvio().agrega({nombre, kEstadoEspera, textoIcono(icono),
-                                                       ArchivosJulianos::Ruta_Respuesta(1, nombre),
-                                                       ArchivosJulianos::Ruta_Respuesta(2, nombre)});
-    return m_elementoActual;
+    cambiaLista([&] {
+        m_elementoActual = m_programa.listaEnvio().agrega({nombre, kEstadoEspera, textoIcono(icono),
+                                                           ArchivosJulianos::Ruta_Respuesta(1, nombre),
+                                                           ArchivosJulianos::Ruta_Respuesta(2, nombre)});
+    });
+}
+
+// The lists are stored at every change; a database that refuses the change
+// is reported, and the window goes on with the list as it shows it.
+void PreVal::cambiaLista(const std::function<void()> &cambio)
+{
+    try {
+        cambio();
+    } catch (const ErrorTendal &e) {
+        m_programa.dialogos().error(ReporteConexion::textoGenerico(e));
+    }
 }
 
 void PreVal::lvwArchivos_DblClick(int fila)
@@ -236,7 +249,7 @@ void PreVal::cmdPreVal_Click(int fila)
     if (!m_programa.dialogos().pregunta(QStringLiteral("¿Deseas eliminar el archivo ") + nombre
                                         + QStringLiteral(" de la lista de envío?")))
         return;
-    envio.quita(fila);
+    cambiaLista([&] { envio.quita(fila); });
     m_elementoActual = -1;
 }
 
@@ -250,7 +263,7 @@ void PreVal::cmdPreElm_Click(int fila)
                                         + QStringLiteral(" de la lista de recepción?")))
         return;
     m_ciclo.deshabilita();
-    recepcion.quita(fila);
+    cambiaLista([&] { recepcion.quita(fila); });
     if (recepcion.cuenta() > 0)
         m_ciclo.habilita();
 }
@@ -262,7 +275,7 @@ void PreVal::cmdLimpia_Click()
         return;
     if (!m_programa.dialogos().pregunta(QStringLiteral("¿Deseas eliminar todos los elementos de la lista de envío?")))
         return;
-    envio.limpia();
+    cambiaLista([&] { envio.limpia(); });
     m_elementoActual = -1;
     if (m_reporte)
         m_reporte->vacia();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <optional>
 
 class CicloRecepcion;
@@ -82,7 +83,8 @@ signals:
 private:
     void agregaNombreEscrito();
     void avisaCarpeta(bool existe);
-    int agregaEnvio(const QString &nombre, int icono);
+    void agregaEnvio(const QString &nombre, int icono);
+    void cambiaLista(const std::function<void()> &cambio);
 
     Programa &m_programa;
     CicloRecepcion &m_ciclo;

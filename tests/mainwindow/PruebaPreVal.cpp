@@ -13,6 +13,9 @@
 #include <QFile>
 #include <QTest>
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 void creaArchivo(const QString &carpeta, const QString &nombre, const QByteArray &contenido = "X\r\n")
@@ -36,9 +39,14 @@ struct Arranque {
         , ciclo(programa)
         , preVal(programa, ciclo)
     {
+        using Probador = QAbstractItemModelTester;
+        for (QAbstractItemModel *m : std::initializer_list<QAbstractItemModel *>{
+                 &preVal.lvwArchivos(), &programa.listaEnvio(), &programa.listaRecepcion()})
+            probadores.emplace_back(std::make_unique<Probador>(m, Probador::FailureReportingMode::QtTest));
         preVal.ponReporte(&reporte);
         preVal.inicia();
     }
+    std::vector<std::unique_ptr<QAbstractItemModelTester>> probadores;
     QStringList agencia() { return preVal.lvwArchivos().nombres(); }
     DialogosGuion &dialogos() { return oficina.dialogos; }
     ListaEnvio &envio() { return programa.listaEnvio(); }
@@ -173,7 +181,6 @@ private slots:
     void selectores()
     {
         Arranque a(archivosSaai);
-        QAbstractItemModelTester probador(&a.preVal.lvwArchivos(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         const QString saai = a.oficina.carpeta(QStringLiteral("val_env"));
 
         a.preVal.cboPreVal_Click(PreVal::Dia, 1);
@@ -192,7 +199,6 @@ private slots:
 
         // The same entry again: same folder, the pattern is rebuilt and the search runs.
         creaArchivo(saai, QStringLiteral("D0123003.301"));
-        a.preVal.ponTexto(QString());
         a.preVal.cboPreVal_Click(PreVal::Tipo, 3);
         QCOMPARE(a.agencia().size(), 3);
 
@@ -457,6 +463,23 @@ private slots:
         a.preVal.cmdLimpia_Click();
         QCOMPARE(a.envio().cuenta(), 0);
         QCOMPARE(a.reporte.texto(), QString());
+    }
+
+    // A database that refuses to store a list change is reported; the
+    // program goes on.
+    void listaRechazada()
+    {
+        Arranque a(archivosSaai);
+        a.oficina.sql(QStringLiteral("CREATE TRIGGER rechaza BEFORE INSERT ON LISTA_ENVIO "
+                                     "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END"));
+        a.preVal.lvwArchivos_DblClick(0);
+        QCOMPARE(a.dialogos().mensajes.size(), 1);
+        QVERIFY2(a.dialogos().mensajes[0].texto.startsWith(QStringLiteral("Error No. ")),
+                 qPrintable(a.dialogos().mensajes[0].texto));
+        QCOMPARE(a.dialogos().mensajes[0].icono, Dialogos::Icono::Critico);
+        a.oficina.sql(QStringLiteral("DROP TRIGGER rechaza"));
+        a.preVal.lvwArchivos_DblClick(1);
+        QCOMPARE(a.envio().entrada(a.envio().cuenta() - 1).nombre, QStringLiteral("m0123002.045"));
     }
 
     void reporte()
