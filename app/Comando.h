@@ -32,3 +32,5 @@ int comandoReporte(Comando &c);
 int comandoRecibir(Comando &c);
 int comandoEnviar(Comando &c);
 int comandoBoletin(Comando &c);
+int comandoCaterr(Comando &c);
+int comandoImportarMdb(Comando &c);

@@ -3,6 +3,9 @@
 #include "bulletins/Boletines.h"
 #include "bulletins/TiraBoletin.h"
 #include "bulletins/frmPrincipal.h"
+#include "catalog/ActualizacionCatalogo.h"
+#include "catalog/RevisionCatalogo.h"
+#include "catalog/frmActCatErr.h"
 #include "config/Parametros.h"
 #include "config/SolicitaPassword.h"
 #include "config/frmParametros.h"
@@ -77,6 +80,19 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
 
     QObject::connect(&ciclo, &CicloRecepcion::habilitaCmdPreVal, ventana.cmdPreVal(), [&] { ventana.cmdPreVal()->setEnabled(true); });
     comandos.muestraParametros = [&] { ventanaParametros.muestra(); };
+
+    // The catalogue update window (tool bar "caterr", not modal) and the
+    // version check, armed once: 2 s after start a newer catalogue is offered.
+    ActualizacionCatalogo actualizacion(programa);
+    frmActCatErr ventanaActualizacion(actualizacion, &ventana);
+    const auto muestraActualizacion = [&] {
+        ventanaActualizacion.show();
+        ventanaActualizacion.raise();
+        ventanaActualizacion.activateWindow();
+    };
+    comandos.muestraActualizacion = muestraActualizacion;
+    RevisionCatalogo revision(programa, actualizacion);
+    revision.muestraVentana = muestraActualizacion;
     comandos.termina = [&] {
         ventana.termina();
         QCoreApplication::exit(0);
@@ -102,6 +118,7 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
     };
 
     ventana.show();
+    revision.arma();
     if (programa.listaRecepcion().cuenta() > 0)
         ciclo.habilita();
     return app.exec();

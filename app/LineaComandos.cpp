@@ -28,6 +28,9 @@ const Entrada kComandos[] = {
      "      envía los archivos nombrados (sin nombres: los julianos del día de los cuatro tipos) y espera sus\n"
      "      respuestas (600 s por omisión); la contraseña de pago se toma de TENDAL_CLAVE_PAGO"},
     {"boletin", comandoBoletin, "boletin\n      actualiza los boletines y escribe la línea del teletipo"},
+    {"caterr", comandoCaterr, "caterr\n      actualiza el catálogo de errores, las contraseñas y los parámetros desde el servidor"},
+    {"importar-mdb", comandoImportarMdb,
+     "importar-mdb ARCHIVO [--destino CARPETA]\n      copia las tablas de una base de datos Access a una base SQLite nueva"},
 };
 
 QString ayuda()

@@ -47,6 +47,9 @@ QCoro::Task<> RevisionCatalogo::Revisa_Catalogo()
         co_await SesionFtp::Conecta_FTP(ftp, true, m_programa);
         Funciones::Borra_Archivo(local);
         co_await SesionFtp::Recibe_Archivo(ftp, m_programa.carpetas().trabajo(), m_programa.valores().yex_update, archivo);
+        // eftpPrincipal is shared with the bulletins and the password windows:
+        // its session ends here, not after the question and the update run.
+        co_await SesionFtp::Desconecta_FTP(ftp);
         if (QFileInfo(local).isFile()) {
             const QString linea = ActualizacionCatalogo::primeraLinea(local);
             Funciones::Borra_Archivo(local);

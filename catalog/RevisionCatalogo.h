@@ -15,7 +15,9 @@ class Programa;
 // account, for the published catalogue version ("revact.txt") and, when it
 // is above vererr, offers the update; on Yes the update window is shown, its
 // run goes ("recibir", then "salir") and "Catálogo de errores actualizado
-// correctamente" follows. Every failure of the check itself is silent.
+// correctamente" follows. Every failure of the check itself is silent. The
+// session of eftpPrincipal, which the bulletins and the password windows
+// share, closes as soon as the list is in, before the question.
 //
 // The desktop program arms the timer once at start, so a newer catalogue is
 // offered 2 s after start-up, once; the tick disables the timer before it

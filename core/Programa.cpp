@@ -1,5 +1,6 @@
 #include "core/Programa.h"
 
+#include "catalog/ImportadorAccess.h"
 #include "config/Actualizaciones.h"
 #include "core/Dialogos.h"
 #include "core/Funciones.h"
@@ -23,6 +24,7 @@ void Programa::carga()
 {
     m_carpetas.preparaTrabajo();
     const QString carpetaDatos = m_carpetas.carpetaBaseDatos();
+    ImportadorAccess::importaOficina(carpetaDatos, m_dialogos); // an office that still has only Prevalida.mdb
     m_conexion = Conexion::abre(carpetaDatos);
     m_rsParametros = std::make_unique<RsParametros>(*m_conexion);
     m_rsConsulta = std::make_unique<RsConsulta>(*m_conexion);
