@@ -72,8 +72,10 @@ inline void creaSqlite(const QString &ruta, int version, int filas = 3, const QS
         db.setDatabaseName(ruta);
         if (!db.open())
             qFatal("no se pudo crear %s", qPrintable(ruta));
-        db.transaction();
         QSqlQuery q(db);
+        q.exec(QStringLiteral("PRAGMA journal_mode = OFF"));
+        q.exec(QStringLiteral("PRAGMA synchronous = OFF"));
+        db.transaction();
         for (const QString &definicion : definiciones()) {
             const QString tabla = definicion.section(u' ', 0, 0);
             if (sin.contains(tabla))
