@@ -254,6 +254,14 @@ private slots:
             servidor->rechazaLogin();
         CicloRecepcion ciclo(p);
         ciclo.habilita();
+        // While the message is open the tick still runs: a tick asked for
+        // then (the timer's next shot) does nothing, so messages never pile up.
+        int abiertos = 0;
+        oficina.dialogos.alMostrar = [&](const DialogosGuion::Mensaje &) {
+            ++abiertos;
+            QVERIFY(ciclo.enCurso());
+            QCoro::waitFor(ciclo.tick());
+        };
         for (int tick = 1; tick <= 2; ++tick) {
             QCoro::waitFor(ciclo.tick());
             QCOMPARE(oficina.dialogos.mensajes.size(), tick);
@@ -262,6 +270,7 @@ private slots:
             QCOMPARE(m.titulo, Dialogos::nombreProducto());
             QCOMPARE(m.icono, Dialogos::Icono::Critico);
         }
+        QCOMPARE(abiertos, 2);
         QCOMPARE(recepcion(p), QStringList{u"M0123001.045||"_s});
         QCOMPARE(p.listaEnvio().cuenta(), 0);
         QVERIFY(ciclo.habilitado());
