@@ -12,7 +12,7 @@
 // Then, on the first 30 files, the tick when the server refuses the listing
 // and every expected name is asked for: its cost per awaited file.
 //
-//   BancoRecepcion [RONDAS]
+//   banco_recepcion [RONDAS]
 
 #include "core/ControlFtp.h"
 #include "core/Funciones.h"
