@@ -19,6 +19,7 @@ RevisionCatalogo::RevisionCatalogo(Programa &programa, ActualizacionCatalogo &ac
     , m_actualizacion(actualizacion)
 {
     m_tmrCatError.setInterval(2000);
+    m_tmrCatError.setTimerType(Qt::PreciseTimer);
     connect(&m_tmrCatError, &QTimer::timeout, this, &RevisionCatalogo::alDisparar);
 }
 

@@ -32,6 +32,7 @@ public:
     // tmrCatError.Enabled
     void arma();
     bool armado() const { return m_tmrCatError.isActive(); }
+    int intervalo() const { return m_tmrCatError.interval(); }
     bool enCurso() const { return m_enCurso; }
 
     QCoro::Task<> Revisa_Catalogo();
