@@ -7,6 +7,7 @@
 #include "catalog/ImportadorAccess.h"
 #include "core/ErrorTendal.h"
 #include "tests/soporte/DialogosGuion.h"
+#include "tests/soporte/Oficina.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -359,6 +360,25 @@ private slots:
         // Told once: the next start finds Prevalida.db.
         QVERIFY(!ImportadorAccess::importaOficina(dir.path(), dialogos));
         QCOMPARE(dialogos.mensajes.size(), 1);
+    }
+
+    // The start-up sequence imports before it opens the database; an Access
+    // file that is not an office database stops the start, leaving nothing.
+    void inicioConAccessAjeno()
+    {
+        Oficina oficina;
+        const QDir datos(oficina.carpetaDatos());
+        QVERIFY(QFile::remove(datos.filePath(u"Prevalida.db"_s)));
+        copia(muestra(u"nwind.mdb"_s), datos.filePath(u"Prevalida.mdb"_s));
+        try {
+            oficina.carga();
+            QFAIL("el programa arrancó sin base de datos");
+        } catch (const ErrorTendal &e) {
+            QVERIFY2(e.descripcion().startsWith(u"La base de datos de la oficina no se pudo importar a Prevalida.db."_s),
+                     qPrintable(e.descripcion()));
+        }
+        QVERIFY(!QFile::exists(datos.filePath(u"Prevalida.db"_s)));
+        QVERIFY(oficina.dialogos.mensajes.isEmpty());
     }
 
     void oficinaSinImportacion()
