@@ -136,7 +136,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
-    const QString mdb = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/work/shared/testdata/mdb/nwind.mdb");
+    const QString mdb = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(TENDAL_MUESTRA_ACCESS);
 
     QTemporaryDir dir;
     NuevaOficina nueva;

@@ -28,7 +28,7 @@ using I = ActualizacionCatalogo::Indicador;
 using Indicadores = QList<I>;
 
 const QDate kHoy(2026, 2, 14);
-const QString kNwind = u"/work/shared/testdata/mdb/nwind.mdb"_s;
+const QString kNwind = u"" TENDAL_DIR_DATOS_PRUEBA "/catalogo/nwind.mdb"_s;
 
 QString fecha(const QDate &d)
 {

@@ -23,7 +23,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kMuestras = u"/work/shared/testdata/mdb"_s;
+const QString kMuestras = u"" TENDAL_DIR_DATOS_PRUEBA "/catalogo"_s;
 
 QString muestra(const QString &archivo)
 {

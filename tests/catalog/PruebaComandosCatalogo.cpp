@@ -80,13 +80,13 @@ private slots:
     void importarMdb()
     {
         QTemporaryDir dir;
-        Salida s = tendal({u"importar-mdb"_s, u"/work/shared/testdata/mdb/DateTestDatabase.mdb"_s, u"--destino"_s, dir.path()});
+        Salida s = tendal({u"importar-mdb"_s, u"" TENDAL_DIR_DATOS_PRUEBA "/catalogo/DateTestDatabase.mdb"_s, u"--destino"_s, dir.path()});
         QCOMPARE(s.estado, 0);
         const QString destino = QDir(dir.path()).filePath(u"DateTestDatabase.db"_s);
         QCOMPARE(s.out, u"DateTest: 6 filas\nBase de datos creada: %1\n"_s.arg(QDir::toNativeSeparators(destino)));
         QVERIFY(QFile::exists(destino));
 
-        s = tendal({u"importar-mdb"_s, u"/work/shared/testdata/mdb/DateTestDatabase.mdb"_s, u"--destino"_s, dir.path()});
+        s = tendal({u"importar-mdb"_s, u"" TENDAL_DIR_DATOS_PRUEBA "/catalogo/DateTestDatabase.mdb"_s, u"--destino"_s, dir.path()});
         QCOMPARE(s.estado, 1);
         QVERIFY2(s.err.contains(u"ya existe; no se sobrescribe"_s), qPrintable(s.err));
 

@@ -20,7 +20,7 @@ using namespace CatalogoPrueba;
 
 namespace {
 
-const QString kNwind = u"/work/shared/testdata/mdb/nwind.mdb"_s;
+const QString kNwind = u"" TENDAL_DIR_DATOS_PRUEBA "/catalogo/nwind.mdb"_s;
 
 int vererr(Programa &p)
 {
