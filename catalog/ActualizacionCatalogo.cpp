@@ -13,6 +13,7 @@
 #include "core/Vb.h"
 #include "transfer/ReporteConexion.h"
 
+#include <QCoro/QCoroTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlQuery>
@@ -361,6 +362,8 @@ QCoro::Task<> ActualizacionCatalogo::pasoCatalogo()
         co_return;
     }
     ponIndicador(3, Indicador::Hecho);
+    // The window shows the step done before the installation holds the thread.
+    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
     instala(version);
 }
 
