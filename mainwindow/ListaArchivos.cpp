@@ -38,6 +38,16 @@ void ListaArchivos::restaura()
     endResetModel();
 }
 
+QVariantList ListaArchivos::valoresDe(const QStringList &fila)
+{
+    QVariantList valores;
+    for (const QString &t : fila)
+        valores << (t.isNull() ? QStringLiteral("") : t); // a null text would bind as NULL
+    return valores;
+}
+
+// The whole list, rewritten in one transaction (after a reset or a clean-up
+// pass); single changes write their own row only.
 void ListaArchivos::guarda()
 {
     if (!m_conexion)
@@ -49,8 +59,7 @@ void ListaArchivos::guarda()
         m_conexion->ejecuta(QStringLiteral("DELETE FROM %1").arg(m_tabla));
         for (int i = 0; i < m_filas.size(); ++i) {
             QVariantList valores{i};
-            for (const QString &t : m_filas[i])
-                valores << (t.isNull() ? QStringLiteral("") : t); // a null text would bind as NULL
+            valores << valoresDe(m_filas[i]);
             m_conexion->ejecuta(insercion, valores);
         }
     });
@@ -62,7 +71,14 @@ int ListaArchivos::agregaFila(const QStringList &fila)
     beginInsertRows({}, n, n);
     m_filas.append(normaliza(fila));
     endInsertRows();
-    guarda();
+    if (m_conexion) {
+        QVariantList valores{n};
+        valores << valoresDe(m_filas[n]);
+        m_conexion->ejecuta(QStringLiteral("INSERT INTO %1 (POSICION, %2) VALUES (?%3)")
+                                .arg(m_tabla, m_columnas.join(QStringLiteral(", ")),
+                                     QStringLiteral(", ?").repeated(m_columnas.size())),
+                            valores);
+    }
     return n;
 }
 
@@ -70,7 +86,13 @@ void ListaArchivos::cambiaFila(int i, const QStringList &fila)
 {
     m_filas[i] = normaliza(fila);
     emit dataChanged(index(i, 0), index(i, int(m_columnas.size()) - 1));
-    guarda();
+    if (m_conexion) {
+        QVariantList valores = valoresDe(m_filas[i]);
+        valores << i;
+        m_conexion->ejecuta(QStringLiteral("UPDATE %1 SET %2 = ? WHERE POSICION = ?")
+                                .arg(m_tabla, m_columnas.join(QStringLiteral(" = ?, "))),
+                            valores);
+    }
 }
 
 void ListaArchivos::cambiaCelda(int i, int columna, const QString &texto)
@@ -85,7 +107,11 @@ void ListaArchivos::quita(int i)
     beginRemoveRows({}, i, i);
     m_filas.removeAt(i);
     endRemoveRows();
-    guarda();
+    if (m_conexion)
+        m_conexion->enTransaccion([&] {
+            m_conexion->ejecuta(QStringLiteral("DELETE FROM %1 WHERE POSICION = ?").arg(m_tabla), {i});
+            m_conexion->ejecuta(QStringLiteral("UPDATE %1 SET POSICION = POSICION - 1 WHERE POSICION > ?").arg(m_tabla), {i});
+        });
 }
 
 void ListaArchivos::limpia()

@@ -8,8 +8,9 @@
 class Conexion;
 
 // A list view's rows: text columns, column 0 the file name. Every change is
-// stored at once, in one transaction, in the list's own table, so that a
-// restart (or a crash) never forgets an entry. The send list and the
+// stored at once in the list's own table (the row it touches, or the whole
+// list in one transaction), so that a restart or a crash never forgets an
+// entry. The send list and the
 // reception list are two such lists with their own columns.
 class ListaArchivos : public QAbstractTableModel
 {
@@ -45,6 +46,7 @@ public:
 
 private:
     void guarda();
+    static QVariantList valoresDe(const QStringList &fila);
     QStringList normaliza(QStringList fila) const;
 
     const Conexion *m_conexion;

@@ -6,9 +6,7 @@
 // the least network work that finds and fetches them. The tick does that
 // plus its own work (the lists stored at every change, the files stored in
 // the reception folders); the goal is a tick within 2x of the baseline.
-// Single transfers of the FTP client sometimes wait about 1 s on this
-// server, in the baseline as in the tick: the medians and the minimums of
-// several rounds are both printed.
+// The medians and the minimums of several rounds are both printed.
 // Then, on the first 30 files, the tick when the server refuses the listing
 // and every expected name is asked for: its cost per awaited file.
 //
