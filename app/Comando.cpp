@@ -1,5 +1,8 @@
 #include "app/Comando.h"
 
+#include "core/ErrorTendal.h"
+#include "core/Programa.h"
+
 QString Comando::opcion(const QString &nombre, bool *falta)
 {
     const int i = int(args.indexOf(nombre));
@@ -19,4 +22,16 @@ QString Comando::opcion(const QString &nombre, bool *falta)
 bool Comando::bandera(const QString &nombre)
 {
     return args.removeAll(nombre) > 0;
+}
+
+std::unique_ptr<Programa> Comando::abrePrograma(Dialogos &dialogos)
+{
+    auto programa = std::make_unique<Programa>(carpetas, reloj, dialogos);
+    try {
+        programa->carga();
+    } catch (const ErrorTendal &e) {
+        err << e.descripcion() << Qt::endl;
+        return nullptr;
+    }
+    return programa;
 }

@@ -5,7 +5,10 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <memory>
+
 class Dialogos;
+class Programa;
 class Reloj;
 
 // What one command of the command line gets: its own arguments (global
@@ -23,6 +26,10 @@ struct Comando {
     QString opcion(const QString &nombre, bool *falta = nullptr);
     // Takes "--nombre" out of args.
     bool bandera(const QString &nombre);
+    // Starts the program as the window does (Programa::carga) with these
+    // places, this clock and the given person at the keyboard. A start that
+    // cannot complete prints why on err and gives nothing.
+    std::unique_ptr<Programa> abrePrograma(Dialogos &dialogos);
 };
 
 // The commands, each in its own folder.

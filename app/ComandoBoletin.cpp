@@ -1,7 +1,6 @@
 #include "app/Comando.h"
 #include "bulletins/Boletines.h"
 #include "core/DialogosConsola.h"
-#include "core/ErrorTendal.h"
 #include "core/Programa.h"
 
 #include <QCoro/QCoroTask>
@@ -16,13 +15,10 @@ int comandoBoletin(Comando &c)
         return 2;
     }
     DialogosConsola dialogos(c.err, c.si);
-    Programa programa(c.carpetas, c.reloj, dialogos);
-    try {
-        programa.carga();
-    } catch (const ErrorTendal &e) {
-        c.err << e.descripcion() << Qt::endl;
+    const auto abierto = c.abrePrograma(dialogos);
+    if (!abierto)
         return 1;
-    }
+    Programa &programa = *abierto;
     Boletines boletines(programa);
     QCoro::waitFor(boletines.Actualiza_Boletin(true));
     if (boletines.estado().encendido())

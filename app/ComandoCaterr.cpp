@@ -1,7 +1,6 @@
 #include "app/Comando.h"
 #include "catalog/ActualizacionCatalogo.h"
 #include "core/DialogosConsola.h"
-#include "core/ErrorTendal.h"
 #include "core/Programa.h"
 
 #include <QCoro/QCoroTask>
@@ -17,13 +16,10 @@ int comandoCaterr(Comando &c)
         return 2;
     }
     DialogosConsola dialogos(c.err, c.si);
-    Programa programa(c.carpetas, c.reloj, dialogos);
-    try {
-        programa.carga();
-    } catch (const ErrorTendal &e) {
-        c.err << e.descripcion() << Qt::endl;
+    const auto abierto = c.abrePrograma(dialogos);
+    if (!abierto)
         return 1;
-    }
+    Programa &programa = *abierto;
 
     ActualizacionCatalogo actualizacion(programa);
     QObject::connect(&actualizacion, &ActualizacionCatalogo::indicadorCambiado,

@@ -1,7 +1,6 @@
 #include "app/Comando.h"
 #include "app/DialogosSinBucle.h"
 #include "core/DialogosConsola.h"
-#include "core/ErrorTendal.h"
 #include "core/Programa.h"
 #include "core/Vb.h"
 #include "mainwindow/CicloRecepcion.h"
@@ -74,13 +73,10 @@ int comandoEnviar(Comando &c)
 
     DialogosConsola consola(c.err, c.si);
     DialogosSinBucle dialogos(consola);
-    Programa programa(c.carpetas, c.reloj, dialogos);
-    try {
-        programa.carga();
-    } catch (const ErrorTendal &e) {
-        c.err << e.descripcion() << Qt::endl;
+    const auto abierto = c.abrePrograma(dialogos);
+    if (!abierto)
         return 1;
-    }
+    Programa &programa = *abierto;
     CicloRecepcion ciclo(programa);
 
     PreVal preval(programa, ciclo);

@@ -1,6 +1,5 @@
 #include "app/Comando.h"
 #include "core/DialogosConsola.h"
-#include "core/ErrorTendal.h"
 #include "core/Programa.h"
 #include "mainwindow/CicloRecepcion.h"
 
@@ -26,13 +25,10 @@ int comandoRecibir(Comando &c)
     }
 
     DialogosConsola dialogos(c.err, c.si);
-    Programa programa(c.carpetas, c.reloj, dialogos);
-    try {
-        programa.carga();
-    } catch (const ErrorTendal &e) {
-        c.err << e.descripcion() << Qt::endl;
+    const auto abierto = c.abrePrograma(dialogos);
+    if (!abierto)
         return 1;
-    }
+    Programa &programa = *abierto;
     ListaRecepcion &lista = programa.listaRecepcion();
     if (lista.cuenta() == 0) {
         c.out << QStringLiteral("No hay archivos en espera de respuesta.") << Qt::endl;

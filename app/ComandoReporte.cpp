@@ -1,6 +1,5 @@
 #include "app/Comando.h"
 #include "core/DialogosConsola.h"
-#include "core/ErrorTendal.h"
 #include "core/Programa.h"
 #include "reports/DestinoTexto.h"
 #include "reports/GeneradorReporte.h"
@@ -19,13 +18,10 @@ int comandoReporte(Comando &c)
     const QString nombre = c.args.first();
 
     DialogosConsola dialogos(c.err, c.si);
-    Programa programa(c.carpetas, c.reloj, dialogos);
-    try {
-        programa.carga();
-    } catch (const ErrorTendal &e) {
-        c.err << e.descripcion() << Qt::endl;
+    const auto abierto = c.abrePrograma(dialogos);
+    if (!abierto)
         return 1;
-    }
+    Programa &programa = *abierto;
     DestinoTexto destino;
     const bool completo = GeneradorReporte(programa).Genera_Reporte(
         conTitulo ? titulo : GeneradorReporte::tituloRevision(), nombre, destino);
