@@ -23,6 +23,7 @@ frmCambPassword::frmCambPassword(CambioPassword &cambio, QWidget *parent)
         m_lblPassword[i] = new QLabel(etiquetas[i], this);
         m_txtPassword[i] = new QLineEdit(this);
         m_txtPassword[i]->setEchoMode(QLineEdit::Password);
+        m_txtPassword[i]->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // typed as "*"
         m_txtPassword[i]->installEventFilter(this);
         m_lblPassword[i]->setBuddy(m_txtPassword[i]);
         rejilla->addWidget(m_lblPassword[i], i, 0);

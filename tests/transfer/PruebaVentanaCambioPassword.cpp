@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 
 class PruebaVentanaCambioPassword : public QObject
 {
@@ -29,6 +30,10 @@ void PruebaVentanaCambioPassword::aspecto()
                                 QStringLiteral("Confirmar Contraseña")};
     for (int i = 0; i < 3; ++i) {
         QCOMPARE(v.txtPassword(i)->echoMode(), QLineEdit::Password);
+        v.txtPassword(i)->ensurePolished();
+        QCOMPARE(QChar(v.txtPassword(i)->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                                             v.txtPassword(i))),
+                 QChar(u'*'));
         QLabel *etiqueta = nullptr;
         for (QLabel *l : v.findChildren<QLabel *>())
             if (l->buddy() == v.txtPassword(i))
