@@ -283,7 +283,10 @@ QCoro::Task<> EnvioArchivos::cicloArchivos(bool enviando)
 // step to go on with; a file that was not uploaded stays in the send list.
 QCoro::Task<bool> EnvioArchivos::procesa(int fila, const ReglaEnvio &regla, bool enviando)
 {
-    const QString nombre = m_programa.listaEnvio().celda(fila, ListaEnvio::Nombre);
+    // The entry as it stands when its file is taken: the person may remove
+    // it from the list while the file is uploading.
+    const ListaEnvio::Entrada entrada = m_programa.listaEnvio().entrada(fila);
+    const QString nombre = entrada.nombre;
     const Carpetas &carpetas = m_programa.carpetas();
     const QString carpetaEnvio = m_programa.campos().texto(regla.campoEnvio);
     const QString carpetaServidor = m_programa.valores().*regla.carpetaServidor;
@@ -339,22 +342,21 @@ QCoro::Task<bool> EnvioArchivos::procesa(int fila, const ReglaEnvio &regla, bool
             paso = Paso::Lista;
     }
     if (paso == Paso::Lista) {
-        listaParaRecepcion(localiza(fila, nombre), nombre, regla);
+        listaParaRecepcion(localiza(fila, nombre), entrada, regla);
         if (enviando)
             emit archivoEnviado(nombre, carpetaServidor, regla.archivoPrev(nombre), regla.archivoVal(nombre));
     }
     co_return paso == Paso::Lista;
 }
 
-// The reception entry, added whole; then the send entry is emptied (the
-// clean-up pass removes it). Should the person have removed the send entry
-// meanwhile (fila -1), the uploaded file is listed all the same.
-void EnvioArchivos::listaParaRecepcion(int fila, const QString &nombre, const ReglaEnvio &regla)
+// The reception entry, added whole from the send entry as it was when its
+// file was taken; then the send entry is emptied (the clean-up pass removes
+// it). Should the person have removed the send entry meanwhile (fila -1), the
+// uploaded file is listed all the same, with its response folders.
+void EnvioArchivos::listaParaRecepcion(int fila, const ListaEnvio::Entrada &e, const ReglaEnvio &regla)
 {
     ListaEnvio &envio = m_programa.listaEnvio();
-    ListaEnvio::Entrada e;
-    if (fila >= 0)
-        e = envio.entrada(fila);
+    const QString &nombre = e.nombre;
     ListaRecepcion::Entrada r;
     r.nombre = nombre;
     r.prev = regla.esperaPrevalidacion() ? QString() : QStringLiteral("X");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwindow/ListaEnvio.h"
+
 #include <QCoro/QCoroTask>
 #include <QObject>
 #include <QString>
@@ -53,7 +55,7 @@ private:
     void decideClave();
     QCoro::Task<> cicloArchivos(bool enviando);
     QCoro::Task<bool> procesa(int fila, const ReglaEnvio &regla, bool enviando);
-    void listaParaRecepcion(int fila, const QString &nombre, const ReglaEnvio &regla);
+    void listaParaRecepcion(int fila, const ListaEnvio::Entrada &e, const ReglaEnvio &regla);
     bool preguntaPorArchivo(const ErrorTendal &error, const QString &nombre);
     void terminaConError(const ErrorTendal &error);
     int localiza(int fila, const QString &nombre) const;

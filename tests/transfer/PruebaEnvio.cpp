@@ -12,6 +12,7 @@
 #include "transfer/ReporteConexion.h"
 
 #include <QSignalSpy>
+#include <QTimer>
 
 using Respuesta = Dialogos::Respuesta;
 Q_DECLARE_METATYPE(Dialogos::Respuesta)
@@ -46,6 +47,7 @@ private slots:
     void conexionCortadaDuranteElEnvio();
     void nombreEscritoEnMayusculas();
     void iconoVacioLlegaSinIcono();
+    void entradaQuitadaDuranteLaSubida();
     void reinicioRestauraAmbasListas();
     void recibirSinEnviar();
 };
@@ -405,6 +407,30 @@ void PruebaEnvio::iconoVacioLlegaSinIcono()
     QCOMPARE(e.persona().textos(), QStringList());
     QCOMPARE(e.nombresRecepcion(), QStringList{M});
     QCOMPARE(p.listaRecepcion().data(p.listaRecepcion().index(0, 0), ListaArchivos::RolIcono).toInt(), -1);
+    QCOMPARE(e.nombresEnvio(), QStringList());
+}
+
+void PruebaEnvio::entradaQuitadaDuranteLaSubida()
+{
+    // The person removes the entry while its file is uploading: the file has
+    // left all the same, so it is listed for reception with the response
+    // folders and the icon the entry had.
+    Escena e;
+    e.archivo(QStringLiteral("val_env"), M, QByteArray(600000, 'x'));
+    Programa &p = e.carga();
+    e.enLista(M, QStringLiteral("2"), AG, AG);
+    e.servidor.lento(200000); // the server pauses about two seconds in the middle
+    QTimer::singleShot(300, [&p] { p.listaEnvio().quita(0); });
+
+    e.ejecuta(QStringLiteral("enviar"));
+
+    QCOMPARE(e.persona().textos(), QStringList());
+    QCOMPARE(e.servidor.lee(AG + QLatin1Char('/') + M).size(), 600000);
+    QCOMPARE(e.nombresRecepcion(), QStringList{M});
+    const ListaRecepcion::Entrada r = p.listaRecepcion().entrada(0);
+    QCOMPARE(r.rutaPrev, AG);
+    QCOMPARE(r.rutaVal, AG);
+    QCOMPARE(r.icono, QStringLiteral("2"));
     QCOMPARE(e.nombresEnvio(), QStringList());
 }
 
