@@ -350,6 +350,8 @@ private slots:
         lista += cambio(9, u"/sag1"_s, kHoy.addDays(5));
         lista += cambio(9, u"/sag2"_s, kHoy.addDays(4));
         lista += cambio(12, Funciones::Codifica_Cadena(u"otra"_s), kHoy);
+        lista += cambio(12, Funciones::Codifica_Cadena(u"ayer"_s), kHoy.addDays(-1));
+        lista += cambio(12, Funciones::Codifica_Cadena(u"luego"_s), kHoy.addDays(1));
         lista += cambio(16, u"nada"_s, kHoy);
         lista += "\r\n";
         e.publica(u"Actpm003.act"_s, lista);
@@ -366,7 +368,8 @@ private slots:
         QCOMPARE(e.parametro(u"PassFTP"_s), ftpAntes);
         QCOMPARE(e.programa->valores().yex_update, u"/update2"_s);
         QCOMPARE(e.programa->valores().yex_valin, u"/ag0123b"_s);
-        QCOMPARE(e.cola(), QStringList({u"5|/yexin2|2026-02-16"_s, u"9|/sag2|2026-02-18"_s}));
+        QCOMPARE(e.cola(), QStringList({u"5|/yexin2|2026-02-16"_s, u"9|/sag2|2026-02-18"_s,
+                                        u"12|%1|2026-02-15"_s.arg(Funciones::Codifica_Cadena(u"luego"_s))}));
         // The catalogue came from the new folder in the same run.
         QCOMPARE(e.actualizacion->resultado(), u"Catálogo actualizado satisfactoriamente!!!"_s);
         QCOMPARE(e.parametro(u"vererr"_s), u"30"_s);
