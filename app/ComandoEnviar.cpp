@@ -23,7 +23,8 @@ bool yaEnLista(Programa &programa, const QString &nombre)
 {
     const ListaEnvio &envio = programa.listaEnvio();
     for (int i = 0; i < envio.cuenta(); ++i)
-        if (envio.celda(i, ListaEnvio::Estado) == u"E" && envio.celda(i, ListaEnvio::Nombre).compare(nombre, Qt::CaseInsensitive) == 0)
+        if (envio.celda(i, ListaEnvio::Estado) == u"E"
+            && envio.celda(i, ListaEnvio::Nombre).compare(nombre, Qt::CaseInsensitive) == 0)
             return true;
     const ListaRecepcion &recepcion = programa.listaRecepcion();
     for (int i = 0; i < recepcion.cuenta(); ++i)
@@ -40,7 +41,8 @@ int pendientesDelDia(Programa &programa)
     int n = 0;
     for (int i = 0; i < envio.cuenta(); ++i) {
         const QString dia = envio.celda(i, ListaEnvio::Nombre).right(3);
-        if (envio.celda(i, ListaEnvio::Estado) == u"E" && Vb::esNumerico(dia) && Vb::largo(dia) == programa.valores().DiaJuliano)
+        if (envio.celda(i, ListaEnvio::Estado) == u"E" && Vb::esNumerico(dia)
+            && Vb::largo(dia) == programa.valores().DiaJuliano)
             ++n;
     }
     return n;
@@ -64,10 +66,11 @@ int comandoEnviar(Comando &c)
     const QString textoEspera = c.opcion(QStringLiteral("--espera"), &falta);
     bool ok = true;
     const int espera = textoEspera.isEmpty() ? 600 : textoEspera.toInt(&ok);
-    const bool opcionDesconocida =
-        std::any_of(c.args.cbegin(), c.args.cend(), [](const QString &a) { return a.startsWith(u'-'); });
+    const bool opcionDesconocida
+        = std::any_of(c.args.cbegin(), c.args.cend(), [](const QString &a) { return a.startsWith(u'-'); });
     if (falta || !ok || espera < 0 || opcionDesconocida) {
-        c.err << QStringLiteral("Uso: tendal enviar [NOMBRE ...] [--sin-espera] [--espera SEGUNDOS] [--si]") << Qt::endl;
+        c.err << QStringLiteral("Uso: tendal enviar [NOMBRE ...] [--sin-espera] [--espera SEGUNDOS] [--si]")
+              << Qt::endl;
         return 2;
     }
 
@@ -103,15 +106,16 @@ int comandoEnviar(Comando &c)
     }
 
     ComandosBarra comandos(programa, ciclo);
-    QObject::connect(&comandos.envio(), &EnvioArchivos::archivoEnviado,
-                     [&c](const QString &nombre, const QString &carpeta, const QString &prev, const QString &val) {
-                         QStringList respuestas;
-                         if (!prev.isEmpty())
-                             respuestas << prev;
-                         respuestas << val;
-                         c.out << QStringLiteral("%1 -> %2 (respuestas: %3)").arg(nombre, carpeta, respuestas.join(u", "))
-                               << Qt::endl;
-                     });
+    QObject::connect(
+        &comandos.envio(), &EnvioArchivos::archivoEnviado,
+        [&c](const QString &nombre, const QString &carpeta, const QString &prev, const QString &val) {
+            QStringList respuestas;
+            if (!prev.isEmpty())
+                respuestas << prev;
+            respuestas << val;
+            c.out << QStringLiteral("%1 -> %2 (respuestas: %3)").arg(nombre, carpeta, respuestas.join(u", "))
+                  << Qt::endl;
+        });
     QObject::connect(&ciclo, &CicloRecepcion::respuestaRecibida,
                      [&c](const QString &archivo, const QString &estado, const QString &ruta) {
                          c.out << estado << QStringLiteral("  ") << archivo << QStringLiteral("  ")
@@ -120,13 +124,14 @@ int comandoEnviar(Comando &c)
     QCoro::waitFor(comandos.Ejecuta_Comando(QStringLiteral("enviar")));
     const int sinEnviar = pendientesDelDia(programa);
     if (sinEnviar > 0)
-        c.err << QStringLiteral("Quedan %1 archivos del día sin enviar en la lista de envío.").arg(sinEnviar) << Qt::endl;
+        c.err << QStringLiteral("Quedan %1 archivos del día sin enviar en la lista de envío.").arg(sinEnviar)
+              << Qt::endl;
 
     // The responses: the cycle's ticks, driven from here at the timer's pace.
     ciclo.deshabilita();
     ListaRecepcion &recepcion = programa.listaRecepcion();
     if (!sinEspera && recepcion.cuenta() > 0) {
-        const QDeadlineTimer fin{std::chrono::seconds(espera)};
+        const QDeadlineTimer fin {std::chrono::seconds(espera)};
         while (recepcion.cuenta() > 0 && !fin.hasExpired()) {
             const qint64 pausa = std::min<qint64>(ciclo.intervalo(), fin.remainingTime());
             QCoro::waitFor(QCoro::sleepFor(std::chrono::milliseconds(pausa)));

@@ -19,7 +19,8 @@ int comandoInit(Comando &c)
     oficina.carpetaDatos = c.opcion(QStringLiteral("--carpeta-datos"), &falta);
     bool ok = false;
     oficina.patente = patente.toInt(&ok);
-    if (falta || !ok || oficina.patente <= 0 || oficina.patente > 32767 || oficina.agente.isEmpty() || !c.args.isEmpty()) {
+    if (falta || !ok || oficina.patente <= 0 || oficina.patente > 32767 || oficina.agente.isEmpty()
+        || !c.args.isEmpty()) {
         c.err << QStringLiteral("Uso: tendal init --patente N --agente TEXTO [--servidor HOST] [--clave-ftp X] "
                                 "[--clave-pago Y] [--carpeta-datos DIR]")
               << Qt::endl;
@@ -36,12 +37,15 @@ int comandoInit(Comando &c)
     try {
         const bool ini = oficina.crea(c.carpetas.ini());
         c.out << QStringLiteral("Base de datos creada: %1")
-                     .arg(QDir::toNativeSeparators(QDir(oficina.carpetaDatos).absoluteFilePath(QStringLiteral("Prevalida.db"))))
+                     .arg(QDir::toNativeSeparators(
+                         QDir(oficina.carpetaDatos).absoluteFilePath(QStringLiteral("Prevalida.db"))))
               << Qt::endl;
         if (ini)
-            c.out << QStringLiteral("Archivo de inicio creado: %1").arg(QDir::toNativeSeparators(c.carpetas.ini())) << Qt::endl;
+            c.out << QStringLiteral("Archivo de inicio creado: %1").arg(QDir::toNativeSeparators(c.carpetas.ini()))
+                  << Qt::endl;
         else
-            c.out << QStringLiteral("El archivo de inicio %1 ya existía; no se cambió").arg(QDir::toNativeSeparators(c.carpetas.ini()))
+            c.out << QStringLiteral("El archivo de inicio %1 ya existía; no se cambió")
+                         .arg(QDir::toNativeSeparators(c.carpetas.ini()))
                   << Qt::endl;
     } catch (const ErrorTendal &e) {
         c.err << e.descripcion() << Qt::endl;

@@ -63,8 +63,9 @@ int comandoRecibir(Comando &c)
 
     const int quedan = lista.cuenta();
     if (quedan > 0) {
-        c.err << QStringLiteral("Quedan %1 archivos en espera de respuesta; se recogen con otro «tendal recibir» o desde la "
-                                "ventana principal.")
+        c.err << QStringLiteral(
+                     "Quedan %1 archivos en espera de respuesta; se recogen con otro «tendal recibir» o desde la "
+                     "ventana principal.")
                      .arg(quedan)
               << Qt::endl;
         return 1;

@@ -59,9 +59,9 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
 {
     traduceQt(app);
     RelojSistema reloj;
-    Programa programa(Carpetas::resuelve(valorOpcion(args, QStringLiteral("--ini")),
-                                         valorOpcion(args, QStringLiteral("--workdir"))),
-                      reloj, dialogos);
+    Programa programa(
+        Carpetas::resuelve(valorOpcion(args, QStringLiteral("--ini")), valorOpcion(args, QStringLiteral("--workdir"))),
+        reloj, dialogos);
     try {
         programa.carga();
     } catch (const ErrorTendal &e) {
@@ -78,8 +78,11 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
     frmParametros ventanaParametros(programa, parametros);
     frmPreVal ventana(programa, preVal, comandos);
 
-    QObject::connect(&ciclo, &CicloRecepcion::habilitaCmdPreVal, ventana.cmdPreVal(), [&] { ventana.cmdPreVal()->setEnabled(true); });
-    comandos.muestraParametros = [&] { ventanaParametros.muestra(); };
+    QObject::connect(&ciclo, &CicloRecepcion::habilitaCmdPreVal, ventana.cmdPreVal(),
+                     [&] { ventana.cmdPreVal()->setEnabled(true); });
+    comandos.muestraParametros = [&] {
+        ventanaParametros.muestra();
+    };
 
     // The catalogue update window (tool bar "caterr", not modal) and the
     // version check, armed once: 2 s after start a newer catalogue is offered.

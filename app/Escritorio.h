@@ -12,4 +12,4 @@ namespace Escritorio {
 int ejecuta(QApplication &app, const QStringList &args);
 // The same with another person at the keyboard (tests).
 int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos);
-}
+} // namespace Escritorio

@@ -19,7 +19,8 @@ const Entrada kComandos[] = {
     {"config", comandoConfig,
      "config [COLUMNA | COLUMNA=VALOR ...]\n"
      "      muestra o cambia el registro de configuración (clave_ftp= y clave_pago= en claro)"},
-    {"reporte", comandoReporte, "reporte NOMBRE [--titulo TEXTO]\n      escribe el reporte de revisión de un archivo de respuesta"},
+    {"reporte", comandoReporte,
+     "reporte NOMBRE [--titulo TEXTO]\n      escribe el reporte de revisión de un archivo de respuesta"},
     {"recibir", comandoRecibir,
      "recibir [--espera SEGUNDOS]\n"
      "      recoge las respuestas de los archivos enviados hasta que no quede ninguno (60 s por omisión)"},
@@ -28,9 +29,11 @@ const Entrada kComandos[] = {
      "      envía los archivos nombrados (sin nombres: los julianos del día de los cuatro tipos) y espera sus\n"
      "      respuestas (600 s por omisión); la contraseña de pago se toma de TENDAL_CLAVE_PAGO"},
     {"boletin", comandoBoletin, "boletin\n      actualiza los boletines y escribe la línea del teletipo"},
-    {"caterr", comandoCaterr, "caterr\n      actualiza el catálogo de errores, las contraseñas y los parámetros desde el servidor"},
+    {"caterr", comandoCaterr,
+     "caterr\n      actualiza el catálogo de errores, las contraseñas y los parámetros desde el servidor"},
     {"importar-mdb", comandoImportarMdb,
-     "importar-mdb ARCHIVO [--destino CARPETA]\n      copia las tablas de una base de datos Access a una base SQLite nueva"},
+     "importar-mdb ARCHIVO [--destino CARPETA]\n      copia las tablas de una base de datos Access a una base SQLite "
+     "nueva"},
 };
 
 QString ayuda()
@@ -66,7 +69,7 @@ bool LineaComandos::esComando(const QStringList &args)
 int LineaComandos::ejecuta(QStringList args)
 {
     RelojSistema reloj;
-    Comando c{args, m_out, m_err, Carpetas(QString(), QString()), reloj};
+    Comando c {args, m_out, m_err, Carpetas(QString(), QString()), reloj};
     bool falta = false;
     const QString ini = c.opcion(QStringLiteral("--ini"), &falta);
     const QString trabajo = c.opcion(QStringLiteral("--workdir"), &falta);

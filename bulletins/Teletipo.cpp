@@ -7,7 +7,7 @@
 namespace {
 
 constexpr int kRetrasoMs = 30; // between two steps
-constexpr int kPasoPx = 3;     // pixels per step
+constexpr int kPasoPx = 3; // pixels per step
 
 } // namespace
 

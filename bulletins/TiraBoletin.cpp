@@ -16,7 +16,9 @@ TiraBoletin::TiraBoletin(EstadoBoletin &estado, QWidget *parent)
     m_teletipo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     addWidget(m_teletipo);
     m_teletipo->refleja(estado);
-    const auto sigue = [this, &estado] { setVisible(estado.encendido()); };
+    const auto sigue = [this, &estado] {
+        setVisible(estado.encendido());
+    };
     connect(&estado, &EstadoBoletin::cambiado, this, sigue);
     sigue();
 }

@@ -75,7 +75,8 @@ QDate diaDe(const QVariant &valor)
 // campo takes it, or a new row when the campo has none.
 void encola(const Conexion &conexion, int campo, const QString &valor, const QDate &fecha)
 {
-    QSqlQuery q = conexion.ejecuta(QStringLiteral("SELECT rowid FROM ACTUALIZACIONES WHERE CAMPO = ? ORDER BY rowid LIMIT 1"), {campo});
+    QSqlQuery q = conexion.ejecuta(
+        QStringLiteral("SELECT rowid FROM ACTUALIZACIONES WHERE CAMPO = ? ORDER BY rowid LIMIT 1"), {campo});
     if (q.next())
         conexion.ejecuta(QStringLiteral("UPDATE ACTUALIZACIONES SET VALOR = ?, FECHA = ? WHERE rowid = ?"),
                          {valor, fecha.toString(Qt::ISODate), q.value(0)});
@@ -98,11 +99,16 @@ ActualizacionCatalogo::~ActualizacionCatalogo() = default;
 QString ActualizacionCatalogo::leyenda(int paso)
 {
     switch (paso) {
-    case 1: return QStringLiteral("Descargando Lista de Actualizaciones");
-    case 2: return QStringLiteral("Revisando Lista de Actualizaciones");
-    case 3: return QStringLiteral("Descargando Archivo de Actualización");
-    case 4: return QStringLiteral("Instalando Actualización de Catálogo");
-    default: return {};
+    case 1:
+        return QStringLiteral("Descargando Lista de Actualizaciones");
+    case 2:
+        return QStringLiteral("Revisando Lista de Actualizaciones");
+    case 3:
+        return QStringLiteral("Descargando Archivo de Actualización");
+    case 4:
+        return QStringLiteral("Instalando Actualización de Catálogo");
+    default:
+        return {};
     }
 }
 
@@ -238,12 +244,14 @@ QCoro::Task<> ActualizacionCatalogo::pasoClaves()
 
     // A change for a later day waits in ACTUALIZACIONES; a campo that has a
     // row takes the change when it is newer, one without a row gets one.
-    const QList<std::tuple<int, QString, QString>> cambios = {{12, QStringLiteral("PassFTP"), claveFtp},
-                                                               {13, QStringLiteral("Password"), password}};
+    const QList<std::tuple<int, QString, QString>> cambios
+        = {{12, QStringLiteral("PassFTP"), claveFtp}, {13, QStringLiteral("Password"), password}};
     conexion.enTransaccion([&] {
         for (const auto &[campo, columna, valor] : cambios) {
             QSqlQuery q = conexion.ejecuta(
-                QStringLiteral("SELECT rowid, VALOR, FECHA FROM ACTUALIZACIONES WHERE CAMPO = ? ORDER BY rowid LIMIT 1"), {campo});
+                QStringLiteral(
+                    "SELECT rowid, VALOR, FECHA FROM ACTUALIZACIONES WHERE CAMPO = ? ORDER BY rowid LIMIT 1"),
+                {campo});
             if (q.next()) {
                 const QDate fechaFila = diaDe(q.value(2));
                 if (q.value(1).toString() != valor && (!fechaFila.isValid() || fecha >= fechaFila))
@@ -285,7 +293,7 @@ QCoro::Task<> ActualizacionCatalogo::pasoParametros()
         const QStringList f = campos(l);
         const int campo = numeroDeCampo(Funciones::Decodifica_Cadena(f.value(0)), archivo);
         const QString valor = Funciones::Decodifica_Cadena(f.value(1));
-        cambios << Cambio{campo, valor, fechaDe(Funciones::Decodifica_Cadena(f.value(2)), archivo)};
+        cambios << Cambio {campo, valor, fechaDe(Funciones::Decodifica_Cadena(f.value(2)), archivo)};
     }
 
     // The changes of the list and the new VerPar are stored together.
@@ -358,7 +366,9 @@ QCoro::Task<> ActualizacionCatalogo::pasoCatalogo()
     }
     Funciones::Borra_Archivo(local(comprimido));
     if (danado) {
-        noSeInstala(3, QStringLiteral("El archivo de actualización del catálogo \"%1\" está dañado: %2").arg(comprimido, *danado));
+        noSeInstala(
+            3,
+            QStringLiteral("El archivo de actualización del catálogo \"%1\" está dañado: %2").arg(comprimido, *danado));
         co_return;
     }
     ponIndicador(3, Indicador::Hecho);

@@ -93,7 +93,7 @@ private:
     QDate hoy() const;
 
     Programa &m_programa;
-    std::array<Indicador, kPasos> m_indicadores{};
+    std::array<Indicador, kPasos> m_indicadores {};
     QString m_resultado;
     bool m_enCurso = false;
     bool m_error = false;

@@ -23,28 +23,44 @@ constexpr int kMascaraDesplazamiento = 0x1fff;
 
 ErrorTendal errorLectura(const QString &ruta, const QString &motivo)
 {
-    return ErrorTendal(ErrorTendal::BaseDeDatos,
-                       QStringLiteral("No se pudo leer la base de datos Access %1: %2").arg(QDir::toNativeSeparators(ruta), motivo));
+    return ErrorTendal(
+        ErrorTendal::BaseDeDatos,
+        QStringLiteral("No se pudo leer la base de datos Access %1: %2").arg(QDir::toNativeSeparators(ruta), motivo));
 }
 
 BaseAccess::Tipo tipoDe(int tipoMdb)
 {
     switch (tipoMdb) {
-    case MDB_BOOL: return BaseAccess::Tipo::SiNo;
-    case MDB_BYTE: return BaseAccess::Tipo::Byte;
-    case MDB_INT: return BaseAccess::Tipo::Entero;
-    case MDB_LONGINT: return BaseAccess::Tipo::Largo;
-    case MDB_MONEY: return BaseAccess::Tipo::Moneda;
-    case MDB_FLOAT: return BaseAccess::Tipo::Simple;
-    case MDB_DOUBLE: return BaseAccess::Tipo::Doble;
-    case MDB_DATETIME: return BaseAccess::Tipo::Fecha;
-    case MDB_BINARY: return BaseAccess::Tipo::Binario;
-    case MDB_TEXT: return BaseAccess::Tipo::Texto;
-    case MDB_OLE: return BaseAccess::Tipo::Ole;
-    case MDB_MEMO: return BaseAccess::Tipo::Memo;
-    case MDB_REPID: return BaseAccess::Tipo::Guid;
-    case MDB_NUMERIC: return BaseAccess::Tipo::Decimal;
-    default: return BaseAccess::Tipo::Otro;
+    case MDB_BOOL:
+        return BaseAccess::Tipo::SiNo;
+    case MDB_BYTE:
+        return BaseAccess::Tipo::Byte;
+    case MDB_INT:
+        return BaseAccess::Tipo::Entero;
+    case MDB_LONGINT:
+        return BaseAccess::Tipo::Largo;
+    case MDB_MONEY:
+        return BaseAccess::Tipo::Moneda;
+    case MDB_FLOAT:
+        return BaseAccess::Tipo::Simple;
+    case MDB_DOUBLE:
+        return BaseAccess::Tipo::Doble;
+    case MDB_DATETIME:
+        return BaseAccess::Tipo::Fecha;
+    case MDB_BINARY:
+        return BaseAccess::Tipo::Binario;
+    case MDB_TEXT:
+        return BaseAccess::Tipo::Texto;
+    case MDB_OLE:
+        return BaseAccess::Tipo::Ole;
+    case MDB_MEMO:
+        return BaseAccess::Tipo::Memo;
+    case MDB_REPID:
+        return BaseAccess::Tipo::Guid;
+    case MDB_NUMERIC:
+        return BaseAccess::Tipo::Decimal;
+    default:
+        return BaseAccess::Tipo::Otro;
     }
 }
 
@@ -54,14 +70,18 @@ QMetaType metaTipo(BaseAccess::Tipo tipo)
     case BaseAccess::Tipo::SiNo:
     case BaseAccess::Tipo::Byte:
     case BaseAccess::Tipo::Entero:
-    case BaseAccess::Tipo::Largo: return QMetaType::fromType<int>();
+    case BaseAccess::Tipo::Largo:
+        return QMetaType::fromType<int>();
     case BaseAccess::Tipo::Moneda:
     case BaseAccess::Tipo::Simple:
-    case BaseAccess::Tipo::Doble: return QMetaType::fromType<double>();
+    case BaseAccess::Tipo::Doble:
+        return QMetaType::fromType<double>();
     case BaseAccess::Tipo::Binario:
     case BaseAccess::Tipo::Ole:
-    case BaseAccess::Tipo::Otro: return QMetaType::fromType<QByteArray>();
-    default: return QMetaType::fromType<QString>();
+    case BaseAccess::Tipo::Otro:
+        return QMetaType::fromType<QByteArray>();
+    default:
+        return QMetaType::fromType<QString>();
     }
 }
 
@@ -139,21 +159,47 @@ QString BaseAccess::Columna::tipoSql() const
 {
     QString tipo;
     switch (this->tipo) {
-    case Tipo::SiNo: tipo = QStringLiteral("BOOLEAN"); break;
-    case Tipo::Byte: tipo = QStringLiteral("TINYINT"); break;
-    case Tipo::Entero: tipo = QStringLiteral("SMALLINT"); break;
-    case Tipo::Largo: tipo = QStringLiteral("INTEGER"); break;
-    case Tipo::Moneda: tipo = QStringLiteral("CURRENCY"); break;
-    case Tipo::Simple: tipo = QStringLiteral("REAL"); break;
-    case Tipo::Doble: tipo = QStringLiteral("DOUBLE"); break;
-    case Tipo::Fecha: tipo = QStringLiteral("DATETIME"); break;
-    case Tipo::Texto: tipo = QStringLiteral("VARCHAR(%1)").arg(longitud); break;
-    case Tipo::Memo: tipo = QStringLiteral("TEXT"); break;
-    case Tipo::Guid: tipo = QStringLiteral("VARCHAR(38)"); break;
-    case Tipo::Decimal: tipo = QStringLiteral("DECIMAL(%1,%2)").arg(precision).arg(escala); break;
+    case Tipo::SiNo:
+        tipo = QStringLiteral("BOOLEAN");
+        break;
+    case Tipo::Byte:
+        tipo = QStringLiteral("TINYINT");
+        break;
+    case Tipo::Entero:
+        tipo = QStringLiteral("SMALLINT");
+        break;
+    case Tipo::Largo:
+        tipo = QStringLiteral("INTEGER");
+        break;
+    case Tipo::Moneda:
+        tipo = QStringLiteral("CURRENCY");
+        break;
+    case Tipo::Simple:
+        tipo = QStringLiteral("REAL");
+        break;
+    case Tipo::Doble:
+        tipo = QStringLiteral("DOUBLE");
+        break;
+    case Tipo::Fecha:
+        tipo = QStringLiteral("DATETIME");
+        break;
+    case Tipo::Texto:
+        tipo = QStringLiteral("VARCHAR(%1)").arg(longitud);
+        break;
+    case Tipo::Memo:
+        tipo = QStringLiteral("TEXT");
+        break;
+    case Tipo::Guid:
+        tipo = QStringLiteral("VARCHAR(38)");
+        break;
+    case Tipo::Decimal:
+        tipo = QStringLiteral("DECIMAL(%1,%2)").arg(precision).arg(escala);
+        break;
     case Tipo::Binario:
     case Tipo::Ole:
-    case Tipo::Otro: tipo = QStringLiteral("BLOB"); break;
+    case Tipo::Otro:
+        tipo = QStringLiteral("BLOB");
+        break;
     }
     return requerida ? tipo + QStringLiteral(" NOT NULL") : tipo;
 }
@@ -174,8 +220,9 @@ BaseAccess::BaseAccess(const QString &ruta)
 {
     const QFileInfo info(ruta);
     if (!info.exists())
-        throw ErrorTendal(ErrorTendal::ArchivoNoEncontrado,
-                          QStringLiteral("No se encontró la base de datos Access %1").arg(QDir::toNativeSeparators(ruta)));
+        throw ErrorTendal(
+            ErrorTendal::ArchivoNoEncontrado,
+            QStringLiteral("No se encontró la base de datos Access %1").arg(QDir::toNativeSeparators(ruta)));
     if (!info.isFile() || !info.isReadable())
         throw errorLectura(ruta, QStringLiteral("el archivo no se puede leer"));
     if (!esAccess(ruta))
@@ -288,16 +335,36 @@ qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const 
             }
             const unsigned char *p = mdb->pg_buf + f.start;
             switch (tipo) {
-            case Tipo::Byte: valores << QVariant(int(p[0])); break;
-            case Tipo::Entero: valores << QVariant(int(qFromLittleEndian<qint16>(p))); break;
-            case Tipo::Largo: valores << QVariant(int(qFromLittleEndian<qint32>(p))); break;
-            case Tipo::Moneda: valores << QVariant(double(qFromLittleEndian<qint64>(p)) / 10000.0); break;
-            case Tipo::Simple: valores << QVariant(double(qFromLittleEndian<float>(p))); break;
-            case Tipo::Doble: valores << QVariant(qFromLittleEndian<double>(p)); break;
-            case Tipo::Fecha: valores << QVariant(textoFecha(qFromLittleEndian<double>(p))); break;
-            case Tipo::Binario: valores << QVariant(QByteArray(reinterpret_cast<const char *>(p), f.siz)); break;
-            case Tipo::Guid: valores << QVariant(utf8(mdb_uuid_to_string(mdb->pg_buf, f.start))); break;
-            case Tipo::Decimal: valores << QVariant(utf8(mdb_numeric_to_string(mdb, f.start, col->col_scale, col->col_prec))); break;
+            case Tipo::Byte:
+                valores << QVariant(int(p[0]));
+                break;
+            case Tipo::Entero:
+                valores << QVariant(int(qFromLittleEndian<qint16>(p)));
+                break;
+            case Tipo::Largo:
+                valores << QVariant(int(qFromLittleEndian<qint32>(p)));
+                break;
+            case Tipo::Moneda:
+                valores << QVariant(double(qFromLittleEndian<qint64>(p)) / 10000.0);
+                break;
+            case Tipo::Simple:
+                valores << QVariant(double(qFromLittleEndian<float>(p)));
+                break;
+            case Tipo::Doble:
+                valores << QVariant(qFromLittleEndian<double>(p));
+                break;
+            case Tipo::Fecha:
+                valores << QVariant(textoFecha(qFromLittleEndian<double>(p)));
+                break;
+            case Tipo::Binario:
+                valores << QVariant(QByteArray(reinterpret_cast<const char *>(p), f.siz));
+                break;
+            case Tipo::Guid:
+                valores << QVariant(utf8(mdb_uuid_to_string(mdb->pg_buf, f.start)));
+                break;
+            case Tipo::Decimal:
+                valores << QVariant(utf8(mdb_numeric_to_string(mdb, f.start, col->col_scale, col->col_prec)));
+                break;
             case Tipo::Texto:
             case Tipo::Memo: {
                 if (f.siz == 0) {
@@ -309,8 +376,9 @@ qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const 
                     throw errorLectura(m_ruta, QStringLiteral("un texto de la tabla %1 está dañado").arg(tabla));
                 if (std::strlen(texto) + 8 >= kTamanoTexto) {
                     g_free(texto);
-                    throw errorLectura(m_ruta, QStringLiteral("un texto de la columna %1 de la tabla %2 es demasiado largo")
-                                                   .arg(QString::fromUtf8(col->name), tabla));
+                    throw errorLectura(m_ruta,
+                                       QStringLiteral("un texto de la columna %1 de la tabla %2 es demasiado largo")
+                                           .arg(QString::fromUtf8(col->name), tabla));
                 }
                 valores << QVariant(utf8(texto));
                 break;
@@ -322,7 +390,9 @@ qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const 
                 free(datos);
                 break;
             }
-            default: valores << QVariant(metaTipo(tipo)); break;
+            default:
+                valores << QVariant(metaTipo(tipo));
+                break;
             }
         }
         fila(valores);

@@ -24,12 +24,28 @@
 class BaseAccess
 {
 public:
-    enum class Tipo { SiNo, Byte, Entero, Largo, Moneda, Simple, Doble, Fecha, Binario, Texto, Ole, Memo, Guid, Decimal, Otro };
+    enum class Tipo {
+        SiNo,
+        Byte,
+        Entero,
+        Largo,
+        Moneda,
+        Simple,
+        Doble,
+        Fecha,
+        Binario,
+        Texto,
+        Ole,
+        Memo,
+        Guid,
+        Decimal,
+        Otro
+    };
 
     struct Columna {
         QString nombre;
         Tipo tipo = Tipo::Otro;
-        int longitud = 0;       // characters of a text column
+        int longitud = 0; // characters of a text column
         bool requerida = false; // the column does not accept nulls
         int precision = 0;
         int escala = 0;

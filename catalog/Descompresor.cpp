@@ -22,16 +22,19 @@ ErrorTendal danado(const QString &motivo)
 int bitsVentana(Descompresor::Formato formato)
 {
     switch (formato) {
-    case Descompresor::Formato::Zlib: return 15;
-    case Descompresor::Formato::Gzip: return 15 + 16;
-    case Descompresor::Formato::Deflate: return -15;
+    case Descompresor::Formato::Zlib:
+        return 15;
+    case Descompresor::Formato::Gzip:
+        return 15 + 16;
+    case Descompresor::Formato::Deflate:
+        return -15;
     }
     return 15;
 }
 
 // Frees the inflate state on every way out.
 struct Inflador {
-    z_stream z{};
+    z_stream z {};
     bool listo = false;
     ~Inflador()
     {
@@ -66,7 +69,8 @@ qint64 Descompresor::descomprime(const QString &origen, const QString &destino, 
 
     QSaveFile salida(destino);
     if (!salida.open(QIODevice::WriteOnly))
-        throw ErrorTendal(ErrorTendal::AccesoRutaArchivo, QStringLiteral("no se pudo crear el archivo %1").arg(destino));
+        throw ErrorTendal(ErrorTendal::AccesoRutaArchivo,
+                          QStringLiteral("no se pudo crear el archivo %1").arg(destino));
 
     Inflador inf;
     if (inflateInit2(&inf.z, bitsVentana(formato)) != Z_OK)
@@ -101,9 +105,12 @@ qint64 Descompresor::descomprime(const QString &origen, const QString &destino, 
             const qint64 producidos = kBloque - inf.z.avail_out;
             total += producidos;
             if (total > limite)
-                throw danado(QStringLiteral("su contenido excede el tamaño máximo de %1 MB").arg(limite / (1024 * 1024)));
-            if (producidos > 0 && salida.write(reinterpret_cast<const char *>(bufSalida.data()), producidos) != producidos)
-                throw ErrorTendal(ErrorTendal::DiscoLleno, QStringLiteral("no se pudo escribir el archivo %1").arg(destino));
+                throw danado(
+                    QStringLiteral("su contenido excede el tamaño máximo de %1 MB").arg(limite / (1024 * 1024)));
+            if (producidos > 0
+                && salida.write(reinterpret_cast<const char *>(bufSalida.data()), producidos) != producidos)
+                throw ErrorTendal(ErrorTendal::DiscoLleno,
+                                  QStringLiteral("no se pudo escribir el archivo %1").arg(destino));
             if (rc == Z_STREAM_END) {
                 // A gzip file may hold further members; anything else after a
                 // whole, verified stream is not part of it.

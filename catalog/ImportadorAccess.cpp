@@ -29,8 +29,9 @@ QString comillas(const QString &nombre)
 
 ErrorTendal errorEscritura(const QString &destino, const QString &detalle)
 {
-    return ErrorTendal(ErrorTendal::BaseDeDatos, QStringLiteral("No se pudo crear la base de datos %1: %2")
-                                                     .arg(QDir::toNativeSeparators(destino), detalle));
+    return ErrorTendal(
+        ErrorTendal::BaseDeDatos,
+        QStringLiteral("No se pudo crear la base de datos %1: %2").arg(QDir::toNativeSeparators(destino), detalle));
 }
 
 // An SQLite connection of its own for the file being built, closed and
@@ -71,7 +72,8 @@ void ejecuta(QSqlQuery &q, const QString &sql, const QString &destino)
 
 } // namespace
 
-QList<ImportadorAccess::Tabla> ImportadorAccess::importa(const QString &origen, const QString &destino, const QStringList &tablas)
+QList<ImportadorAccess::Tabla> ImportadorAccess::importa(const QString &origen, const QString &destino,
+                                                         const QStringList &tablas)
 {
     if (QFileInfo::exists(destino))
         throw errorEscritura(destino, QStringLiteral("ya existe; no se sobrescribe"));
@@ -85,7 +87,8 @@ QList<ImportadorAccess::Tabla> ImportadorAccess::importa(const QString &origen, 
             const QString encontrada = base.busca(t);
             if (encontrada.isEmpty())
                 throw ErrorTendal(ErrorTendal::TablaNoEncontrada,
-                                  QStringLiteral("La base de datos %1 no contiene la tabla %2").arg(QDir::toNativeSeparators(origen), t));
+                                  QStringLiteral("La base de datos %1 no contiene la tabla %2")
+                                      .arg(QDir::toNativeSeparators(origen), t));
             nombres << encontrada;
         }
     }
@@ -113,18 +116,22 @@ QList<ImportadorAccess::Tabla> ImportadorAccess::importa(const QString &origen, 
                     definiciones << comillas(c.nombre) + u' ' + c.tipoSql();
                     marcas << QStringLiteral("?");
                 }
-                ejecuta(q, QStringLiteral("CREATE TABLE %1 (%2)").arg(comillas(tabla), definiciones.join(QStringLiteral(", "))),
+                ejecuta(q,
+                        QStringLiteral("CREATE TABLE %1 (%2)")
+                            .arg(comillas(tabla), definiciones.join(QStringLiteral(", "))),
                         destino);
                 QSqlQuery insercion(db);
-                if (!insercion.prepare(QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(comillas(tabla), marcas.join(u','))))
+                if (!insercion.prepare(
+                        QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(comillas(tabla), marcas.join(u','))))
                     throw errorEscritura(destino, insercion.lastError().text());
                 const qint64 filas = base.recorre(tabla, [&](const QVariantList &valores) {
                     for (int i = 0; i < valores.size(); ++i)
                         insercion.bindValue(i, valores[i]);
                     if (!insercion.exec())
-                        throw errorEscritura(destino, QStringLiteral("tabla %1: %2").arg(tabla, insercion.lastError().text()));
+                        throw errorEscritura(destino,
+                                             QStringLiteral("tabla %1: %2").arg(tabla, insercion.lastError().text()));
                 });
-                copiadas << Tabla{tabla, filas};
+                copiadas << Tabla {tabla, filas};
             }
             if (!db.commit())
                 throw errorEscritura(destino, db.lastError().text());

@@ -87,7 +87,8 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
         return;
     }
     if (!BaseAccess::esAccess(ruta))
-        throw ErrorTendal(kNoValida, QStringLiteral("El archivo de actualización del catálogo no contiene una base de datos"));
+        throw ErrorTendal(kNoValida,
+                          QStringLiteral("El archivo de actualización del catálogo no contiene una base de datos"));
 
     {
         const BaseAccess base(ruta);
@@ -95,7 +96,7 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
             if (base.busca(tabla).isEmpty())
                 throw faltaTabla(tabla);
     }
-    ArchivoTemporal copia{ruta + QStringLiteral(".db")};
+    ArchivoTemporal copia {ruta + QStringLiteral(".db")};
     QFile::remove(copia.ruta);
     ImportadorAccess::importa(ruta, copia.ruta, m_tablas);
     instalaDesdeSqlite(copia.ruta, version);
@@ -108,12 +109,14 @@ void InstalacionCatalogo::instalaDesdeSqlite(const QString &ruta, qint32 version
     QStringList existentes;
     try {
         adjunta.emplace(m_conexion, ruta);
-        QSqlQuery q = m_conexion.ejecuta(QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type = 'table'").arg(kAlias));
+        QSqlQuery q
+            = m_conexion.ejecuta(QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type = 'table'").arg(kAlias));
         while (q.next())
             existentes << q.value(0).toString();
     } catch (const ErrorTendal &e) {
-        throw ErrorTendal(kNoValida, QStringLiteral("La base de datos de la actualización del catálogo no se puede leer: %1")
-                                         .arg(e.descripcion()));
+        throw ErrorTendal(kNoValida,
+                          QStringLiteral("La base de datos de la actualización del catálogo no se puede leer: %1")
+                              .arg(e.descripcion()));
     }
     QStringList origen;
     for (const QString &tabla : std::as_const(m_tablas)) {
@@ -130,7 +133,8 @@ void InstalacionCatalogo::instalaDesdeSqlite(const QString &ruta, qint32 version
                 const QString destino = comillas(m_tablas[i]);
                 const QString fuente = kAlias + u'.' + comillas(origen[i]);
                 QStringList columnas;
-                QSqlQuery info = m_conexion.ejecuta(QStringLiteral("PRAGMA %1.table_info(%2)").arg(kAlias, comillas(origen[i])));
+                QSqlQuery info
+                    = m_conexion.ejecuta(QStringLiteral("PRAGMA %1.table_info(%2)").arg(kAlias, comillas(origen[i])));
                 while (info.next()) {
                     QString c = comillas(info.value(1).toString());
                     if (!info.value(2).toString().isEmpty())
@@ -142,7 +146,8 @@ void InstalacionCatalogo::instalaDesdeSqlite(const QString &ruta, qint32 version
                     columnas << c;
                 }
                 m_conexion.ejecuta(QStringLiteral("DROP TABLE IF EXISTS main.%1").arg(destino));
-                m_conexion.ejecuta(QStringLiteral("CREATE TABLE main.%1 (%2)").arg(destino, columnas.join(QStringLiteral(", "))));
+                m_conexion.ejecuta(
+                    QStringLiteral("CREATE TABLE main.%1 (%2)").arg(destino, columnas.join(QStringLiteral(", "))));
                 m_conexion.ejecuta(QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2").arg(destino, fuente));
                 if (trasTabla)
                     trasTabla(i + 1);
@@ -152,9 +157,10 @@ void InstalacionCatalogo::instalaDesdeSqlite(const QString &ruta, qint32 version
                     m_conexion.ejecuta(indice);
                 } catch (const ErrorTendal &e) {
                     static const QRegularExpression tabla(QStringLiteral("\\sON\\s+(\\w+)"));
-                    throw ErrorTendal(kNoValida, QStringLiteral("La tabla %1 de la actualización del catálogo no tiene las "
-                                                                "columnas de sus búsquedas (%2)")
-                                                     .arg(tabla.match(indice).captured(1), e.descripcion()));
+                    throw ErrorTendal(kNoValida,
+                                      QStringLiteral("La tabla %1 de la actualización del catálogo no tiene las "
+                                                     "columnas de sus búsquedas (%2)")
+                                          .arg(tabla.match(indice).captured(1), e.descripcion()));
                 }
             }
             m_parametros.asigna(QStringLiteral("vererr"), version);

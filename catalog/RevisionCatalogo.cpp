@@ -47,7 +47,8 @@ QCoro::Task<> RevisionCatalogo::Revisa_Catalogo()
     try {
         co_await SesionFtp::Conecta_FTP(ftp, true, m_programa);
         Funciones::Borra_Archivo(local);
-        co_await SesionFtp::Recibe_Archivo(ftp, m_programa.carpetas().trabajo(), m_programa.valores().yex_update, archivo);
+        co_await SesionFtp::Recibe_Archivo(ftp, m_programa.carpetas().trabajo(), m_programa.valores().yex_update,
+                                           archivo);
         // eftpPrincipal is shared with the bulletins and the password windows:
         // its session ends here, not after the question and the update run.
         co_await SesionFtp::Desconecta_FTP(ftp);
@@ -57,7 +58,8 @@ QCoro::Task<> RevisionCatalogo::Revisa_Catalogo()
             const qint32 publicada = Vb::largo(ActualizacionCatalogo::versionTexto(linea));
             if (publicada > m_programa.RsParametros_().entero(QStringLiteral("vererr"))) {
                 const auto respuesta = m_programa.dialogos().mensaje(
-                    QStringLiteral("Existe una versión actualizada del catálogo de errores, ¿Deseas descargar la actualización?"),
+                    QStringLiteral(
+                        "Existe una versión actualizada del catálogo de errores, ¿Deseas descargar la actualización?"),
                     Dialogos::nombreProducto(), Dialogos::Icono::Informacion, Dialogos::Botones::SiNo);
                 if (respuesta == Dialogos::Respuesta::Si) {
                     if (muestraVentana)

@@ -89,7 +89,8 @@ QPixmap frmActCatErr::dibujo(ActualizacionCatalogo::Indicador indicador)
         g.drawRect(QRectF(5, 3, 3 * ancho, 2 * alto));
         break;
     }
-    case I::Ninguno: break;
+    case I::Ninguno:
+        break;
     }
     return p;
 }
@@ -105,7 +106,8 @@ frmActCatErr::frmActCatErr(ActualizacionCatalogo &actualizacion, QWidget *parent
     const struct {
         QString texto, clave, ayuda;
     } botones[] = {
-        {QStringLiteral("      Actualizar      "), QStringLiteral("recibir"), QStringLiteral("Inicia la recepción de la actualización")},
+        {QStringLiteral("      Actualizar      "), QStringLiteral("recibir"),
+         QStringLiteral("Inicia la recepción de la actualización")},
         {QStringLiteral("Salir"), QStringLiteral("salir"), QStringLiteral("Cierra el módulo de actualizaciones")},
     };
     for (const auto &b : botones) {

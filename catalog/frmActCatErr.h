@@ -41,7 +41,7 @@ private:
 
     ActualizacionCatalogo &m_actualizacion;
     QToolBar *m_tlbAct = nullptr;
-    std::array<QLabel *, ActualizacionCatalogo::kPasos> m_lblAct{};
-    std::array<QLabel *, ActualizacionCatalogo::kPasos + 1> m_imgAct{};
+    std::array<QLabel *, ActualizacionCatalogo::kPasos> m_lblAct {};
+    std::array<QLabel *, ActualizacionCatalogo::kPasos + 1> m_imgAct {};
     QLabel *m_lblResult = nullptr;
 };

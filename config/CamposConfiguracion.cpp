@@ -4,16 +4,20 @@
 
 namespace {
 
-const char *const kColumnasCarpetas[] = {"val_env", "val_rec", "tra_env", "tra_rec",
-                                         "pag_env", "pag_rec", "sag_env", "sag_rec"};
+const char *const kColumnasCarpetas[]
+    = {"val_env", "val_rec", "tra_env", "tra_rec", "pag_env", "pag_rec", "sag_env", "sag_rec"};
 
 QString columnaDireccion(int posicion)
 {
     switch (posicion) {
-    case 0: return QStringLiteral("Host_Ras");
-    case 1: return QStringLiteral("Host_Internet");
-    case 2: return QStringLiteral("Host");
-    default: return {};
+    case 0:
+        return QStringLiteral("Host_Ras");
+    case 1:
+        return QStringLiteral("Host_Internet");
+    case 2:
+        return QStringLiteral("Host");
+    default:
+        return {};
     }
 }
 
@@ -35,10 +39,14 @@ void CamposConfiguracion::ponTexto(int campo, const QString &texto)
 QString CamposConfiguracion::textoTipo(int posicion)
 {
     switch (posicion) {
-    case 0: return QStringLiteral("MODEM");
-    case 1: return QStringLiteral("INTERNET");
-    case 2: return QStringLiteral("RADIO MODEM");
-    default: return {};
+    case 0:
+        return QStringLiteral("MODEM");
+    case 1:
+        return QStringLiteral("INTERNET");
+    case 2:
+        return QStringLiteral("RADIO MODEM");
+    default:
+        return {};
     }
 }
 

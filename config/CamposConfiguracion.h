@@ -27,7 +27,7 @@ public:
     int posicion() const { return m_posicion; }
     bool proxy() const { return m_proxy; }
     bool telefonoVisible() const { return m_telefonoVisible; }
-    bool proxyVisible() const { return m_proxyVisible; }     // the check box
+    bool proxyVisible() const { return m_proxyVisible; } // the check box
     bool ipProxyVisible() const { return m_ipProxyVisible; } // field 4
 
     // Fills every field from the record.

@@ -9,15 +9,20 @@
 
 namespace {
 
-const char *const kCarpetas[] = {"val_env", "val_rec", "tra_env", "tra_rec", "pag_env", "pag_rec", "sag_env", "sag_rec"};
+const char *const kCarpetas[]
+    = {"val_env", "val_rec", "tra_env", "tra_rec", "pag_env", "pag_rec", "sag_env", "sag_rec"};
 
 QString columnaDireccion(int posicion)
 {
     switch (posicion) {
-    case 0: return QStringLiteral("Host_Ras");
-    case 1: return QStringLiteral("Host_Internet");
-    case 2: return QStringLiteral("Host");
-    default: return {};
+    case 0:
+        return QStringLiteral("Host_Ras");
+    case 1:
+        return QStringLiteral("Host_Internet");
+    case 2:
+        return QStringLiteral("Host");
+    default:
+        return {};
     }
 }
 
@@ -36,7 +41,8 @@ const std::array<Parametros::Boton, Parametros::kBotones> &Parametros::botones()
         {QStringLiteral("      Modificar      "), QStringLiteral("modificar"),
          QStringLiteral("Permite modificar los parámetros del sistema")},
         {{}, {}, {}, true},
-        {QStringLiteral("Salir"), QStringLiteral("salir"), QStringLiteral("Cierra el módulo de parámetros del sistema")},
+        {QStringLiteral("Salir"), QStringLiteral("salir"),
+         QStringLiteral("Cierra el módulo de parámetros del sistema")},
         {QStringLiteral("Guardar"), QStringLiteral("guardar"),
          QStringLiteral("Guarda los cambios efectuados a los parámetros del sistema")},
         {QStringLiteral("Cancelar"), QStringLiteral("cancelar"),

@@ -64,7 +64,7 @@ private:
     void guarda();
 
     Programa &m_programa;
-    std::array<bool, kBotones> m_visible{true, true, true, false, false, true, true, true, true, true};
+    std::array<bool, kBotones> m_visible {true, true, true, false, false, true, true, true, true, true};
     bool m_habilitados = false;
     QString m_carpetaInicial;
 };

@@ -23,8 +23,8 @@ QString SolicitaPassword::nombreArchivo(qint16 patente)
 
 QString SolicitaPassword::linea(qint16 patente, const QString &clavePago)
 {
-    return QStringLiteral("Password de la patente ") + Vb::formato(patente, QStringLiteral("0000")) + QStringLiteral(":  ")
-           + clavePago;
+    return QStringLiteral("Password de la patente ") + Vb::formato(patente, QStringLiteral("0000"))
+           + QStringLiteral(":  ") + clavePago;
 }
 
 // No early co_return in these coroutines: GCC 12 destroys on that path the

@@ -79,7 +79,9 @@ frmParametros::frmParametros(Programa &programa, Parametros &parametros, QWidget
             return std::nullopt;
         return carpeta;
     };
-    m_parametros.oculta = [this] { hide(); };
+    m_parametros.oculta = [this] {
+        hide();
+    };
     connect(&m_parametros, &Parametros::modoCambiado, this, &frmParametros::muestraModo);
     connect(&m_parametros, &Parametros::camposActivados, this, [this] { m_cboParametros->setFocus(); });
     connect(&m_programa.campos(), &CamposConfiguracion::cambiado, this, &frmParametros::muestraCampos);
@@ -133,7 +135,8 @@ QWidget *frmParametros::construyeGenerales()
                 [this, n](const QString &t) { m_programa.campos().ponTexto(n, t); });
     connect(m_cboParametros, &QComboBox::activated, this,
             [this](int p) { m_programa.campos().eligeTipo(p, m_programa.RsParametros_()); });
-    connect(m_chkParametros, &QCheckBox::clicked, this, [this](bool marcado) { m_programa.campos().marcaProxy(marcado); });
+    connect(m_chkParametros, &QCheckBox::clicked, this,
+            [this](bool marcado) { m_programa.campos().marcaProxy(marcado); });
     return pagina;
 }
 

@@ -70,19 +70,22 @@ QString Carpetas::carpetaBaseDatos() const
     try {
         linea = Ansi::leePrimeraLinea(m_ini);
     } catch (const ErrorTendal &) {
-        throw ErrorTendal(ErrorTendal::AccesoRutaArchivo, QStringLiteral("No se pudo leer el archivo de inicio %1").arg(nombre));
+        throw ErrorTendal(ErrorTendal::AccesoRutaArchivo,
+                          QStringLiteral("No se pudo leer el archivo de inicio %1").arg(nombre));
     }
     // A file written on this platform may end its lines with LF alone.
     linea = linea.section(u'\n', 0, 0);
     if (linea.size() < 8)
-        throw ErrorTendal(ErrorTendal::TiposNoCoinciden,
-                          QStringLiteral("El archivo de inicio %1 no indica la carpeta de la base de datos: su primera línea "
-                                         "debe tener ocho caracteres seguidos de la carpeta")
-                              .arg(nombre));
+        throw ErrorTendal(
+            ErrorTendal::TiposNoCoinciden,
+            QStringLiteral("El archivo de inicio %1 no indica la carpeta de la base de datos: su primera línea "
+                           "debe tener ocho caracteres seguidos de la carpeta")
+                .arg(nombre));
     const QString carpeta = linea.mid(8).trimmed();
     if (carpeta.isEmpty())
-        throw ErrorTendal(ErrorTendal::TiposNoCoinciden,
-                          QStringLiteral("El archivo de inicio %1 no indica la carpeta de la base de datos").arg(nombre));
+        throw ErrorTendal(
+            ErrorTendal::TiposNoCoinciden,
+            QStringLiteral("El archivo de inicio %1 no indica la carpeta de la base de datos").arg(nombre));
     // A relative folder is taken from the start-up file's own folder.
     return QFileInfo(m_ini).absoluteDir().absoluteFilePath(carpeta);
 }

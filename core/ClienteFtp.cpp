@@ -64,7 +64,8 @@ QString urlBase(const QString &direccion)
     }
     bool ok = false;
     const int p = puerto.toInt(&ok);
-    if (host.isEmpty() || !ok || p <= 0 || p > 65535 || host.contains(QLatin1Char('/')) || host.contains(QLatin1Char('@')))
+    if (host.isEmpty() || !ok || p <= 0 || p > 65535 || host.contains(QLatin1Char('/'))
+        || host.contains(QLatin1Char('@')))
         return {};
     return QStringLiteral("ftp://") + host + QLatin1Char(':') + QString::number(p);
 }
@@ -203,7 +204,8 @@ struct ClienteFtp::Impl {
         if (!curl)
             throw ErrorTendal(10000 + CURLE_FAILED_INIT, QStringLiteral("No se pudo preparar la sesión FTP"));
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(curl, CURLOPT_PROXY, ""); // an FTP proxy is reached as user@host, never through the environment
+        curl_easy_setopt(curl, CURLOPT_PROXY,
+                         ""); // an FTP proxy is reached as user@host, never through the environment
         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limites.segundosConexion);
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, limites.bytesPorSegundoMinimo);
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limites.segundosVelocidadBaja);
@@ -275,18 +277,13 @@ struct ClienteFtp::Impl {
     void exigeSesion(const QString &que) const
     {
         if (!conectado || !curl)
-            throw ErrorTendal(ErrorTendal::FtpTerminado, QStringLiteral("No hay sesión abierta con el servidor para %1").arg(que));
+            throw ErrorTendal(ErrorTendal::FtpTerminado,
+                              QStringLiteral("No hay sesión abierta con el servidor para %1").arg(que));
     }
 
-    int codigoRespuesta() const
-    {
-        return respuesta.left(3).toInt();
-    }
+    int codigoRespuesta() const { return respuesta.left(3).toInt(); }
 
-    QString textoRespuesta() const
-    {
-        return QString::fromUtf8(respuesta);
-    }
+    QString textoRespuesta() const { return QString::fromUtf8(respuesta); }
 
     QString detalleCurl(CURLcode c) const
     {
@@ -308,9 +305,11 @@ struct ClienteFtp::Impl {
 
         // No connection at all.
         if (c == CURLE_COULDNT_RESOLVE_HOST || c == CURLE_COULDNT_RESOLVE_PROXY)
-            throw ErrorTendal(ErrorTendal::FtpSinConexion, QStringLiteral("No se encontró el servidor %1").arg(servidor));
+            throw ErrorTendal(ErrorTendal::FtpSinConexion,
+                              QStringLiteral("No se encontró el servidor %1").arg(servidor));
         if (c == CURLE_COULDNT_CONNECT)
-            throw ErrorTendal(ErrorTendal::FtpSinConexion, QStringLiteral("El servidor %1 no aceptó la conexión").arg(servidor));
+            throw ErrorTendal(ErrorTendal::FtpSinConexion,
+                              QStringLiteral("El servidor %1 no aceptó la conexión").arg(servidor));
         if (op == Operacion::Conecta && c == CURLE_OPERATION_TIMEDOUT && codigo != 421)
             throw ErrorTendal(ErrorTendal::FtpSinConexion,
                               QStringLiteral("El servidor %1 no respondió al conectar (%2 s de espera)")
@@ -320,10 +319,12 @@ struct ClienteFtp::Impl {
         // Login refused.
         if (c == CURLE_LOGIN_DENIED || (codigo == 530 && (orden == "USER" || orden == "PASS"))) {
             if (orden == "USER")
-                throw ErrorTendal(ErrorTendal::FtpUsuario,
-                                  QStringLiteral("El servidor no aceptó el usuario %1 (%2)").arg(usuario, textoRespuesta()));
+                throw ErrorTendal(
+                    ErrorTendal::FtpUsuario,
+                    QStringLiteral("El servidor no aceptó el usuario %1 (%2)").arg(usuario, textoRespuesta()));
             throw ErrorTendal(ErrorTendal::FtpLogin,
-                              QStringLiteral("El servidor no aceptó la contraseña del usuario %1 (%2)").arg(usuario, textoRespuesta()));
+                              QStringLiteral("El servidor no aceptó la contraseña del usuario %1 (%2)")
+                                  .arg(usuario, textoRespuesta()));
         }
         if (op == Operacion::Conecta
             && (codigo == 421 || c == CURLE_WEIRD_SERVER_REPLY || c == CURLE_GOT_NOTHING || c == CURLE_RECV_ERROR
@@ -336,20 +337,23 @@ struct ClienteFtp::Impl {
         if (op == Operacion::Recibe
             && (c == CURLE_REMOTE_FILE_NOT_FOUND
                 || (codigo == 550 && (orden == "RETR" || orden == "SIZE" || orden == "CWD"))))
-            throw ErrorTendal(ErrorTendal::FtpTransferencia, QStringLiteral("El servidor no tiene %1 (%2)").arg(que, textoRespuesta()));
+            throw ErrorTendal(ErrorTendal::FtpTransferencia,
+                              QStringLiteral("El servidor no tiene %1 (%2)").arg(que, textoRespuesta()));
 
         // The connection went away in the middle of the session.
         if (c == CURLE_PARTIAL_FILE || c == CURLE_GOT_NOTHING || c == CURLE_SEND_ERROR || c == CURLE_RECV_ERROR
             || codigo == 426 || codigo == 421)
-            throw ErrorTendal(ErrorTendal::FtpTerminado,
-                              QStringLiteral("Se perdió la conexión con el servidor durante %1").arg(que)
-                                  + (huboRespuesta && codigo >= 400 ? QStringLiteral(" (%1)").arg(textoRespuesta()) : QString()));
+            throw ErrorTendal(
+                ErrorTendal::FtpTerminado,
+                QStringLiteral("Se perdió la conexión con el servidor durante %1").arg(que)
+                    + (huboRespuesta && codigo >= 400 ? QStringLiteral(" (%1)").arg(textoRespuesta()) : QString()));
 
         // A silent server.
         if (c == CURLE_OPERATION_TIMEDOUT)
-            throw ErrorTendal(10000 + c, QStringLiteral("El servidor dejó de responder durante %1 (más de %2 s sin datos)")
-                                             .arg(que)
-                                             .arg(limites.segundosVelocidadBaja));
+            throw ErrorTendal(10000 + c,
+                              QStringLiteral("El servidor dejó de responder durante %1 (más de %2 s sin datos)")
+                                  .arg(que)
+                                  .arg(limites.segundosVelocidadBaja));
 
         // The server refused the command: its reply is the number.
         if (huboRespuesta && codigo >= 400 && codigo < 600)
@@ -360,7 +364,7 @@ struct ClienteFtp::Impl {
 };
 
 ClienteFtp::ClienteFtp()
-    : ClienteFtp(Limites{})
+    : ClienteFtp(Limites {})
 {
 }
 
@@ -381,8 +385,9 @@ void ClienteFtp::conecta(const QString &direccion, const QString &usuario, const
     d->base = urlBase(direccion);
     if (d->base.isEmpty())
         throw ErrorTendal(ErrorTendal::FtpSinConexion,
-                          direccion.trimmed().isEmpty() ? QStringLiteral("No se indicó la dirección del servidor")
-                                                        : QStringLiteral("La dirección del servidor no es válida: %1").arg(direccion));
+                          direccion.trimmed().isEmpty()
+                              ? QStringLiteral("No se indicó la dirección del servidor")
+                              : QStringLiteral("La dirección del servidor no es válida: %1").arg(direccion));
     d->preparaHandle();
     const QByteArray u = usuario.toUtf8();
     const QByteArray c = clave.toUtf8();
@@ -417,7 +422,8 @@ void ClienteFtp::envia(const QString &rutaLocal, const QString &carpetaRemota, c
     if (!QFileInfo(rutaLocal).isFile())
         throw ErrorTendal::conNumero(ErrorTendal::ArchivoNoEncontrado, rutaLocal);
     if (!local.open(QIODevice::ReadOnly))
-        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
+        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo,
+                                     rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
 
     d->restableceOpciones();
     d->origen = &local;
@@ -444,7 +450,8 @@ void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, 
     QSaveFile local(rutaLocal);
     local.setDirectWriteFallback(false);
     if (!local.open(QIODevice::WriteOnly))
-        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
+        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo,
+                                     rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
 
     d->restableceOpciones();
     d->destino = &local;
@@ -462,7 +469,8 @@ void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, 
         }
     }
     if (!local.commit())
-        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
+        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo,
+                                     rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
 }
 
 QStringList ClienteFtp::lista(const QString &carpetaRemota)

@@ -19,7 +19,7 @@ class ClienteFtp
 {
 public:
     struct Limites {
-        long segundosConexion = 15;     // connect time-out
+        long segundosConexion = 15; // connect time-out
         long bytesPorSegundoMinimo = 1; // low-speed limit ...
         long segundosVelocidadBaja = 30; // ... held for this long aborts the transfer
     };

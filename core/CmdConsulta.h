@@ -9,7 +9,10 @@ class Conexion;
 class CmdConsulta
 {
 public:
-    explicit CmdConsulta(const Conexion &conexion) : m_conexion(conexion) {}
+    explicit CmdConsulta(const Conexion &conexion)
+        : m_conexion(conexion)
+    {
+    }
     // Returns the number of rows changed. Throws ErrorTendal.
     int ejecuta(const QString &sql, const QVariantList &valores = {});
 

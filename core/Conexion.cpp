@@ -15,8 +15,9 @@ QAtomicInt g_contador;
 
 ErrorTendal errorBase(const QString &ruta, const QString &motivo)
 {
-    return ErrorTendal(ErrorTendal::BaseDeDatos,
-                       QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(QDir::toNativeSeparators(ruta), motivo));
+    return ErrorTendal(
+        ErrorTendal::BaseDeDatos,
+        QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(QDir::toNativeSeparators(ruta), motivo));
 }
 
 } // namespace

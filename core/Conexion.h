@@ -34,8 +34,7 @@ public:
     QSqlQuery ejecuta(const QString &sql, const QVariantList &valores = {}) const;
 
     // Runs f inside one transaction: all its changes, or none.
-    template<typename F>
-    void enTransaccion(F &&f) const
+    template<typename F> void enTransaccion(F &&f) const
     {
         comienza();
         try {

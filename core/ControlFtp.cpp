@@ -31,7 +31,8 @@ bool ControlFtp::conectado() const
 
 QCoro::Task<> ControlFtp::conecta()
 {
-    QFuture<void> hecho = QtConcurrent::run([cliente = m_cliente, s = servidor, u = usuario, c = clave] { cliente->conecta(s, u, c); });
+    QFuture<void> hecho
+        = QtConcurrent::run([cliente = m_cliente, s = servidor, u = usuario, c = clave] { cliente->conecta(s, u, c); });
     co_await hecho;
 }
 
@@ -51,7 +52,8 @@ QCoro::Task<> ControlFtp::sube()
 
 QCoro::Task<QStringList> ControlFtp::lista(QString carpeta)
 {
-    QFuture<QStringList> nombres = QtConcurrent::run([cliente = m_cliente, carpeta] { return cliente->lista(carpeta); });
+    QFuture<QStringList> nombres
+        = QtConcurrent::run([cliente = m_cliente, carpeta] { return cliente->lista(carpeta); });
     co_return co_await nombres;
 }
 

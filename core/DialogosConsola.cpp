@@ -39,7 +39,7 @@ std::optional<QString> DialogosConsola::pideClave()
     if (!isatty(STDIN_FILENO))
         return std::nullopt;
     m_err << QStringLiteral("Contraseña de Validación: ") << Qt::flush;
-    termios antes{};
+    termios antes {};
     tcgetattr(STDIN_FILENO, &antes);
     termios sinEco = antes;
     sinEco.c_lflag &= ~tcflag_t(ECHO);

@@ -12,9 +12,9 @@
 namespace {
 
 const char *const kCarpetasLocales[][2] = {
-    {"val_env", "envio/saai"},      {"val_rec", "recepcion/saai"},   {"tra_env", "envio/cartas"},
-    {"tra_rec", "recepcion/cartas"}, {"pag_env", "envio/pago"},       {"pag_rec", "recepcion/pago"},
-    {"sag_env", "envio/sagarpa"},   {"sag_rec", "recepcion/sagarpa"}, {"api_rec", "recepcion/api"},
+    {"val_env", "envio/saai"},       {"val_rec", "recepcion/saai"},    {"tra_env", "envio/cartas"},
+    {"tra_rec", "recepcion/cartas"}, {"pag_env", "envio/pago"},        {"pag_rec", "recepcion/pago"},
+    {"sag_env", "envio/sagarpa"},    {"sag_rec", "recepcion/sagarpa"}, {"api_rec", "recepcion/api"},
     {"prof_rec", "recepcion/prof"},
 };
 
@@ -36,23 +36,35 @@ bool NuevaOficina::crea(const QString &rutaIni) const
                           QStringLiteral("No se pudo crear la carpeta %1").arg(QDir::toNativeSeparators(carpeta)));
     auto conexion = Conexion::crea(carpeta);
     const QString p4 = Vb::formato(patente, QStringLiteral("0000"));
-    QStringList columnas = {QStringLiteral("Patente"), QStringLiteral("Agente"), QStringLiteral("rasoc"),
-                            QStringLiteral("tipo_acceso"), QStringLiteral("acc_tel"), QStringLiteral("telefono"),
-                            QStringLiteral("Host_Ras"), QStringLiteral("Host_Internet"), QStringLiteral("Host"),
-                            QStringLiteral("proxy"), QStringLiteral("ip_proxy"),
-                            QStringLiteral("PassFTP"), QStringLiteral("PassBan"), QStringLiteral("Password"),
-                            QStringLiteral("vererr"), QStringLiteral("VerPar")};
-    QVariantList valores = {patente, agente, agente, 1, 0, QString(),
-                            servidor, servidor, servidor, 0, QString(),
-                            Funciones::Codifica_Cadena(claveFtp), Funciones::Codifica_Cadena(clavePago), QString(),
-                            1, 0};
-    const QList<QPair<const char *, QString>> servidorCarpetas = {
-        {"yex_valin", QStringLiteral("/ag") + p4}, {"yex_valout", QStringLiteral("/ag") + p4},
-        {"yex_valresp", QStringLiteral("/julianos")}, {"yex_pagin", QStringLiteral("/yexin")},
-        {"yex_pagout", QStringLiteral("/yexout")}, {"yex_pagin1", QStringLiteral("/lectura")},
-        {"yex_pagout1", QStringLiteral("/escritura")}, {"yex_sagin", QStringLiteral("/sagarpain")},
-        {"yex_sagout", QStringLiteral("/sagarpaout")}, {"yex_apiin", QStringLiteral("/api_in")},
-        {"yex_apiout", QStringLiteral("/api_out")}, {"yex_update", QStringLiteral("/update")}};
+    QStringList columnas = {QStringLiteral("Patente"),     QStringLiteral("Agente"),        QStringLiteral("rasoc"),
+                            QStringLiteral("tipo_acceso"), QStringLiteral("acc_tel"),       QStringLiteral("telefono"),
+                            QStringLiteral("Host_Ras"),    QStringLiteral("Host_Internet"), QStringLiteral("Host"),
+                            QStringLiteral("proxy"),       QStringLiteral("ip_proxy"),      QStringLiteral("PassFTP"),
+                            QStringLiteral("PassBan"),     QStringLiteral("Password"),      QStringLiteral("vererr"),
+                            QStringLiteral("VerPar")};
+    QVariantList valores = {patente,
+                            agente,
+                            agente,
+                            1,
+                            0,
+                            QString(),
+                            servidor,
+                            servidor,
+                            servidor,
+                            0,
+                            QString(),
+                            Funciones::Codifica_Cadena(claveFtp),
+                            Funciones::Codifica_Cadena(clavePago),
+                            QString(),
+                            1,
+                            0};
+    const QList<QPair<const char *, QString>> servidorCarpetas
+        = {{"yex_valin", QStringLiteral("/ag") + p4},     {"yex_valout", QStringLiteral("/ag") + p4},
+           {"yex_valresp", QStringLiteral("/julianos")},  {"yex_pagin", QStringLiteral("/yexin")},
+           {"yex_pagout", QStringLiteral("/yexout")},     {"yex_pagin1", QStringLiteral("/lectura")},
+           {"yex_pagout1", QStringLiteral("/escritura")}, {"yex_sagin", QStringLiteral("/sagarpain")},
+           {"yex_sagout", QStringLiteral("/sagarpaout")}, {"yex_apiin", QStringLiteral("/api_in")},
+           {"yex_apiout", QStringLiteral("/api_out")},    {"yex_update", QStringLiteral("/update")}};
     for (const auto &[columna, valor] : servidorCarpetas) {
         columnas << QString::fromLatin1(columna);
         valores << valor;

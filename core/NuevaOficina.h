@@ -9,8 +9,8 @@ struct NuevaOficina {
     int patente = 0;
     QString agente;
     QString servidor = QStringLiteral("127.0.0.1");
-    QString claveFtp;   // in clear; stored scrambled
-    QString clavePago;  // in clear; stored scrambled
+    QString claveFtp; // in clear; stored scrambled
+    QString clavePago; // in clear; stored scrambled
     QString carpetaDatos; // holds Prevalida.db and the local folders
 
     // Creates everything. Refuses (ErrorTendal) when the folder already holds

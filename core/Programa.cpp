@@ -45,10 +45,17 @@ void Programa::eligeServidor()
     const RsParametros &rs = *m_rsParametros;
     m_valores.Servidor = rs.sino(QStringLiteral("acc_tel")) ? m_campos.texto(2) : m_campos.texto(4);
     switch (rs.entero(QStringLiteral("tipo_acceso"))) {
-    case 0: m_valores.Servidor = rs.texto(QStringLiteral("Host_Ras")); break;
-    case 1: m_valores.Servidor = rs.texto(QStringLiteral("Host_Internet")); break;
-    case 2: m_valores.Servidor = rs.texto(QStringLiteral("Host")); break;
-    default: break;
+    case 0:
+        m_valores.Servidor = rs.texto(QStringLiteral("Host_Ras"));
+        break;
+    case 1:
+        m_valores.Servidor = rs.texto(QStringLiteral("Host_Internet"));
+        break;
+    case 2:
+        m_valores.Servidor = rs.texto(QStringLiteral("Host"));
+        break;
+    default:
+        break;
     }
 }
 
@@ -68,10 +75,11 @@ void Programa::cargaValores()
 
 QString Programa::titulo() const
 {
-    return Dialogos::nombreProducto() + QStringLiteral(" - VERSIÓN %1.%2.%3")
-                                            .arg(TENDAL_VERSION_MAYOR)
-                                            .arg(TENDAL_VERSION_MENOR)
-                                            .arg(TENDAL_VERSION_REVISION)
-           + QStringLiteral("  |  PATENTE ") + Vb::formato(m_valores.NumPatente, QStringLiteral("0000")) + QStringLiteral(" - ")
-           + m_rsParametros->texto(QStringLiteral("Agente"));
+    return Dialogos::nombreProducto()
+           + QStringLiteral(" - VERSIÓN %1.%2.%3")
+                 .arg(TENDAL_VERSION_MAYOR)
+                 .arg(TENDAL_VERSION_MENOR)
+                 .arg(TENDAL_VERSION_REVISION)
+           + QStringLiteral("  |  PATENTE ") + Vb::formato(m_valores.NumPatente, QStringLiteral("0000"))
+           + QStringLiteral(" - ") + m_rsParametros->texto(QStringLiteral("Agente"));
 }

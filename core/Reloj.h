@@ -21,7 +21,10 @@ public:
 class RelojFijo : public Reloj
 {
 public:
-    explicit RelojFijo(QDateTime momento) : m_momento(std::move(momento)) {}
+    explicit RelojFijo(QDateTime momento)
+        : m_momento(std::move(momento))
+    {
+    }
     QDateTime ahora() const override { return m_momento; }
     void fija(const QDateTime &momento) { m_momento = momento; }
 

@@ -13,9 +13,11 @@ RsParametros::RsParametros(const Conexion &conexion)
 
 void RsParametros::abre()
 {
-    QSqlQuery q = m_conexion.ejecuta(QStringLiteral("SELECT rowid AS rowid_, * FROM PARAMETROS ORDER BY rowid LIMIT 1"));
+    QSqlQuery q
+        = m_conexion.ejecuta(QStringLiteral("SELECT rowid AS rowid_, * FROM PARAMETROS ORDER BY rowid LIMIT 1"));
     if (!q.next())
-        throw ErrorTendal(ErrorTendal::BaseDeDatos, QStringLiteral("La tabla PARAMETROS no tiene el registro de configuración"));
+        throw ErrorTendal(ErrorTendal::BaseDeDatos,
+                          QStringLiteral("La tabla PARAMETROS no tiene el registro de configuración"));
     m_registro = q.record();
     m_rowid = m_registro.value(0).toLongLong();
     m_registro.remove(0);
@@ -70,7 +72,8 @@ void RsParametros::guarda()
         valores << m_registro.value(i);
     }
     valores << m_rowid;
-    m_conexion.ejecuta(QStringLiteral("UPDATE PARAMETROS SET %1 WHERE rowid = ?").arg(asignaciones.join(QStringLiteral(", "))),
-                       valores);
+    m_conexion.ejecuta(
+        QStringLiteral("UPDATE PARAMETROS SET %1 WHERE rowid = ?").arg(asignaciones.join(QStringLiteral(", "))),
+        valores);
     m_cambiadas.clear();
 }

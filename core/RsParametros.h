@@ -19,8 +19,8 @@ public:
 
     QVariant valor(const QString &columna) const;
     QString texto(const QString &columna) const; // a null column gives ""
-    int entero(const QString &columna) const;    // a null or non-numeric column gives 0
-    bool sino(const QString &columna) const;     // yes/no column: true is any non-zero value
+    int entero(const QString &columna) const; // a null or non-numeric column gives 0
+    bool sino(const QString &columna) const; // yes/no column: true is any non-zero value
 
     void asigna(const QString &columna, const QVariant &valor);
     bool tieneCambios() const { return !m_cambiadas.isEmpty(); }

@@ -73,7 +73,8 @@ QString horaAmPm(const QTime &hora, bool conSegundos, const QLocale &locale)
 QDate fecha(const QString &texto)
 {
     const QString t = texto.trimmed();
-    for (const auto &patron : {QStringLiteral("dd/MM/yyyy"), QStringLiteral("d/M/yyyy"), QStringLiteral("yyyy-MM-dd")}) {
+    for (const auto &patron :
+         {QStringLiteral("dd/MM/yyyy"), QStringLiteral("d/M/yyyy"), QStringLiteral("yyyy-MM-dd")}) {
         const QDate d = QDate::fromString(t, patron);
         if (d.isValid())
             return d;

@@ -19,12 +19,12 @@ namespace {
 
 // One response that a reception entry awaits.
 struct Respuesta {
-    int columna;             // the column that marks it received (Prev or Val)
+    int columna; // the column that marks it received (Prev or Val)
     QString carpetaServidor; // where it appears on the server
-    QString archivo;         // the expected name
-    QString carpetaLocal;    // where it is stored
-    QString estado;          // its state in the send list
-    QString icono;           // its icon in the send list
+    QString archivo; // the expected name
+    QString carpetaLocal; // where it is stored
+    QString estado; // its state in the send list
+    QString icono; // its icon in the send list
 };
 
 constexpr int kPrimerIntervalo = 2000;
@@ -192,7 +192,7 @@ QCoro::Task<> CicloRecepcion::recibe(ListaRecepcion::Entrada foto, int columna)
 QCoro::Task<> CicloRecepcion::recorre()
 {
     ListaRecepcion &recepcion = m_programa.listaRecepcion();
-    const QList<int> columnas{ListaRecepcion::Prev, ListaRecepcion::Val};
+    const QList<int> columnas {ListaRecepcion::Prev, ListaRecepcion::Val};
     // Every entry present now, in its order; entries added meanwhile wait
     // for the next tick.
     QList<Entrada> fotos;

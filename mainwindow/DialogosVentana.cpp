@@ -11,11 +11,16 @@ namespace {
 QMessageBox::Icon iconoCaja(Dialogos::Icono icono)
 {
     switch (icono) {
-    case Dialogos::Icono::Critico: return QMessageBox::Critical;
-    case Dialogos::Icono::Pregunta: return QMessageBox::Question;
-    case Dialogos::Icono::Exclamacion: return QMessageBox::Warning;
-    case Dialogos::Icono::Informacion: return QMessageBox::Information;
-    case Dialogos::Icono::Ninguno: break;
+    case Dialogos::Icono::Critico:
+        return QMessageBox::Critical;
+    case Dialogos::Icono::Pregunta:
+        return QMessageBox::Question;
+    case Dialogos::Icono::Exclamacion:
+        return QMessageBox::Warning;
+    case Dialogos::Icono::Informacion:
+        return QMessageBox::Information;
+    case Dialogos::Icono::Ninguno:
+        break;
     }
     return QMessageBox::NoIcon;
 }

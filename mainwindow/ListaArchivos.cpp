@@ -52,13 +52,13 @@ void ListaArchivos::guarda()
 {
     if (!m_conexion)
         return;
-    const QString insercion = QStringLiteral("INSERT INTO %1 (POSICION, %2) VALUES (?%3)")
-                                  .arg(m_tabla, m_columnas.join(QStringLiteral(", ")),
-                                       QStringLiteral(", ?").repeated(m_columnas.size()));
+    const QString insercion
+        = QStringLiteral("INSERT INTO %1 (POSICION, %2) VALUES (?%3)")
+              .arg(m_tabla, m_columnas.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(m_columnas.size()));
     m_conexion->enTransaccion([&] {
         m_conexion->ejecuta(QStringLiteral("DELETE FROM %1").arg(m_tabla));
         for (int i = 0; i < m_filas.size(); ++i) {
-            QVariantList valores{i};
+            QVariantList valores {i};
             valores << valoresDe(m_filas[i]);
             m_conexion->ejecuta(insercion, valores);
         }
@@ -72,12 +72,12 @@ int ListaArchivos::agregaFila(const QStringList &fila)
     m_filas.append(normaliza(fila));
     endInsertRows();
     if (m_conexion) {
-        QVariantList valores{n};
+        QVariantList valores {n};
         valores << valoresDe(m_filas[n]);
-        m_conexion->ejecuta(QStringLiteral("INSERT INTO %1 (POSICION, %2) VALUES (?%3)")
-                                .arg(m_tabla, m_columnas.join(QStringLiteral(", ")),
-                                     QStringLiteral(", ?").repeated(m_columnas.size())),
-                            valores);
+        m_conexion->ejecuta(
+            QStringLiteral("INSERT INTO %1 (POSICION, %2) VALUES (?%3)")
+                .arg(m_tabla, m_columnas.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(m_columnas.size())),
+            valores);
     }
     return n;
 }
@@ -110,7 +110,8 @@ void ListaArchivos::quita(int i)
     if (m_conexion)
         m_conexion->enTransaccion([&] {
             m_conexion->ejecuta(QStringLiteral("DELETE FROM %1 WHERE POSICION = ?").arg(m_tabla), {i});
-            m_conexion->ejecuta(QStringLiteral("UPDATE %1 SET POSICION = POSICION - 1 WHERE POSICION > ?").arg(m_tabla), {i});
+            m_conexion->ejecuta(QStringLiteral("UPDATE %1 SET POSICION = POSICION - 1 WHERE POSICION > ?").arg(m_tabla),
+                                {i});
         });
 }
 

@@ -1,11 +1,12 @@
 #include "mainwindow/ListaEnvio.h"
 
 ListaEnvio::ListaEnvio(const Conexion *conexion, QObject *parent)
-    : ListaArchivos(conexion, QStringLiteral("LISTA_ENVIO"),
-                    {QStringLiteral("NOMBRE"), QStringLiteral("ESTADO"), QStringLiteral("ICONO"), QStringLiteral("RUTA_PRE"),
-                     QStringLiteral("RUTA_VAL")},
-                    {QString(), QString(), QStringLiteral("Icono"), QStringLiteral("RutaPre"), QStringLiteral("RutaVal")},
-                    Icono, parent)
+    : ListaArchivos(
+        conexion, QStringLiteral("LISTA_ENVIO"),
+        {QStringLiteral("NOMBRE"), QStringLiteral("ESTADO"), QStringLiteral("ICONO"), QStringLiteral("RUTA_PRE"),
+         QStringLiteral("RUTA_VAL")},
+        {QString(), QString(), QStringLiteral("Icono"), QStringLiteral("RutaPre"), QStringLiteral("RutaVal")}, Icono,
+        parent)
 {
 }
 

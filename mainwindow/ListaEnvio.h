@@ -14,7 +14,7 @@ public:
     struct Entrada {
         QString nombre;
         QString estado; // "E", "K", "R"
-        QString icono;  // icon number as text, may be empty
+        QString icono; // icon number as text, may be empty
         QString rutaPre;
         QString rutaVal;
     };

@@ -24,7 +24,8 @@ ListaRecepcion::ListaRecepcion(const Conexion *conexion, QObject *parent)
 ListaRecepcion::Entrada ListaRecepcion::entrada(int i) const
 {
     const QStringList f = fila(i);
-    return {f[Nombre], f[Prev], f[Val], f[Hora], f[RutaPrev], f[RutaVal], f[ArchivoPrev], f[ArchivoVal], f[RutaDest], f[Icono]};
+    return {f[Nombre],  f[Prev],        f[Val],        f[Hora],     f[RutaPrev],
+            f[RutaVal], f[ArchivoPrev], f[ArchivoVal], f[RutaDest], f[Icono]};
 }
 
 int ListaRecepcion::agrega(const Entrada &e)

@@ -9,12 +9,24 @@ class ListaRecepcion : public ListaArchivos
 {
     Q_OBJECT
 public:
-    enum Columna { Nombre = 0, Prev, Val, Hora, RutaPrev, RutaVal, ArchivoPrev, ArchivoVal, RutaDest, Icono, NumColumnas };
+    enum Columna {
+        Nombre = 0,
+        Prev,
+        Val,
+        Hora,
+        RutaPrev,
+        RutaVal,
+        ArchivoPrev,
+        ArchivoVal,
+        RutaDest,
+        Icono,
+        NumColumnas
+    };
 
     struct Entrada {
         QString nombre;
         QString prev; // "X" when the prevalidation response is in or none is expected
-        QString val;  // "X" when the validation response is in
+        QString val; // "X" when the validation response is in
         QString hora; // "hh:mm ampm"
         QString rutaPrev;
         QString rutaVal;

@@ -57,20 +57,28 @@ QStringList PreVal::entradas(Selector selector)
 QString PreVal::letraTipo(int entrada)
 {
     switch (entrada) {
-    case 0: return QStringLiteral("M");
-    case 1: return QStringLiteral("E");
-    case 2: return QStringLiteral("S");
-    case 3: return QStringLiteral("D");
-    default: return {};
+    case 0:
+        return QStringLiteral("M");
+    case 1:
+        return QStringLiteral("E");
+    case 2:
+        return QStringLiteral("S");
+    case 3:
+        return QStringLiteral("D");
+    default:
+        return {};
     }
 }
 
 int PreVal::campoTipo(int entrada)
 {
     switch (entrada) {
-    case 1: return 9;
-    case 2: return 11;
-    default: return 5;
+    case 1:
+        return 9;
+    case 2:
+        return 11;
+    default:
+        return 5;
     }
 }
 
@@ -109,8 +117,9 @@ PreVal::PreVal(Programa &programa, CicloRecepcion &ciclo, QObject *parent)
 void PreVal::inicia()
 {
     m_tipoActual = QStringLiteral("M");
-    m_patronActual = construyePatron(m_tipoActual, 0, QString(), m_programa.RsParametros_().entero(QStringLiteral("Patente")),
-                                     m_programa.valores().DiaJuliano);
+    m_patronActual
+        = construyePatron(m_tipoActual, 0, QString(), m_programa.RsParametros_().entero(QStringLiteral("Patente")),
+                          m_programa.valores().DiaJuliano);
     m_filPreVal.ponCarpeta(m_programa.campos().texto(campoTipo(0)));
     for (Selector s : {Dia, Tipo}) {
         m_etiqueta[s] = QStringLiteral("0");
@@ -177,8 +186,9 @@ void PreVal::avisaCarpeta(bool existe)
         return;
     m_carpetaAvisada = carpeta;
     m_programa.dialogos().mensaje(
-        carpeta.isEmpty() ? QStringLiteral("No está configurada la carpeta de envío de este tipo de archivo.")
-                          : QStringLiteral("No se encontró la carpeta de envío ") + QDir::toNativeSeparators(carpeta) + u'.',
+        carpeta.isEmpty()
+            ? QStringLiteral("No está configurada la carpeta de envío de este tipo de archivo.")
+            : QStringLiteral("No se encontró la carpeta de envío ") + QDir::toNativeSeparators(carpeta) + u'.',
         Dialogos::nombreProducto(), Dialogos::Icono::Exclamacion, Dialogos::Botones::Aceptar);
 }
 
@@ -287,6 +297,6 @@ void PreVal::lvwPreVal_Click(int lista, int fila)
     if (lista != 0 || fila < 0 || fila >= envio.cuenta() || envio.celda(fila, ListaEnvio::Estado) == kEstadoEspera
         || !m_reporte)
         return;
-    GeneradorReporte(m_programa).Genera_Reporte(GeneradorReporte::tituloRevision(), envio.celda(fila, ListaEnvio::Nombre),
-                                                *m_reporte);
+    GeneradorReporte(m_programa)
+        .Genera_Reporte(GeneradorReporte::tituloRevision(), envio.celda(fila, ListaEnvio::Nombre), *m_reporte);
 }

@@ -95,7 +95,7 @@ private:
     QString m_patronActual;
     QString m_texto;
     int m_elementoActual = -1;
-    std::array<int, 2> m_seleccion{-1, -1};
+    std::array<int, 2> m_seleccion {-1, -1};
     std::array<QString, 2> m_etiqueta;
     std::optional<QString> m_carpetaAvisada; // the missing folder already reported
 };

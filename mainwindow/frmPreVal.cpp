@@ -65,11 +65,16 @@ QVBoxLayout *columna(QWidget *w)
 const QList<frmPreVal::BotonBarra> &frmPreVal::botonesBarra()
 {
     static const QList<BotonBarra> botones = {
-        {QStringLiteral("Enviar/Recibir"), QStringLiteral("enviar"), QStringLiteral("Envia los archivos a Prevalidación/Validación")},
-        {QStringLiteral("Recibir"), QStringLiteral("recibir"), QStringLiteral("Inicia la recepción manual de archivos")},
-        {QStringLiteral("Detener"), QStringLiteral("detener"), QStringLiteral("Detiene la recepción de archivos en proceso")},
-        {QStringLiteral("Actualizar Catálogo"), QStringLiteral("caterr"), QStringLiteral("Actualiza el catálogo de errores")},
-        {QStringLiteral("Configuración"), QStringLiteral("parametros"), QStringLiteral("Configuración de rutas de los archivos")},
+        {QStringLiteral("Enviar/Recibir"), QStringLiteral("enviar"),
+         QStringLiteral("Envia los archivos a Prevalidación/Validación")},
+        {QStringLiteral("Recibir"), QStringLiteral("recibir"),
+         QStringLiteral("Inicia la recepción manual de archivos")},
+        {QStringLiteral("Detener"), QStringLiteral("detener"),
+         QStringLiteral("Detiene la recepción de archivos en proceso")},
+        {QStringLiteral("Actualizar Catálogo"), QStringLiteral("caterr"),
+         QStringLiteral("Actualiza el catálogo de errores")},
+        {QStringLiteral("Configuración"), QStringLiteral("parametros"),
+         QStringLiteral("Configuración de rutas de los archivos")},
         {QStringLiteral("Salir"), QStringLiteral("salir"), QStringLiteral("Cierra el módulo de envío de archivos M3")},
     };
     return botones;
@@ -98,16 +103,17 @@ frmPreVal::frmPreVal(Programa &programa, PreVal &preVal, ComandosBarra &comandos
     setCentralWidget(m_divisor);
 
     const QDate hoy = programa.reloj().hoy();
-    m_stbPrincipal = new BarraEstado(programa.reloj(), QLocale::system().toString(hoy, QLocale::LongFormat),
-                                     QStringLiteral("Día Juliano:  ")
-                                         + Vb::formato(programa.valores().DiaJuliano, QStringLiteral("000")),
-                                     this);
+    m_stbPrincipal = new BarraEstado(
+        programa.reloj(), QLocale::system().toString(hoy, QLocale::LongFormat),
+        QStringLiteral("Día Juliano:  ") + Vb::formato(programa.valores().DiaJuliano, QStringLiteral("000")), this);
     setStatusBar(m_stbPrincipal);
     resize(1240, 720);
 
     qApp->installEventFilter(this);
     preVal.ponReporte(m_rtbPreVal);
-    dialogoImpresion = [this](QPrinter &impresora) { return muestraDialogoImpresion(impresora); };
+    dialogoImpresion = [this](QPrinter &impresora) {
+        return muestraDialogoImpresion(impresora);
+    };
     preVal.inicia();
 }
 
@@ -225,22 +231,26 @@ QWidget *frmPreVal::construyeListas()
         if (i == 1)
             vista->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
         m_lvwPreVal[i] = vista;
-        connect(vista, &QAbstractItemView::clicked, this, [this, i](const QModelIndex &ix) {
-            m_preVal.lvwPreVal_Click(i, ix.row());
-        });
+        connect(vista, &QAbstractItemView::clicked, this,
+                [this, i](const QModelIndex &ix) { m_preVal.lvwPreVal_Click(i, ix.row()); });
 
         auto *botones = new QVBoxLayout;
         if (i == 0) {
-            m_cmdPreVal = botonIcono(QStringLiteral("elimina"), QStringLiteral("Elimina un archivo de lista de envío"), parte);
-            m_cmdLimpia = botonIcono(QStringLiteral("limpia"), QStringLiteral("Elimina todos los elementos de la lista"), parte);
+            m_cmdPreVal
+                = botonIcono(QStringLiteral("elimina"), QStringLiteral("Elimina un archivo de lista de envío"), parte);
+            m_cmdLimpia = botonIcono(QStringLiteral("limpia"),
+                                     QStringLiteral("Elimina todos los elementos de la lista"), parte);
             botones->addWidget(m_cmdPreVal);
             botones->addWidget(m_cmdLimpia);
-            connect(m_cmdPreVal, &QAbstractButton::clicked, this, [this] { m_preVal.cmdPreVal_Click(filaSeleccionada(0)); });
+            connect(m_cmdPreVal, &QAbstractButton::clicked, this,
+                    [this] { m_preVal.cmdPreVal_Click(filaSeleccionada(0)); });
             connect(m_cmdLimpia, &QAbstractButton::clicked, &m_preVal, &PreVal::cmdLimpia_Click);
         } else {
-            m_cmdPreElm = botonIcono(QStringLiteral("elimina"), QStringLiteral("Elimina un archivo de lista de recepción"), parte);
+            m_cmdPreElm = botonIcono(QStringLiteral("elimina"),
+                                     QStringLiteral("Elimina un archivo de lista de recepción"), parte);
             botones->addWidget(m_cmdPreElm);
-            connect(m_cmdPreElm, &QAbstractButton::clicked, this, [this] { m_preVal.cmdPreElm_Click(filaSeleccionada(1)); });
+            connect(m_cmdPreElm, &QAbstractButton::clicked, this,
+                    [this] { m_preVal.cmdPreElm_Click(filaSeleccionada(1)); });
         }
         botones->addStretch();
         fila->addWidget(vista, 1);
@@ -257,7 +267,8 @@ QWidget *frmPreVal::construyeReporte()
     auto *diseno = columna(panel);
     auto *fila = new QHBoxLayout;
     m_lblPreVal[2] = etiqueta(QStringLiteral("REVISIÓN DE ARCHIVOS"), panel, true);
-    m_cmdImprime = botonIcono(QStringLiteral("imprime"), QStringLiteral("Imprime el reporte de revisión del archivo"), panel);
+    m_cmdImprime
+        = botonIcono(QStringLiteral("imprime"), QStringLiteral("Imprime el reporte de revisión del archivo"), panel);
     fila->addWidget(m_lblPreVal[2], 1);
     fila->addWidget(m_cmdImprime);
     diseno->addLayout(fila);

@@ -4,9 +4,10 @@ namespace {
 
 QString consultaM(bool conRegistro)
 {
-    return QStringLiteral("SELECT tipo_errores.tipo_error AS Nombre_te, erroresm.descripcion FROM erroresm, tipo_errores "
-                          "WHERE erroresm.tipo_error = ? AND erroresm.num_error = ?%1 "
-                          "AND erroresm.tipo_error = tipo_errores.num_error LIMIT 1")
+    return QStringLiteral(
+               "SELECT tipo_errores.tipo_error AS Nombre_te, erroresm.descripcion FROM erroresm, tipo_errores "
+               "WHERE erroresm.tipo_error = ? AND erroresm.num_error = ?%1 "
+               "AND erroresm.tipo_error = tipo_errores.num_error LIMIT 1")
         .arg(conRegistro ? QStringLiteral(" AND erroresm.reg = ? AND erroresm.campo = ?") : QString());
 }
 
@@ -20,23 +21,27 @@ CatalogoErrores::CatalogoErrores(const Conexion &conexion)
     , m_d(conexion, QStringLiteral("ERRORESD"),
           QStringLiteral("SELECT descripcion FROM erroresd WHERE tipo_error = ? COLLATE NOCASE "
                          "AND consecutivo = ? COLLATE NOCASE AND (campo = ? OR campo = 0) LIMIT 1"))
-    , m_b(conexion, QStringLiteral("ERRORESB"), QStringLiteral("SELECT descripcion FROM erroresb WHERE num_error = ? LIMIT 1"))
+    , m_b(conexion, QStringLiteral("ERRORESB"),
+          QStringLiteral("SELECT descripcion FROM erroresb WHERE num_error = ? LIMIT 1"))
     , m_s(conexion, QStringLiteral("ERRORESS"),
           QStringLiteral("SELECT descripcion FROM erroress WHERE tipo = ? AND codigo = ? LIMIT 1"))
-    , m_a(conexion, QStringLiteral("ERRORESA"), QStringLiteral("SELECT descripcion FROM erroresa WHERE num_error = ? LIMIT 1"))
+    , m_a(conexion, QStringLiteral("ERRORESA"),
+          QStringLiteral("SELECT descripcion FROM erroresa WHERE num_error = ? LIMIT 1"))
     , m_informacion(conexion, QStringLiteral("INFORMACION"),
                     QStringLiteral("SELECT texto FROM informacion WHERE codigo = ? LIMIT 1"))
 {
 }
 
-std::optional<QString> CatalogoErrores::descripcion(ConsultaPreparada &consulta, std::initializer_list<QVariant> valores)
+std::optional<QString> CatalogoErrores::descripcion(ConsultaPreparada &consulta,
+                                                    std::initializer_list<QVariant> valores)
 {
     if (!consulta.busca(valores))
         return std::nullopt;
     return consulta.valor(0).toString();
 }
 
-std::optional<CatalogoErrores::ErrorM> CatalogoErrores::buscaM(qint16 tipo, qint16 numero, qint16 registro, qint16 campo)
+std::optional<CatalogoErrores::ErrorM> CatalogoErrores::buscaM(qint16 tipo, qint16 numero, qint16 registro,
+                                                               qint16 campo)
 {
     const bool encontrado = usaRegistroYCampo(tipo)
                                 ? m_mRegistro.busca({int(tipo), int(numero), int(registro), int(campo)})
@@ -44,14 +49,14 @@ std::optional<CatalogoErrores::ErrorM> CatalogoErrores::buscaM(qint16 tipo, qint
     if (!encontrado)
         return std::nullopt;
     const ConsultaPreparada &c = usaRegistroYCampo(tipo) ? m_mRegistro : m_m;
-    return ErrorM{c.valor(0).toString(), c.valor(1).toString()};
+    return ErrorM {c.valor(0).toString(), c.valor(1).toString()};
 }
 
 std::optional<CatalogoErrores::ErrorC> CatalogoErrores::buscaC(qint16 clave)
 {
     if (!m_c.busca({int(clave)}))
         return std::nullopt;
-    return ErrorC{m_c.valor(0).toInt(), m_c.valor(1).toString()};
+    return ErrorC {m_c.valor(0).toInt(), m_c.valor(1).toString()};
 }
 
 std::optional<QString> CatalogoErrores::buscaD(const QString &tipo, qint16 consecutivo, qint16 campo)

@@ -19,8 +19,9 @@ void ConsultaPreparada::falla() const
     const int numero = texto.contains(QLatin1StringView("no such table"), Qt::CaseInsensitive)
                            ? ErrorTendal::TablaNoEncontrada
                            : ErrorTendal::BaseDeDatos;
-    throw ErrorTendal(numero, QStringLiteral("no se pudo consultar la tabla %1 del catálogo de errores (%2)")
-                                  .arg(m_tabla, texto.trimmed()));
+    throw ErrorTendal(
+        numero,
+        QStringLiteral("no se pudo consultar la tabla %1 del catálogo de errores (%2)").arg(m_tabla, texto.trimmed()));
 }
 
 bool ConsultaPreparada::busca(std::initializer_list<QVariant> valores)

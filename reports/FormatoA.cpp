@@ -11,7 +11,10 @@ namespace {
 class FormatoA : public FormatoRespuesta
 {
 public:
-    explicit FormatoA(CatalogoErrores &catalogo) : m_catalogo(catalogo) {}
+    explicit FormatoA(CatalogoErrores &catalogo)
+        : m_catalogo(catalogo)
+    {
+    }
 
     void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
     {
@@ -25,7 +28,8 @@ public:
         }
         c << u"Pedimento: " << l.posiciones(37, 43) << u" - Error: " << l.posiciones(76, 78);
         c.salto();
-        c.descripcion(m_catalogo.buscaB(l.numero(76, 78, u"Error")), u"Descripción: ", CuerpoReporte::Forma::TalCual, 2, 0);
+        c.descripcion(m_catalogo.buscaB(l.numero(76, 78, u"Error")), u"Descripción: ", CuerpoReporte::Forma::TalCual, 2,
+                      0);
     }
 
 private:

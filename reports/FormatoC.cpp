@@ -10,10 +10,14 @@ namespace {
 QStringView etiquetaClase(int tipo)
 {
     switch (tipo) {
-    case 1: return u"Error Normativo: ";
-    case 2: return u"Error Sintáctico-Catalógico: ";
-    case 3: return u"Error Técnico: ";
-    default: return {};
+    case 1:
+        return u"Error Normativo: ";
+    case 2:
+        return u"Error Sintáctico-Catalógico: ";
+    case 3:
+        return u"Error Técnico: ";
+    default:
+        return {};
     }
 }
 
@@ -27,7 +31,10 @@ qint16 numeroOCero(const LineaRespuesta &l, int n, QStringView nombre)
 class FormatoC : public FormatoRespuesta
 {
 public:
-    explicit FormatoC(CatalogoErrores &catalogo) : m_catalogo(catalogo) {}
+    explicit FormatoC(CatalogoErrores &catalogo)
+        : m_catalogo(catalogo)
+    {
+    }
 
     void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
     {
@@ -45,13 +52,13 @@ public:
         const qint16 tipo = l.campoNumero(5, u"T. Error");
         const qint16 campo = l.campoNumero(6, u"Campo");
         const qint16 clave = numeroOCero(l, 7, u"Clave");
-        c << u"Registro: " << registro << u"   Folio: " << l.campoCopiado(2) << u"   Pos. Reg. Act: " << l.campoCopiado(3)
-          << u"   Pos. Reg. Arch: " << l.campoCopiado(4) << u"   T. Error: " << tipo << u"   Campo: " << campo
-          << u"   Clave: " << clave;
+        c << u"Registro: " << registro << u"   Folio: " << l.campoCopiado(2) << u"   Pos. Reg. Act: "
+          << l.campoCopiado(3) << u"   Pos. Reg. Arch: " << l.campoCopiado(4) << u"   T. Error: " << tipo
+          << u"   Campo: " << campo << u"   Clave: " << clave;
         c.salto();
         const auto fila = m_catalogo.buscaC(clave);
-        c.descripcion(fila ? std::optional(fila->descripcion) : std::nullopt, fila ? etiquetaClase(fila->tipo) : QStringView(),
-                      CuerpoReporte::Forma::Oracion, 2, 0);
+        c.descripcion(fila ? std::optional(fila->descripcion) : std::nullopt,
+                      fila ? etiquetaClase(fila->tipo) : QStringView(), CuerpoReporte::Forma::Oracion, 2, 0);
     }
 
 private:

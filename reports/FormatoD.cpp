@@ -10,7 +10,10 @@ namespace {
 class FormatoD : public FormatoRespuesta
 {
 public:
-    explicit FormatoD(CatalogoErrores &catalogo) : m_catalogo(catalogo) {}
+    explicit FormatoD(CatalogoErrores &catalogo)
+        : m_catalogo(catalogo)
+    {
+    }
 
     void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
     {
@@ -18,8 +21,8 @@ public:
             return;
         if (l.empiezaCon(u'F')) {
             c << u"Patente: " << l.posiciones(2, 5) << u"   Pedimento: " << l.posiciones(6, 12) << u"   A.G.D.: "
-              << l.posiciones(13, 16) << u"   S.D.F.: " << l.posiciones(17, 18) << u"   Folio CC:" << l.posiciones(19, 23)
-              << u"   Acuse Electrónico:" << l.posiciones(24, 31);
+              << l.posiciones(13, 16) << u"   S.D.F.: " << l.posiciones(17, 18) << u"   Folio CC:"
+              << l.posiciones(19, 23) << u"   Acuse Electrónico:" << l.posiciones(24, 31);
             c.salto(2);
             return;
         }
@@ -32,8 +35,8 @@ public:
         c << u"Tipo Error: " << tipo << u"  -  Registro: " << registro << u"  -  Número: " << numero
           << u"  -  Consecutivo: " << consecutivo << u"  -  Línea: " << linea;
         c.salto();
-        c.descripcion(m_catalogo.buscaD(tipo.toString(), consecutivoNumero, numero), {}, CuerpoReporte::Forma::TalCual, 1,
-                      0);
+        c.descripcion(m_catalogo.buscaD(tipo.toString(), consecutivoNumero, numero), {}, CuerpoReporte::Forma::TalCual,
+                      1, 0);
         c.salto();
     }
 

@@ -17,7 +17,10 @@ bool esDigito(QChar c)
 class FormatoM : public FormatoRespuesta
 {
 public:
-    explicit FormatoM(CatalogoErrores &catalogo) : m_catalogo(catalogo) {}
+    explicit FormatoM(CatalogoErrores &catalogo)
+        : m_catalogo(catalogo)
+    {
+    }
 
     void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
     {

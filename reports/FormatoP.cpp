@@ -11,7 +11,10 @@ namespace {
 class FormatoP : public FormatoRespuesta
 {
 public:
-    explicit FormatoP(CatalogoErrores &catalogo) : m_catalogo(catalogo) {}
+    explicit FormatoP(CatalogoErrores &catalogo)
+        : m_catalogo(catalogo)
+    {
+    }
 
     void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
     {
@@ -32,7 +35,8 @@ public:
         c << u"Pedimento: " << l.posiciones(2, 8) << u"     Error  Registro: " << l.posiciones(9, 10) << u"    Campo: "
           << l.posiciones(11, 12) << u"    Número: " << l.posiciones(13, 15);
         c.salto();
-        c.descripcion(m_catalogo.buscaA(l.numero(13, 15, u"Número")), u"Descripción: ", CuerpoReporte::Forma::TalCual, 2, 1);
+        c.descripcion(m_catalogo.buscaA(l.numero(13, 15, u"Número")), u"Descripción: ", CuerpoReporte::Forma::TalCual,
+                      2, 1);
     }
 
 private:

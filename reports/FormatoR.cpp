@@ -13,7 +13,10 @@ namespace {
 class FormatoR : public FormatoRespuesta
 {
 public:
-    explicit FormatoR(CatalogoErrores &catalogo) : m_catalogo(catalogo) {}
+    explicit FormatoR(CatalogoErrores &catalogo)
+        : m_catalogo(catalogo)
+    {
+    }
 
     void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
     {
@@ -51,7 +54,8 @@ private:
     {
         c << u"Pedimento: " << r.posiciones(1, 7) << u"    Error: " << r.posiciones(8, 9);
         c.salto();
-        c.descripcion(m_catalogo.buscaB(r.numero(8, 9, u"Error")), u"Descripción: ", CuerpoReporte::Forma::TalCual, 2, 0);
+        c.descripcion(m_catalogo.buscaB(r.numero(8, 9, u"Error")), u"Descripción: ", CuerpoReporte::Forma::TalCual, 2,
+                      0);
     }
 
     CatalogoErrores &m_catalogo;

@@ -24,8 +24,8 @@ public:
         const qint16 tipoRegistro = l.numero(11, 13, u"Tipo Reg");
         l.numero(14, 15, u"Campo"); // read as a number, not written
         const qint16 clave = l.numero(16, 17, u"Cve. Error");
-        const qint16 descripcion = LineaRespuesta::numero(
-            l.desde(18), QStringLiteral("el campo Descripción (posición 18 en adelante)"));
+        const qint16 descripcion
+            = LineaRespuesta::numero(l.desde(18), QStringLiteral("el campo Descripción (posición 18 en adelante)"));
         c << u"Pedimento: " << l.posiciones(1, 7) << u"    Error   Reg: " << registro << u", Tipo Reg: " << tipoRegistro
           << u", Cve. Error: " << clave;
         c.salto();

@@ -11,7 +11,10 @@ namespace {
 class FormatoX : public FormatoRespuesta
 {
 public:
-    explicit FormatoX(CatalogoErrores &catalogo) : m_catalogo(catalogo) {}
+    explicit FormatoX(CatalogoErrores &catalogo)
+        : m_catalogo(catalogo)
+    {
+    }
 
     void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
     {

@@ -46,11 +46,11 @@ void abre(QFile &archivo)
 {
     const QFileInfo info(archivo.fileName());
     if (!info.exists())
-        throw Fallo{QStringLiteral("el archivo no existe")};
+        throw Fallo {QStringLiteral("el archivo no existe")};
     if (!info.isFile())
-        throw Fallo{QStringLiteral("no es un archivo")};
+        throw Fallo {QStringLiteral("no es un archivo")};
     if (!archivo.open(QIODevice::ReadOnly))
-        throw Fallo{QStringLiteral("el archivo no se puede abrir (%1)").arg(archivo.errorString())};
+        throw Fallo {QStringLiteral("el archivo no se puede abrir (%1)").arg(archivo.errorString())};
 }
 
 } // namespace
@@ -82,8 +82,8 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
     const QLocale locale;
     const QDateTime ahora = m_reloj.ahora();
     destino.ponTexto(titulo + QStringLiteral(" Archivo: ") + archivo.toUpper() + QStringLiteral("  -  ")
-                     + fechaCorta(ahora.date(), locale) + QStringLiteral("  ") + Vb::horaAmPm(ahora.time(), true, locale)
-                     + kSalto + kSalto);
+                     + fechaCorta(ahora.date(), locale) + QStringLiteral("  ")
+                     + Vb::horaAmPm(ahora.time(), true, locale) + kSalto + kSalto);
     if (tipo.clase() == TipoRespuesta::Clase::SoloEncabezado)
         return true;
 
@@ -99,12 +99,12 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
             try {
                 carpeta = RsParametros(m_conexion).texto(tipo.columna());
             } catch (const ErrorTendal &e) {
-                throw Fallo{QStringLiteral("no se pudo leer el registro de configuración (%1)").arg(e.descripcion())};
+                throw Fallo {QStringLiteral("no se pudo leer el registro de configuración (%1)").arg(e.descripcion())};
             }
             origen = tipo.columna();
         }
         if (carpeta.trimmed().isEmpty())
-            throw Fallo{QStringLiteral("la carpeta de recepción (%1) no está configurada").arg(origen)};
+            throw Fallo {QStringLiteral("la carpeta de recepción (%1) no está configurada").arg(origen)};
         ruta = QDir::fromNativeSeparators(carpeta);
         if (!ruta.endsWith(u'/'))
             ruta += u'/';
@@ -115,7 +115,7 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
         if (tipo.clase() == TipoRespuesta::Clase::SinCambios) {
             const QByteArray contenido = entrada.readAll();
             if (entrada.error() != QFileDevice::NoError)
-                throw Fallo{QStringLiteral("error de lectura (%1)").arg(entrada.errorString())};
+                throw Fallo {QStringLiteral("error de lectura (%1)").arg(entrada.errorString())};
             destino.muestraSinCambios(Ansi::decodifica(contenido));
             return true;
         }
@@ -129,14 +129,17 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
             while (lector.siguiente(linea))
                 formato->procesa(LineaRespuesta(linea), cuerpo);
         } catch (const ErrorTendal &e) {
-            throw Fallo{e.descripcion(), lector.numero()};
+            throw Fallo {e.descripcion(), lector.numero()};
         }
         destino.agregaTexto(cuerpo.tomaTexto());
         return true;
     } catch (const Fallo &f) {
         const QString nombre = QDir::toNativeSeparators(ruta);
         const QString mensaje = f.linea > 0
-                                    ? QStringLiteral("No se pudo leer el archivo %1 en la línea %2: %3.").arg(nombre).arg(f.linea).arg(f.motivo)
+                                    ? QStringLiteral("No se pudo leer el archivo %1 en la línea %2: %3.")
+                                          .arg(nombre)
+                                          .arg(f.linea)
+                                          .arg(f.motivo)
                                     : QStringLiteral("No se pudo leer el archivo %1: %2.").arg(nombre, f.motivo);
         destino.agregaTexto(mensaje + kSalto);
     } catch (const std::exception &e) {

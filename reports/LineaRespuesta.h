@@ -18,7 +18,10 @@
 class LineaRespuesta
 {
 public:
-    explicit LineaRespuesta(QStringView texto) : m_texto(texto) {}
+    explicit LineaRespuesta(QStringView texto)
+        : m_texto(texto)
+    {
+    }
 
     QStringView texto() const { return m_texto; }
     qsizetype largo() const { return m_texto.size(); }

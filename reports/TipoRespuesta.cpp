@@ -19,11 +19,8 @@ const Entrada kValidacion[] = {
 // Any other name, by its first letter, once the prevalidation responses
 // (first letter K, or extension ERP in any case) are set apart.
 const Entrada kOtras[] = {
-    {u'A', "pag_rec", creaFormatoA},
-    {u'R', "pag_rec", creaFormatoR},
-    {u'X', "sag_rec", creaFormatoX},
-    {u'P', "api_rec", creaFormatoP},
-    {u'Q', "prof_rec", creaFormatoQ},
+    {u'A', "pag_rec", creaFormatoA}, {u'R', "pag_rec", creaFormatoR},  {u'X', "sag_rec", creaFormatoX},
+    {u'P', "api_rec", creaFormatoP}, {u'Q', "prof_rec", creaFormatoQ},
 };
 
 } // namespace

@@ -10,10 +10,10 @@ class TipoRespuesta
 {
 public:
     enum class Clase {
-        Ninguna,        // no kind: the report is left empty
+        Ninguna, // no kind: the report is left empty
         SoloEncabezado, // an "err" name of no kind: the header only
-        SinCambios,     // a prevalidation response: shown unchanged
-        Formato,        // a response rewritten by its format
+        SinCambios, // a prevalidation response: shown unchanged
+        Formato, // a response rewritten by its format
     };
     using Creador = std::unique_ptr<FormatoRespuesta> (*)(CatalogoErrores &);
 

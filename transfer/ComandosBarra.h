@@ -34,8 +34,8 @@ public:
     EnvioArchivos &envio() { return *m_envio; }
 
     std::function<void()> muestraActualizacion; // "caterr"
-    std::function<void()> muestraParametros;    // "parametros" (modal)
-    std::function<void()> termina;              // "salir" confirmed
+    std::function<void()> muestraParametros; // "parametros" (modal)
+    std::function<void()> termina; // "salir" confirmed
 
 signals:
     void ocupadoCambiado(bool ocupado);

@@ -61,7 +61,8 @@ void copiaParaEnvio(const QString &carpetaEnvio, const QString &nombre, const QS
 {
     const QFileInfo carpeta(carpetaEnvio);
     if (!carpeta.isDir())
-        throw ErrorTendal::conNumero(ErrorTendal::DispositivoNoDisponible, QDir::toNativeSeparators(carpeta.filePath()));
+        throw ErrorTendal::conNumero(ErrorTendal::DispositivoNoDisponible,
+                                     QDir::toNativeSeparators(carpeta.filePath()));
     if (!carpeta.isExecutable())
         throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(carpeta.filePath()));
     const QString origen = buscaSinMayusculas(carpetaEnvio, nombre);
@@ -247,7 +248,8 @@ void EnvioArchivos::decideClave()
     v.ClaveAceptada = true;
     const ListaEnvio &lista = m_programa.listaEnvio();
     for (int i = 0; i < lista.cuenta(); ++i) {
-        if (lista.celda(i, ListaEnvio::Nombre).startsWith(E, Qt::CaseInsensitive) && lista.celda(i, ListaEnvio::Estado) == E) {
+        if (lista.celda(i, ListaEnvio::Nombre).startsWith(E, Qt::CaseInsensitive)
+            && lista.celda(i, ListaEnvio::Estado) == E) {
             v.PideClave = S;
             v.ClaveAceptada = ClaveValidacion::confirma(m_programa.dialogos(), v.ClavePago);
             return;

@@ -5,14 +5,32 @@ namespace {
 // Configuration fields of the local folders.
 constexpr int val_env = 5, val_rec = 6, pag_env = 9, pag_rec = 10, sag_env = 11, sag_rec = 12;
 
-QString baseErr(const QString &n) { return ReglaEnvio::base(n) + QStringLiteral("err"); }
-QString baseErp(const QString &n) { return ReglaEnvio::base(n) + QStringLiteral("erp"); }
-QString kResto(const QString &n) { return QStringLiteral("k") + n.mid(1); }
-QString aResto(const QString &n) { return QStringLiteral("a") + n.mid(1); }
-QString xResto(const QString &n) { return QStringLiteral("x") + n.mid(1); }
+QString baseErr(const QString &n)
+{
+    return ReglaEnvio::base(n) + QStringLiteral("err");
+}
+QString baseErp(const QString &n)
+{
+    return ReglaEnvio::base(n) + QStringLiteral("erp");
+}
+QString kResto(const QString &n)
+{
+    return QStringLiteral("k") + n.mid(1);
+}
+QString aResto(const QString &n)
+{
+    return QStringLiteral("a") + n.mid(1);
+}
+QString xResto(const QString &n)
+{
+    return QStringLiteral("x") + n.mid(1);
+}
 // "ke", characters 2 to 5, then the name from its seventh character: the
 // sixth character is dropped (E0123001.045 gives ke012301.045).
-QString kePago(const QString &n) { return QStringLiteral("ke") + n.mid(1, 4) + n.mid(6); }
+QString kePago(const QString &n)
+{
+    return QStringLiteral("ke") + n.mid(1, 4) + n.mid(6);
+}
 
 const ReglaEnvio kReglas[] = {
     {u'M', val_env, &ValoresPrograma::yex_valin, val_rec, false, baseErr, kResto},

@@ -11,10 +11,10 @@
 // and a payment file without an accepted password, is not sent.
 struct ReglaEnvio {
     QChar letra;
-    int campoEnvio;                            // configuration field of the local send folder
+    int campoEnvio; // configuration field of the local send folder
     QString ValoresPrograma::*carpetaServidor; // program-wide server folder of the upload
-    int campoRecepcion;                        // configuration field of RutaDest
-    bool requiereClave;                        // only with ClaveAceptada
+    int campoRecepcion; // configuration field of RutaDest
+    bool requiereClave; // only with ClaveAceptada
     QString (*validacion)(const QString &nombre);
     QString (*prevalidacion)(const QString &nombre); // nullptr: no prevalidation response
 

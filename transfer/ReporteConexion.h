@@ -24,19 +24,19 @@ namespace ReporteConexion {
 
 // Who failed, with the FTP control it uses.
 enum class Llamador {
-    Envio,                 // tool bar commands and the send procedure (eftpEnvio)
-    Recepcion,             // the receive cycle (eftpRecepcion)
-    Boletin,               // the bulletin refresh (eftpPrincipal); its Boton flag matters
-    SolicitudClave,        // the password recovery request (eftpPrincipal)
-    CambioClave,           // the publication of a changed payment password (eftpPrincipal)
+    Envio, // tool bar commands and the send procedure (eftpEnvio)
+    Recepcion, // the receive cycle (eftpRecepcion)
+    Boletin, // the bulletin refresh (eftpPrincipal); its Boton flag matters
+    SolicitudClave, // the password recovery request (eftpPrincipal)
+    CambioClave, // the publication of a changed payment password (eftpPrincipal)
     ActualizacionCatalogo, // the catalogue update run (eftpActCatErr)
-    RevisionCatalogo,      // the catalogue version check (eftpPrincipal): always silent
+    RevisionCatalogo, // the catalogue version check (eftpPrincipal): always silent
 };
 
 // What the caller does after the report.
 enum class Siguiente {
-    Continua,              // pass over the failed step and go on with the next one
-    Termina,               // end through the common exit, which disconnects the control
+    Continua, // pass over the failed step and go on with the next one
+    Termina, // end through the common exit, which disconnects the control
     TerminaSinDesconectar, // end at once; the control is left as it is
 };
 

@@ -87,8 +87,8 @@ QCoro::Task<> frmCambPassword::acepta()
         m_enCurso = true;
         for (QPushButton *b : m_pxbtnCambio)
             b->setEnabled(false);
-        const bool cambiado =
-            co_await m_cambio.Acepta(m_txtPassword[0]->text(), m_txtPassword[1]->text(), m_txtPassword[2]->text());
+        const bool cambiado
+            = co_await m_cambio.Acepta(m_txtPassword[0]->text(), m_txtPassword[1]->text(), m_txtPassword[2]->text());
         for (QPushButton *b : m_pxbtnCambio)
             b->setEnabled(true);
         m_enCurso = false;

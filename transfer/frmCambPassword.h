@@ -41,8 +41,8 @@ private:
     QCoro::Task<> acepta();
 
     CambioPassword &m_cambio;
-    std::array<QLabel *, 3> m_lblPassword{};
-    std::array<QLineEdit *, 3> m_txtPassword{};
-    std::array<QPushButton *, 2> m_pxbtnCambio{};
+    std::array<QLabel *, 3> m_lblPassword {};
+    std::array<QLineEdit *, 3> m_txtPassword {};
+    std::array<QPushButton *, 2> m_pxbtnCambio {};
     bool m_enCurso = false;
 };

@@ -40,7 +40,7 @@ constexpr int kRepeticiones = 3;
 
 long maximoResidenteKb()
 {
-    rusage uso{};
+    rusage uso {};
     getrusage(RUSAGE_SELF, &uso);
     return uso.ru_maxrss;
 }
@@ -49,17 +49,21 @@ long maximoResidenteKb()
 void creaActualizacion(const QString &ruta)
 {
     const QStringList definiciones = {
-        QStringLiteral("ERRORESM (NUMERO INTEGER NOT NULL DEFAULT 0, REG SMALLINT NOT NULL DEFAULT 0, CAMPO SMALLINT NOT NULL "
-                       "DEFAULT 0, TIPO_ERROR TINYINT NOT NULL DEFAULT 0, NUM_ERROR SMALLINT NOT NULL DEFAULT 0, DESCRIPCION "
-                       "VARCHAR(255) NOT NULL)"),
+        QStringLiteral(
+            "ERRORESM (NUMERO INTEGER NOT NULL DEFAULT 0, REG SMALLINT NOT NULL DEFAULT 0, CAMPO SMALLINT NOT NULL "
+            "DEFAULT 0, TIPO_ERROR TINYINT NOT NULL DEFAULT 0, NUM_ERROR SMALLINT NOT NULL DEFAULT 0, DESCRIPCION "
+            "VARCHAR(255) NOT NULL)"),
         QStringLiteral("ERRORESB (NUM_ERROR SMALLINT NOT NULL DEFAULT 0, DESCRIPCION VARCHAR(255) NOT NULL)"),
-        QStringLiteral("ERRORESS (NUMERO INTEGER NOT NULL DEFAULT 0, TIPO SMALLINT NOT NULL DEFAULT 0, CODIGO SMALLINT NOT NULL "
-                       "DEFAULT 0, DESCRIPCION VARCHAR(255) NOT NULL)"),
+        QStringLiteral(
+            "ERRORESS (NUMERO INTEGER NOT NULL DEFAULT 0, TIPO SMALLINT NOT NULL DEFAULT 0, CODIGO SMALLINT NOT NULL "
+            "DEFAULT 0, DESCRIPCION VARCHAR(255) NOT NULL)"),
         QStringLiteral("ERRORESA (NUM_ERROR SMALLINT NOT NULL DEFAULT 0, DESCRIPCION VARCHAR(255) NOT NULL)"),
-        QStringLiteral("ERRORESC (TIPO_ERROR TINYINT NOT NULL DEFAULT 0, NUM_ERROR SMALLINT NOT NULL DEFAULT 0, DESCRIPCION "
-                       "VARCHAR(255) NOT NULL, SOLUCION TEXT)"),
-        QStringLiteral("ERRORESD (REG SMALLINT NOT NULL DEFAULT 0, CAMPO SMALLINT NOT NULL DEFAULT 0, TIPO_ERROR VARCHAR(2) NOT "
-                       "NULL, CONSECUTIVO VARCHAR(3) NOT NULL, DESCRIPCION VARCHAR(255) NOT NULL)"),
+        QStringLiteral(
+            "ERRORESC (TIPO_ERROR TINYINT NOT NULL DEFAULT 0, NUM_ERROR SMALLINT NOT NULL DEFAULT 0, DESCRIPCION "
+            "VARCHAR(255) NOT NULL, SOLUCION TEXT)"),
+        QStringLiteral(
+            "ERRORESD (REG SMALLINT NOT NULL DEFAULT 0, CAMPO SMALLINT NOT NULL DEFAULT 0, TIPO_ERROR VARCHAR(2) NOT "
+            "NULL, CONSECUTIVO VARCHAR(3) NOT NULL, DESCRIPCION VARCHAR(255) NOT NULL)"),
         QStringLiteral("INFORMACION (CODIGO SMALLINT NOT NULL DEFAULT 0, TEXTO VARCHAR(255) NOT NULL)"),
     };
     {
@@ -77,7 +81,9 @@ void creaActualizacion(const QString &ruta)
             q.exec(QStringLiteral("CREATE TABLE ") + definicion);
             const int filas = porTabla + (resto-- > 0 ? 1 : 0);
             for (int i = 0; i < filas; ++i) {
-                const QString texto = QStringLiteral("EL DATO %1 DEL REGISTRO NO CORRESPONDE AL CATÁLOGO VIGENTE DE %2").arg(i).arg(tabla);
+                const QString texto = QStringLiteral("EL DATO %1 DEL REGISTRO NO CORRESPONDE AL CATÁLOGO VIGENTE DE %2")
+                                          .arg(i)
+                                          .arg(tabla);
                 QVariantList v;
                 if (tabla == u"ERRORESM")
                     v = {i, 500 + i % 60, i % 40, 1 + i % 6, i % 30000, texto};
@@ -165,9 +171,10 @@ int main(int argc, char *argv[])
                .arg(double(mejorInstalacion) / double(mejorBase), 0, 'f', 2);
 
     // Access.
-    const QStringList tablas = {QStringLiteral("Order Details"), QStringLiteral("Orders"), QStringLiteral("Umsätze"),
-                                QStringLiteral("Customers"), QStringLiteral("Products"), QStringLiteral("Suppliers"),
-                                QStringLiteral("Employees")};
+    const QStringList tablas
+        = {QStringLiteral("Order Details"), QStringLiteral("Orders"),   QStringLiteral("Umsätze"),
+           QStringLiteral("Customers"),     QStringLiteral("Products"), QStringLiteral("Suppliers"),
+           QStringLiteral("Employees")};
     const QString copiaSqlite = dir.filePath(QStringLiteral("nwind.db"));
     const auto importadas = ImportadorAccess::importa(mdb, copiaSqlite, tablas);
     qint64 filasAccess = 0;

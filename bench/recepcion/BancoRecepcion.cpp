@@ -54,8 +54,8 @@ public:
     Servidor()
     {
         m_proceso.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_proceso.start(QStringLiteral("/usr/bin/python3"),
-                        {QStringLiteral(TENDAL_DIR_FUENTES "/tools/valserver.py"), QStringLiteral("--raiz"), m_raiz.path()});
+        m_proceso.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(TENDAL_DIR_FUENTES "/tools/valserver.py"),
+                                                             QStringLiteral("--raiz"), m_raiz.path()});
         if (!m_proceso.waitForStarted(15000) || !m_proceso.waitForReadyRead(15000))
             qFatal("no arrancó tools/valserver.py");
         m_puerto = m_proceso.readLine().trimmed().toInt();
@@ -111,7 +111,8 @@ int main(int argc, char *argv[])
 
     Oficina oficina;
     Servidor servidor;
-    oficina.sql(QStringLiteral("UPDATE PARAMETROS SET Host_Internet = ?, tipo_acceso = 1, proxy = 0"), {servidor.direccion()});
+    oficina.sql(QStringLiteral("UPDATE PARAMETROS SET Host_Internet = ?, tipo_acceso = 1, proxy = 0"),
+                {servidor.direccion()});
     Programa &p = oficina.carga();
     const QString recepcion = oficina.carpeta(QStringLiteral("val_rec"));
 

@@ -29,7 +29,7 @@ constexpr int kRepeticiones = 3;
 
 long maximoResidenteKb()
 {
-    rusage uso{};
+    rusage uso {};
     getrusage(RUSAGE_SELF, &uso);
     return uso.ru_maxrss;
 }
@@ -87,14 +87,16 @@ qint64 base(const Conexion &conexion, const QString &ruta, qint64 &encontradas)
     reloj.start();
     QSqlQuery simple(conexion.db());
     simple.setForwardOnly(true);
-    simple.prepare(QStringLiteral("SELECT tipo_errores.tipo_error AS Nombre_te, erroresm.descripcion FROM erroresm, tipo_errores "
-                                  "WHERE erroresm.tipo_error = ? AND erroresm.num_error = ? "
-                                  "AND erroresm.tipo_error = tipo_errores.num_error LIMIT 1"));
+    simple.prepare(
+        QStringLiteral("SELECT tipo_errores.tipo_error AS Nombre_te, erroresm.descripcion FROM erroresm, tipo_errores "
+                       "WHERE erroresm.tipo_error = ? AND erroresm.num_error = ? "
+                       "AND erroresm.tipo_error = tipo_errores.num_error LIMIT 1"));
     QSqlQuery conRegistro(conexion.db());
     conRegistro.setForwardOnly(true);
-    conRegistro.prepare(QStringLiteral("SELECT tipo_errores.tipo_error AS Nombre_te, erroresm.descripcion FROM erroresm, tipo_errores "
-                                       "WHERE erroresm.tipo_error = ? AND erroresm.num_error = ? AND erroresm.reg = ? AND erroresm.campo = ? "
-                                       "AND erroresm.tipo_error = tipo_errores.num_error LIMIT 1"));
+    conRegistro.prepare(QStringLiteral(
+        "SELECT tipo_errores.tipo_error AS Nombre_te, erroresm.descripcion FROM erroresm, tipo_errores "
+        "WHERE erroresm.tipo_error = ? AND erroresm.num_error = ? AND erroresm.reg = ? AND erroresm.campo = ? "
+        "AND erroresm.tipo_error = tipo_errores.num_error LIMIT 1"));
     QFile archivo(ruta);
     archivo.open(QIODevice::ReadOnly);
     encontradas = 0;
@@ -175,7 +177,8 @@ int main(int argc, char *argv[])
         << " ms, filas encontradas " << encontradas << "\n";
     out << "Genera_Reporte: " << QString::number(msGenerador, 'f', 1) << " ms, reporte de " << largoReporte
         << " caracteres (" << largoReporte * 2 / 1024 << " KB)\n";
-    out << "Proporción Genera_Reporte / base: " << QString::number(msGenerador / msBase, 'f', 2) << " (meta: 1.50 o menos)\n";
+    out << "Proporción Genera_Reporte / base: " << QString::number(msGenerador / msBase, 'f', 2)
+        << " (meta: 1.50 o menos)\n";
     out << "Crecimiento de la memoria residente máxima durante un reporte: " << crecimientoKb << " KB\n";
     out.flush();
     return 0;

@@ -24,8 +24,8 @@ Salida tendal(const Oficina &oficina, const QStringList &args)
     Salida s;
     QTextStream out(&s.out);
     QTextStream err(&s.err);
-    s.estado = LineaComandos(out, err).ejecuta(QStringList{u"--ini"_s, oficina.ini(), u"--workdir"_s, oficina.trabajo()}
-                                               + args);
+    s.estado = LineaComandos(out, err).ejecuta(
+        QStringList {u"--ini"_s, oficina.ini(), u"--workdir"_s, oficina.trabajo()} + args);
     return s;
 }
 

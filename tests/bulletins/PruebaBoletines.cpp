@@ -54,11 +54,12 @@ void PruebaBoletines::lineaDelBoletin_data()
     QTest::addColumn<QString>("texto");
     QTest::addColumn<bool>("encendido");
 
-    QTest::newRow("con códigos") << QByteArray("08/12/2006|10:30|5|7|\r\n09/12/2006|11:00|5|\r\n")
-                                 << "Información del 08/12/2006 a las 10:30 Horas - Nuevo catálogo - Mantenimiento el sábado"
-                                 << true;
+    QTest::newRow("con códigos")
+        << QByteArray("08/12/2006|10:30|5|7|\r\n09/12/2006|11:00|5|\r\n")
+        << "Información del 08/12/2006 a las 10:30 Horas - Nuevo catálogo - Mantenimiento el sábado" << true;
     QTest::newRow("código sin fila") << QByteArray("08/12/2006|10:30| 6|7|texto tras la última barra")
-                                     << "Información del 08/12/2006 a las 10:30 Horas -  - Mantenimiento el sábado" << true;
+                                     << "Información del 08/12/2006 a las 10:30 Horas -  - Mantenimiento el sábado"
+                                     << true;
     QTest::newRow("sin códigos") << QByteArray("08/12/2006|10:30|\r\n") << "" << false;
     QTest::newRow("código sin cerrar") << QByteArray("08/12/2006|10:30|5") << "" << false;
     QTest::newRow("vacío") << QByteArray() << "" << false;
@@ -78,7 +79,7 @@ void PruebaBoletines::lineaDelBoletin()
     QCOMPARE(e.boletines->estado().encendido(), encendido);
     QCOMPARE(e.oficina.dialogos.textos(), QStringList());
     QVERIFY(!e.copiaLocal());
-    QCOMPARE(e.servidor.usuarios(), QStringList{QStringLiteral("actualizador")});
+    QCOMPARE(e.servidor.usuarios(), QStringList {QStringLiteral("actualizador")});
     QVERIFY(!e.oficina.programa().eftpPrincipal.conectado());
 }
 
@@ -137,7 +138,7 @@ void PruebaBoletines::fallasDeConexion()
 
     if (mensaje == u"sinConexion")
         mensaje = ReporteConexion::textoSinConexion(e.oficina.programa().RsParametros_());
-    QCOMPARE(e.oficina.dialogos.textos(), mensaje.isEmpty() ? QStringList() : QStringList{mensaje});
+    QCOMPARE(e.oficina.dialogos.textos(), mensaje.isEmpty() ? QStringList() : QStringList {mensaje});
     if (!mensaje.isEmpty()) {
         QCOMPARE(e.oficina.dialogos.mensajes.at(0).icono, Dialogos::Icono::Critico);
         QCOMPARE(e.oficina.dialogos.mensajes.at(0).titulo, Dialogos::nombreProducto());

@@ -24,17 +24,20 @@ namespace CatalogoPrueba {
 inline QStringList definiciones()
 {
     return {
-        QStringLiteral("ERRORESM (NUMERO INTEGER NOT NULL DEFAULT 0, REG SMALLINT NOT NULL DEFAULT 0, CAMPO SMALLINT NOT NULL "
-                       "DEFAULT 0, TIPO_ERROR TINYINT NOT NULL DEFAULT 0, NUM_ERROR SMALLINT NOT NULL DEFAULT 0, "
-                       "DESCRIPCION VARCHAR(255) NOT NULL)"),
+        QStringLiteral(
+            "ERRORESM (NUMERO INTEGER NOT NULL DEFAULT 0, REG SMALLINT NOT NULL DEFAULT 0, CAMPO SMALLINT NOT NULL "
+            "DEFAULT 0, TIPO_ERROR TINYINT NOT NULL DEFAULT 0, NUM_ERROR SMALLINT NOT NULL DEFAULT 0, "
+            "DESCRIPCION VARCHAR(255) NOT NULL)"),
         QStringLiteral("ERRORESB (NUM_ERROR SMALLINT NOT NULL DEFAULT 0, DESCRIPCION VARCHAR(255) NOT NULL)"),
-        QStringLiteral("ERRORESS (NUMERO INTEGER NOT NULL DEFAULT 0, TIPO SMALLINT NOT NULL DEFAULT 0, CODIGO SMALLINT NOT "
-                       "NULL DEFAULT 0, DESCRIPCION VARCHAR(255) NOT NULL)"),
+        QStringLiteral(
+            "ERRORESS (NUMERO INTEGER NOT NULL DEFAULT 0, TIPO SMALLINT NOT NULL DEFAULT 0, CODIGO SMALLINT NOT "
+            "NULL DEFAULT 0, DESCRIPCION VARCHAR(255) NOT NULL)"),
         QStringLiteral("ERRORESA (NUM_ERROR SMALLINT NOT NULL DEFAULT 0, DESCRIPCION VARCHAR(255) NOT NULL)"),
         QStringLiteral("ERRORESC (TIPO_ERROR TINYINT NOT NULL DEFAULT 0, NUM_ERROR SMALLINT NOT NULL DEFAULT 0, "
                        "DESCRIPCION VARCHAR(255) NOT NULL, SOLUCION TEXT)"),
-        QStringLiteral("ERRORESD (REG SMALLINT NOT NULL DEFAULT 0, CAMPO SMALLINT NOT NULL DEFAULT 0, TIPO_ERROR VARCHAR(2) "
-                       "NOT NULL, CONSECUTIVO VARCHAR(3) NOT NULL, DESCRIPCION VARCHAR(255) NOT NULL)"),
+        QStringLiteral(
+            "ERRORESD (REG SMALLINT NOT NULL DEFAULT 0, CAMPO SMALLINT NOT NULL DEFAULT 0, TIPO_ERROR VARCHAR(2) "
+            "NOT NULL, CONSECUTIVO VARCHAR(3) NOT NULL, DESCRIPCION VARCHAR(255) NOT NULL)"),
         QStringLiteral("INFORMACION (CODIGO SMALLINT NOT NULL DEFAULT 0, TEXTO VARCHAR(255) NOT NULL)"),
     };
 }
@@ -113,7 +116,8 @@ inline void llenaOficina(const Conexion &conexion, int version, int filas = 4)
             for (int c = 0; c < columnas; ++c)
                 marcas << QStringLiteral("?");
             for (int i = 1; i <= filas; ++i)
-                conexion.ejecuta(QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(tabla, marcas.join(u',')), fila(tabla, version, i));
+                conexion.ejecuta(QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(tabla, marcas.join(u',')),
+                                 fila(tabla, version, i));
         }
         conexion.ejecuta(QStringLiteral("UPDATE PARAMETROS SET vererr = ?"), {version});
     });
@@ -163,7 +167,8 @@ inline QStringList esperado(int version, int filas)
 inline QStringList indices(const Conexion &conexion)
 {
     QStringList nombres;
-    QSqlQuery q = conexion.ejecuta(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'IX_%' ORDER BY name"));
+    QSqlQuery q = conexion.ejecuta(
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'IX_%' ORDER BY name"));
     while (q.next())
         nombres << q.value(0).toString();
     return nombres;

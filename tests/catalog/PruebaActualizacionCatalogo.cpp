@@ -105,7 +105,8 @@ struct Escena {
     QStringList cola()
     {
         QStringList filas;
-        QSqlQuery q = programa->conexion().ejecuta(u"SELECT CAMPO, VALOR, FECHA FROM ACTUALIZACIONES ORDER BY CAMPO, rowid"_s);
+        QSqlQuery q
+            = programa->conexion().ejecuta(u"SELECT CAMPO, VALOR, FECHA FROM ACTUALIZACIONES ORDER BY CAMPO, rowid"_s);
         while (q.next())
             filas << u"%1|%2|%3"_s.arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
         return filas;
@@ -202,8 +203,8 @@ private slots:
         e.publica(u"revact.txt"_s, "21\r\n");
         e.publica(u"ACTE21  .mdb.mz"_s, comprime(lee(kNwind)));
         e.corre();
-        QCOMPARE(e.mensajes(), QStringList{u"La actualización del catálogo no contiene la tabla ERRORESM.\r\n"
-                                           "El catálogo instalado se conserva."_s});
+        QCOMPARE(e.mensajes(), QStringList {u"La actualización del catálogo no contiene la tabla ERRORESM.\r\n"
+                                            "El catálogo instalado se conserva."_s});
         QCOMPARE(e.oficina.dialogos.mensajes[0].titulo, Dialogos::nombreProducto());
         QCOMPARE(e.oficina.dialogos.mensajes[0].icono, Dialogos::Icono::Critico);
         QCOMPARE(e.actualizacion->resultado(), u"La actualización del catálogo no contiene la tabla ERRORESM"_s);
@@ -219,8 +220,8 @@ private slots:
         QTest::addColumn<bool>("publicado");
         QTest::addColumn<QByteArray>("contenido");
         QTest::addColumn<QString>("resultado");
-        QTest::newRow("no publicado") << false << QByteArray()
-                                      << u"No se recibió el archivo de actualización del catálogo \"ACTE22  .mdb.mz\""_s;
+        QTest::newRow("no publicado")
+            << false << QByteArray() << u"No se recibió el archivo de actualización del catálogo \"ACTE22  .mdb.mz\""_s;
         QTest::newRow("vacío") << true << QByteArray()
                                << u"El archivo de actualización del catálogo \"ACTE22  .mdb.mz\" llegó vacío"_s;
         QByteArray alterado = comprime(QByteArray(200000, 'a') + "fin");
@@ -242,7 +243,7 @@ private slots:
         if (publicado)
             e.publica(u"ACTE22  .mdb.mz"_s, contenido);
         e.corre();
-        QCOMPARE(e.mensajes(), QStringList{resultado + u".\r\nEl catálogo instalado se conserva."_s});
+        QCOMPARE(e.mensajes(), QStringList {resultado + u".\r\nEl catálogo instalado se conserva."_s});
         QCOMPARE(e.actualizacion->resultado(), resultado);
         QCOMPARE(e.indicadores(), Indicadores({I::Hecho, I::Hecho, I::Fin, I::Ninguno}));
         QCOMPARE(instalado(e.programa->conexion()), esperado(1, 4));
@@ -265,8 +266,8 @@ private slots:
         Escena e;
         const QString ftp = Funciones::Codifica_Cadena(u"NuevaFtp"_s);
         const QDate efectiva = kHoy.addDays(dias);
-        e.publica(u"Cpas0123.rgs"_s,
-                  Ansi::codifica(ftp + u"|PATENTE99|"_s + Funciones::Codifica_Cadena(fecha(efectiva)) + u"|resto\r\n"_s));
+        e.publica(u"Cpas0123.rgs"_s, Ansi::codifica(ftp + u"|PATENTE99|"_s + Funciones::Codifica_Cadena(fecha(efectiva))
+                                                    + u"|resto\r\n"_s));
         const QString ftpAntes = e.parametro(u"PassFTP"_s);
         e.corre();
         QVERIFY(e.mensajes().isEmpty());
@@ -298,19 +299,19 @@ private slots:
         QTest::addColumn<QStringList>("despues");
         const QString ftp = Funciones::Codifica_Cadena(u"NuevaFtp"_s);
         QTest::newRow("los mismos valores que ya tiene") << QStringList() << u"="_s << QStringList();
-        QTest::newRow("más reciente que la cola") << QStringList({u"12|viejo|2026-02-16"_s, u"13|viejo|2026-02-16"_s})
-                                                  << u"17/02/2026"_s
-                                                  << QStringList({u"12|%1|2026-02-17"_s.arg(ftp), u"13|P2|2026-02-17"_s});
-        QTest::newRow("anterior a la cola") << QStringList({u"12|viejo|2026-02-20"_s, u"13|viejo|2026-02-20"_s})
-                                            << u"17/02/2026"_s
-                                            << QStringList({u"12|viejo|2026-02-20"_s, u"13|viejo|2026-02-20"_s});
+        QTest::newRow("más reciente que la cola")
+            << QStringList({u"12|viejo|2026-02-16"_s, u"13|viejo|2026-02-16"_s}) << u"17/02/2026"_s
+            << QStringList({u"12|%1|2026-02-17"_s.arg(ftp), u"13|P2|2026-02-17"_s});
+        QTest::newRow("anterior a la cola")
+            << QStringList({u"12|viejo|2026-02-20"_s, u"13|viejo|2026-02-20"_s}) << u"17/02/2026"_s
+            << QStringList({u"12|viejo|2026-02-20"_s, u"13|viejo|2026-02-20"_s});
         // A campo without a row gets one, next to the row of the other.
-        QTest::newRow("sólo la contraseña de la patente en cola") << QStringList({u"13|viejo|2026-02-16"_s})
-                                                                  << u"17/02/2026"_s
-                                                                  << QStringList({u"12|%1|2026-02-17"_s.arg(ftp),
-                                                                                  u"13|P2|2026-02-17"_s});
-        QTest::newRow("sólo la del FTP en cola") << QStringList({u"12|viejo|2026-02-16"_s}) << u"17/02/2026"_s
-                                                 << QStringList({u"12|%1|2026-02-17"_s.arg(ftp), u"13|P2|2026-02-17"_s});
+        QTest::newRow("sólo la contraseña de la patente en cola")
+            << QStringList({u"13|viejo|2026-02-16"_s}) << u"17/02/2026"_s
+            << QStringList({u"12|%1|2026-02-17"_s.arg(ftp), u"13|P2|2026-02-17"_s});
+        QTest::newRow("sólo la del FTP en cola")
+            << QStringList({u"12|viejo|2026-02-16"_s}) << u"17/02/2026"_s
+            << QStringList({u"12|%1|2026-02-17"_s.arg(ftp), u"13|P2|2026-02-17"_s});
     }
     void clavesYaEnCola()
     {
@@ -326,10 +327,12 @@ private slots:
         const QString ftp = Funciones::Codifica_Cadena(u"NuevaFtp"_s);
         if (fechaArchivo == u"=") {
             // The values already stored, dated tomorrow.
-            e.publica(u"Cpas0123.rgs"_s, Ansi::codifica(e.parametro(u"PassFTP"_s) + u'|' + e.parametro(u"Password"_s) + u'|'
-                                                        + Funciones::Codifica_Cadena(u"15/02/2026"_s) + u"|\r\n"_s));
+            e.publica(u"Cpas0123.rgs"_s,
+                      Ansi::codifica(e.parametro(u"PassFTP"_s) + u'|' + e.parametro(u"Password"_s) + u'|'
+                                     + Funciones::Codifica_Cadena(u"15/02/2026"_s) + u"|\r\n"_s));
         } else {
-            e.publica(u"Cpas0123.rgs"_s, Ansi::codifica(ftp + u"|P2|"_s + Funciones::Codifica_Cadena(fechaArchivo) + u"|\r\n"_s));
+            e.publica(u"Cpas0123.rgs"_s,
+                      Ansi::codifica(ftp + u"|P2|"_s + Funciones::Codifica_Cadena(fechaArchivo) + u"|\r\n"_s));
         }
         e.corre();
         QVERIFY(e.mensajes().isEmpty());
@@ -395,11 +398,12 @@ private slots:
     {
         Escena e;
         e.publica(u"revactp.txt"_s, "4\r\n");
-        e.publica(u"Actpm004.act"_s, cambio(2, u"/ag9"_s, kHoy) + cambio(3, u"/ag8"_s, QDate()) );
+        e.publica(u"Actpm004.act"_s, cambio(2, u"/ag9"_s, kHoy) + cambio(3, u"/ag8"_s, QDate()));
         e.corre();
         QCOMPARE(e.mensajes().size(), 1);
-        QVERIFY2(e.mensajes()[0].startsWith(u"Error Número: 13\r\nDescripción: La fecha \"\" del archivo Actpm004.act no es válida\r\n"
-                                            "Proceso: Actualización del catálogo de errores"_s),
+        QVERIFY2(e.mensajes()[0].startsWith(
+                     u"Error Número: 13\r\nDescripción: La fecha \"\" del archivo Actpm004.act no es válida\r\n"
+                     "Proceso: Actualización del catálogo de errores"_s),
                  qPrintable(e.mensajes()[0]));
         QCOMPARE(e.oficina.dialogos.mensajes[0].titulo, Dialogos::tituloPrograma());
         QCOMPARE(e.oficina.dialogos.mensajes[0].icono, Dialogos::Icono::Ninguno);
@@ -417,7 +421,7 @@ private slots:
         e.publicaCatalogo(u"40"_s, 40);
         e.servidor.rechazaLogin();
         e.corre();
-        QCOMPARE(e.mensajes(), QStringList{u"Usuario o Password no aceptado"_s});
+        QCOMPARE(e.mensajes(), QStringList {u"Usuario o Password no aceptado"_s});
         QCOMPARE(e.oficina.dialogos.mensajes[0].icono, Dialogos::Icono::Critico);
         QCOMPARE(e.oficina.dialogos.mensajes[0].titulo, Dialogos::nombreProducto());
         QCOMPARE(e.indicadores(), Indicadores({I::Ninguno, I::Ninguno, I::Ninguno, I::Ninguno}));
@@ -434,8 +438,9 @@ private slots:
         } // nothing listens on that port any more
         e.inicia();
         e.corre();
-        QCOMPARE(e.mensajes(), QStringList{u"No hay conexión al servidor de VORDELAN\r\n\r\nRevisa tu Conexión de Red o tu "
-                                           "Contraseña de Acceso"_s});
+        QCOMPARE(e.mensajes(),
+                 QStringList {u"No hay conexión al servidor de VORDELAN\r\n\r\nRevisa tu Conexión de Red o tu "
+                              "Contraseña de Acceso"_s});
         QCOMPARE(e.oficina.dialogos.mensajes[0].icono, Dialogos::Icono::Critico);
         QVERIFY(e.actualizacion->terminoConError());
         QCOMPARE(instalado(e.programa->conexion()), esperado(1, 4));

@@ -77,7 +77,8 @@ QList<QList<Celda>> leeCsv(const QString &csv)
 QList<QList<Celda>> mdbExport(const QString &archivo, const QString &tabla)
 {
     QProcess p;
-    p.start(u"mdb-export"_s, {u"-D"_s, u"%Y-%m-%d %H:%M:%S"_s, u"-T"_s, u"%Y-%m-%d %H:%M:%S"_s, u"-b"_s, u"hex"_s, archivo, tabla});
+    p.start(u"mdb-export"_s,
+            {u"-D"_s, u"%Y-%m-%d %H:%M:%S"_s, u"-T"_s, u"%Y-%m-%d %H:%M:%S"_s, u"-b"_s, u"hex"_s, archivo, tabla});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         qFatal("mdb-export falló: %s", p.readAllStandardError().constData());
     return leeCsv(QString::fromUtf8(p.readAllStandardOutput()));
@@ -188,7 +189,8 @@ private slots:
             for (int i = 0; i < columnas.size(); ++i) {
                 const Celda &e = esperado[fila][i];
                 const QVariant v = q.value(i);
-                const QString donde = u"fila %1, %2: «%3» frente a «%4»"_s.arg(fila).arg(columnas[i].nombre, v.toString(), e.texto);
+                const QString donde
+                    = u"fila %1, %2: «%3» frente a «%4»"_s.arg(fila).arg(columnas[i].nombre, v.toString(), e.texto);
                 using T = BaseAccess::Tipo;
                 switch (columnas[i].tipo) {
                 case T::Texto:
@@ -216,7 +218,8 @@ private slots:
                 case T::Moneda:
                     QVERIFY2(v.isNull() == e.texto.isEmpty(), qPrintable(donde));
                     if (!v.isNull())
-                        QVERIFY2(qAbs(v.toDouble() - e.texto.toDouble()) <= 1e-6 * qMax(1.0, qAbs(v.toDouble())), qPrintable(donde));
+                        QVERIFY2(qAbs(v.toDouble() - e.texto.toDouble()) <= 1e-6 * qMax(1.0, qAbs(v.toDouble())),
+                                 qPrintable(donde));
                     break;
                 default:
                     QVERIFY2(v.isNull() ? e.texto.isEmpty() : v.toString() == e.texto, qPrintable(donde));
@@ -268,11 +271,12 @@ private slots:
         const QString destino = dir.filePath(u"fechas.db"_s);
         ImportadorAccess::importa(muestra(u"DateTestDatabase.mdb"_s), destino);
         BaseSqlite base(destino);
-        QSqlQuery q = base.consulta(u"SELECT IDCol, DateTimeCol, DateCol, TimeCol, LongTextCol FROM DateTest ORDER BY rowid"_s);
+        QSqlQuery q
+            = base.consulta(u"SELECT IDCol, DateTimeCol, DateCol, TimeCol, LongTextCol FROM DateTest ORDER BY rowid"_s);
         QStringList filas;
         while (q.next())
-            filas << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                                 q.value(4).toString()}
+            filas << QStringList {q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                  q.value(3).toString(), q.value(4).toString()}
                          .join(u'|');
         QCOMPARE(filas, QStringList({u"1|2021-12-02|2021-12-02|2021-12-02|Hello"_s,
                                      u"2|9999-01-01|9999-01-01|9999-01-01|Year 9999"_s,
@@ -311,7 +315,7 @@ private slots:
         } catch (const ErrorTendal &e) {
             QVERIFY2(e.descripcion().contains(motivo), qPrintable(e.descripcion()));
         }
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Prevalida.mdb"_s});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {u"Prevalida.mdb"_s});
     }
 
     void noSobrescribe()
@@ -343,7 +347,7 @@ private slots:
         QVERIFY(ImportadorAccess::importaOficina(dir.path(), dialogos));
         QCOMPARE(dialogos.mensajes.size(), 1);
         QCOMPARE(dialogos.mensajes[0].texto, u"La base de datos Prevalida.mdb se importó a Prevalida.db.\r\n"
-                                              "El archivo Prevalida.mdb se conserva sin cambios."_s);
+                                             "El archivo Prevalida.mdb se conserva sin cambios."_s);
         QCOMPARE(dialogos.mensajes[0].titulo, Dialogos::nombreProducto());
         QCOMPARE(dialogos.mensajes[0].icono, Dialogos::Icono::Informacion);
         QCOMPARE(huella(mdb), antes);
@@ -374,8 +378,9 @@ private slots:
             oficina.carga();
             QFAIL("el programa arrancó sin base de datos");
         } catch (const ErrorTendal &e) {
-            QVERIFY2(e.descripcion().startsWith(u"La base de datos de la oficina no se pudo importar a Prevalida.db."_s),
-                     qPrintable(e.descripcion()));
+            QVERIFY2(
+                e.descripcion().startsWith(u"La base de datos de la oficina no se pudo importar a Prevalida.db."_s),
+                qPrintable(e.descripcion()));
         }
         QVERIFY(!QFile::exists(datos.filePath(u"Prevalida.db"_s)));
         QVERIFY(oficina.dialogos.mensajes.isEmpty());
@@ -395,11 +400,12 @@ private slots:
             ImportadorAccess::importaOficina(ajena.path(), dialogos);
             QFAIL("se importó una base sin PARAMETROS");
         } catch (const ErrorTendal &e) {
-            QVERIFY2(e.descripcion().startsWith(u"La base de datos de la oficina no se pudo importar a Prevalida.db.\r\n"_s),
-                     qPrintable(e.descripcion()));
+            QVERIFY2(
+                e.descripcion().startsWith(u"La base de datos de la oficina no se pudo importar a Prevalida.db.\r\n"_s),
+                qPrintable(e.descripcion()));
             QVERIFY(e.descripcion().endsWith(u"no tiene la tabla PARAMETROS"_s));
         }
-        QCOMPARE(QDir(ajena.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Prevalida.mdb"_s});
+        QCOMPARE(QDir(ajena.path()).entryList(QDir::Files | QDir::Hidden), QStringList {u"Prevalida.mdb"_s});
         QVERIFY(dialogos.mensajes.isEmpty());
     }
 };

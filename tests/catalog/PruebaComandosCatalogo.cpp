@@ -46,20 +46,21 @@ private slots:
         QTemporaryDir dir;
         CatalogoPrueba::creaSqlite(dir.filePath(u"a.db"_s), 8, 2);
         servidor.escribe(u"/update/revact.txt"_s, "8\r\n");
-        servidor.escribe(u"/update/ACTE8   .mdb.mz"_s, CatalogoPrueba::comprime(CatalogoPrueba::lee(dir.filePath(u"a.db"_s))));
+        servidor.escribe(u"/update/ACTE8   .mdb.mz"_s,
+                         CatalogoPrueba::comprime(CatalogoPrueba::lee(dir.filePath(u"a.db"_s))));
         const QStringList base = {u"--ini"_s, oficina.ini(), u"--workdir"_s, oficina.trabajo(), u"caterr"_s};
 
         Salida s = tendal(base);
         QCOMPARE(s.estado, 0);
         QCOMPARE(s.out, u"Descargando Lista de Actualizaciones\nRevisando Lista de Actualizaciones\n"
-                         "Descargando Archivo de Actualización\nInstalando Actualización de Catálogo\n"
-                         "Catálogo actualizado satisfactoriamente!!!\n"_s);
+                        "Descargando Archivo de Actualización\nInstalando Actualización de Catálogo\n"
+                        "Catálogo actualizado satisfactoriamente!!!\n"_s);
         QVERIFY2(s.err.isEmpty(), qPrintable(s.err));
 
         s = tendal(base);
         QCOMPARE(s.estado, 0);
         QCOMPARE(s.out, u"Descargando Lista de Actualizaciones\nRevisando Lista de Actualizaciones\n"
-                         "No existen actualizaciones del catálogo!!!\n"_s);
+                        "No existen actualizaciones del catálogo!!!\n"_s);
 
         // A run that ends with an error message ends non-zero.
         servidor.escribe(u"/update/revact.txt"_s, "9\r\n");
@@ -68,7 +69,7 @@ private slots:
         QVERIFY(s.out.endsWith(u"Descargando Archivo de Actualización\n"
                                "No se recibió el archivo de actualización del catálogo \"ACTE9   .mdb.mz\"\n"_s));
         QCOMPARE(s.err, u"No se recibió el archivo de actualización del catálogo \"ACTE9   .mdb.mz\".\n"
-                         "El catálogo instalado se conserva.\n"_s);
+                        "El catálogo instalado se conserva.\n"_s);
 
         servidor.rechazaLogin();
         s = tendal(base);
@@ -80,13 +81,15 @@ private slots:
     void importarMdb()
     {
         QTemporaryDir dir;
-        Salida s = tendal({u"importar-mdb"_s, u"" TENDAL_DIR_DATOS_PRUEBA "/catalogo/DateTestDatabase.mdb"_s, u"--destino"_s, dir.path()});
+        Salida s = tendal({u"importar-mdb"_s, u"" TENDAL_DIR_DATOS_PRUEBA "/catalogo/DateTestDatabase.mdb"_s,
+                           u"--destino"_s, dir.path()});
         QCOMPARE(s.estado, 0);
         const QString destino = QDir(dir.path()).filePath(u"DateTestDatabase.db"_s);
         QCOMPARE(s.out, u"DateTest: 6 filas\nBase de datos creada: %1\n"_s.arg(QDir::toNativeSeparators(destino)));
         QVERIFY(QFile::exists(destino));
 
-        s = tendal({u"importar-mdb"_s, u"" TENDAL_DIR_DATOS_PRUEBA "/catalogo/DateTestDatabase.mdb"_s, u"--destino"_s, dir.path()});
+        s = tendal({u"importar-mdb"_s, u"" TENDAL_DIR_DATOS_PRUEBA "/catalogo/DateTestDatabase.mdb"_s, u"--destino"_s,
+                    dir.path()});
         QCOMPARE(s.estado, 1);
         QVERIFY2(s.err.contains(u"ya existe; no se sobrescribe"_s), qPrintable(s.err));
 

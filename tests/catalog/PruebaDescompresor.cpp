@@ -19,7 +19,7 @@ namespace {
 
 QByteArray comprime(const QByteArray &datos, int bits)
 {
-    z_stream z{};
+    z_stream z {};
     deflateInit2(&z, 6, Z_DEFLATED, bits, 8, Z_DEFAULT_STRATEGY);
     QByteArray salida(int(deflateBound(&z, uLong(datos.size())) + 64), '\0');
     z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(datos.constData()));
@@ -76,8 +76,8 @@ private slots:
         QTest::newRow("gzip de dos miembros") << comprime(datos.left(1000), 31) + comprime(datos.mid(1000), 31) << datos
                                               << int(Descompresor::Formato::Gzip);
         QTest::newRow("zlib de ventana pequeña") << comprime(datos, 9) << datos << int(Descompresor::Formato::Zlib);
-        QTest::newRow("zlib seguido de relleno") << comprime(datos, 15) + QByteArray(16, '\0') << datos
-                                                 << int(Descompresor::Formato::Zlib);
+        QTest::newRow("zlib seguido de relleno")
+            << comprime(datos, 15) + QByteArray(16, '\0') << datos << int(Descompresor::Formato::Zlib);
     }
     void contenedores()
     {

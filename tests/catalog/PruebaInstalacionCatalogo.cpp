@@ -70,7 +70,8 @@ private slots:
                  QStringList({u"IX_ERRORESA"_s, u"IX_ERRORESB"_s, u"IX_ERRORESC"_s, u"IX_ERRORESD"_s, u"IX_ERRORESM"_s,
                               u"IX_ERRORESS"_s, u"IX_INFORMACION"_s}));
         // The rows as the update holds them, memo with its line break included.
-        QSqlQuery q = e.programa.conexion().ejecuta(u"SELECT TIPO_ERROR, NUM_ERROR, DESCRIPCION, SOLUCION FROM ERRORESC WHERE rowid = 2"_s);
+        QSqlQuery q = e.programa.conexion().ejecuta(
+            u"SELECT TIPO_ERROR, NUM_ERROR, DESCRIPCION, SOLUCION FROM ERRORESC WHERE rowid = 2"_s);
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toInt(), 3);
         QCOMPARE(q.value(2).toString(), u"V13 ERRORESC FILA 2 Ñ"_s);
@@ -122,9 +123,9 @@ private slots:
         ImportadorAccess::importa(kNwind, referencia, tablas);
         QSqlQuery q = e.programa.conexion().ejecuta(u"ATTACH DATABASE ? AS ref"_s, {referencia});
         for (const QString &tabla : tablas) {
-            q = e.programa.conexion().ejecuta(u"SELECT (SELECT COUNT(*) FROM main.\"%1\"), (SELECT COUNT(*) FROM "
-                                              "(SELECT * FROM main.\"%1\" EXCEPT SELECT * FROM ref.\"%1\"))"_s
-                                                  .arg(tabla));
+            q = e.programa.conexion().ejecuta(
+                u"SELECT (SELECT COUNT(*) FROM main.\"%1\"), (SELECT COUNT(*) FROM "
+                "(SELECT * FROM main.\"%1\" EXCEPT SELECT * FROM ref.\"%1\"))"_s.arg(tabla));
             QVERIFY(q.next());
             QVERIFY2(q.value(0).toInt() > 0, qPrintable(tabla));
             QCOMPARE(q.value(1).toInt(), 0);
@@ -169,8 +170,8 @@ private slots:
         QTest::addColumn<QByteArray>("contenido");
         QTest::addColumn<QString>("motivo");
         QTest::newRow("texto") << QByteArray("ERRORESM|1|2|\r\n") << u"no contiene una base de datos"_s;
-        QTest::newRow("cabecera sqlite sin base") << QByteArray("SQLite format 3\0", 16) + QByteArray(2000, 'x')
-                                                  << u"no se puede leer"_s;
+        QTest::newRow("cabecera sqlite sin base")
+            << QByteArray("SQLite format 3\0", 16) + QByteArray(2000, 'x') << u"no se puede leer"_s;
     }
     void noEsUnaBase()
     {

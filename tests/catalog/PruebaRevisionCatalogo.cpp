@@ -19,7 +19,8 @@ using namespace CatalogoPrueba;
 
 namespace {
 
-const QString kPregunta = u"Existe una versión actualizada del catálogo de errores, ¿Deseas descargar la actualización?"_s;
+const QString kPregunta
+    = u"Existe una versión actualizada del catálogo de errores, ¿Deseas descargar la actualización?"_s;
 const QString kFinal = u"Catálogo de errores actualizado correctamente"_s;
 
 ServidorFtp *g_servidor = nullptr;
@@ -43,14 +44,17 @@ struct Escena {
         programa->RsParametros_().abre();
         actualizacion = std::make_unique<ActualizacionCatalogo>(*programa);
         revision = std::make_unique<RevisionCatalogo>(*programa, *actualizacion);
-        revision->muestraVentana = [this] { ++ventanas; };
+        revision->muestraVentana = [this] {
+            ++ventanas;
+        };
     }
     void publica(const QString &linea, int version)
     {
         servidor.escribe(u"/update/revact.txt"_s, (linea + u"\r\n"_s).toLatin1());
         QTemporaryDir dir;
         creaSqlite(dir.filePath(u"a.db"_s), version, 3);
-        servidor.escribe(u"/update/"_s + ActualizacionCatalogo::archivoCatalogo(ActualizacionCatalogo::versionTexto(linea)),
+        servidor.escribe(u"/update/"_s
+                             + ActualizacionCatalogo::archivoCatalogo(ActualizacionCatalogo::versionTexto(linea)),
                          comprime(lee(dir.filePath(u"a.db"_s))));
     }
     void revisa() { QCoro::waitFor(revision->Revisa_Catalogo()); }
@@ -95,7 +99,7 @@ private slots:
         Escena e;
         e.publica(u"6"_s, 6);
         e.revisa();
-        QCOMPARE(e.mensajes(), QStringList{kPregunta});
+        QCOMPARE(e.mensajes(), QStringList {kPregunta});
         const auto &pregunta = e.oficina.dialogos.mensajes[0];
         QCOMPARE(pregunta.titulo, Dialogos::nombreProducto());
         QCOMPARE(pregunta.icono, Dialogos::Icono::Informacion);
@@ -136,10 +140,11 @@ private slots:
         e.servidor.escribe(u"/update/revact.txt"_s, "7\r\n");
         e.oficina.dialogos.respuestas.enqueue(Dialogos::Respuesta::Si);
         e.revisa();
-        QCOMPARE(e.mensajes(), QStringList({kPregunta,
-                                            u"No se recibió el archivo de actualización del catálogo \"ACTE7   .mdb.mz\".\r\n"
-                                            "El catálogo instalado se conserva."_s,
-                                            kFinal}));
+        QCOMPARE(e.mensajes(),
+                 QStringList({kPregunta,
+                              u"No se recibió el archivo de actualización del catálogo \"ACTE7   .mdb.mz\".\r\n"
+                              "El catálogo instalado se conserva."_s,
+                              kFinal}));
         QCOMPARE(instalado(e.programa->conexion()), esperado(5, 4));
     }
 
@@ -188,7 +193,7 @@ private slots:
         QCOMPARE(terminadas.size(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(terminadas.size(), 1, 10000);
         QVERIFY(!e.revision->armado());
-        QCOMPARE(e.mensajes(), QStringList{kPregunta}); // answered No
+        QCOMPARE(e.mensajes(), QStringList {kPregunta}); // answered No
         QTest::qWait(2300);
         QCOMPARE(terminadas.size(), 1);
         QCOMPARE(e.mensajes().size(), 1);

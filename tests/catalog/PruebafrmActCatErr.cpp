@@ -48,8 +48,9 @@ private slots:
         QCOMPARE(botones[1]->text(), u"Salir"_s);
         QCOMPARE(botones[1]->data().toString(), u"salir"_s);
         QCOMPARE(botones[1]->toolTip(), u"Cierra el módulo de actualizaciones"_s);
-        const QStringList leyendas = {u"Descargando Lista de Actualizaciones"_s, u"Revisando Lista de Actualizaciones"_s,
-                                      u"Descargando Archivo de Actualización"_s, u"Instalando Actualización de Catálogo"_s};
+        const QStringList leyendas
+            = {u"Descargando Lista de Actualizaciones"_s, u"Revisando Lista de Actualizaciones"_s,
+               u"Descargando Archivo de Actualización"_s, u"Instalando Actualización de Catálogo"_s};
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(ventana.lblAct(i)->text(), leyendas[i]);
             QVERIFY(muestra(ventana.imgAct(i + 1), I::Ninguno));

@@ -69,9 +69,15 @@ private slots:
         QVERIFY(!par.camposHabilitados());
 
         int ocultas = 0, cambios = 0, solicitudes = 0;
-        par.oculta = [&] { ++ocultas; };
-        par.cambiaPassword = [&] { ++cambios; };
-        par.solicitaPassword = [&] { ++solicitudes; };
+        par.oculta = [&] {
+            ++ocultas;
+        };
+        par.cambiaPassword = [&] {
+            ++cambios;
+        };
+        par.solicitaPassword = [&] {
+            ++solicitudes;
+        };
         par.Ejecuta_Accion(QStringLiteral("modificar"));
         QCOMPARE(visibles(par), kEdicion);
         QVERIFY(par.camposHabilitados());
@@ -111,8 +117,8 @@ private slots:
 
         par.Ejecuta_Accion(QStringLiteral("modificar"));
         c.eligeTipo(posicion, p.RsParametros_());
-        c.ponTexto(0, QStringLiteral("999"));     // never written
-        c.ponTexto(1, QStringLiteral("OTRO"));    // never written
+        c.ponTexto(0, QStringLiteral("999")); // never written
+        c.ponTexto(1, QStringLiteral("OTRO")); // never written
         c.ponTexto(2, QStringLiteral("nuevo.servidor:2121"));
         c.ponTexto(3, QStringLiteral("5551234"));
         c.marcaProxy(true);

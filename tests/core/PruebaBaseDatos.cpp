@@ -38,7 +38,8 @@ private slots:
         QTemporaryDir dir;
         const QString ini = dir.filePath(QStringLiteral("Tendal.ini"));
         QString error = errorDeInicio(ini);
-        QVERIFY2(error.contains(QStringLiteral("No se encontró el archivo de inicio")) && error.contains(ini), qPrintable(error));
+        QVERIFY2(error.contains(QStringLiteral("No se encontró el archivo de inicio")) && error.contains(ini),
+                 qPrintable(error));
 
         Ansi::escribeLineas(ini, {QStringLiteral("corta")});
         error = errorDeInicio(ini);
@@ -48,7 +49,8 @@ private slots:
         Ansi::escribeLineas(ini, {QStringLiteral("DATOS = ") + dir.filePath(QStringLiteral("vacia"))});
         QDir().mkpath(dir.filePath(QStringLiteral("vacia")));
         error = errorDeInicio(ini);
-        QVERIFY2(error.contains(QStringLiteral("Prevalida.db")) && error.contains(QStringLiteral("no existe")), qPrintable(error));
+        QVERIFY2(error.contains(QStringLiteral("Prevalida.db")) && error.contains(QStringLiteral("no existe")),
+                 qPrintable(error));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("vacia/Prevalida.db"))));
 
         // A file that is not a database.
@@ -128,10 +130,11 @@ private slots:
         QFETCH(int, accTel);
         QFETCH(QString, servidor);
         Oficina oficina(5);
-        oficina.sql(QStringLiteral("UPDATE PARAMETROS SET tipo_acceso = ?, acc_tel = ?, Host_Ras = 'ras', "
-                                   "Host_Internet = 'internet', Host = 'radio', ip_proxy = 'proxy.local', Agente = 'A', "
-                                   "PassFTP = ?"),
-                    {tipo, accTel, Funciones::Codifica_Cadena(QStringLiteral("SeCrEtO"))});
+        oficina.sql(
+            QStringLiteral("UPDATE PARAMETROS SET tipo_acceso = ?, acc_tel = ?, Host_Ras = 'ras', "
+                           "Host_Internet = 'internet', Host = 'radio', ip_proxy = 'proxy.local', Agente = 'A', "
+                           "PassFTP = ?"),
+            {tipo, accTel, Funciones::Codifica_Cadena(QStringLiteral("SeCrEtO"))});
         Programa &p = oficina.carga();
         QCOMPARE(p.valores().Servidor, servidor);
         QCOMPARE(p.valores().ClaveFTP, QStringLiteral("secreto"));
@@ -168,7 +171,7 @@ private slots:
         QStringList quedan;
         while (q.next())
             quedan << q.value(0).toString();
-        QCOMPARE(quedan, (QStringList{QStringLiteral("/futuro"), QStringLiteral("/sin-fecha")}));
+        QCOMPARE(quedan, (QStringList {QStringLiteral("/futuro"), QStringLiteral("/sin-fecha")}));
 
         // A start on a day with nothing due changes nothing.
         RsParametros antes(p.conexion());
@@ -191,9 +194,16 @@ private slots:
         Programa &p = oficina.carga();
         p.listaEnvio().agrega({QStringLiteral("M0123001.045"), QStringLiteral("E"), QStringLiteral("2"),
                                QStringLiteral("/ag0123"), QStringLiteral("/ag0123")});
-        p.listaRecepcion().agrega({QStringLiteral("D0123001.045"), {}, {}, QStringLiteral("10:30 AM"), QStringLiteral("/ag0123"),
-                                   QStringLiteral("/ag0123"), QStringLiteral("D0123001.erp"), QStringLiteral("D0123001.err"),
-                                   oficina.carpeta(QStringLiteral("val_rec")), QStringLiteral("2")});
+        p.listaRecepcion().agrega({QStringLiteral("D0123001.045"),
+                                   {},
+                                   {},
+                                   QStringLiteral("10:30 AM"),
+                                   QStringLiteral("/ag0123"),
+                                   QStringLiteral("/ag0123"),
+                                   QStringLiteral("D0123001.erp"),
+                                   QStringLiteral("D0123001.err"),
+                                   oficina.carpeta(QStringLiteral("val_rec")),
+                                   QStringLiteral("2")});
         p.listaEnvio().agrega({QString(), QStringLiteral("E"), {}, {}, {}});
         p.listaEnvio().depura();
         Programa &otro = oficina.carga();

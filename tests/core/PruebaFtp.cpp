@@ -33,7 +33,7 @@ class PruebaFtp : public QObject
     QTemporaryDir local;
 
     // Quick limits, so that the stalled-server cases end soon.
-    static constexpr ClienteFtp::Limites limites{2, 1, 2};
+    static constexpr ClienteFtp::Limites limites {2, 1, 2};
 
     // The number that an operation fails with, 0 when it does not fail.
     static int numeroDe(const std::function<void()> &operacion, QString *descripcion = nullptr)
@@ -70,7 +70,7 @@ class PruebaFtp : public QObject
     static QString direccionCerrada()
     {
         const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
+        sockaddr_in a {};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t largo = sizeof a;
@@ -105,7 +105,8 @@ private slots:
         QTest::newRow("usuario rechazado") << u"servidor"_s << u"ag0123"_s << u"secreto"_s << u"rechazaLogin"_s << 1013;
         QTest::newRow("servidor ocupado") << u"servidor"_s << u"ag0123"_s << u"secreto"_s << u"ocupado"_s << 1014;
         QTest::newRow("nadie escucha") << direccionCerrada() << u"ag0123"_s << u"secreto"_s << QString() << 1029;
-        QTest::newRow("nombre que no existe") << u"servidor-inexistente.invalid"_s << u"ag0123"_s << u"secreto"_s << QString() << 1029;
+        QTest::newRow("nombre que no existe")
+            << u"servidor-inexistente.invalid"_s << u"ag0123"_s << u"secreto"_s << QString() << 1029;
         QTest::newRow("sin dirección") << QString() << u"ag0123"_s << u"secreto"_s << QString() << 1029;
         QTest::newRow("servidor mudo") << u"servidor"_s << u"ag0123"_s << u"secreto"_s << u"detieneSaludo"_s << 1029;
     }
@@ -201,7 +202,7 @@ private slots:
         QCOMPARE(contenido(rutaLocal(u"InfoYEX.txt"_s)), QByteArray("08/12/2006|10:30|5|\r\n"));
         QVERIFY(QFileInfo(rutaLocal(u"vacio.txt"_s)).isFile());
         QCOMPARE(QFileInfo(rutaLocal(u"vacio.txt"_s)).size(), 0);
-        QCOMPARE(nombres, QStringList{u"M0123001.045"_s});
+        QCOMPARE(nombres, QStringList {u"M0123001.045"_s});
         QVERIFY2(raiz.contains(u"ag0123"_s) && raiz.contains(u"update"_s), qPrintable(raiz.join(u',')));
         QCOMPARE(servidor->usuarios().size(), antes + 1); // one login for the whole session
         // Nothing but the downloaded files is left locally (no temporary names).
@@ -218,8 +219,10 @@ private slots:
         ClienteFtp cliente(limites);
         cliente.conecta(servidor->direccion(), u"ag0123"_s, u"secreto"_s);
         const int sesiones = servidor->usuarios().size();
-        QCOMPARE(numeroDe([&] { cliente.recibe(rutaLocal(u"Pago0123.txt"_s), u"/update"_s, u"Pago0123.txt"_s); }), 1003);
-        QCOMPARE(numeroDe([&] { cliente.recibe(rutaLocal(u"k0123001.045"_s), u"/noexiste"_s, u"k0123001.045"_s); }), 1003);
+        QCOMPARE(numeroDe([&] { cliente.recibe(rutaLocal(u"Pago0123.txt"_s), u"/update"_s, u"Pago0123.txt"_s); }),
+                 1003);
+        QCOMPARE(numeroDe([&] { cliente.recibe(rutaLocal(u"k0123001.045"_s), u"/noexiste"_s, u"k0123001.045"_s); }),
+                 1003);
         QCOMPARE(archivosLocales(), QStringList());
         cliente.recibe(rutaLocal(u"Cpas0123.rgs"_s), u"/update"_s, u"Cpas0123.rgs"_s);
         QCOMPARE(contenido(rutaLocal(u"Cpas0123.rgs"_s)), QByteArray("x|y|z|\r\n"));
@@ -239,7 +242,8 @@ private slots:
         QTest::newRow("553") << 553 << u"/ag0123"_s << true << 553;
         QTest::newRow("452 sin espacio") << 452 << u"/ag0123"_s << true << 452;
         QTest::newRow("carpeta que no existe") << 0 << u"/ag9999"_s << true << 550;
-        QTest::newRow("archivo local que no existe") << 0 << u"/ag0123"_s << false << int(ErrorTendal::ArchivoNoEncontrado);
+        QTest::newRow("archivo local que no existe")
+            << 0 << u"/ag0123"_s << false << int(ErrorTendal::ArchivoNoEncontrado);
     }
 
     void envioRechazado()
@@ -256,8 +260,9 @@ private slots:
         ClienteFtp cliente(limites);
         cliente.conecta(servidor->direccion(), u"ag0123"_s, u"secreto"_s);
         QString descripcion;
-        QCOMPARE(numeroDe([&] { cliente.envia(rutaLocal(u"M0123002.045"_s), carpeta, u"M0123002.045"_s); }, &descripcion),
-                 numero);
+        QCOMPARE(
+            numeroDe([&] { cliente.envia(rutaLocal(u"M0123002.045"_s), carpeta, u"M0123002.045"_s); }, &descripcion),
+            numero);
         QVERIFY(!descripcion.isEmpty());
         QVERIFY(!servidor->existe(carpeta + u"/M0123002.045"_s));
     }
@@ -295,7 +300,7 @@ private slots:
         });
         QCOMPARE(numero, 1000);
         if (descarga) {
-            QStringList esperados{u"M0123009.045"_s};
+            QStringList esperados {u"M0123009.045"_s};
             if (habiaArchivo)
                 esperados.prepend(u"M0123001.err"_s);
             QCOMPARE(archivosLocales(), esperados); // no partial file under any name
@@ -339,7 +344,8 @@ private slots:
                     cliente.envia(rutaLocal(u"M0123003.045"_s), u"/ag0123"_s, u"M0123003.045"_s);
             },
             &descripcion);
-        QVERIFY2(numero == 10000 + 28, qPrintable(u"%1 %2"_s.arg(numero).arg(descripcion))); // time-out of its own, not 1003
+        QVERIFY2(numero == 10000 + 28,
+                 qPrintable(u"%1 %2"_s.arg(numero).arg(descripcion))); // time-out of its own, not 1003
         QVERIFY2(reloj.elapsed() < 30000, qPrintable(u"%1 ms"_s.arg(reloj.elapsed())));
         QVERIFY(!QFile::exists(rutaLocal(u"M0123001.err"_s)));
         cliente.desconecta();
@@ -372,8 +378,8 @@ private slots:
         ClienteFtp cliente(limites);
         cliente.conecta(servidor->direccion(), u"ag0123"_s, u"secreto"_s);
         servidor->lento(100 * 1024);
-        QFuture<void> descarga = QtConcurrent::run(
-            [&] { cliente.recibe(rutaLocal(u"M0123001.err"_s), u"/ag0123"_s, u"M0123001.err"_s); });
+        QFuture<void> descarga
+            = QtConcurrent::run([&] { cliente.recibe(rutaLocal(u"M0123001.err"_s), u"/ag0123"_s, u"M0123001.err"_s); });
         QTest::qWait(300);
         cliente.desconecta();
         QCOMPARE(numeroDe([&] { descarga.waitForFinished(); }), 1000);

@@ -128,13 +128,15 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("lineas");
-        QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList{QStringLiteral("a"), QStringLiteral("b")};
-        QTest::newRow("CR solo") << QByteArray("a\rb") << QStringList{QStringLiteral("a"), QStringLiteral("b")};
-        QTest::newRow("LF solo no corta") << QByteArray("a\nb\r\n") << QStringList{QStringLiteral("a\nb")};
-        QTest::newRow("línea vacía") << QByteArray("\r\nx") << QStringList{QString(), QStringLiteral("x")};
-        QTest::newRow("vacío") << QByteArray() << QStringList{};
-        QTest::newRow("acentos 1252") << QByteArray("Descripci\xf3n \x80") << QStringList{QStringLiteral("Descripción €")};
-        QTest::newRow("NUL") << QByteArray("a\0b", 3) << QStringList{QStringLiteral("a") + QChar(0) + QStringLiteral("b")};
+        QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList {QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("CR solo") << QByteArray("a\rb") << QStringList {QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("LF solo no corta") << QByteArray("a\nb\r\n") << QStringList {QStringLiteral("a\nb")};
+        QTest::newRow("línea vacía") << QByteArray("\r\nx") << QStringList {QString(), QStringLiteral("x")};
+        QTest::newRow("vacío") << QByteArray() << QStringList {};
+        QTest::newRow("acentos 1252") << QByteArray("Descripci\xf3n \x80")
+                                      << QStringList {QStringLiteral("Descripción €")};
+        QTest::newRow("NUL") << QByteArray("a\0b", 3)
+                             << QStringList {QStringLiteral("a") + QChar(0) + QStringLiteral("b")};
     }
     void lineasAnsi()
     {

@@ -19,8 +19,7 @@
 
 namespace {
 
-template<typename T>
-T *ventana()
+template<typename T> T *ventana()
 {
     for (QWidget *w : QApplication::topLevelWidgets())
         if (auto *t = qobject_cast<T *>(w))

@@ -153,26 +153,26 @@ private slots:
         b.servidor.escribe(u"/ag0123/M0123001.err"_s, kM);
         b.servidor.escribe(u"/sagarpaout/x0123005.045"_s, "R|0123|77|S0123005.045|ACEPTADO\r\n");
         b.tick();
-        QCOMPARE(envio(b.p()), (QStringList{u"M0123001.err R 2"_s, u"x0123005.045 R 8"_s}));
-        QCOMPARE(recepcion(b.p()), (QStringList{u"M0123001.045||X"_s, u"E0123004.045||"_s}));
+        QCOMPARE(envio(b.p()), (QStringList {u"M0123001.err R 2"_s, u"x0123005.045 R 8"_s}));
+        QCOMPARE(recepcion(b.p()), (QStringList {u"M0123001.045||X"_s, u"E0123004.045||"_s}));
 
         b.servidor.escribe(u"/ag0123/k0123001.045"_s, kK);
         b.servidor.escribe(u"/yexout/ke012304.045"_s, "ACUSE\r\n");
         b.servidor.escribe(u"/yexout/a0123004.045"_s, "40012 RECHAZO\r\n");
         b.tick();
-        QCOMPARE(envio(b.p()), (QStringList{u"M0123001.err R 2"_s, u"x0123005.045 R 8"_s, u"k0123001.045 K 1"_s,
-                                            u"ke012304.045 K 1"_s, u"a0123004.045 R 5"_s}));
+        QCOMPARE(envio(b.p()), (QStringList {u"M0123001.err R 2"_s, u"x0123005.045 R 8"_s, u"k0123001.045 K 1"_s,
+                                             u"ke012304.045 K 1"_s, u"a0123004.045 R 5"_s}));
         QCOMPARE(b.p().listaRecepcion().cuenta(), 0);
         QVERIFY(!b.ciclo->habilitado()); // the list is empty: the cycle stops itself
         QCOMPARE(recibidas.size(), 5);
 
         // Every prevalidation response in the SAAI M3 folder, the payment one too.
         const QString saai = b.oficina.carpeta(u"val_rec"_s);
-        QCOMPARE(archivos(saai), (QStringList{u"M0123001.err"_s, u"k0123001.045"_s, u"ke012304.045"_s}));
+        QCOMPARE(archivos(saai), (QStringList {u"M0123001.err"_s, u"k0123001.045"_s, u"ke012304.045"_s}));
         QCOMPARE(lee(saai + u"/M0123001.err"_s), kM);
         QCOMPARE(lee(saai + u"/k0123001.045"_s), kK);
-        QCOMPARE(archivos(b.oficina.carpeta(u"pag_rec"_s)), QStringList{u"a0123004.045"_s});
-        QCOMPARE(archivos(b.oficina.carpeta(u"sag_rec"_s)), QStringList{u"x0123005.045"_s});
+        QCOMPARE(archivos(b.oficina.carpeta(u"pag_rec"_s)), QStringList {u"a0123004.045"_s});
+        QCOMPARE(archivos(b.oficina.carpeta(u"sag_rec"_s)), QStringList {u"x0123005.045"_s});
         QCOMPARE(archivos(b.p().carpetas().temporal()), QStringList());
         QCOMPARE(b.oficina.dialogos.mensajes.size(), 0);
     }
@@ -186,7 +186,7 @@ private slots:
         b.servidor.escribe(u"/ag0123/K0123001.045"_s, kK);
         b.servidor.escribe(u"/ag0123/M0123001.ERR"_s, kM);
         b.tick();
-        QCOMPARE(envio(b.p()), (QStringList{u"k0123001.045 K 1"_s, u"M0123001.err R 2"_s}));
+        QCOMPARE(envio(b.p()), (QStringList {u"k0123001.045 K 1"_s, u"M0123001.err R 2"_s}));
         QCOMPARE(lee(b.oficina.carpeta(u"val_rec"_s) + u"/M0123001.err"_s), kM);
     }
 
@@ -199,13 +199,13 @@ private slots:
         b.servidor.escribe(u"/ag0123/M0123001.err"_s, QByteArray());
         b.tick();
         QCOMPARE(b.p().listaEnvio().cuenta(), 0);
-        QCOMPARE(recepcion(b.p()), QStringList{u"M0123001.045||"_s});
+        QCOMPARE(recepcion(b.p()), QStringList {u"M0123001.045||"_s});
         QCOMPARE(archivos(b.p().carpetas().temporal()), QStringList());
         QCOMPARE(archivos(b.oficina.carpeta(u"val_rec"_s)), QStringList());
 
         b.servidor.escribe(u"/ag0123/M0123001.err"_s, kM);
         b.tick();
-        QCOMPARE(envio(b.p()), QStringList{u"M0123001.err R 2"_s});
+        QCOMPARE(envio(b.p()), QStringList {u"M0123001.err R 2"_s});
         QCOMPARE(lee(b.oficina.carpeta(u"val_rec"_s) + u"/M0123001.err"_s), kM);
     }
 
@@ -221,9 +221,9 @@ private slots:
         }
         b.ciclo->habilita();
         b.tick();
-        QCOMPARE(recepcion(b.p()), QStringList{u"M0123003.045||"_s});
-        QCOMPARE(envio(b.p()), (QStringList{u"k0123001.045 K 1"_s, u"M0123001.err R 2"_s, u"k0123002.045 K 1"_s,
-                                            u"M0123002.err R 2"_s, u"k0123004.045 K 1"_s, u"M0123004.err R 2"_s}));
+        QCOMPARE(recepcion(b.p()), QStringList {u"M0123003.045||"_s});
+        QCOMPARE(envio(b.p()), (QStringList {u"k0123001.045 K 1"_s, u"M0123001.err R 2"_s, u"k0123002.045 K 1"_s,
+                                             u"M0123002.err R 2"_s, u"k0123004.045 K 1"_s, u"M0123004.err R 2"_s}));
         QVERIFY(b.ciclo->habilitado());
     }
 
@@ -234,9 +234,10 @@ private slots:
         QTest::addColumn<bool>("servidorCaido");
         QTest::addColumn<QString>("texto");
         QTest::newRow("usuario rechazado") << false << u"Usuario o Contraseña no válido"_s;
-        QTest::newRow("servidor caído") << true
-                                        << u"No hay conexión al servidor de VORDELAN\r\n\r\nRevisa tu Conexión de Red o "
-                                           u"tu Contraseña de Acceso"_s;
+        QTest::newRow("servidor caído")
+            << true
+            << u"No hay conexión al servidor de VORDELAN\r\n\r\nRevisa tu Conexión de Red o "
+               u"tu Contraseña de Acceso"_s;
     }
     void fallosDeConexion()
     {
@@ -271,7 +272,7 @@ private slots:
             QCOMPARE(m.icono, Dialogos::Icono::Critico);
         }
         QCOMPARE(abiertos, 2);
-        QCOMPARE(recepcion(p), QStringList{u"M0123001.045||"_s});
+        QCOMPARE(recepcion(p), QStringList {u"M0123001.045||"_s});
         QCOMPARE(p.listaEnvio().cuenta(), 0);
         QVERIFY(ciclo.habilitado());
         QVERIFY(!ciclo.enCurso());
@@ -285,18 +286,18 @@ private slots:
         b.envia({u"M0123001.045"_s, u"S0123005.045"_s});
         b.servidor.escribe(u"/ag0123/k0123001.045"_s, kK);
         b.tick();
-        QCOMPARE(envio(b.p()), QStringList{u"k0123001.045 K 1"_s});
+        QCOMPARE(envio(b.p()), QStringList {u"k0123001.045 K 1"_s});
 
         b.reinicia();
-        QCOMPARE(envio(b.p()), QStringList{u"k0123001.045 K 1"_s});
-        QCOMPARE(recepcion(b.p()), (QStringList{u"M0123001.045|X|"_s, u"S0123005.045|X|"_s}));
+        QCOMPARE(envio(b.p()), QStringList {u"k0123001.045 K 1"_s});
+        QCOMPARE(recepcion(b.p()), (QStringList {u"M0123001.045|X|"_s, u"S0123005.045|X|"_s}));
         b.tick();
-        QCOMPARE(envio(b.p()), QStringList{u"k0123001.045 K 1"_s});
+        QCOMPARE(envio(b.p()), QStringList {u"k0123001.045 K 1"_s});
 
         b.servidor.escribe(u"/ag0123/M0123001.err"_s, kM);
         b.servidor.escribe(u"/sagarpaout/x0123005.045"_s, "R|0123|77|S0123005.045|ACEPTADO\r\n");
         b.tick();
-        QCOMPARE(envio(b.p()), (QStringList{u"k0123001.045 K 1"_s, u"M0123001.err R 2"_s, u"x0123005.045 R 8"_s}));
+        QCOMPARE(envio(b.p()), (QStringList {u"k0123001.045 K 1"_s, u"M0123001.err R 2"_s, u"x0123005.045 R 8"_s}));
         QCOMPARE(b.p().listaRecepcion().cuenta(), 0);
     }
 
@@ -313,7 +314,7 @@ private slots:
         b.servidor.cortaTras(4096);
         b.tick();
         QCOMPARE(b.p().listaEnvio().cuenta(), 0);
-        QCOMPARE(recepcion(b.p()), QStringList{u"S0123005.045|X|"_s});
+        QCOMPARE(recepcion(b.p()), QStringList {u"S0123005.045|X|"_s});
         QCOMPARE(archivos(b.p().carpetas().temporal()), QStringList());
         QCOMPARE(archivos(b.oficina.carpeta(u"sag_rec"_s)), QStringList());
         QVERIFY(!b.ciclo->enCurso());
@@ -321,7 +322,7 @@ private slots:
         b.servidor.cortaTras(0);
         b.oficina.dialogos.mensajes.clear();
         b.tick();
-        QCOMPARE(envio(b.p()), QStringList{u"x0123005.045 R 8"_s});
+        QCOMPARE(envio(b.p()), QStringList {u"x0123005.045 R 8"_s});
         QCOMPARE(lee(b.oficina.carpeta(u"sag_rec"_s) + u"/x0123005.045"_s), grande);
         QCOMPARE(archivos(b.p().carpetas().temporal()), QStringList());
     }
@@ -344,8 +345,8 @@ private slots:
             b.p().listaRecepcion().quita(0); // M0123002 moves up
         });
         b.tick();
-        QCOMPARE(envio(b.p()), (QStringList{u"M0123001.err R 2"_s, u"M0123002.err R 2"_s}));
-        QCOMPARE(recepcion(b.p()), (QStringList{u"M0123002.045||X"_s, u"M0123003.045||"_s}));
+        QCOMPARE(envio(b.p()), (QStringList {u"M0123001.err R 2"_s, u"M0123002.err R 2"_s}));
+        QCOMPARE(recepcion(b.p()), (QStringList {u"M0123002.045||X"_s, u"M0123003.045||"_s}));
     }
 
     // Timer and guard: 2000 ms until the first tick, 5000 ms after it for the

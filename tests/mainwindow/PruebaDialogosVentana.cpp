@@ -14,8 +14,7 @@
 namespace {
 
 // Runs f on the modal window once it is up.
-template<typename T>
-void cuandoAparezca(std::function<void(T *)> f)
+template<typename T> void cuandoAparezca(std::function<void(T *)> f)
 {
     QTimer::singleShot(0, [f] {
         T *w = nullptr;
@@ -75,8 +74,8 @@ private slots:
         QCOMPARE(texto, QStringLiteral("Error No. 5\nDescripcion: x"));
 
         cuandoAparezca<QMessageBox>([&](QMessageBox *c) { mira(c, QStringLiteral("Aceptar")); });
-        QCOMPARE(d.mensaje(QStringLiteral("El archivo juliano no existe en las rutas configuradas."), Dialogos::tituloPrograma(),
-                           Dialogos::Icono::Ninguno, Dialogos::Botones::Aceptar),
+        QCOMPARE(d.mensaje(QStringLiteral("El archivo juliano no existe en las rutas configuradas."),
+                           Dialogos::tituloPrograma(), Dialogos::Icono::Ninguno, Dialogos::Botones::Aceptar),
                  Dialogos::Respuesta::Aceptar);
         QCOMPARE(icono, QMessageBox::NoIcon);
         QCOMPARE(titulo, QStringLiteral("Tendal v3.1.0"));

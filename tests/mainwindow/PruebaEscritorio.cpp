@@ -22,9 +22,9 @@ private slots:
         QTemporaryDir dir;
         DialogosGuion dialogos;
         const QString ini = dir.filePath(QStringLiteral("Tendal.ini"));
-        const int salida = Escritorio::ejecuta(app(), {QStringLiteral("--ini"), ini, QStringLiteral("--workdir"),
-                                                       dir.filePath(QStringLiteral("trabajo"))},
-                                               dialogos);
+        const int salida = Escritorio::ejecuta(
+            app(), {QStringLiteral("--ini"), ini, QStringLiteral("--workdir"), dir.filePath(QStringLiteral("trabajo"))},
+            dialogos);
         QCOMPARE(salida, 1);
         QCOMPARE(dialogos.mensajes.size(), 1);
         QCOMPARE(dialogos.mensajes[0].texto,
@@ -71,8 +71,8 @@ private slots:
             app(), {QStringLiteral("--ini"), oficina.ini(), QStringLiteral("--workdir"), oficina.trabajo()}, dialogos);
         QCOMPARE(salida, 0);
         QVERIFY(titulo.endsWith(QStringLiteral("  |  PATENTE 0123 - AGENTE DE PRUEBA")));
-        QCOMPARE(dialogos.textos(),
-                 QStringList({QStringLiteral("¿Deseas Salir del Sistema?"), QStringLiteral("¿Deseas Salir del Sistema?")}));
+        QCOMPARE(dialogos.textos(), QStringList({QStringLiteral("¿Deseas Salir del Sistema?"),
+                                                 QStringLiteral("¿Deseas Salir del Sistema?")}));
     }
 };
 

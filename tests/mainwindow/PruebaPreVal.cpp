@@ -40,7 +40,7 @@ struct Arranque {
         , preVal(programa, ciclo)
     {
         using Probador = QAbstractItemModelTester;
-        for (QAbstractItemModel *m : std::initializer_list<QAbstractItemModel *>{
+        for (QAbstractItemModel *m : std::initializer_list<QAbstractItemModel *> {
                  &preVal.lvwArchivos(), &programa.listaEnvio(), &programa.listaRecepcion()})
             probadores.emplace_back(std::make_unique<Probador>(m, Probador::FailureReportingMode::QtTest));
         preVal.ponReporte(&reporte);
@@ -56,8 +56,8 @@ struct Arranque {
 void archivosSaai(Oficina &o)
 {
     const QString saai = o.carpeta(QStringLiteral("val_env"));
-    for (const char *n : {"M0123001.045", "m0123002.045", "M0123001.046", "M0124001.045", "M0123003.145", "M0123004.345",
-                          "M0123005.445", "D0123001.045", "D0123002.210", "E0123001.045"})
+    for (const char *n : {"M0123001.045", "m0123002.045", "M0123001.046", "M0124001.045", "M0123003.145",
+                          "M0123004.345", "M0123005.445", "D0123001.045", "D0123002.210", "E0123001.045"})
         creaArchivo(saai, QString::fromLatin1(n));
     QDir(saai).mkpath(QStringLiteral("M0123009.045")); // a folder is no file
 }
@@ -75,11 +75,16 @@ private slots:
         QTest::addColumn<int>("dia");
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("esperado");
-        QTest::newRow("día actual") << "M" << 0 << "" << "M0123*.045";
-        QTest::newRow("día actual con nombre") << "M" << 0 << "m0123001.045" << "m0123001.045";
-        QTest::newRow("todos los días") << "E" << 1 << "" << "E0123*.0*;E0123*.1*;E0123*.2*;E0123*.3*";
-        QTest::newRow("todos con día") << "S" << 1 << "7" << "S0123*.007";
-        QTest::newRow("todos con texto") << "D" << 1 << "abc" << "D0123*.abc";
+        QTest::newRow("día actual") << "M" << 0 << ""
+                                    << "M0123*.045";
+        QTest::newRow("día actual con nombre") << "M" << 0 << "m0123001.045"
+                                               << "m0123001.045";
+        QTest::newRow("todos los días") << "E" << 1 << ""
+                                        << "E0123*.0*;E0123*.1*;E0123*.2*;E0123*.3*";
+        QTest::newRow("todos con día") << "S" << 1 << "7"
+                                       << "S0123*.007";
+        QTest::newRow("todos con texto") << "D" << 1 << "abc"
+                                         << "D0123*.abc";
     }
     void patron()
     {
@@ -95,17 +100,28 @@ private slots:
         QTest::addColumn<QString>("patron");
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<bool>("esperado");
-        QTest::newRow("exacto") << "M0123*.045" << "M0123001.045" << true;
-        QTest::newRow("sin mayúsculas") << "M0123*.045" << "m0123002.045" << true;
-        QTest::newRow("estrella vacía") << "M0123*.045" << "M0123.045" << true;
-        QTest::newRow("otro día") << "M0123*.045" << "M0123001.046" << false;
-        QTest::newRow("más largo") << "M0123*.045" << "M0123001.0450" << false;
-        QTest::newRow("otra patente") << "M0123*.045" << "M0124001.045" << false;
-        QTest::newRow("varios, segundo") << "M0123*.0*;M0123*.1*" << "M0123001.145" << true;
-        QTest::newRow("varios, ninguno") << "M0123*.0*;M0123*.1*" << "M0123001.445" << false;
-        QTest::newRow("interrogación") << "M0123??1.045" << "M0123001.045" << true;
-        QTest::newRow("punto en el nombre") << "M0123*.045" << "M0123.1.045" << true;
-        QTest::newRow("acentos") << "ñ*" << "Ñandú" << true;
+        QTest::newRow("exacto") << "M0123*.045"
+                                << "M0123001.045" << true;
+        QTest::newRow("sin mayúsculas") << "M0123*.045"
+                                        << "m0123002.045" << true;
+        QTest::newRow("estrella vacía") << "M0123*.045"
+                                        << "M0123.045" << true;
+        QTest::newRow("otro día") << "M0123*.045"
+                                  << "M0123001.046" << false;
+        QTest::newRow("más largo") << "M0123*.045"
+                                   << "M0123001.0450" << false;
+        QTest::newRow("otra patente") << "M0123*.045"
+                                      << "M0124001.045" << false;
+        QTest::newRow("varios, segundo") << "M0123*.0*;M0123*.1*"
+                                         << "M0123001.145" << true;
+        QTest::newRow("varios, ninguno") << "M0123*.0*;M0123*.1*"
+                                         << "M0123001.445" << false;
+        QTest::newRow("interrogación") << "M0123??1.045"
+                                       << "M0123001.045" << true;
+        QTest::newRow("punto en el nombre") << "M0123*.045"
+                                            << "M0123.1.045" << true;
+        QTest::newRow("acentos") << "ñ*"
+                                 << "Ñandú" << true;
     }
     void coincide()
     {
@@ -120,19 +136,32 @@ private slots:
         QTest::addColumn<int>("tipo");
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<QString>("esperado");
-        QTest::newRow("M pre") << 1 << "M0123001.045" << "/ag0123";
-        QTest::newRow("m val") << 2 << "m0045001.045" << "/ag0045";
-        QTest::newRow("C") << 1 << "C0123001.045" << "/ag0123";
-        QTest::newRow("D") << 2 << "D0123001.045" << "/ag0123";
-        QTest::newRow("T") << 1 << "T0123001.045" << "/ag0123";
-        QTest::newRow("P") << 2 << "P0123001.045" << "/ag0123";
-        QTest::newRow("E") << 1 << "E0123001.045" << "/yexout";
-        QTest::newRow("b") << 2 << "b0123001.045" << "/yexout";
-        QTest::newRow("S pre") << 1 << "S0123001.045" << "";
-        QTest::newRow("S val") << 2 << "S0123001.045" << "/sagarpaout";
-        QTest::newRow("otra letra") << 1 << "X0123001.045" << "";
-        QTest::newRow("nombre corto") << 1 << "M01" << "/ag01";
-        QTest::newRow("vacío") << 1 << "" << "";
+        QTest::newRow("M pre") << 1 << "M0123001.045"
+                               << "/ag0123";
+        QTest::newRow("m val") << 2 << "m0045001.045"
+                               << "/ag0045";
+        QTest::newRow("C") << 1 << "C0123001.045"
+                           << "/ag0123";
+        QTest::newRow("D") << 2 << "D0123001.045"
+                           << "/ag0123";
+        QTest::newRow("T") << 1 << "T0123001.045"
+                           << "/ag0123";
+        QTest::newRow("P") << 2 << "P0123001.045"
+                           << "/ag0123";
+        QTest::newRow("E") << 1 << "E0123001.045"
+                           << "/yexout";
+        QTest::newRow("b") << 2 << "b0123001.045"
+                           << "/yexout";
+        QTest::newRow("S pre") << 1 << "S0123001.045"
+                               << "";
+        QTest::newRow("S val") << 2 << "S0123001.045"
+                               << "/sagarpaout";
+        QTest::newRow("otra letra") << 1 << "X0123001.045"
+                                    << "";
+        QTest::newRow("nombre corto") << 1 << "M01"
+                                      << "/ag01";
+        QTest::newRow("vacío") << 1 << ""
+                               << "";
     }
     void rutaRespuesta()
     {
@@ -223,7 +252,8 @@ private slots:
         a.preVal.ponTexto(QStringLiteral("46"));
         a.preVal.cboPreVal_Click(PreVal::Dia, 1);
         QCOMPARE(a.preVal.PatronActual(), QStringLiteral("M0123*.046"));
-        QCOMPARE(a.dialogos().textos(), QStringList(QStringLiteral("El archivo juliano no existe en las rutas configuradas.")));
+        QCOMPARE(a.dialogos().textos(),
+                 QStringList(QStringLiteral("El archivo juliano no existe en las rutas configuradas.")));
         a.preVal.ponTexto(QString());
         a.preVal.cmdBuscar_Click();
         QCOMPARE(a.agencia(), QStringList(QStringLiteral("M0123001.046")));
@@ -268,26 +298,67 @@ private slots:
         QTest::addColumn<QString>("icono");
         QTest::addColumn<QString>("rutaPre");
         QTest::addColumn<QString>("rutaVal");
-        QTest::newRow("SAAI M3") << "val_env" << "M0123001.045" << QByteArray() << "m0123001.045" << "M0123001.045"
-                                 << "2" << "/ag0123" << "/ag0123";
-        QTest::newRow("archivo en minúsculas") << "val_env" << "c0123001.045" << QByteArray() << "C0123001.045"
-                                               << "C0123001.045" << "2" << "/ag0123" << "/ag0123";
-        QTest::newRow("pago 40012") << "pag_env" << "E0123001.045" << QByteArray("40012|X\r\n") << "e0123001.045"
-                                    << "E0123001.045" << "5" << "/yexout" << "/yexout";
-        QTest::newRow("pago sin código") << "pag_env" << "E0123002.045" << QByteArray("ABCDE\r\n") << "E0123002.045"
-                                         << "E0123002.045" << "10" << "/yexout" << "/yexout";
-        QTest::newRow("pago vacío") << "pag_env" << "E0123003.045" << QByteArray("") << "E0123003.045"
-                                    << "E0123003.045" << "10" << "/yexout" << "/yexout";
-        QTest::newRow("SAGARPA") << "sag_env" << "S0123001.045" << QByteArray() << "s0123001.045" << "S0123001.045"
-                                 << "8" << "" << "/sagarpaout";
-        QTest::newRow("letra P") << "val_env" << "P0123001.045" << QByteArray() << "P0123001.045" << "" << "" << ""
+        QTest::newRow("SAAI M3") << "val_env"
+                                 << "M0123001.045" << QByteArray() << "m0123001.045"
+                                 << "M0123001.045"
+                                 << "2"
+                                 << "/ag0123"
+                                 << "/ag0123";
+        QTest::newRow("archivo en minúsculas") << "val_env"
+                                               << "c0123001.045" << QByteArray() << "C0123001.045"
+                                               << "C0123001.045"
+                                               << "2"
+                                               << "/ag0123"
+                                               << "/ag0123";
+        QTest::newRow("pago 40012") << "pag_env"
+                                    << "E0123001.045" << QByteArray("40012|X\r\n") << "e0123001.045"
+                                    << "E0123001.045"
+                                    << "5"
+                                    << "/yexout"
+                                    << "/yexout";
+        QTest::newRow("pago sin código") << "pag_env"
+                                         << "E0123002.045" << QByteArray("ABCDE\r\n") << "E0123002.045"
+                                         << "E0123002.045"
+                                         << "10"
+                                         << "/yexout"
+                                         << "/yexout";
+        QTest::newRow("pago vacío") << "pag_env"
+                                    << "E0123003.045" << QByteArray("") << "E0123003.045"
+                                    << "E0123003.045"
+                                    << "10"
+                                    << "/yexout"
+                                    << "/yexout";
+        QTest::newRow("SAGARPA") << "sag_env"
+                                 << "S0123001.045" << QByteArray() << "s0123001.045"
+                                 << "S0123001.045"
+                                 << "8"
+                                 << ""
+                                 << "/sagarpaout";
+        QTest::newRow("letra P") << "val_env"
+                                 << "P0123001.045" << QByteArray() << "P0123001.045"
+                                 << ""
+                                 << ""
+                                 << ""
                                  << "";
-        QTest::newRow("otra letra") << "val_env" << "X0123001.045" << QByteArray() << "X0123001.045" << "" << ""
-                                    << "" << "";
-        QTest::newRow("otra carpeta") << "pag_env" << "M0123001.045" << QByteArray() << "M0123001.045" << "" << ""
-                                      << "" << "";
-        QTest::newRow("fuera de la carpeta") << "val_rec" << "M0123001.045" << QByteArray()
-                                             << "M/../../../recepcion/saai/M0123001.045" << "" << "" << "" << "";
+        QTest::newRow("otra letra") << "val_env"
+                                    << "X0123001.045" << QByteArray() << "X0123001.045"
+                                    << ""
+                                    << ""
+                                    << ""
+                                    << "";
+        QTest::newRow("otra carpeta") << "pag_env"
+                                      << "M0123001.045" << QByteArray() << "M0123001.045"
+                                      << ""
+                                      << ""
+                                      << ""
+                                      << "";
+        QTest::newRow("fuera de la carpeta")
+            << "val_rec"
+            << "M0123001.045" << QByteArray() << "M/../../../recepcion/saai/M0123001.045"
+            << ""
+            << ""
+            << ""
+            << "";
     }
     void nombreEscrito()
     {
@@ -411,8 +482,16 @@ private slots:
     {
         Arranque a;
         for (const char *n : {"M0123001.045", "M0123002.045"})
-            a.recepcion().agrega({QString::fromLatin1(n), {}, {}, QStringLiteral("10:30 a. m."), QStringLiteral("/ag0123"),
-                                  QStringLiteral("/ag0123"), {}, {}, {}, QStringLiteral("2")});
+            a.recepcion().agrega({QString::fromLatin1(n),
+                                  {},
+                                  {},
+                                  QStringLiteral("10:30 a. m."),
+                                  QStringLiteral("/ag0123"),
+                                  QStringLiteral("/ag0123"),
+                                  {},
+                                  {},
+                                  {},
+                                  QStringLiteral("2")});
         a.ciclo.habilita();
 
         a.dialogos().respuestas.enqueue(Dialogos::Respuesta::No);
@@ -456,7 +535,8 @@ private slots:
         a.preVal.cmdLimpia_Click();
         QCOMPARE(a.envio().cuenta(), 2);
         QCOMPARE(a.reporte.texto(), QStringLiteral("reporte"));
-        QCOMPARE(a.dialogos().mensajes.last().texto, QStringLiteral("¿Deseas eliminar todos los elementos de la lista de envío?"));
+        QCOMPARE(a.dialogos().mensajes.last().texto,
+                 QStringLiteral("¿Deseas eliminar todos los elementos de la lista de envío?"));
         QCOMPARE(a.dialogos().mensajes.last().icono, Dialogos::Icono::Pregunta);
 
         a.dialogos().respuestas.enqueue(Dialogos::Respuesta::Si);
@@ -487,7 +567,8 @@ private slots:
         Arranque a([](Oficina &o) {
             archivosSaai(o);
             creaArchivo(o.carpeta(QStringLiteral("val_rec")), QStringLiteral("k0123001.045"), "RESPUESTA K\r\n");
-            creaArchivo(o.carpeta(QStringLiteral("val_rec")), QStringLiteral("M0123001.err"), "ARCHIVO SIN ERRORES\r\n");
+            creaArchivo(o.carpeta(QStringLiteral("val_rec")), QStringLiteral("M0123001.err"),
+                        "ARCHIVO SIN ERRORES\r\n");
         });
         a.preVal.lvwArchivos_DblClick(0);
         a.envio().agrega({QStringLiteral("k0123001.045"), QStringLiteral("K"), QStringLiteral("1"), {}, {}});
@@ -504,8 +585,9 @@ private slots:
         QCOMPARE(a.reporte.texto(), QStringLiteral("RESPUESTA K\r\n"));
 
         a.preVal.lvwPreVal_Click(0, 2);
-        QVERIFY2(a.reporte.texto().startsWith(QStringLiteral("Programa de Tendal  -  Revisión Archivo: M0123001.ERR  -  ")),
-                 qPrintable(a.reporte.texto()));
+        QVERIFY2(
+            a.reporte.texto().startsWith(QStringLiteral("Programa de Tendal  -  Revisión Archivo: M0123001.ERR  -  ")),
+            qPrintable(a.reporte.texto()));
         QVERIFY(a.reporte.texto().endsWith(QStringLiteral("\r\n\r\nARCHIVO SIN ERRORES\r\n")));
         QVERIFY(a.dialogos().mensajes.isEmpty());
     }

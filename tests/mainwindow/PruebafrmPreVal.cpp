@@ -108,7 +108,9 @@ private slots:
     {
         Ventana v;
         frmPreVal &w = v.ventana;
-        QCOMPARE(w.windowTitle(), QStringLiteral(" PROGRAMA DE TENDAL A VALIDACIÓN - VERSIÓN 3.1.0  |  PATENTE 0123 - AGENTE DE PRUEBA"));
+        QCOMPARE(
+            w.windowTitle(),
+            QStringLiteral(" PROGRAMA DE TENDAL A VALIDACIÓN - VERSIÓN 3.1.0  |  PATENTE 0123 - AGENTE DE PRUEBA"));
         QCOMPARE(w.stbPrincipal()->panel(1), QLocale::system().toString(QDate(2026, 2, 14), QLocale::LongFormat));
         QCOMPARE(w.stbPrincipal()->panel(2), QStringLiteral("Día Juliano:  045"));
         QCOMPARE(w.stbPrincipal()->panel(3), BarraEstado::hora(QTime(10, 30)));
@@ -122,9 +124,9 @@ private slots:
         QCOMPARE(agencia->index(0, 0).data().toString(), QStringLiteral("M0123001.045"));
         QCOMPARE(agencia->index(1, 0).data().toString(), QStringLiteral("m0123002.045"));
 
-        const QStringList textos = {QStringLiteral("Archivos  Agencia"), QStringLiteral("Archivos Norvelia (NORV)"),
-                                    QStringLiteral("REVISIÓN DE ARCHIVOS"), QStringLiteral("Tipo de Archivo"),
-                                    QStringLiteral("Buscar Por")};
+        const QStringList textos
+            = {QStringLiteral("Archivos  Agencia"), QStringLiteral("Archivos Norvelia (NORV)"),
+               QStringLiteral("REVISIÓN DE ARCHIVOS"), QStringLiteral("Tipo de Archivo"), QStringLiteral("Buscar Por")};
         for (int i = 0; i < 5; ++i)
             QCOMPARE(w.lblPreVal(i)->text(), textos[i]);
         QCOMPARE(w.cboPreVal(0)->currentText(), QStringLiteral("DÍA ACTUAL"));
@@ -152,12 +154,24 @@ private slots:
         QTest::addColumn<QString>("clave");
         QTest::addColumn<QString>("titulo");
         QTest::addColumn<QString>("ayuda");
-        QTest::newRow("enviar") << "enviar" << "Enviar/Recibir" << "Envia los archivos a Prevalidación/Validación";
-        QTest::newRow("recibir") << "recibir" << "Recibir" << "Inicia la recepción manual de archivos";
-        QTest::newRow("detener") << "detener" << "Detener" << "Detiene la recepción de archivos en proceso";
-        QTest::newRow("caterr") << "caterr" << "Actualizar Catálogo" << "Actualiza el catálogo de errores";
-        QTest::newRow("parametros") << "parametros" << "Configuración" << "Configuración de rutas de los archivos";
-        QTest::newRow("salir") << "salir" << "Salir" << "Cierra el módulo de envío de archivos M3";
+        QTest::newRow("enviar") << "enviar"
+                                << "Enviar/Recibir"
+                                << "Envia los archivos a Prevalidación/Validación";
+        QTest::newRow("recibir") << "recibir"
+                                 << "Recibir"
+                                 << "Inicia la recepción manual de archivos";
+        QTest::newRow("detener") << "detener"
+                                 << "Detener"
+                                 << "Detiene la recepción de archivos en proceso";
+        QTest::newRow("caterr") << "caterr"
+                                << "Actualizar Catálogo"
+                                << "Actualiza el catálogo de errores";
+        QTest::newRow("parametros") << "parametros"
+                                    << "Configuración"
+                                    << "Configuración de rutas de los archivos";
+        QTest::newRow("salir") << "salir"
+                               << "Salir"
+                               << "Cierra el módulo de envío de archivos M3";
     }
     void barra()
     {
@@ -192,8 +206,7 @@ private slots:
         QAbstractItemModelTester probador(modelo, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QAbstractItemModelTester probadorRecepcion(v.ventana.lvwPreVal(1)->model(),
                                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QVERIFY(modelo->index(0, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey()
-                == Iconos::lista(5).cacheKey());
+        QVERIFY(modelo->index(0, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey() == Iconos::lista(5).cacheKey());
         QVERIFY(!modelo->index(1, 0).data(Qt::DecorationRole).isValid());
         QVERIFY(!modelo->index(0, 1).data(Qt::DecorationRole).isValid());
         v.envio().quita(0);
@@ -224,7 +237,8 @@ private slots:
         // The search button with an unknown name: the message, the text stays.
         QTest::keyClicks(w.txtPreval(), QStringLiteral("M0123999.045"));
         QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
-        QCOMPARE(v.dialogos().textos(), QStringList(QStringLiteral("El archivo juliano no existe en las rutas configuradas.")));
+        QCOMPARE(v.dialogos().textos(),
+                 QStringList(QStringLiteral("El archivo juliano no existe en las rutas configuradas.")));
         QCOMPARE(w.txtPreval()->text(), QStringLiteral("M0123999.045"));
     }
 
@@ -249,7 +263,8 @@ private slots:
         v.clic(w.lvwPreVal(0), 0);
         v.dialogos().respuestas.enqueue(Dialogos::Respuesta::No);
         QTest::keyRelease(w.lvwPreVal(0), Qt::Key_Delete);
-        QCOMPARE(v.dialogos().mensajes.last().texto, QStringLiteral("¿Deseas eliminar el archivo m0123002.045 de la lista de envío?"));
+        QCOMPARE(v.dialogos().mensajes.last().texto,
+                 QStringLiteral("¿Deseas eliminar el archivo m0123002.045 de la lista de envío?"));
         QCOMPARE(v.envio().cuenta(), 1);
         v.dialogos().respuestas.enqueue(Dialogos::Respuesta::Si);
         QTest::mouseClick(w.cmdPreVal(), Qt::LeftButton);
@@ -307,7 +322,8 @@ private slots:
         v.clic(w.lvwPreVal(0), 0);
         QVERIFY(w.rtbPreVal()->document()->isEmpty());
         v.clic(w.lvwPreVal(0), 1);
-        QCOMPARE(w.rtbPreVal()->texto(), QStringLiteral("LINEA UNO DEL ACUSE\r\nLINEA DOS DEL ACUSE\r\nLINEA TRES DEL ACUSE\r\n"));
+        QCOMPARE(w.rtbPreVal()->texto(),
+                 QStringLiteral("LINEA UNO DEL ACUSE\r\nLINEA DOS DEL ACUSE\r\nLINEA TRES DEL ACUSE\r\n"));
 
         // Emptying the send list empties the report.
         v.dialogos().respuestas.enqueue(Dialogos::Respuesta::Si);
@@ -322,7 +338,8 @@ private slots:
         CuadroReporte c;
         c.ponTexto(QStringLiteral("<b>uno</b>\r\n"));
         c.agregaTexto(QStringLiteral("dos") + QChar(0) + QStringLiteral("tres\rcuatro\nfin"));
-        QCOMPARE(c.toPlainText(), QStringLiteral("<b>uno</b>\ndos") + QChar(0x2400) + QStringLiteral("tres\ncuatro\nfin"));
+        QCOMPARE(c.toPlainText(),
+                 QStringLiteral("<b>uno</b>\ndos") + QChar(0x2400) + QStringLiteral("tres\ncuatro\nfin"));
         c.vacia();
         QVERIFY(c.document()->isEmpty());
     }
@@ -371,7 +388,9 @@ private slots:
 
         // A cancelled dialog prints nothing; a printer that fails ends quietly.
         salida = dir.filePath(QStringLiteral("cancelado.pdf"));
-        w.dialogoImpresion = [&](QPrinter &) { return false; };
+        w.dialogoImpresion = [&](QPrinter &) {
+            return false;
+        };
         w.cmdImprime_Click();
         QVERIFY(!QFile::exists(salida));
         w.dialogoImpresion = [&](QPrinter &impresora) {

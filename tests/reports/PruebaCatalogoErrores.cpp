@@ -27,7 +27,8 @@ private slots:
         Oficina oficina;
         llenaCatalogo(oficina);
         oficina.sql(QStringLiteral("INSERT INTO ERRORESM VALUES (9, 503, 9, 4, 2, 'OTRO REGISTRO')"));
-        oficina.sql(QStringLiteral("INSERT INTO ERRORESD VALUES (0, 12, 'T', '7', 'CAMPO DOCE'), (0, 0, 'T', '7', 'CUALQUIER CAMPO')"));
+        oficina.sql(QStringLiteral(
+            "INSERT INTO ERRORESD VALUES (0, 12, 'T', '7', 'CAMPO DOCE'), (0, 0, 'T', '7', 'CUALQUIER CAMPO')"));
         auto conexion = Conexion::abre(oficina.carpetaDatos());
         CatalogoErrores c(*conexion);
 
@@ -87,7 +88,8 @@ private slots:
             QFAIL("la búsqueda en una tabla que no existe no falló");
         } catch (const ErrorTendal &e) {
             QCOMPARE(e.numero(), ErrorTendal::TablaNoEncontrada);
-            QVERIFY2(e.descripcion().startsWith(QStringLiteral("no se pudo consultar la tabla ERRORESA del catálogo de errores")),
+            QVERIFY2(e.descripcion().startsWith(
+                         QStringLiteral("no se pudo consultar la tabla ERRORESA del catálogo de errores")),
                      qPrintable(e.descripcion()));
         }
     }

@@ -32,7 +32,7 @@ public:
 
     RelojFijo reloj;
     DialogosGuion dialogos;
-    ClienteFtp::Limites limitesFtp{5, 1, 5};
+    ClienteFtp::Limites limitesFtp {5, 1, 5};
 
 private:
     QTemporaryDir m_dir;

@@ -25,7 +25,7 @@ ServidorFtp::ServidorFtp(const QString &raiz, const Cuentas &cuentas)
         QDir().mkpath(m_raiz);
     }
 
-    QStringList argumentos{QStringLiteral(TENDAL_DIR_FUENTES "/tests/soporte/servidor_ftp.py"), m_raiz};
+    QStringList argumentos {QStringLiteral(TENDAL_DIR_FUENTES "/tests/soporte/servidor_ftp.py"), m_raiz};
     for (const auto &[usuario, clave] : cuentas)
         argumentos << QStringLiteral("--cuenta") << usuario + QStringLiteral(":") + clave;
     m_proceso.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -51,15 +51,15 @@ public:
     void apunta(Oficina &oficina) const;
 
     // Fault switches.
-    void rechazaLogin(bool si = true);      // 530 to USER
-    void ocupado(bool si = true);           // 421 instead of the greeting
-    void detieneSaludo(bool si = true);     // accepts connections, never answers
-    void detieneDatos(bool si = true);      // data connections never move a byte
-    void cortaTras(qint64 bytes);           // data connections drop after so many bytes (0: off)
-    void lento(qint64 bytesPorSegundo);     // data speed limit (0: full speed)
-    void rechazaEnvios(int codigo = 550);   // uploads refused with that reply (0: off)
+    void rechazaLogin(bool si = true); // 530 to USER
+    void ocupado(bool si = true); // 421 instead of the greeting
+    void detieneSaludo(bool si = true); // accepts connections, never answers
+    void detieneDatos(bool si = true); // data connections never move a byte
+    void cortaTras(qint64 bytes); // data connections drop after so many bytes (0: off)
+    void lento(qint64 bytesPorSegundo); // data speed limit (0: full speed)
+    void rechazaEnvios(int codigo = 550); // uploads refused with that reply (0: off)
     void rechazaListados(int codigo = 550); // NLST refused with that reply (0: off)
-    void restablece();                      // every switch off
+    void restablece(); // every switch off
 
     // User names that logged in so far, in order (as the server saw them).
     QStringList usuarios();

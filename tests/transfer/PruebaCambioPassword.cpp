@@ -38,8 +38,13 @@ void PruebaCambioPassword::comparaciones_data()
     QTest::addColumn<QString>("confirmacion");
     QTest::addColumn<QString>("mensaje");
 
-    QTest::newRow("actual distinta") << "pago123" << "Nueva1" << "Nueva1" << "No coincide la contraseña actual";
-    QTest::newRow("confirmación distinta") << "Pago123" << "Nueva1" << "nueva1"
+    QTest::newRow("actual distinta") << "pago123"
+                                     << "Nueva1"
+                                     << "Nueva1"
+                                     << "No coincide la contraseña actual";
+    QTest::newRow("confirmación distinta") << "Pago123"
+                                           << "Nueva1"
+                                           << "nueva1"
                                            << "La contraseña nueva no coincide con la confirmación";
 }
 
@@ -54,7 +59,7 @@ void PruebaCambioPassword::comparaciones()
     Programa &p = e.carga();
     CambioPassword cambio(p);
     QVERIFY(!QCoro::waitFor(cambio.Acepta(actual, nueva, confirmacion)));
-    QCOMPARE(e.persona().textos(), QStringList{mensaje});
+    QCOMPARE(e.persona().textos(), QStringList {mensaje});
     QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Critico);
     QCOMPARE(p.valores().ClavePago, QStringLiteral("Pago123"));
     QCOMPARE(e.servidor.usuarios(), QStringList());
@@ -78,7 +83,8 @@ void PruebaCambioPassword::publicaElCambio()
     Escena e;
     Programa &p = e.carga();
     if (despuesDeEnviar) {
-        e.servidor.escribe(kArchivoPago, "S" + Ansi::codifica(Funciones::Codifica_Cadena(QStringLiteral("Pago123"))) + "\r\n");
+        e.servidor.escribe(kArchivoPago,
+                           "S" + Ansi::codifica(Funciones::Codifica_Cadena(QStringLiteral("Pago123"))) + "\r\n");
         e.enLista(QStringLiteral("M0123001.044"), QStringLiteral("2"), QString(), QString());
         e.persona().claves.enqueue(QStringLiteral("Pago123"));
         e.ejecuta(QStringLiteral("enviar"));
@@ -107,8 +113,10 @@ void PruebaCambioPassword::deshaceSiNoSePublica_data()
 {
     QTest::addColumn<QString>("falla");
     QTest::addColumn<QString>("mensaje");
-    QTest::newRow("login rechazado") << "login" << "Usuario o Contraseña no aceptado";
-    QTest::newRow("envío rechazado") << "envio" << "Error No. ";
+    QTest::newRow("login rechazado") << "login"
+                                     << "Usuario o Contraseña no aceptado";
+    QTest::newRow("envío rechazado") << "envio"
+                                     << "Error No. ";
 }
 
 void PruebaCambioPassword::deshaceSiNoSePublica()
@@ -125,7 +133,8 @@ void PruebaCambioPassword::deshaceSiNoSePublica()
         e.servidor.rechazaEnvios(550);
     CambioPassword cambio(p);
 
-    QVERIFY(!QCoro::waitFor(cambio.Acepta(QStringLiteral("Pago123"), QStringLiteral("Nueva1"), QStringLiteral("Nueva1"))));
+    QVERIFY(
+        !QCoro::waitFor(cambio.Acepta(QStringLiteral("Pago123"), QStringLiteral("Nueva1"), QStringLiteral("Nueva1"))));
 
     QCOMPARE(e.persona().textos().size(), 1);
     QVERIFY(e.persona().textos().at(0).startsWith(mensaje));
@@ -145,7 +154,9 @@ void PruebaCambioPassword::solicitudDeContrasena()
     Programa &p = e.carga();
     const QString local = p.carpetas().enTrabajo(QStringLiteral("PASS0123.TXT"));
     QFile::Permissions modo;
-    e.persona().alMostrar = [&](const DialogosGuion::Mensaje &) { modo = QFileInfo(local).permissions(); };
+    e.persona().alMostrar = [&](const DialogosGuion::Mensaje &) {
+        modo = QFileInfo(local).permissions();
+    };
     SolicitaPassword solicitud(p);
     for (int vez = 0; vez < 2; ++vez)
         QCoro::waitFor(solicitud.Solicita_Password());
@@ -153,12 +164,14 @@ void PruebaCambioPassword::solicitudDeContrasena()
     QCOMPARE(e.persona().textos(), QStringList(2, QStringLiteral("Envio satisfactorio")));
     QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Informacion);
     QCOMPARE(e.persona().mensajes.at(0).titulo, Dialogos::nombreProducto());
-    QCOMPARE(e.servidor.lee(QStringLiteral("/update/PASS0123.TXT")), QByteArray("Password de la patente 0123:  Pago123\r\n"));
+    QCOMPARE(e.servidor.lee(QStringLiteral("/update/PASS0123.TXT")),
+             QByteArray("Password de la patente 0123:  Pago123\r\n"));
     QCOMPARE(e.servidor.usuarios(), QStringList(2, QStringLiteral("actualizador")));
     // Written for its owner only, and gone after the upload.
     QVERIFY(modo.testFlag(QFileDevice::ReadOwner));
-    QCOMPARE(modo & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup | QFileDevice::WriteOther),
-             QFile::Permissions());
+    QCOMPARE(
+        modo & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup | QFileDevice::WriteOther),
+        QFile::Permissions());
     QVERIFY(!QFile::exists(local));
     QVERIFY(!p.eftpPrincipal.conectado());
     QCOMPARE(SolicitaPassword::linea(7, QStringLiteral("x")), QStringLiteral("Password de la patente 0007:  x"));
@@ -173,7 +186,7 @@ void PruebaCambioPassword::solicitudFallida()
     SolicitaPassword solicitud(p);
     QCoro::waitFor(solicitud.Solicita_Password());
 
-    QCOMPARE(e.persona().textos(), QStringList{QStringLiteral("El Usuario o Contraseña no aceptado")});
+    QCOMPARE(e.persona().textos(), QStringList {QStringLiteral("El Usuario o Contraseña no aceptado")});
     QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Critico);
     // The password in clear does not stay on disk after a failed attempt.
     QVERIFY(!QFile::exists(p.carpetas().enTrabajo(QStringLiteral("PASS0123.TXT"))));

@@ -21,9 +21,9 @@ struct EscenaLinea {
         salida.clear();
         errores.clear();
         QTextStream out(&salida), err(&errores);
-        return LineaComandos(out, err).ejecuta(QStringList{QStringLiteral("--ini"), oficina.ini(), QStringLiteral("--workdir"),
-                                                           oficina.trabajo()}
-                                               + args);
+        return LineaComandos(out, err).ejecuta(
+            QStringList {QStringLiteral("--ini"), oficina.ini(), QStringLiteral("--workdir"), oficina.trabajo()}
+            + args);
     }
     void archivo(const QString &columna, const QString &nombre)
     {
@@ -65,7 +65,8 @@ void PruebaComandoEnviar::nombresEscritos()
 
     QCOMPARE(e.corre({QStringLiteral("enviar"), m.toLower(), QStringLiteral("--sin-espera")}), 0);
 
-    QCOMPARE(e.salida, m + QStringLiteral(" -> /ag0123 (respuestas: k0123001.") + dia() + QStringLiteral(", M0123001.err)\n"));
+    QCOMPARE(e.salida,
+             m + QStringLiteral(" -> /ag0123 (respuestas: k0123001.") + dia() + QStringLiteral(", M0123001.err)\n"));
     QVERIFY(e.servidor.existe(QStringLiteral("/ag0123/") + m));
     QVERIFY(e.errores.contains(QStringLiteral("Quedan 1 archivos en espera de respuesta")));
 }
@@ -74,8 +75,10 @@ void PruebaComandoEnviar::archivosDelDiaYSusRespuestas()
 {
     EscenaLinea e;
     const QString d = dia();
-    for (const auto &[columna, nombre] : {std::pair{"val_env", "M0123001."}, {"val_env", "D0123002."},
-                                          {"pag_env", "E0123003."}, {"sag_env", "S0123004."}})
+    for (const auto &[columna, nombre] : {std::pair {"val_env", "M0123001."},
+                                          {"val_env", "D0123002."},
+                                          {"pag_env", "E0123003."},
+                                          {"sag_env", "S0123004."}})
         e.archivo(QString::fromLatin1(columna), QString::fromLatin1(nombre) + d);
     e.archivo(QStringLiteral("val_env"), QStringLiteral("M0123009.400")); // never a day of the year
     // The server already holds every response.
@@ -94,7 +97,8 @@ void PruebaComandoEnviar::archivosDelDiaYSusRespuestas()
     QVERIFY(e.servidor.existe(QStringLiteral("/yexin/E0123003.") + d));
     QVERIFY(e.servidor.existe(QStringLiteral("/sagarpain/S0123004.") + d));
     QVERIFY(!e.servidor.existe(QStringLiteral("/ag0123/M0123009.400")));
-    QVERIFY(QFile::exists(QDir(e.oficina.carpeta(QStringLiteral("sag_rec"))).filePath(QStringLiteral("x0123004.") + d)));
+    QVERIFY(
+        QFile::exists(QDir(e.oficina.carpeta(QStringLiteral("sag_rec"))).filePath(QStringLiteral("x0123004.") + d)));
     QVERIFY2(!e.errores.contains(QStringLiteral("Quedan")), qPrintable(e.errores));
 }
 
@@ -105,7 +109,8 @@ void PruebaComandoEnviar::fallas()
     e.archivo(QStringLiteral("val_env"), m);
 
     // A name that is in no send folder: the others go, the exit says it.
-    QCOMPARE(e.corre({QStringLiteral("enviar"), QStringLiteral("M0123777.") + dia(), m, QStringLiteral("--sin-espera")}), 1);
+    QCOMPARE(
+        e.corre({QStringLiteral("enviar"), QStringLiteral("M0123777.") + dia(), m, QStringLiteral("--sin-espera")}), 1);
     QVERIFY(e.errores.contains(QStringLiteral("El archivo juliano no existe en las rutas configuradas.")));
     QVERIFY(e.servidor.existe(QStringLiteral("/ag0123/") + m));
 
@@ -126,7 +131,8 @@ void PruebaComandoEnviar::archivoBloqueadoConSi()
     EscenaLinea e;
     const QString m = QStringLiteral("M0123001.") + dia();
     e.archivo(QStringLiteral("val_env"), m);
-    QVERIFY(QDir().mkpath(QDir(e.oficina.trabajo()).filePath(QStringLiteral("TendalTmp/") + m + QStringLiteral("/dentro"))));
+    QVERIFY(QDir().mkpath(
+        QDir(e.oficina.trabajo()).filePath(QStringLiteral("TendalTmp/") + m + QStringLiteral("/dentro"))));
 
     QCOMPARE(e.corre({QStringLiteral("enviar"), m, QStringLiteral("--si"), QStringLiteral("--sin-espera")}), 1);
 

@@ -21,8 +21,12 @@ void PruebaComandosBarra::clavesSinEnvio()
     Escena e;
     e.carga();
     int actualizacion = 0, parametros = 0;
-    e.comandos->muestraActualizacion = [&] { ++actualizacion; };
-    e.comandos->muestraParametros = [&] { ++parametros; };
+    e.comandos->muestraActualizacion = [&] {
+        ++actualizacion;
+    };
+    e.comandos->muestraParametros = [&] {
+        ++parametros;
+    };
     for (const char *clave : {"caterr", "parametros", "agregar", "otra", "detener"})
         e.ejecuta(QString::fromLatin1(clave));
     QCOMPARE(actualizacion, 1);
@@ -38,7 +42,9 @@ void PruebaComandosBarra::salir()
     Escena e;
     e.carga();
     int terminado = 0;
-    e.comandos->termina = [&] { ++terminado; };
+    e.comandos->termina = [&] {
+        ++terminado;
+    };
     e.ejecuta(QStringLiteral("salir")); // No
     QCOMPARE(terminado, 0);
     e.persona().respuestas.enqueue(Dialogos::Respuesta::Si);
@@ -78,7 +84,8 @@ void PruebaComandosBarra::listaVacia()
     Escena e;
     e.carga();
     e.ejecuta(QStringLiteral("enviar"));
-    QCOMPARE(e.persona().textos(), QStringList{QStringLiteral("Debes incluir al menos un archivo en la lista de envío!!!")});
+    QCOMPARE(e.persona().textos(),
+             QStringList {QStringLiteral("Debes incluir al menos un archivo en la lista de envío!!!")});
     QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Informacion);
     QCOMPARE(e.servidor.usuarios(), QStringList());
     QVERIFY(!e.ciclo->habilitado());
@@ -119,7 +126,7 @@ void PruebaComandosBarra::ventanaVivaDuranteUnEnvioGrande()
     QCOMPARE(segundoComandoIgnorado, 1);
     QCOMPARE(e.persona().textos(), QStringList()); // "salir" asked nothing
     QCOMPARE(e.servidor.lee(QStringLiteral("/ag0123/") + nombre).size(), grande.size());
-    QCOMPARE(Escena::nombres(p.listaRecepcion()), QStringList{nombre});
+    QCOMPARE(Escena::nombres(p.listaRecepcion()), QStringList {nombre});
 }
 
 QTEST_GUILESS_MAIN(PruebaComandosBarra)

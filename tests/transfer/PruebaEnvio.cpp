@@ -65,16 +65,40 @@ void PruebaEnvio::cadaTipoASuCarpeta_data()
     QTest::addColumn<QString>("recepcion");
 
     const QString yexout = QStringLiteral("/yexout");
-    QTest::newRow("M") << M << "val_env" << "2" << AG << AG << AG << "k0123001.045" << "M0123001.err" << "val_rec";
-    QTest::newRow("C") << "C0123001.045" << "val_env" << "2" << AG << AG << AG << "" << "C0123001.err" << "val_rec";
-    QTest::newRow("D") << "D0123001.045" << "val_env" << "2" << AG << AG << AG << "D0123001.erp" << "D0123001.err"
+    QTest::newRow("M") << M << "val_env"
+                       << "2" << AG << AG << AG << "k0123001.045"
+                       << "M0123001.err"
                        << "val_rec";
-    QTest::newRow("E") << "E0123001.045" << "pag_env" << "5" << yexout << yexout << "/yexin" << "ke012301.045"
-                       << "a0123001.045" << "pag_rec";
-    QTest::newRow("S") << "S0123001.045" << "sag_env" << "8" << "" << "/sagarpaout" << "/sagarpain" << ""
-                       << "x0123001.045" << "sag_rec";
-    QTest::newRow("minúscula") << "m0123002.045" << "val_env" << "2" << AG << AG << AG << "k0123002.045"
-                               << "m0123002.err" << "val_rec";
+    QTest::newRow("C") << "C0123001.045"
+                       << "val_env"
+                       << "2" << AG << AG << AG << ""
+                       << "C0123001.err"
+                       << "val_rec";
+    QTest::newRow("D") << "D0123001.045"
+                       << "val_env"
+                       << "2" << AG << AG << AG << "D0123001.erp"
+                       << "D0123001.err"
+                       << "val_rec";
+    QTest::newRow("E") << "E0123001.045"
+                       << "pag_env"
+                       << "5" << yexout << yexout << "/yexin"
+                       << "ke012301.045"
+                       << "a0123001.045"
+                       << "pag_rec";
+    QTest::newRow("S") << "S0123001.045"
+                       << "sag_env"
+                       << "8"
+                       << ""
+                       << "/sagarpaout"
+                       << "/sagarpain"
+                       << ""
+                       << "x0123001.045"
+                       << "sag_rec";
+    QTest::newRow("minúscula") << "m0123002.045"
+                               << "val_env"
+                               << "2" << AG << AG << AG << "k0123002.045"
+                               << "m0123002.err"
+                               << "val_rec";
 }
 
 void PruebaEnvio::cadaTipoASuCarpeta()
@@ -117,7 +141,7 @@ void PruebaEnvio::cadaTipoASuCarpeta()
     QCOMPARE(enviados.count(), 1);
     QCOMPARE(enviados.at(0).at(1).toString(), carpetaServidor);
     // The bulletins were refreshed with the update account before the broker's session.
-    QCOMPARE(e.servidor.usuarios(), (QStringList{QStringLiteral("actualizador"), QStringLiteral("ag0123")}));
+    QCOMPARE(e.servidor.usuarios(), (QStringList {QStringLiteral("actualizador"), QStringLiteral("ag0123")}));
     QVERIFY(e.ciclo->habilitado());
     QVERIFY(!p.eftpEnvio.conectado());
 }
@@ -137,9 +161,9 @@ void PruebaEnvio::soloArchivosDelDiaEnEspera()
     e.ejecuta(QStringLiteral("enviar"));
 
     QCOMPARE(e.persona().textos(), QStringList());
-    QCOMPARE(e.nombresRecepcion(), QStringList{QStringLiteral("M0123002.045")});
-    QCOMPARE(e.nombresEnvio(), (QStringList{QStringLiteral("M0123001.044"), QStringLiteral("M0123000.err"),
-                                            QStringLiteral("k0123000.045"), QStringLiteral("X0123003.045")}));
+    QCOMPARE(e.nombresRecepcion(), QStringList {QStringLiteral("M0123002.045")});
+    QCOMPARE(e.nombresEnvio(), (QStringList {QStringLiteral("M0123001.044"), QStringLiteral("M0123000.err"),
+                                             QStringLiteral("k0123000.045"), QStringLiteral("X0123003.045")}));
     QVERIFY(!e.servidor.existe(AG + QStringLiteral("/M0123001.044")));
     QVERIFY(e.ciclo->habilitado());
 
@@ -150,7 +174,7 @@ void PruebaEnvio::soloArchivosDelDiaEnEspera()
     otra.enLista(QStringLiteral("M0123001.044"), QStringLiteral("2"), AG, AG);
     otra.ejecuta(QStringLiteral("enviar"));
     QCOMPARE(otra.persona().textos(), QStringList());
-    QCOMPARE(otra.nombresEnvio(), QStringList{QStringLiteral("M0123001.044")});
+    QCOMPARE(otra.nombresEnvio(), QStringList {QStringLiteral("M0123001.044")});
     QVERIFY(otra.ciclo->habilitado());
     Q_UNUSED(p);
 }
@@ -158,7 +182,7 @@ void PruebaEnvio::soloArchivosDelDiaEnEspera()
 void PruebaEnvio::claveDePago_data()
 {
     QTest::addColumn<QByteArray>("enServidor"); // the payment-password file; empty: none
-    QTest::addColumn<bool>("conPago");          // an E file waits in the send list
+    QTest::addColumn<bool>("conPago"); // an E file waits in the send list
     QTest::addColumn<QStringList>("tecleadas"); // typed in the prompt; then it is cancelled
     QTest::addColumn<QStringList>("enviados");
     QTest::addColumn<int>("pedidas");
@@ -167,17 +191,18 @@ void PruebaEnvio::claveDePago_data()
     const QByteArray n = archivoPago("N", QStringLiteral("Otra1"));
     const QByteArray s = archivoPago("S", QStringLiteral("Otra1"));
     const QString e = QStringLiteral("E0123001.045");
-    QTest::newRow("sin archivo, sin pago") << QByteArray() << false << QStringList() << QStringList{M} << 0 << "N";
-    QTest::newRow("N, sin pago") << n << false << QStringList() << QStringList{M} << 0 << "N";
-    QTest::newRow("S aceptada") << s << false << QStringList{QStringLiteral("Otra1")} << QStringList{M} << 1 << "S";
+    QTest::newRow("sin archivo, sin pago") << QByteArray() << false << QStringList() << QStringList {M} << 0 << "N";
+    QTest::newRow("N, sin pago") << n << false << QStringList() << QStringList {M} << 0 << "N";
+    QTest::newRow("S aceptada") << s << false << QStringList {QStringLiteral("Otra1")} << QStringList {M} << 1 << "S";
     QTest::newRow("S cancelada") << s << false << QStringList() << QStringList() << 1 << "S";
-    QTest::newRow("S distingue mayúsculas") << s << false << QStringList{QStringLiteral("otra1"), QStringLiteral("Otra1")}
-                                            << QStringList{M} << 2 << "S";
-    QTest::newRow("N con pago aceptada") << n << true << QStringList{QStringLiteral("Otra1")} << QStringList{M, e} << 1
-                                         << "S";
-    QTest::newRow("sin archivo con pago cancelada") << QByteArray() << true << QStringList() << QStringList() << 1 << "S";
-    QTest::newRow("S con pago aceptada") << s << true << QStringList{QStringLiteral("Otra1")} << QStringList{M, e} << 1
-                                         << "S";
+    QTest::newRow("S distingue mayúsculas")
+        << s << false << QStringList {QStringLiteral("otra1"), QStringLiteral("Otra1")} << QStringList {M} << 2 << "S";
+    QTest::newRow("N con pago aceptada") << n << true << QStringList {QStringLiteral("Otra1")} << QStringList {M, e}
+                                         << 1 << "S";
+    QTest::newRow("sin archivo con pago cancelada")
+        << QByteArray() << true << QStringList() << QStringList() << 1 << "S";
+    QTest::newRow("S con pago aceptada") << s << true << QStringList {QStringLiteral("Otra1")} << QStringList {M, e}
+                                         << 1 << "S";
     QTest::newRow("bandera desconocida") << archivoPago("X", QStringLiteral("Otra1")) << false << QStringList()
                                          << QStringList() << 0 << "X";
 }
@@ -199,7 +224,8 @@ void PruebaEnvio::claveDePago()
     Programa &p = e.carga();
     e.enLista(M, QStringLiteral("2"), AG, AG);
     if (conPago)
-        e.enLista(QStringLiteral("E0123001.045"), QStringLiteral("5"), QStringLiteral("/yexout"), QStringLiteral("/yexout"));
+        e.enLista(QStringLiteral("E0123001.045"), QStringLiteral("5"), QStringLiteral("/yexout"),
+                  QStringLiteral("/yexout"));
     for (const QString &t : tecleadas)
         e.persona().claves.enqueue(t);
 
@@ -210,8 +236,7 @@ void PruebaEnvio::claveDePago()
     QCOMPARE(p.valores().PideClave, pideClave);
     QCOMPARE(p.valores().ClavePago, enServidor.isEmpty() ? QStringLiteral("Pago123") : QStringLiteral("Otra1"));
     const int erroneas = tecleadas.size() > 1 ? tecleadas.size() - 1 : 0;
-    QCOMPARE(e.persona().textos(),
-             QStringList(erroneas, QStringLiteral("Contraseña de pago electrónico no válida")));
+    QCOMPARE(e.persona().textos(), QStringList(erroneas, QStringLiteral("Contraseña de pago electrónico no válida")));
     // Nothing sent means nothing moved: the send list is as it was.
     if (enviados.isEmpty())
         QCOMPARE(e.nombresEnvio().size(), conPago ? 2 : 1);
@@ -229,10 +254,10 @@ void PruebaEnvio::loginRechazado()
 
     e.ejecuta(QStringLiteral("enviar"));
 
-    QCOMPARE(e.persona().textos(), QStringList{QStringLiteral("Usuario o Contraseña no aceptado")});
+    QCOMPARE(e.persona().textos(), QStringList {QStringLiteral("Usuario o Contraseña no aceptado")});
     QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Critico);
     QCOMPARE(e.persona().mensajes.at(0).titulo, Dialogos::nombreProducto());
-    QCOMPARE(e.nombresEnvio(), QStringList{M});
+    QCOMPARE(e.nombresEnvio(), QStringList {M});
     QCOMPARE(e.nombresRecepcion(), QStringList());
     QVERIFY(!e.ciclo->habilitado());
 }
@@ -249,20 +274,22 @@ void PruebaEnvio::servidorCaido()
     e.ejecuta(QStringLiteral("enviar"));
 
     // The bulletin refresh before it fails silently; the send reports once.
-    QCOMPARE(e.persona().textos(), QStringList{ReporteConexion::textoSinConexion(p.RsParametros_())});
-    QVERIFY(e.persona().textos().at(0).endsWith(QStringLiteral("\r\n\r\nRevisa tu Conexión de Red o tu Contraseña de Acceso")));
-    QCOMPARE(e.nombresEnvio(), QStringList{M});
+    QCOMPARE(e.persona().textos(), QStringList {ReporteConexion::textoSinConexion(p.RsParametros_())});
+    QVERIFY(e.persona().textos().at(0).endsWith(
+        QStringLiteral("\r\n\r\nRevisa tu Conexión de Red o tu Contraseña de Acceso")));
+    QCOMPARE(e.nombresEnvio(), QStringList {M});
 }
 
 void PruebaEnvio::preguntasDeArchivo_data()
 {
-    QTest::addColumn<QString>("estorbo");   // what is in the way
+    QTest::addColumn<QString>("estorbo"); // what is in the way
     QTest::addColumn<Respuesta>("respuesta");
     QTest::addColumn<QString>("pregunta");
     QTest::addColumn<bool>("subido");
     QTest::addColumn<bool>("enRecepcion");
 
-    const QString q68 = QStringLiteral("La ruta o directorio del archivo : M0123001.045 no se encuentra, ¿deseas reintentar el envío?");
+    const QString q68 = QStringLiteral(
+        "La ruta o directorio del archivo : M0123001.045 no se encuentra, ¿deseas reintentar el envío?");
     const QString q70 = QStringLiteral("Archivo : M0123001.045 se encuentra bloqueado, ¿deseas reintentar el envío?");
     // A send folder that is not there (68), a folder where the copy in
     // TendalTmp goes (70 before the upload), a folder where a response name
@@ -309,16 +336,16 @@ void PruebaEnvio::preguntasDeArchivo()
 
     e.ejecuta(QStringLiteral("enviar"));
 
-    QCOMPARE(e.persona().textos(), QStringList{pregunta});
+    QCOMPARE(e.persona().textos(), QStringList {pregunta});
     QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Ninguno);
     QCOMPARE(e.persona().mensajes.at(0).botones, Dialogos::Botones::SiNo);
     QCOMPARE(e.servidor.existe(AG + u'/' + M), subido);
-    QCOMPARE(e.nombresRecepcion(), enRecepcion ? QStringList{M} : QStringList());
+    QCOMPARE(e.nombresRecepcion(), enRecepcion ? QStringList {M} : QStringList());
     if (enRecepcion) {
         QCOMPARE(e.nombresEnvio(), QStringList());
     } else {
         // Not uploaded: it still waits in the send list with its "E".
-        QCOMPARE(e.nombresEnvio(), QStringList{M});
+        QCOMPARE(e.nombresEnvio(), QStringList {M});
         QCOMPARE(p.listaEnvio().celda(0, ListaEnvio::Estado), QStringLiteral("E"));
     }
 }
@@ -336,8 +363,8 @@ void PruebaEnvio::archivoFaltanteDetieneYConservaLoEnviado()
 
     QCOMPARE(e.persona().textos().size(), 1);
     QVERIFY(e.persona().textos().at(0).startsWith(QStringLiteral("Error No. 53\r\nDescripcion: ")));
-    QCOMPARE(e.nombresRecepcion(), QStringList{M});
-    QCOMPARE(e.nombresEnvio(), (QStringList{QStringLiteral("M0123002.045"), QStringLiteral("M0123003.045")}));
+    QCOMPARE(e.nombresRecepcion(), QStringList {M});
+    QCOMPARE(e.nombresEnvio(), (QStringList {QStringLiteral("M0123002.045"), QStringLiteral("M0123003.045")}));
     // What the database keeps is what the lists show, and the file sent is awaited.
     ListaEnvio guardada(&p.conexion());
     guardada.restaura();
@@ -358,7 +385,7 @@ void PruebaEnvio::envioRechazadoQuedaEnLista()
     QCOMPARE(e.persona().textos().size(), 1);
     QVERIFY(e.persona().textos().at(0).startsWith(QStringLiteral("Error No. ")));
     QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Critico);
-    QCOMPARE(e.nombresEnvio(), QStringList{M});
+    QCOMPARE(e.nombresEnvio(), QStringList {M});
     QCOMPARE(e.nombresRecepcion(), QStringList());
 }
 
@@ -376,7 +403,7 @@ void PruebaEnvio::conexionCortadaDuranteElEnvio()
     // broke off is not taken as sent.
     QCOMPARE(e.persona().textos().size(), 1);
     QVERIFY(e.persona().textos().at(0).startsWith(QStringLiteral("Error No. 1000\r\nDescripcion: ")));
-    QCOMPARE(e.nombresEnvio(), QStringList{M});
+    QCOMPARE(e.nombresEnvio(), QStringList {M});
     QCOMPARE(p.listaEnvio().celda(0, ListaEnvio::Estado), QStringLiteral("E"));
     QCOMPARE(e.nombresRecepcion(), QStringList());
     QVERIFY(!p.eftpEnvio.conectado());
@@ -405,7 +432,7 @@ void PruebaEnvio::iconoVacioLlegaSinIcono()
     e.ejecuta(QStringLiteral("enviar"));
 
     QCOMPARE(e.persona().textos(), QStringList());
-    QCOMPARE(e.nombresRecepcion(), QStringList{M});
+    QCOMPARE(e.nombresRecepcion(), QStringList {M});
     QCOMPARE(p.listaRecepcion().data(p.listaRecepcion().index(0, 0), ListaArchivos::RolIcono).toInt(), -1);
     QCOMPARE(e.nombresEnvio(), QStringList());
 }
@@ -426,7 +453,7 @@ void PruebaEnvio::entradaQuitadaDuranteLaSubida()
 
     QCOMPARE(e.persona().textos(), QStringList());
     QCOMPARE(e.servidor.lee(AG + QLatin1Char('/') + M).size(), 600000);
-    QCOMPARE(e.nombresRecepcion(), QStringList{M});
+    QCOMPARE(e.nombresRecepcion(), QStringList {M});
     const ListaRecepcion::Entrada r = p.listaRecepcion().entrada(0);
     QCOMPARE(r.rutaPrev, AG);
     QCOMPARE(r.rutaVal, AG);
@@ -447,7 +474,7 @@ void PruebaEnvio::reinicioRestauraAmbasListas()
     // A new start on the same office.
     Programa p(Carpetas(e.oficina.trabajo(), e.oficina.ini()), e.oficina.reloj, e.oficina.dialogos);
     p.carga();
-    QCOMPARE(Escena::nombres(p.listaEnvio()), QStringList{QStringLiteral("M0123001.044")});
+    QCOMPARE(Escena::nombres(p.listaEnvio()), QStringList {QStringLiteral("M0123001.044")});
     QCOMPARE(p.listaRecepcion().cuenta(), 1);
     const ListaRecepcion::Entrada despues = p.listaRecepcion().entrada(0);
     QCOMPARE(despues.nombre, antes.nombre);
@@ -462,7 +489,8 @@ void PruebaEnvio::recibirSinEnviar()
     Escena e;
     Programa &p = e.carga();
     e.enLista(M, QStringLiteral("2"), AG, AG);
-    e.enLista(QStringLiteral("E0123001.045"), QStringLiteral("5"), QStringLiteral("/yexout"), QStringLiteral("/yexout"));
+    e.enLista(QStringLiteral("E0123001.045"), QStringLiteral("5"), QStringLiteral("/yexout"),
+              QStringLiteral("/yexout"));
     e.enLista(QStringLiteral("k0123000.045"), QStringLiteral("1"), QString(), QString(), QStringLiteral("K"));
     // A folder where a response name must be deleted: asked, No moves it all the same.
     QVERIFY(QDir().mkpath(p.carpetas().enTemporal(QStringLiteral("M0123001.err/dentro"))));
@@ -470,10 +498,10 @@ void PruebaEnvio::recibirSinEnviar()
     e.ejecuta(QStringLiteral("recibir")); // the prompt is cancelled: the payment file stays
 
     QCOMPARE(e.persona().clavesPedidas, 1);
-    QCOMPARE(e.persona().textos(),
-             QStringList{QStringLiteral("Archivo : M0123001.045 se encuentra bloqueado, ¿deseas reintentar el envío?")});
-    QCOMPARE(e.nombresRecepcion(), QStringList{M});
-    QCOMPARE(e.nombresEnvio(), (QStringList{QStringLiteral("E0123001.045"), QStringLiteral("k0123000.045")}));
+    QCOMPARE(e.persona().textos(), QStringList {QStringLiteral(
+                                       "Archivo : M0123001.045 se encuentra bloqueado, ¿deseas reintentar el envío?")});
+    QCOMPARE(e.nombresRecepcion(), QStringList {M});
+    QCOMPARE(e.nombresEnvio(), (QStringList {QStringLiteral("E0123001.045"), QStringLiteral("k0123000.045")}));
     QCOMPARE(e.servidor.usuarios(), QStringList()); // no session at all
     QVERIFY(e.ciclo->habilitado());
 
@@ -481,15 +509,16 @@ void PruebaEnvio::recibirSinEnviar()
     e.persona().mensajes.clear();
     e.persona().claves.enqueue(QStringLiteral("Pago123"));
     e.ejecuta(QStringLiteral("recibir"));
-    QCOMPARE(e.nombresRecepcion(), (QStringList{M, QStringLiteral("E0123001.045")}));
+    QCOMPARE(e.nombresRecepcion(), (QStringList {M, QStringLiteral("E0123001.045")}));
     QCOMPARE(p.listaRecepcion().entrada(1).archivoPrev, QStringLiteral("ke012301.045"));
-    QCOMPARE(e.nombresEnvio(), QStringList{QStringLiteral("k0123000.045")});
+    QCOMPARE(e.nombresEnvio(), QStringList {QStringLiteral("k0123000.045")});
 
     // An empty send list.
     Escena vacia;
     vacia.carga();
     vacia.ejecuta(QStringLiteral("recibir"));
-    QCOMPARE(vacia.persona().textos(), QStringList{QStringLiteral("Debes incluir al menos un archivo en la lista de recepción!!!")});
+    QCOMPARE(vacia.persona().textos(),
+             QStringList {QStringLiteral("Debes incluir al menos un archivo en la lista de recepción!!!")});
     QCOMPARE(vacia.persona().mensajes.at(0).icono, Dialogos::Icono::Informacion);
     QVERIFY(!vacia.ciclo->habilitado());
 }

@@ -26,13 +26,13 @@ void PruebaVentanaCambioPassword::aspecto()
     CambioPassword cambio(e.carga());
     frmCambPassword v(cambio);
     QCOMPARE(v.windowTitle(), QStringLiteral("Cambio de Contraseña de Validación"));
-    const QStringList etiquetas{QStringLiteral("Contraseña Actual"), QStringLiteral("Contraseña Nueva"),
-                                QStringLiteral("Confirmar Contraseña")};
+    const QStringList etiquetas {QStringLiteral("Contraseña Actual"), QStringLiteral("Contraseña Nueva"),
+                                 QStringLiteral("Confirmar Contraseña")};
     for (int i = 0; i < 3; ++i) {
         QCOMPARE(v.txtPassword(i)->echoMode(), QLineEdit::Password);
         v.txtPassword(i)->ensurePolished();
         QCOMPARE(QChar(v.txtPassword(i)->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
-                                                             v.txtPassword(i))),
+                                                            v.txtPassword(i))),
                  QChar(u'*'));
         QLabel *etiqueta = nullptr;
         for (QLabel *l : v.findChildren<QLabel *>())
@@ -79,7 +79,7 @@ void PruebaVentanaCambioPassword::aceptarYCancelar()
     escribe("otra", "Nueva1", "Nueva1");
     QTest::mouseClick(v.pxbtnCambio(0), Qt::LeftButton);
     QTRY_COMPARE(terminado.count(), 1);
-    QCOMPARE(e.persona().textos(), QStringList{QStringLiteral("No coincide la contraseña actual")});
+    QCOMPARE(e.persona().textos(), QStringList {QStringLiteral("No coincide la contraseña actual")});
     QVERIFY(v.isVisible());
     QCOMPARE(v.txtPassword(1)->text(), QStringLiteral("Nueva1"));
 
