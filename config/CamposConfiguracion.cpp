@@ -7,7 +7,9 @@ namespace {
 const char *const kColumnasCarpetas[]
     = {"val_env", "val_rec", "tra_env", "tra_rec", "pag_env", "pag_rec", "sag_env", "sag_rec"};
 
-QString columnaDireccion(int posicion)
+} // namespace
+
+QString CamposConfiguracion::columnaDireccion(int posicion)
 {
     switch (posicion) {
     case 0:
@@ -21,7 +23,10 @@ QString columnaDireccion(int posicion)
     }
 }
 
-} // namespace
+QString CamposConfiguracion::columnaCarpeta(int campo)
+{
+    return campo >= 5 && campo <= 12 ? QString::fromLatin1(kColumnasCarpetas[campo - 5]) : QString();
+}
 
 CamposConfiguracion::CamposConfiguracion(QObject *parent)
     : QObject(parent)
@@ -66,7 +71,7 @@ void CamposConfiguracion::Imprime_Datos(const RsParametros &rs)
     m_textos[4] = rs.texto(QStringLiteral("ip_proxy"));
     m_textos[3] = rs.texto(QStringLiteral("telefono"));
     for (int i = 0; i < 8; ++i)
-        m_textos[5 + i] = rs.texto(QLatin1StringView(kColumnasCarpetas[i]));
+        m_textos[5 + i] = rs.texto(columnaCarpeta(5 + i));
     emit cambiado();
 }
 

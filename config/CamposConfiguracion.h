@@ -39,6 +39,11 @@ public:
     void marcaProxy(bool marcado);
 
     static QString textoTipo(int posicion);
+    // The address column of a connection type (Host_Ras, Host_Internet,
+    // Host), or an empty text for any other position.
+    static QString columnaDireccion(int posicion);
+    // The folder column shown in field 5 to 12 (val_env ... sag_rec).
+    static QString columnaCarpeta(int campo);
 
 signals:
     void cambiado();

@@ -9,23 +9,6 @@
 
 namespace {
 
-const char *const kCarpetas[]
-    = {"val_env", "val_rec", "tra_env", "tra_rec", "pag_env", "pag_rec", "sag_env", "sag_rec"};
-
-QString columnaDireccion(int posicion)
-{
-    switch (posicion) {
-    case 0:
-        return QStringLiteral("Host_Ras");
-    case 1:
-        return QStringLiteral("Host_Internet");
-    case 2:
-        return QStringLiteral("Host");
-    default:
-        return {};
-    }
-}
-
 // An empty field is stored as empty text, never as a null column.
 QVariant textoCampo(const CamposConfiguracion &campos, int n)
 {
@@ -72,13 +55,13 @@ void Parametros::Guarda_Datos()
     rs.asigna(QStringLiteral("tipo_acceso"), qint16(posicion));
     rs.asigna(QStringLiteral("acc_tel"), qint16(posicion == 0 ? -1 : 0));
     rs.asigna(QStringLiteral("telefono"), textoCampo(campos, 3));
-    const QString direccion = columnaDireccion(posicion);
+    const QString direccion = CamposConfiguracion::columnaDireccion(posicion);
     if (!direccion.isEmpty())
         rs.asigna(direccion, textoCampo(campos, 2));
     rs.asigna(QStringLiteral("proxy"), qint16(campos.proxy() ? -1 : 0));
     rs.asigna(QStringLiteral("ip_proxy"), textoCampo(campos, 4));
     for (int i = 0; i < 8; ++i)
-        rs.asigna(QString::fromLatin1(kCarpetas[i]), textoCampo(campos, 5 + i));
+        rs.asigna(CamposConfiguracion::columnaCarpeta(5 + i), textoCampo(campos, 5 + i));
     rs.asigna(QStringLiteral("vererr"), qint16(1));
 }
 
@@ -140,7 +123,7 @@ void Parametros::guarda()
                                     + ReporteConexion::textoGenerico(e));
         return;
     }
-    const QString direccion = columnaDireccion(rs.entero(QStringLiteral("tipo_acceso")));
+    const QString direccion = CamposConfiguracion::columnaDireccion(rs.entero(QStringLiteral("tipo_acceso")));
     if (!direccion.isEmpty())
         m_programa.valores().Servidor = rs.texto(direccion);
     Habilita_Campos(false);

@@ -44,19 +44,9 @@ void Programa::eligeServidor()
 {
     const RsParametros &rs = *m_rsParametros;
     m_valores.Servidor = rs.sino(QStringLiteral("acc_tel")) ? m_campos.texto(2) : m_campos.texto(4);
-    switch (rs.entero(QStringLiteral("tipo_acceso"))) {
-    case 0:
-        m_valores.Servidor = rs.texto(QStringLiteral("Host_Ras"));
-        break;
-    case 1:
-        m_valores.Servidor = rs.texto(QStringLiteral("Host_Internet"));
-        break;
-    case 2:
-        m_valores.Servidor = rs.texto(QStringLiteral("Host"));
-        break;
-    default:
-        break;
-    }
+    const QString columna = CamposConfiguracion::columnaDireccion(rs.entero(QStringLiteral("tipo_acceso")));
+    if (!columna.isEmpty())
+        m_valores.Servidor = rs.texto(columna);
 }
 
 void Programa::cargaValores()
