@@ -35,3 +35,9 @@ std::unique_ptr<Programa> Comando::abrePrograma(Dialogos &dialogos)
     }
     return programa;
 }
+
+int Comando::uso(const QString &forma)
+{
+    err << QStringLiteral("Uso: tendal ") << forma << Qt::endl;
+    return 2;
+}

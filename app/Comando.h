@@ -26,6 +26,9 @@ struct Comando {
     QString opcion(const QString &nombre, bool *falta = nullptr);
     // Takes "--nombre" out of args.
     bool bandera(const QString &nombre);
+    // Writes "Uso: tendal " + forma on err and gives the exit status of a
+    // usage error (2).
+    int uso(const QString &forma);
     // Starts the program as the window does (Programa::carga) with these
     // places, this clock and the given person at the keyboard. A start that
     // cannot complete prints why on err and gives nothing.

@@ -10,10 +10,8 @@
 // says that there is none.
 int comandoBoletin(Comando &c)
 {
-    if (!c.args.isEmpty()) {
-        c.err << QStringLiteral("Uso: tendal boletin") << Qt::endl;
-        return 2;
-    }
+    if (!c.args.isEmpty())
+        return c.uso(QStringLiteral("boletin"));
     DialogosConsola dialogos(c.err, c.si);
     const auto abierto = c.abrePrograma(dialogos);
     if (!abierto)

@@ -11,10 +11,8 @@
 // 1 when the run ended with an error message.
 int comandoCaterr(Comando &c)
 {
-    if (!c.args.isEmpty()) {
-        c.err << QStringLiteral("Uso: tendal caterr") << Qt::endl;
-        return 2;
-    }
+    if (!c.args.isEmpty())
+        return c.uso(QStringLiteral("caterr"));
     DialogosConsola dialogos(c.err, c.si);
     const auto abierto = c.abrePrograma(dialogos);
     if (!abierto)

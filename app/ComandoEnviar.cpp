@@ -68,11 +68,8 @@ int comandoEnviar(Comando &c)
     const int espera = textoEspera.isEmpty() ? 600 : textoEspera.toInt(&ok);
     const bool opcionDesconocida
         = std::any_of(c.args.cbegin(), c.args.cend(), [](const QString &a) { return a.startsWith(u'-'); });
-    if (falta || !ok || espera < 0 || opcionDesconocida) {
-        c.err << QStringLiteral("Uso: tendal enviar [NOMBRE ...] [--sin-espera] [--espera SEGUNDOS] [--si]")
-              << Qt::endl;
-        return 2;
-    }
+    if (falta || !ok || espera < 0 || opcionDesconocida)
+        return c.uso(QStringLiteral("enviar [NOMBRE ...] [--sin-espera] [--espera SEGUNDOS] [--si]"));
 
     DialogosConsola consola(c.err, c.si);
     DialogosSinBucle dialogos(consola);

@@ -13,10 +13,8 @@ int comandoImportarMdb(Comando &c)
 {
     bool falta = false;
     const QString destino = c.opcion(QStringLiteral("--destino"), &falta);
-    if (falta || c.args.size() != 1) {
-        c.err << QStringLiteral("Uso: tendal importar-mdb ARCHIVO [--destino CARPETA]") << Qt::endl;
-        return 2;
-    }
+    if (falta || c.args.size() != 1)
+        return c.uso(QStringLiteral("importar-mdb ARCHIVO [--destino CARPETA]"));
     const QFileInfo origen(c.args.first());
     const QDir carpeta(destino.isEmpty() ? origen.absolutePath() : destino);
     const QString archivo = carpeta.filePath(origen.completeBaseName() + QStringLiteral(".db"));

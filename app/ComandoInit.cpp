@@ -20,12 +20,10 @@ int comandoInit(Comando &c)
     bool ok = false;
     oficina.patente = patente.toInt(&ok);
     if (falta || !ok || oficina.patente <= 0 || oficina.patente > 32767 || oficina.agente.isEmpty()
-        || !c.args.isEmpty()) {
-        c.err << QStringLiteral("Uso: tendal init --patente N --agente TEXTO [--servidor HOST] [--clave-ftp X] "
-                                "[--clave-pago Y] [--carpeta-datos DIR]")
-              << Qt::endl;
-        return 2;
-    }
+        || !c.args.isEmpty())
+        return c.uso(
+            QStringLiteral("init --patente N --agente TEXTO [--servidor HOST] [--clave-ftp X] [--clave-pago Y] "
+                           "[--carpeta-datos DIR]"));
     if (oficina.carpetaDatos.isEmpty()) {
         // Without a folder: the one the start-up file names, or one beside it.
         try {

@@ -19,10 +19,8 @@ int comandoRecibir(Comando &c)
     const QString textoEspera = c.opcion(QStringLiteral("--espera"), &falta);
     bool ok = true;
     const int espera = textoEspera.isEmpty() ? 60 : textoEspera.toInt(&ok);
-    if (falta || !ok || espera < 0 || !c.args.isEmpty()) {
-        c.err << QStringLiteral("Uso: tendal recibir [--espera SEGUNDOS]") << Qt::endl;
-        return 2;
-    }
+    if (falta || !ok || espera < 0 || !c.args.isEmpty())
+        return c.uso(QStringLiteral("recibir [--espera SEGUNDOS]"));
 
     DialogosConsola dialogos(c.err, c.si);
     const auto abierto = c.abrePrograma(dialogos);

@@ -11,10 +11,8 @@ int comandoReporte(Comando &c)
     const bool conTitulo = c.args.contains(QStringLiteral("--titulo"));
     bool falta = false;
     const QString titulo = c.opcion(QStringLiteral("--titulo"), &falta);
-    if (falta || c.args.size() != 1 || c.args.first().startsWith(QStringLiteral("--"))) {
-        c.err << QStringLiteral("Uso: tendal reporte NOMBRE [--titulo TEXTO]") << Qt::endl;
-        return 2;
-    }
+    if (falta || c.args.size() != 1 || c.args.first().startsWith(QStringLiteral("--")))
+        return c.uso(QStringLiteral("reporte NOMBRE [--titulo TEXTO]"));
     const QString nombre = c.args.first();
 
     DialogosConsola dialogos(c.err, c.si);

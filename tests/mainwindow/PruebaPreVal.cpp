@@ -6,6 +6,7 @@
 #include "mainwindow/PatronArchivos.h"
 #include "mainwindow/PreVal.h"
 #include "reports/DestinoTexto.h"
+#include "tests/soporte/ArchivoPrueba.h"
 #include "tests/soporte/Oficina.h"
 
 #include <QAbstractItemModelTester>
@@ -17,14 +18,6 @@
 #include <vector>
 
 namespace {
-
-void creaArchivo(const QString &carpeta, const QString &nombre, const QByteArray &contenido = "X\r\n")
-{
-    QDir().mkpath(carpeta);
-    QFile f(QDir(carpeta).filePath(nombre));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(contenido);
-}
 
 // An office started as the desktop program starts it, with its main-window logic.
 struct Arranque {

@@ -6,6 +6,7 @@
 #include "mainwindow/Iconos.h"
 #include "mainwindow/PreVal.h"
 #include "mainwindow/frmPreVal.h"
+#include "tests/soporte/ArchivoPrueba.h"
 #include "tests/soporte/Oficina.h"
 #include "transfer/ComandosBarra.h"
 
@@ -28,14 +29,6 @@
 #include <QTreeView>
 
 namespace {
-
-void creaArchivo(const QString &carpeta, const QString &nombre, const QByteArray &contenido = "X\r\n")
-{
-    QDir().mkpath(carpeta);
-    QFile f(QDir(carpeta).filePath(nombre));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(contenido);
-}
 
 // The office of patente 123 on 14 February 2026 with a few julian files and
 // two responses, started as the desktop program starts it.
