@@ -1,5 +1,5 @@
-#include "app/LineaComandos.h"
-#include "app/Escritorio.h"
+#include "cli/LineaComandos.h"
+#include "gui/escritorio/Escritorio.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -4,13 +4,13 @@
 // the day's files (one file in ten matches) and every day (all match, so
 // every name is sorted and listed).
 
-#include "core/Carpetas.h"
-#include "core/Dialogos.h"
-#include "core/NuevaOficina.h"
-#include "core/Programa.h"
-#include "core/Reloj.h"
-#include "mainwindow/CicloRecepcion.h"
-#include "mainwindow/PreVal.h"
+#include "core/base/Carpetas.h"
+#include "core/base/Dialogos.h"
+#include "core/db/NuevaOficina.h"
+#include "core/oficina/Programa.h"
+#include "core/base/Reloj.h"
+#include "core/recepcion/CicloRecepcion.h"
+#include "core/principal/PreVal.h"
 
 #include <QCoreApplication>
 #include <QDir>

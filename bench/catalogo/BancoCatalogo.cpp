@@ -13,12 +13,12 @@
 //
 //   banco_catalogo [ACCESS.mdb]
 
-#include "catalog/ImportadorAccess.h"
-#include "catalog/InstalacionCatalogo.h"
-#include "core/Conexion.h"
-#include "core/Esquema.h"
-#include "core/NuevaOficina.h"
-#include "core/RsParametros.h"
+#include "core/access/ImportadorAccess.h"
+#include "core/catalogo/InstalacionCatalogo.h"
+#include "core/db/Conexion.h"
+#include "core/db/Esquema.h"
+#include "core/db/NuevaOficina.h"
+#include "core/db/RsParametros.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -12,11 +12,11 @@
 //
 //   banco_recepcion [RONDAS]
 
-#include "core/ControlFtp.h"
-#include "core/Funciones.h"
-#include "core/Programa.h"
-#include "core/SesionFtp.h"
-#include "mainwindow/CicloRecepcion.h"
+#include "core/ftp/ControlFtp.h"
+#include "core/base/Funciones.h"
+#include "core/oficina/Programa.h"
+#include "core/servidor/SesionFtp.h"
+#include "core/recepcion/CicloRecepcion.h"
 #include "tests/soporte/Oficina.h"
 
 #include <QCoreApplication>

@@ -3,13 +3,13 @@
 // same run, reads the same file line by line and runs the same number of
 // bound lookups directly; the figure that matters is the ratio.
 
-#include "config/CamposConfiguracion.h"
-#include "core/Conexion.h"
-#include "core/NuevaOficina.h"
-#include "core/Reloj.h"
-#include "core/RsParametros.h"
-#include "reports/DestinoTexto.h"
-#include "reports/GeneradorReporte.h"
+#include "core/oficina/CamposConfiguracion.h"
+#include "core/db/Conexion.h"
+#include "core/db/NuevaOficina.h"
+#include "core/base/Reloj.h"
+#include "core/db/RsParametros.h"
+#include "core/reportes/DestinoTexto.h"
+#include "core/reportes/GeneradorReporte.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Dialogos.h"
+#include "core/base/Dialogos.h"
 
 #include <QList>
 #include <QQueue>

@@ -1,7 +1,7 @@
 #include "tests/soporte/Oficina.h"
 
-#include "core/Conexion.h"
-#include "core/NuevaOficina.h"
+#include "core/db/Conexion.h"
+#include "core/db/NuevaOficina.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Programa.h"
-#include "core/Reloj.h"
+#include "core/oficina/Programa.h"
+#include "core/base/Reloj.h"
 #include "tests/soporte/DialogosGuion.h"
 
 #include <QTemporaryDir>

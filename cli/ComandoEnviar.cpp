@@ -1,0 +1,144 @@
+#include "cli/Comando.h"
+#include "cli/DialogosSinBucle.h"
+#include "cli/DialogosConsola.h"
+#include "core/oficina/Programa.h"
+#include "core/base/Vb.h"
+#include "core/recepcion/CicloRecepcion.h"
+#include "core/principal/PreVal.h"
+#include "core/principal/ComandosBarra.h"
+#include "core/envio/EnvioArchivos.h"
+
+#include <QCoro/QCoroTask>
+#include <QCoro/QCoroTimer>
+#include <QDeadlineTimer>
+#include <QDir>
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+// The file already waits to be sent, or was sent and waits for its responses.
+bool yaEnLista(Programa &programa, const QString &nombre)
+{
+    const ListaEnvio &envio = programa.listaEnvio();
+    for (int i = 0; i < envio.cuenta(); ++i)
+        if (envio.celda(i, ListaEnvio::Estado) == u"E"
+            && envio.celda(i, ListaEnvio::Nombre).compare(nombre, Qt::CaseInsensitive) == 0)
+            return true;
+    const ListaRecepcion &recepcion = programa.listaRecepcion();
+    for (int i = 0; i < recepcion.cuenta(); ++i)
+        if (recepcion.celda(i, ListaRecepcion::Nombre).compare(nombre, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// Files of the day that still wait in the send list after the send (not
+// sent: a question answered No, a password not given, an error).
+int pendientesDelDia(Programa &programa)
+{
+    const ListaEnvio &envio = programa.listaEnvio();
+    int n = 0;
+    for (int i = 0; i < envio.cuenta(); ++i) {
+        const QString dia = envio.celda(i, ListaEnvio::Nombre).right(3);
+        if (envio.celda(i, ListaEnvio::Estado) == u"E" && Vb::esNumerico(dia)
+            && Vb::largo(dia) == programa.valores().DiaJuliano)
+            ++n;
+    }
+    return n;
+}
+
+} // namespace
+
+// tendal enviar [NOMBRE ...] [--sin-espera] [--espera SEGUNDOS]: adds the
+// named files to the send list as typed names (with no names, every julian
+// file of the day of the four types found in their send folders); a file
+// that already waits in the send list or for its responses is not added
+// again. Then it runs the send command of the tool bar and, unless
+// --sin-espera, the receive cycle until every response is in or the wait
+// (600 s) runs out. One line per file sent and per response received. Exits
+// non-zero when an error was shown, a named file was not found or a file of
+// the day was left unsent.
+int comandoEnviar(Comando &c)
+{
+    bool falta = false;
+    const bool sinEspera = c.bandera(QStringLiteral("--sin-espera"));
+    const QString textoEspera = c.opcion(QStringLiteral("--espera"), &falta);
+    bool ok = true;
+    const int espera = textoEspera.isEmpty() ? 600 : textoEspera.toInt(&ok);
+    const bool opcionDesconocida
+        = std::any_of(c.args.cbegin(), c.args.cend(), [](const QString &a) { return a.startsWith(u'-'); });
+    if (falta || !ok || espera < 0 || opcionDesconocida)
+        return c.uso(QStringLiteral("enviar [NOMBRE ...] [--sin-espera] [--espera SEGUNDOS] [--si]"));
+
+    DialogosConsola consola(c.err, c.si);
+    DialogosSinBucle dialogos(consola);
+    const auto abierto = c.abrePrograma(dialogos);
+    if (!abierto)
+        return 1;
+    Programa &programa = *abierto;
+    CicloRecepcion ciclo(programa);
+
+    PreVal preval(programa, ciclo);
+    bool noEncontrado = false;
+    if (c.args.isEmpty()) {
+        preval.inicia();
+        for (int tipo = 0; tipo < PreVal::entradas(PreVal::Tipo).size(); ++tipo) {
+            preval.cboPreVal_Click(PreVal::Tipo, tipo);
+            for (int fila = 0; fila < preval.lvwArchivos().cuenta(); ++fila)
+                if (!yaEnLista(programa, preval.lvwArchivos().nombre(fila)))
+                    preval.lvwArchivos_DblClick(fila);
+        }
+    } else {
+        for (const QString &nombre : std::as_const(c.args)) {
+            if (yaEnLista(programa, nombre))
+                continue;
+            preval.ponTexto(nombre);
+            preval.cmdBuscar_Click();
+            if (!preval.texto().isEmpty()) {
+                noEncontrado = true;
+                preval.ponTexto(QString());
+            }
+        }
+    }
+
+    ComandosBarra comandos(programa, ciclo);
+    QObject::connect(
+        &comandos.envio(), &EnvioArchivos::archivoEnviado,
+        [&c](const QString &nombre, const QString &carpeta, const QString &prev, const QString &val) {
+            QStringList respuestas;
+            if (!prev.isEmpty())
+                respuestas << prev;
+            respuestas << val;
+            c.out << QStringLiteral("%1 -> %2 (respuestas: %3)").arg(nombre, carpeta, respuestas.join(u", "))
+                  << Qt::endl;
+        });
+    QObject::connect(&ciclo, &CicloRecepcion::respuestaRecibida,
+                     [&c](const QString &archivo, const QString &estado, const QString &ruta) {
+                         c.out << estado << QStringLiteral("  ") << archivo << QStringLiteral("  ")
+                               << QDir::toNativeSeparators(ruta) << Qt::endl;
+                     });
+    QCoro::waitFor(comandos.Ejecuta_Comando(QStringLiteral("enviar")));
+    const int sinEnviar = pendientesDelDia(programa);
+    if (sinEnviar > 0)
+        c.err << QStringLiteral("Quedan %1 archivos del día sin enviar en la lista de envío.").arg(sinEnviar)
+              << Qt::endl;
+
+    // The responses: the cycle's ticks, driven from here at the timer's pace.
+    ciclo.deshabilita();
+    ListaRecepcion &recepcion = programa.listaRecepcion();
+    if (!sinEspera && recepcion.cuenta() > 0) {
+        const QDeadlineTimer fin {std::chrono::seconds(espera)};
+        while (recepcion.cuenta() > 0 && !fin.hasExpired()) {
+            const qint64 pausa = std::min<qint64>(ciclo.intervalo(), fin.remainingTime());
+            QCoro::waitFor(QCoro::sleepFor(std::chrono::milliseconds(pausa)));
+            QCoro::waitFor(ciclo.tick());
+        }
+    }
+    if (recepcion.cuenta() > 0)
+        c.err << QStringLiteral("Quedan %1 archivos en espera de respuesta; se recogen con «tendal recibir» o desde la "
+                                "ventana principal.")
+                     .arg(recepcion.cuenta())
+              << Qt::endl;
+    return consola.huboError() || noEncontrado || sinEnviar > 0 ? 1 : 0;
+}

@@ -1,0 +1,53 @@
+#include "cli/Comando.h"
+#include "core/base/ErrorTendal.h"
+#include "core/db/NuevaOficina.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+int comandoInit(Comando &c)
+{
+    bool falta = false;
+    NuevaOficina oficina;
+    const QString patente = c.opcion(QStringLiteral("--patente"), &falta);
+    oficina.agente = c.opcion(QStringLiteral("--agente"), &falta);
+    const QString servidor = c.opcion(QStringLiteral("--servidor"), &falta);
+    if (!servidor.isEmpty())
+        oficina.servidor = servidor;
+    oficina.claveFtp = c.opcion(QStringLiteral("--clave-ftp"), &falta);
+    oficina.clavePago = c.opcion(QStringLiteral("--clave-pago"), &falta);
+    oficina.carpetaDatos = c.opcion(QStringLiteral("--carpeta-datos"), &falta);
+    bool ok = false;
+    oficina.patente = patente.toInt(&ok);
+    if (falta || !ok || oficina.patente <= 0 || oficina.patente > 32767 || oficina.agente.isEmpty()
+        || !c.args.isEmpty())
+        return c.uso(
+            QStringLiteral("init --patente N --agente TEXTO [--servidor HOST] [--clave-ftp X] [--clave-pago Y] "
+                           "[--carpeta-datos DIR]"));
+    if (oficina.carpetaDatos.isEmpty()) {
+        // Without a folder: the one the start-up file names, or one beside it.
+        try {
+            oficina.carpetaDatos = c.carpetas.carpetaBaseDatos();
+        } catch (const ErrorTendal &) {
+            oficina.carpetaDatos = QFileInfo(c.carpetas.ini()).absoluteDir().filePath(QStringLiteral("datos"));
+        }
+    }
+    try {
+        const bool ini = oficina.crea(c.carpetas.ini());
+        c.out << QStringLiteral("Base de datos creada: %1")
+                     .arg(QDir::toNativeSeparators(
+                         QDir(oficina.carpetaDatos).absoluteFilePath(QStringLiteral("Prevalida.db"))))
+              << Qt::endl;
+        if (ini)
+            c.out << QStringLiteral("Archivo de inicio creado: %1").arg(QDir::toNativeSeparators(c.carpetas.ini()))
+                  << Qt::endl;
+        else
+            c.out << QStringLiteral("El archivo de inicio %1 ya existía; no se cambió")
+                         .arg(QDir::toNativeSeparators(c.carpetas.ini()))
+                  << Qt::endl;
+    } catch (const ErrorTendal &e) {
+        c.err << e.descripcion() << Qt::endl;
+        return 1;
+    }
+    return 0;
+}

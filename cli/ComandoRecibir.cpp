@@ -1,0 +1,72 @@
+#include "cli/Comando.h"
+#include "cli/DialogosConsola.h"
+#include "core/oficina/Programa.h"
+#include "core/recepcion/CicloRecepcion.h"
+
+#include <QCoro/QCoroTask>
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+
+// tendal recibir [--espera SEGUNDOS]: the receive cycle on the stored
+// reception list, headless. The first tick runs at once, the next ones every
+// 5 s as in the window, until the list is empty or the wait runs out. One
+// line per response received: its state in the send list ("K" prevalidation,
+// "R" validation), its name and where it was stored.
+int comandoRecibir(Comando &c)
+{
+    bool falta = false;
+    const QString textoEspera = c.opcion(QStringLiteral("--espera"), &falta);
+    bool ok = true;
+    const int espera = textoEspera.isEmpty() ? 60 : textoEspera.toInt(&ok);
+    if (falta || !ok || espera < 0 || !c.args.isEmpty())
+        return c.uso(QStringLiteral("recibir [--espera SEGUNDOS]"));
+
+    DialogosConsola dialogos(c.err, c.si);
+    const auto abierto = c.abrePrograma(dialogos);
+    if (!abierto)
+        return 1;
+    Programa &programa = *abierto;
+    ListaRecepcion &lista = programa.listaRecepcion();
+    if (lista.cuenta() == 0) {
+        c.out << QStringLiteral("No hay archivos en espera de respuesta.") << Qt::endl;
+        return 0;
+    }
+
+    CicloRecepcion ciclo(programa);
+    QObject::connect(&ciclo, &CicloRecepcion::respuestaRecibida,
+                     [&c](const QString &archivo, const QString &estado, const QString &ruta) {
+                         c.out << estado << QStringLiteral("  ") << archivo << QStringLiteral("  ")
+                               << QDir::toNativeSeparators(ruta) << Qt::endl;
+                     });
+
+    QCoro::waitFor(ciclo.tick());
+    if (lista.cuenta() > 0 && espera > 0) {
+        QEventLoop espera_;
+        QObject::connect(&ciclo, &CicloRecepcion::estadoCambiado, &espera_, [&espera_](bool habilitado) {
+            if (!habilitado)
+                espera_.quit();
+        });
+        QTimer::singleShot(espera * 1000, &espera_, &QEventLoop::quit);
+        ciclo.habilita();
+        espera_.exec();
+        ciclo.deshabilita();
+        // A tick under way when the wait ran out ends its work first.
+        if (ciclo.enCurso()) {
+            QEventLoop fin;
+            QObject::connect(&ciclo, &CicloRecepcion::tickTerminado, &fin, &QEventLoop::quit);
+            fin.exec();
+        }
+    }
+
+    const int quedan = lista.cuenta();
+    if (quedan > 0) {
+        c.err << QStringLiteral(
+                     "Quedan %1 archivos en espera de respuesta; se recogen con otro «tendal recibir» o desde la "
+                     "ventana principal.")
+                     .arg(quedan)
+              << Qt::endl;
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,29 @@
+#include "cli/Comando.h"
+#include "cli/DialogosConsola.h"
+#include "core/oficina/Programa.h"
+#include "core/reportes/DestinoTexto.h"
+#include "core/reportes/GeneradorReporte.h"
+
+// tendal reporte NOMBRE [--titulo TEXTO]: the revision report of a response
+// file, built as the main window builds it, written to standard output.
+int comandoReporte(Comando &c)
+{
+    const bool conTitulo = c.args.contains(QStringLiteral("--titulo"));
+    bool falta = false;
+    const QString titulo = c.opcion(QStringLiteral("--titulo"), &falta);
+    if (falta || c.args.size() != 1 || c.args.first().startsWith(QStringLiteral("--")))
+        return c.uso(QStringLiteral("reporte NOMBRE [--titulo TEXTO]"));
+    const QString nombre = c.args.first();
+
+    DialogosConsola dialogos(c.err, c.si);
+    const auto abierto = c.abrePrograma(dialogos);
+    if (!abierto)
+        return 1;
+    Programa &programa = *abierto;
+    DestinoTexto destino;
+    const bool completo = GeneradorReporte(programa).Genera_Reporte(
+        conTitulo ? titulo : GeneradorReporte::tituloRevision(), nombre, destino);
+    c.out << destino.texto();
+    c.out.flush();
+    return completo ? 0 : 1;
+}

@@ -1,0 +1,54 @@
+#include "cli/DialogosConsola.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+DialogosConsola::DialogosConsola(QTextStream &err, bool siATodo)
+    : m_err(err)
+    , m_si(siATodo)
+{
+}
+
+Dialogos::Respuesta DialogosConsola::mensaje(const QString &texto, const QString &, Icono icono, Botones botones)
+{
+    if (icono == Icono::Critico)
+        m_huboError = true;
+    QString t = texto;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    m_err << t;
+    if (botones == Botones::SiNo)
+        m_err << (m_si ? QStringLiteral(" [Sí]") : QStringLiteral(" [No]"));
+    m_err << Qt::endl;
+    if (botones == Botones::Aceptar)
+        return Respuesta::Aceptar;
+    return m_si ? Respuesta::Si : Respuesta::No;
+}
+
+std::optional<QString> DialogosConsola::pideClave()
+{
+    // The environment's password is offered once; a wrong one is not retried.
+    if (qEnvironmentVariableIsSet("TENDAL_CLAVE_PAGO")) {
+        if (m_claveEntorno)
+            return std::nullopt;
+        m_claveEntorno = true;
+        return qEnvironmentVariable("TENDAL_CLAVE_PAGO");
+    }
+    if (!isatty(STDIN_FILENO))
+        return std::nullopt;
+    m_err << QStringLiteral("Contraseña de Validación: ") << Qt::flush;
+    termios antes {};
+    tcgetattr(STDIN_FILENO, &antes);
+    termios sinEco = antes;
+    sinEco.c_lflag &= ~tcflag_t(ECHO);
+    tcsetattr(STDIN_FILENO, TCSANOW, &sinEco);
+    std::string linea;
+    const bool ok = bool(std::getline(std::cin, linea));
+    tcsetattr(STDIN_FILENO, TCSANOW, &antes);
+    m_err << Qt::endl;
+    if (!ok)
+        return std::nullopt;
+    return QString::fromLocal8Bit(linea);
+}

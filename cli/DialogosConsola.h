@@ -1,0 +1,27 @@
+#pragma once
+
+#include "core/base/Dialogos.h"
+
+#include <QTextStream>
+
+// The person at the keyboard on the command line: messages go to stderr
+// with the same texts, questions are answered Yes only with --si, the
+// payment password comes from $TENDAL_CLAVE_PAGO or a no-echo prompt on a
+// terminal (without either the prompt counts as cancelled).
+class DialogosConsola : public Dialogos
+{
+public:
+    DialogosConsola(QTextStream &err, bool siATodo);
+
+    Respuesta mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones) override;
+    std::optional<QString> pideClave() override;
+
+    // True once a message with the critical icon was shown.
+    bool huboError() const { return m_huboError; }
+
+private:
+    QTextStream &m_err;
+    bool m_si;
+    bool m_huboError = false;
+    bool m_claveEntorno = false;
+};

@@ -1,0 +1,26 @@
+#include "cli/DialogosSinBucle.h"
+
+DialogosSinBucle::DialogosSinBucle(Dialogos &consola)
+    : m_consola(consola)
+{
+}
+
+Dialogos::Respuesta DialogosSinBucle::mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones)
+{
+    if (botones != Botones::SiNo || icono != Icono::Ninguno) {
+        m_repetida.clear();
+        return m_consola.mensaje(texto, titulo, icono, botones);
+    }
+    m_veces = texto == m_repetida ? m_veces + 1 : 1;
+    m_repetida = texto;
+    if (m_veces > 3) {
+        m_consola.mensaje(texto, titulo, icono, Botones::Aceptar);
+        return Respuesta::No;
+    }
+    return m_consola.mensaje(texto, titulo, icono, botones);
+}
+
+std::optional<QString> DialogosSinBucle::pideClave()
+{
+    return m_consola.pideClave();
+}

@@ -1,0 +1,97 @@
+#include "cli/LineaComandos.h"
+
+#include "cli/Comando.h"
+#include "core/base/Reloj.h"
+
+namespace {
+
+struct Entrada {
+    const char *nombre;
+    int (*funcion)(Comando &);
+    const char *ayuda;
+};
+
+// Every command of the binary, with its line of help.
+const Entrada kComandos[] = {
+    {"init", comandoInit,
+     "init --patente N --agente TEXTO [--servidor HOST] [--clave-ftp X] [--clave-pago Y] [--carpeta-datos DIR]\n"
+     "      crea la base de datos de la oficina y Tendal.ini"},
+    {"config", comandoConfig,
+     "config [COLUMNA | COLUMNA=VALOR ...]\n"
+     "      muestra o cambia el registro de configuración (clave_ftp= y clave_pago= en claro)"},
+    {"reporte", comandoReporte,
+     "reporte NOMBRE [--titulo TEXTO]\n      escribe el reporte de revisión de un archivo de respuesta"},
+    {"recibir", comandoRecibir,
+     "recibir [--espera SEGUNDOS]\n"
+     "      recoge las respuestas de los archivos enviados hasta que no quede ninguno (60 s por omisión)"},
+    {"enviar", comandoEnviar,
+     "enviar [NOMBRE ...] [--sin-espera] [--espera SEGUNDOS] [--si]\n"
+     "      envía los archivos nombrados (sin nombres: los julianos del día de los cuatro tipos) y espera sus\n"
+     "      respuestas (600 s por omisión); la contraseña de pago se toma de TENDAL_CLAVE_PAGO"},
+    {"boletin", comandoBoletin, "boletin\n      actualiza los boletines y escribe la línea del teletipo"},
+    {"caterr", comandoCaterr,
+     "caterr\n      actualiza el catálogo de errores, las contraseñas y los parámetros desde el servidor"},
+    {"importar-mdb", comandoImportarMdb,
+     "importar-mdb ARCHIVO [--destino CARPETA]\n      copia las tablas de una base de datos Access a una base SQLite "
+     "nueva"},
+};
+
+QString ayuda()
+{
+    QString t = QStringLiteral("Uso: tendal [--ini ARCHIVO] [--workdir CARPETA] [COMANDO [opciones]]\n"
+                               "Sin comando abre la ventana principal.\n\nComandos:\n");
+    for (const Entrada &e : kComandos)
+        t += QStringLiteral("  ") + QString::fromUtf8(e.ayuda) + u'\n';
+    t += QStringLiteral("\nVariables: TENDAL_INI, TENDAL_WORKDIR, TENDAL_CLAVE_PAGO\n");
+    return t;
+}
+
+} // namespace
+
+LineaComandos::LineaComandos(QTextStream &out, QTextStream &err)
+    : m_out(out)
+    , m_err(err)
+{
+}
+
+bool LineaComandos::esComando(const QStringList &args)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == u"--ini" || args[i] == u"--workdir") {
+            ++i;
+            continue;
+        }
+        return true;
+    }
+    return false;
+}
+
+int LineaComandos::ejecuta(QStringList args)
+{
+    RelojSistema reloj;
+    Comando c {args, m_out, m_err, Carpetas(QString(), QString()), reloj};
+    bool falta = false;
+    const QString ini = c.opcion(QStringLiteral("--ini"), &falta);
+    const QString trabajo = c.opcion(QStringLiteral("--workdir"), &falta);
+    c.carpetas = Carpetas::resuelve(ini, trabajo);
+    if (falta) {
+        m_err << ayuda() << Qt::flush;
+        return 2;
+    }
+    if (c.args.isEmpty() || c.args.first() == u"--help" || c.args.first() == u"-h" || c.args.first() == u"ayuda") {
+        m_out << ayuda() << Qt::flush;
+        return c.args.isEmpty() ? 2 : 0;
+    }
+    const QString nombre = c.args.takeFirst();
+    c.si = c.bandera(QStringLiteral("--si"));
+    for (const Entrada &e : kComandos) {
+        if (nombre == QLatin1StringView(e.nombre)) {
+            const int estado = e.funcion(c);
+            m_out.flush();
+            m_err.flush();
+            return estado;
+        }
+    }
+    m_err << QStringLiteral("Comando desconocido: %1\n\n").arg(nombre) << ayuda() << Qt::flush;
+    return 2;
+}

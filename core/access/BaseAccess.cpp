@@ -1,0 +1,407 @@
+#include "core/access/BaseAccess.h"
+
+#include "core/access/Mdb.h"
+#include "core/base/ErrorTendal.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTime>
+#include <QtEndian>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Room for the longest memo text a row may carry once converted to UTF-8.
+constexpr size_t kTamanoTexto = 4 * 1024 * 1024;
+// Row offsets on a data page carry two flag bits above the offset itself.
+constexpr int kMascaraDesplazamiento = 0x1fff;
+
+ErrorTendal errorLectura(const QString &ruta, const QString &motivo)
+{
+    return ErrorTendal(
+        ErrorTendal::BaseDeDatos,
+        QStringLiteral("No se pudo leer la base de datos Access %1: %2").arg(QDir::toNativeSeparators(ruta), motivo));
+}
+
+BaseAccess::Tipo tipoDe(int tipoMdb)
+{
+    switch (tipoMdb) {
+    case MDB_BOOL:
+        return BaseAccess::Tipo::SiNo;
+    case MDB_BYTE:
+        return BaseAccess::Tipo::Byte;
+    case MDB_INT:
+        return BaseAccess::Tipo::Entero;
+    case MDB_LONGINT:
+        return BaseAccess::Tipo::Largo;
+    case MDB_MONEY:
+        return BaseAccess::Tipo::Moneda;
+    case MDB_FLOAT:
+        return BaseAccess::Tipo::Simple;
+    case MDB_DOUBLE:
+        return BaseAccess::Tipo::Doble;
+    case MDB_DATETIME:
+        return BaseAccess::Tipo::Fecha;
+    case MDB_BINARY:
+        return BaseAccess::Tipo::Binario;
+    case MDB_TEXT:
+        return BaseAccess::Tipo::Texto;
+    case MDB_OLE:
+        return BaseAccess::Tipo::Ole;
+    case MDB_MEMO:
+        return BaseAccess::Tipo::Memo;
+    case MDB_REPID:
+        return BaseAccess::Tipo::Guid;
+    case MDB_NUMERIC:
+        return BaseAccess::Tipo::Decimal;
+    default:
+        return BaseAccess::Tipo::Otro;
+    }
+}
+
+QMetaType metaTipo(BaseAccess::Tipo tipo)
+{
+    switch (tipo) {
+    case BaseAccess::Tipo::SiNo:
+    case BaseAccess::Tipo::Byte:
+    case BaseAccess::Tipo::Entero:
+    case BaseAccess::Tipo::Largo:
+        return QMetaType::fromType<int>();
+    case BaseAccess::Tipo::Moneda:
+    case BaseAccess::Tipo::Simple:
+    case BaseAccess::Tipo::Doble:
+        return QMetaType::fromType<double>();
+    case BaseAccess::Tipo::Binario:
+    case BaseAccess::Tipo::Ole:
+    case BaseAccess::Tipo::Otro:
+        return QMetaType::fromType<QByteArray>();
+    default:
+        return QMetaType::fromType<QString>();
+    }
+}
+
+// An Access date: whole days since 30 December 1899 (negative before it),
+// the fraction the time of that day whatever the sign.
+QString textoFecha(double valor)
+{
+    double dias = std::trunc(valor);
+    qint64 segundos = qRound64(std::fabs(valor - dias) * 86400.0);
+    if (segundos >= 86400) {
+        segundos -= 86400;
+        dias += 1;
+    }
+    const QDate fecha = QDate(1899, 12, 30).addDays(qint64(dias));
+    if (segundos == 0)
+        return fecha.toString(Qt::ISODate);
+    return fecha.toString(Qt::ISODate) + u' ' + QTime(0, 0).addSecs(int(segundos)).toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString utf8(char *texto)
+{
+    const QString s = QString::fromUtf8(texto);
+    g_free(texto);
+    return s;
+}
+
+} // namespace
+
+struct BaseAccess::Impl {
+    MdbHandle *mdb = nullptr;
+    ~Impl()
+    {
+        if (mdb)
+            mdb_close(mdb);
+    }
+
+    MdbCatalogEntry *entrada(const QString &tabla) const
+    {
+        for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+            auto *e = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
+            if (e->object_type == MDB_TABLE && mdb_is_user_table(e)
+                && QString::fromUtf8(e->object_name).compare(tabla, Qt::CaseInsensitive) == 0)
+                return e;
+        }
+        return nullptr;
+    }
+};
+
+// A table definition with its columns, freed on every way out.
+class TablaMdb
+{
+public:
+    TablaMdb(MdbCatalogEntry *entrada, const QString &ruta, const QString &nombre)
+    {
+        if (!entrada)
+            throw errorLectura(ruta, QStringLiteral("no tiene la tabla %1").arg(nombre));
+        m_tabla = mdb_read_table(entrada);
+        if (!m_tabla || !mdb_read_columns(m_tabla))
+            throw errorLectura(ruta, QStringLiteral("no se pudo leer la definición de la tabla %1").arg(nombre));
+    }
+    ~TablaMdb()
+    {
+        if (m_tabla)
+            mdb_free_tabledef(m_tabla);
+    }
+    MdbTableDef *operator->() const { return m_tabla; }
+    MdbTableDef *get() const { return m_tabla; }
+    MdbColumn *columna(unsigned i) const { return static_cast<MdbColumn *>(g_ptr_array_index(m_tabla->columns, i)); }
+
+private:
+    MdbTableDef *m_tabla = nullptr;
+};
+
+QString BaseAccess::Columna::tipoSql() const
+{
+    QString tipo;
+    switch (this->tipo) {
+    case Tipo::SiNo:
+        tipo = QStringLiteral("BOOLEAN");
+        break;
+    case Tipo::Byte:
+        tipo = QStringLiteral("TINYINT");
+        break;
+    case Tipo::Entero:
+        tipo = QStringLiteral("SMALLINT");
+        break;
+    case Tipo::Largo:
+        tipo = QStringLiteral("INTEGER");
+        break;
+    case Tipo::Moneda:
+        tipo = QStringLiteral("CURRENCY");
+        break;
+    case Tipo::Simple:
+        tipo = QStringLiteral("REAL");
+        break;
+    case Tipo::Doble:
+        tipo = QStringLiteral("DOUBLE");
+        break;
+    case Tipo::Fecha:
+        tipo = QStringLiteral("DATETIME");
+        break;
+    case Tipo::Texto:
+        tipo = QStringLiteral("VARCHAR(%1)").arg(longitud);
+        break;
+    case Tipo::Memo:
+        tipo = QStringLiteral("TEXT");
+        break;
+    case Tipo::Guid:
+        tipo = QStringLiteral("VARCHAR(38)");
+        break;
+    case Tipo::Decimal:
+        tipo = QStringLiteral("DECIMAL(%1,%2)").arg(precision).arg(escala);
+        break;
+    case Tipo::Binario:
+    case Tipo::Ole:
+    case Tipo::Otro:
+        tipo = QStringLiteral("BLOB");
+        break;
+    }
+    return requerida ? tipo + QStringLiteral(" NOT NULL") : tipo;
+}
+
+bool BaseAccess::esAccess(const QString &ruta)
+{
+    QFile f(ruta);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray cabecera = f.read(19);
+    return cabecera.size() == 19 && cabecera.startsWith(QByteArray("\x00\x01\x00\x00", 4))
+           && (cabecera.mid(4) == "Standard Jet DB" || cabecera.mid(4) == "Standard ACE DB");
+}
+
+BaseAccess::BaseAccess(const QString &ruta)
+    : d(std::make_unique<Impl>())
+    , m_ruta(ruta)
+{
+    const QFileInfo info(ruta);
+    if (!info.exists())
+        throw ErrorTendal(
+            ErrorTendal::ArchivoNoEncontrado,
+            QStringLiteral("No se encontró la base de datos Access %1").arg(QDir::toNativeSeparators(ruta)));
+    if (!info.isFile() || !info.isReadable())
+        throw errorLectura(ruta, QStringLiteral("el archivo no se puede leer"));
+    if (!esAccess(ruta))
+        throw errorLectura(ruta, QStringLiteral("el archivo no es una base de datos Access"));
+    d->mdb = mdb_open(QFile::encodeName(ruta).constData(), MDB_NOFLAGS);
+    if (!d->mdb)
+        throw errorLectura(ruta, QStringLiteral("el archivo no se pudo abrir"));
+    // A Jet file is a whole number of pages; anything else was cut short.
+    if (info.size() % d->mdb->fmt->pg_size != 0)
+        throw errorLectura(ruta, QStringLiteral("el archivo está incompleto"));
+    mdb_set_bind_size(d->mdb, kTamanoTexto);
+    if (!mdb_read_catalog(d->mdb, MDB_TABLE))
+        throw errorLectura(ruta, QStringLiteral("no se pudo leer su catálogo de tablas"));
+}
+
+BaseAccess::~BaseAccess() = default;
+
+int BaseAccess::versionJet() const
+{
+    return d->mdb->f->jet_version == MDB_VER_JET3 ? 3 : 3 + int(d->mdb->f->jet_version);
+}
+
+QStringList BaseAccess::tablas() const
+{
+    QStringList nombres;
+    for (unsigned i = 0; i < d->mdb->num_catalog; ++i) {
+        auto *e = static_cast<MdbCatalogEntry *>(g_ptr_array_index(d->mdb->catalog, i));
+        if (e->object_type == MDB_TABLE && mdb_is_user_table(e))
+            nombres << QString::fromUtf8(e->object_name);
+    }
+    return nombres;
+}
+
+QString BaseAccess::busca(const QString &tabla) const
+{
+    const MdbCatalogEntry *e = d->entrada(tabla);
+    return e ? QString::fromUtf8(e->object_name) : QString();
+}
+
+QList<BaseAccess::Columna> BaseAccess::columnas(const QString &tabla) const
+{
+    TablaMdb t(d->entrada(tabla), m_ruta, tabla);
+    QList<Columna> lista;
+    for (unsigned i = 0; i < t->num_cols; ++i) {
+        const MdbColumn *c = t.columna(i);
+        Columna col;
+        col.nombre = QString::fromUtf8(c->name);
+        col.tipo = tipoDe(c->col_type);
+        if (col.tipo == Tipo::Texto)
+            col.longitud = versionJet() == 3 ? c->col_size : c->col_size / 2;
+        const char *requerida = mdb_col_get_prop(c, "Required");
+        col.requerida = requerida && qstrcmp(requerida, "yes") == 0;
+        col.precision = c->col_prec;
+        col.escala = c->col_scale;
+        lista << col;
+    }
+    return lista;
+}
+
+qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const QVariantList &)> &fila) const
+{
+    MdbHandle *mdb = d->mdb;
+    TablaMdb t(d->entrada(tabla), m_ruta, tabla);
+    const unsigned n = t->num_cols;
+    if (n > MDB_MAX_COLS)
+        throw errorLectura(m_ruta, QStringLiteral("la tabla %1 tiene demasiadas columnas").arg(tabla));
+
+    // OLE objects are read through the column's bound buffer.
+    std::vector<std::vector<char>> buffers(n);
+    std::vector<int> longitudes(n, 0);
+    std::vector<Tipo> tipos(n);
+    for (unsigned i = 0; i < n; ++i) {
+        tipos[i] = tipoDe(t.columna(i)->col_type);
+        if (tipos[i] == Tipo::Ole) {
+            buffers[i].assign(kTamanoTexto, 0);
+            mdb_bind_column(t.get(), int(i + 1), buffers[i].data(), &longitudes[i]);
+        }
+    }
+
+    mdb_rewind_table(t.get());
+    qint64 filas = 0;
+    QVariantList valores;
+    MdbField campos[MDB_MAX_COLS];
+    while (mdb_fetch_row(t.get())) {
+        // A damaged file may lead the scan past the rows the table holds.
+        if (filas >= qint64(t->num_rows))
+            throw errorLectura(m_ruta, QStringLiteral("la tabla %1 está dañada").arg(tabla));
+        int inicio = 0;
+        size_t tam = 0;
+        if (mdb_find_row(mdb, int(t->cur_row) - 1, &inicio, &tam) != 0)
+            throw errorLectura(m_ruta, QStringLiteral("una fila de la tabla %1 está dañada").arg(tabla));
+        inicio &= kMascaraDesplazamiento;
+        if (mdb_crack_row(t.get(), inicio, tam, campos) < 0)
+            throw errorLectura(m_ruta, QStringLiteral("una fila de la tabla %1 está dañada").arg(tabla));
+
+        valores.clear();
+        valores.reserve(int(n));
+        for (unsigned i = 0; i < n; ++i) {
+            const MdbField &f = campos[i];
+            MdbColumn *col = t.columna(unsigned(f.colnum));
+            const Tipo tipo = tipoDe(col->col_type);
+            if (tipo == Tipo::SiNo) {
+                // A yes/no column keeps its value in the null bit.
+                valores << QVariant(f.is_null ? 0 : -1);
+                continue;
+            }
+            if (f.is_null) {
+                valores << QVariant(metaTipo(tipo));
+                continue;
+            }
+            const unsigned char *p = mdb->pg_buf + f.start;
+            switch (tipo) {
+            case Tipo::Byte:
+                valores << QVariant(int(p[0]));
+                break;
+            case Tipo::Entero:
+                valores << QVariant(int(qFromLittleEndian<qint16>(p)));
+                break;
+            case Tipo::Largo:
+                valores << QVariant(int(qFromLittleEndian<qint32>(p)));
+                break;
+            case Tipo::Moneda:
+                valores << QVariant(double(qFromLittleEndian<qint64>(p)) / 10000.0);
+                break;
+            case Tipo::Simple:
+                valores << QVariant(double(qFromLittleEndian<float>(p)));
+                break;
+            case Tipo::Doble:
+                valores << QVariant(qFromLittleEndian<double>(p));
+                break;
+            case Tipo::Fecha:
+                valores << QVariant(textoFecha(qFromLittleEndian<double>(p)));
+                break;
+            case Tipo::Binario:
+                valores << QVariant(QByteArray(reinterpret_cast<const char *>(p), f.siz));
+                break;
+            case Tipo::Guid:
+                valores << QVariant(utf8(mdb_uuid_to_string(mdb->pg_buf, f.start)));
+                break;
+            case Tipo::Decimal:
+                valores << QVariant(utf8(mdb_numeric_to_string(mdb, f.start, col->col_scale, col->col_prec)));
+                break;
+            case Tipo::Texto:
+            case Tipo::Memo: {
+                if (f.siz == 0) {
+                    valores << QVariant(QStringLiteral(""));
+                    break;
+                }
+                char *texto = mdb_col_to_string(mdb, mdb->pg_buf, f.start, col->col_type, f.siz);
+                if (!texto)
+                    throw errorLectura(m_ruta, QStringLiteral("un texto de la tabla %1 está dañado").arg(tabla));
+                if (std::strlen(texto) + 8 >= kTamanoTexto) {
+                    g_free(texto);
+                    throw errorLectura(m_ruta,
+                                       QStringLiteral("un texto de la columna %1 de la tabla %2 es demasiado largo")
+                                           .arg(QString::fromUtf8(col->name), tabla));
+                }
+                valores << QVariant(utf8(texto));
+                break;
+            }
+            case Tipo::Ole: {
+                size_t tamano = 0;
+                void *datos = mdb_ole_read_full(mdb, col, &tamano);
+                valores << QVariant(QByteArray(static_cast<const char *>(datos), qsizetype(datos ? tamano : 0)));
+                free(datos);
+                break;
+            }
+            default:
+                valores << QVariant(metaTipo(tipo));
+                break;
+            }
+        }
+        fila(valores);
+        ++filas;
+    }
+    if (filas != qint64(t->num_rows))
+        throw errorLectura(m_ruta, QStringLiteral("la tabla %1 no se pudo leer completa (%2 de %3 filas)")
+                                       .arg(tabla)
+                                       .arg(filas)
+                                       .arg(t->num_rows));
+    return filas;
+}

@@ -1,0 +1,185 @@
+#include "core/access/ImportadorAccess.h"
+
+#include "core/access/BaseAccess.h"
+#include "core/db/Conexion.h"
+#include "core/base/Dialogos.h"
+#include "core/base/ErrorTendal.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+QAtomicInt g_conexiones;
+
+QString comillas(const QString &nombre)
+{
+    QString n = nombre;
+    return u'"' + n.replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+ErrorTendal errorEscritura(const QString &destino, const QString &detalle)
+{
+    return ErrorTendal(
+        ErrorTendal::BaseDeDatos,
+        QStringLiteral("No se pudo crear la base de datos %1: %2").arg(QDir::toNativeSeparators(destino), detalle));
+}
+
+// An SQLite connection of its own for the file being built, closed and
+// removed on every way out.
+class BaseNueva
+{
+public:
+    explicit BaseNueva(const QString &ruta)
+        : m_nombre(QStringLiteral("ImportadorAccess%1").arg(g_conexiones.fetchAndAddRelaxed(1)))
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_nombre);
+        db.setDatabaseName(ruta);
+        if (!db.open())
+            throw errorEscritura(ruta, db.lastError().text());
+    }
+    ~BaseNueva()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_nombre, false);
+            if (db.isOpen()) {
+                db.rollback();
+                db.close();
+            }
+        }
+        QSqlDatabase::removeDatabase(m_nombre);
+    }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_nombre, false); }
+
+private:
+    QString m_nombre;
+};
+
+void ejecuta(QSqlQuery &q, const QString &sql, const QString &destino)
+{
+    if (!q.exec(sql))
+        throw errorEscritura(destino, q.lastError().text());
+}
+
+} // namespace
+
+QList<ImportadorAccess::Tabla> ImportadorAccess::importa(const QString &origen, const QString &destino,
+                                                         const QStringList &tablas)
+{
+    if (QFileInfo::exists(destino))
+        throw errorEscritura(destino, QStringLiteral("ya existe; no se sobrescribe"));
+    BaseAccess base(origen);
+
+    QStringList nombres;
+    if (tablas.isEmpty()) {
+        nombres = base.tablas();
+    } else {
+        for (const QString &t : tablas) {
+            const QString encontrada = base.busca(t);
+            if (encontrada.isEmpty())
+                throw ErrorTendal(ErrorTendal::TablaNoEncontrada,
+                                  QStringLiteral("La base de datos %1 no contiene la tabla %2")
+                                      .arg(QDir::toNativeSeparators(origen), t));
+            nombres << encontrada;
+        }
+    }
+
+    const QString temporal = destino + QStringLiteral(".importando");
+    QFile::remove(temporal);
+    QFile::remove(temporal + QStringLiteral("-journal"));
+    QList<Tabla> copiadas;
+    try {
+        {
+            BaseNueva nueva(temporal);
+            QSqlDatabase db = nueva.db();
+            QSqlQuery q(db);
+            // The file is not the database until it is renamed: a crash leaves
+            // only the temporary file, which the next import replaces.
+            ejecuta(q, QStringLiteral("PRAGMA journal_mode = OFF"), destino);
+            ejecuta(q, QStringLiteral("PRAGMA synchronous = OFF"), destino);
+            if (!db.transaction())
+                throw errorEscritura(destino, db.lastError().text());
+            for (const QString &tabla : std::as_const(nombres)) {
+                const QList<BaseAccess::Columna> columnas = base.columnas(tabla);
+                QStringList definiciones;
+                QStringList marcas;
+                for (const BaseAccess::Columna &c : columnas) {
+                    definiciones << comillas(c.nombre) + u' ' + c.tipoSql();
+                    marcas << QStringLiteral("?");
+                }
+                ejecuta(q,
+                        QStringLiteral("CREATE TABLE %1 (%2)")
+                            .arg(comillas(tabla), definiciones.join(QStringLiteral(", "))),
+                        destino);
+                QSqlQuery insercion(db);
+                if (!insercion.prepare(
+                        QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(comillas(tabla), marcas.join(u','))))
+                    throw errorEscritura(destino, insercion.lastError().text());
+                const qint64 filas = base.recorre(tabla, [&](const QVariantList &valores) {
+                    for (int i = 0; i < valores.size(); ++i)
+                        insercion.bindValue(i, valores[i]);
+                    if (!insercion.exec())
+                        throw errorEscritura(destino,
+                                             QStringLiteral("tabla %1: %2").arg(tabla, insercion.lastError().text()));
+                });
+                copiadas << Tabla {tabla, filas};
+            }
+            if (!db.commit())
+                throw errorEscritura(destino, db.lastError().text());
+        }
+        // Make the content durable before it takes the final name.
+        QFile archivo(temporal);
+        if (!archivo.open(QIODevice::ReadWrite))
+            throw errorEscritura(destino, archivo.errorString());
+        if (!archivo.flush())
+            throw errorEscritura(destino, archivo.errorString());
+#ifdef Q_OS_UNIX
+        ::fsync(archivo.handle());
+#endif
+        archivo.close();
+        if (!QFile::rename(temporal, destino))
+            throw errorEscritura(destino, QStringLiteral("no se pudo dar su nombre al archivo importado"));
+    } catch (...) {
+        QFile::remove(temporal);
+        throw;
+    }
+    return copiadas;
+}
+
+bool ImportadorAccess::importaOficina(const QString &carpetaDatos, Dialogos &dialogos)
+{
+    const QDir carpeta(carpetaDatos);
+    if (QFileInfo::exists(carpeta.filePath(Conexion::nombreArchivo())))
+        return false;
+    // The Access file as the office named it, in any letter case.
+    QString mdb;
+    const QStringList candidatos = carpeta.entryList({QStringLiteral("*.mdb")}, QDir::Files);
+    for (const QString &nombre : candidatos)
+        if (nombre.compare(QStringLiteral("Prevalida.mdb"), Qt::CaseInsensitive) == 0)
+            mdb = carpeta.filePath(nombre);
+    if (mdb.isEmpty())
+        return false;
+    try {
+        // Only an office database: its configuration record comes along.
+        if (BaseAccess(mdb).busca(QStringLiteral("PARAMETROS")).isEmpty())
+            throw ErrorTendal(ErrorTendal::TablaNoEncontrada,
+                              QStringLiteral("%1 no tiene la tabla PARAMETROS").arg(QDir::toNativeSeparators(mdb)));
+        importa(mdb, carpeta.filePath(Conexion::nombreArchivo()));
+    } catch (const ErrorTendal &e) {
+        throw ErrorTendal(e.numero(), QStringLiteral("La base de datos de la oficina no se pudo importar a %1.\r\n%2")
+                                          .arg(Conexion::nombreArchivo(), e.descripcion()));
+    }
+    dialogos.mensaje(QStringLiteral("La base de datos %1 se importó a %2.\r\nEl archivo %3 se conserva sin cambios.")
+                         .arg(QFileInfo(mdb).fileName(), Conexion::nombreArchivo(), QFileInfo(mdb).fileName()),
+                     Dialogos::nombreProducto(), Dialogos::Icono::Informacion, Dialogos::Botones::Aceptar);
+    return true;
+}

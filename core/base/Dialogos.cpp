@@ -1,0 +1,16 @@
+#include "core/base/Dialogos.h"
+
+void Dialogos::error(const QString &texto)
+{
+    mensaje(texto, nombreProducto(), Icono::Critico, Botones::Aceptar);
+}
+
+void Dialogos::aviso(const QString &texto)
+{
+    mensaje(texto, nombreProducto(), Icono::Informacion, Botones::Aceptar);
+}
+
+bool Dialogos::pregunta(const QString &texto, Icono icono)
+{
+    return mensaje(texto, nombreProducto(), icono, Botones::SiNo) == Respuesta::Si;
+}

@@ -1,0 +1,90 @@
+#include "core/catalogo/RevisionCatalogo.h"
+
+#include "core/catalogo/ActualizacionCatalogo.h"
+#include "core/base/Dialogos.h"
+#include "core/base/ErrorTendal.h"
+#include "core/base/Funciones.h"
+#include "core/oficina/Programa.h"
+#include "core/servidor/SesionFtp.h"
+#include "core/base/Vb.h"
+#include "core/servidor/ReporteConexion.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+RevisionCatalogo::RevisionCatalogo(Programa &programa, ActualizacionCatalogo &actualizacion, QObject *parent)
+    : QObject(parent)
+    , m_programa(programa)
+    , m_actualizacion(actualizacion)
+{
+    m_tmrCatError.setInterval(2000);
+    m_tmrCatError.setTimerType(Qt::PreciseTimer);
+    connect(&m_tmrCatError, &QTimer::timeout, this, &RevisionCatalogo::alDisparar);
+}
+
+RevisionCatalogo::~RevisionCatalogo() = default;
+
+void RevisionCatalogo::arma()
+{
+    m_tmrCatError.start();
+}
+
+void RevisionCatalogo::alDisparar()
+{
+    m_tmrCatError.stop();
+    Revisa_Catalogo(); // runs on by itself; it handles every error
+}
+
+QCoro::Task<> RevisionCatalogo::Revisa_Catalogo()
+{
+    if (m_enCurso)
+        co_return;
+    m_enCurso = true;
+    ControlFtp &ftp = m_programa.eftpPrincipal;
+    const QString archivo = ActualizacionCatalogo::archivoVersionCatalogo();
+    const QString local = QDir(m_programa.carpetas().trabajo()).filePath(archivo);
+    try {
+        co_await SesionFtp::Conecta_FTP(ftp, true, m_programa);
+        Funciones::Borra_Archivo(local);
+        co_await SesionFtp::Recibe_Archivo(ftp, m_programa.carpetas().trabajo(), m_programa.valores().yex_update,
+                                           archivo);
+        // eftpPrincipal is shared with the bulletins and the password windows:
+        // its session ends here, not after the question and the update run.
+        co_await SesionFtp::Desconecta_FTP(ftp);
+        if (QFileInfo(local).isFile()) {
+            const QString linea = ActualizacionCatalogo::primeraLinea(local);
+            Funciones::Borra_Archivo(local);
+            const qint32 publicada = Vb::largo(ActualizacionCatalogo::versionTexto(linea));
+            if (publicada > m_programa.RsParametros_().entero(QStringLiteral("vererr"))) {
+                const auto respuesta = m_programa.dialogos().mensaje(
+                    QStringLiteral(
+                        "Existe una versión actualizada del catálogo de errores, ¿Deseas descargar la actualización?"),
+                    Dialogos::nombreProducto(), Dialogos::Icono::Informacion, Dialogos::Botones::SiNo);
+                if (respuesta == Dialogos::Respuesta::Si) {
+                    if (muestraVentana)
+                        muestraVentana();
+                    co_await m_actualizacion.Movimientos(QStringLiteral("recibir"));
+                    QCoreApplication::processEvents();
+                    co_await m_actualizacion.Movimientos(QStringLiteral("salir"));
+                    m_programa.dialogos().mensaje(QStringLiteral("Catálogo de errores actualizado correctamente"),
+                                                  Dialogos::nombreProducto(), Dialogos::Icono::Ninguno,
+                                                  Dialogos::Botones::Aceptar);
+                }
+            }
+            Funciones::Borra_Archivo(local);
+        }
+    } catch (const ErrorTendal &e) {
+        ReporteConexion::reporta(ReporteConexion::Llamador::RevisionCatalogo, e, m_programa);
+    }
+    try {
+        Funciones::Borra_Archivo(local);
+    } catch (const ErrorTendal &) {
+    }
+    try {
+        co_await SesionFtp::Desconecta_FTP(ftp);
+    } catch (const ErrorTendal &) {
+    }
+    m_enCurso = false;
+    emit revisionTerminada();
+}

@@ -1,0 +1,87 @@
+#include "core/db/NuevaOficina.h"
+
+#include "core/base/Ansi.h"
+#include "core/db/Conexion.h"
+#include "core/base/ErrorTendal.h"
+#include "core/base/Funciones.h"
+#include "core/base/Vb.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const char *const kCarpetasLocales[][2] = {
+    {"val_env", "envio/saai"},       {"val_rec", "recepcion/saai"},    {"tra_env", "envio/cartas"},
+    {"tra_rec", "recepcion/cartas"}, {"pag_env", "envio/pago"},        {"pag_rec", "recepcion/pago"},
+    {"sag_env", "envio/sagarpa"},    {"sag_rec", "recepcion/sagarpa"}, {"api_rec", "recepcion/api"},
+    {"prof_rec", "recepcion/prof"},
+};
+
+} // namespace
+
+QString NuevaOficina::carpetaLocal(const QString &carpeta, const QString &columna)
+{
+    for (const auto &par : kCarpetasLocales)
+        if (columna.compare(QLatin1StringView(par[0]), Qt::CaseInsensitive) == 0)
+            return QDir(carpeta).filePath(QString::fromLatin1(par[1]));
+    return {};
+}
+
+bool NuevaOficina::crea(const QString &rutaIni) const
+{
+    const QString carpeta = QDir(carpetaDatos).absolutePath();
+    if (!QDir().mkpath(carpeta))
+        throw ErrorTendal(ErrorTendal::RutaNoEncontrada,
+                          QStringLiteral("No se pudo crear la carpeta %1").arg(QDir::toNativeSeparators(carpeta)));
+    auto conexion = Conexion::crea(carpeta);
+    const QString p4 = Vb::formato(patente, QStringLiteral("0000"));
+    QStringList columnas = {QStringLiteral("Patente"),     QStringLiteral("Agente"),        QStringLiteral("rasoc"),
+                            QStringLiteral("tipo_acceso"), QStringLiteral("acc_tel"),       QStringLiteral("telefono"),
+                            QStringLiteral("Host_Ras"),    QStringLiteral("Host_Internet"), QStringLiteral("Host"),
+                            QStringLiteral("proxy"),       QStringLiteral("ip_proxy"),      QStringLiteral("PassFTP"),
+                            QStringLiteral("PassBan"),     QStringLiteral("Password"),      QStringLiteral("vererr"),
+                            QStringLiteral("VerPar")};
+    QVariantList valores = {patente,
+                            agente,
+                            agente,
+                            1,
+                            0,
+                            QString(),
+                            servidor,
+                            servidor,
+                            servidor,
+                            0,
+                            QString(),
+                            Funciones::Codifica_Cadena(claveFtp),
+                            Funciones::Codifica_Cadena(clavePago),
+                            QString(),
+                            1,
+                            0};
+    const QList<QPair<const char *, QString>> servidorCarpetas
+        = {{"yex_valin", QStringLiteral("/ag") + p4},     {"yex_valout", QStringLiteral("/ag") + p4},
+           {"yex_valresp", QStringLiteral("/julianos")},  {"yex_pagin", QStringLiteral("/yexin")},
+           {"yex_pagout", QStringLiteral("/yexout")},     {"yex_pagin1", QStringLiteral("/lectura")},
+           {"yex_pagout1", QStringLiteral("/escritura")}, {"yex_sagin", QStringLiteral("/sagarpain")},
+           {"yex_sagout", QStringLiteral("/sagarpaout")}, {"yex_apiin", QStringLiteral("/api_in")},
+           {"yex_apiout", QStringLiteral("/api_out")},    {"yex_update", QStringLiteral("/update")}};
+    for (const auto &[columna, valor] : servidorCarpetas) {
+        columnas << QString::fromLatin1(columna);
+        valores << valor;
+    }
+    for (const auto &par : kCarpetasLocales) {
+        const QString local = QDir(carpeta).filePath(QString::fromLatin1(par[1]));
+        QDir().mkpath(local);
+        columnas << QString::fromLatin1(par[0]);
+        valores << QDir::toNativeSeparators(local);
+    }
+    conexion->ejecuta(QStringLiteral("INSERT INTO PARAMETROS (%1) VALUES (%2)")
+                          .arg(columnas.join(QStringLiteral(", ")),
+                               QStringList(columnas.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+                      valores);
+    if (QFileInfo::exists(rutaIni))
+        return false;
+    QDir().mkpath(QFileInfo(rutaIni).absolutePath());
+    Ansi::escribeLineas(rutaIni, {QStringLiteral("DATOS = ") + carpeta});
+    return true;
+}

@@ -1,0 +1,87 @@
+#include "core/envio/CambioPassword.h"
+
+#include "core/base/Ansi.h"
+#include "core/base/Dialogos.h"
+#include "core/base/ErrorTendal.h"
+#include "core/base/Funciones.h"
+#include "core/oficina/Programa.h"
+#include "core/servidor/SesionFtp.h"
+#include "core/envio/ArchivoPago.h"
+#include "core/servidor/ReporteConexion.h"
+
+#include <optional>
+
+namespace {
+
+const QString PassBan = QStringLiteral("PassBan");
+
+} // namespace
+
+CambioPassword::CambioPassword(Programa &programa)
+    : m_programa(programa)
+{
+}
+
+// No early co_return in these coroutines: GCC 12 destroys on that path the
+// locals declared after it as well.
+QCoro::Task<bool> CambioPassword::Acepta(QString actual, QString nueva, QString confirmacion)
+{
+    bool cambiado = false;
+    if (actual.compare(m_programa.valores().ClavePago, Qt::CaseSensitive) != 0)
+        m_programa.dialogos().error(QStringLiteral("No coincide la contraseña actual"));
+    else if (nueva.compare(confirmacion, Qt::CaseSensitive) != 0)
+        m_programa.dialogos().error(QStringLiteral("La contraseña nueva no coincide con la confirmación"));
+    else
+        cambiado = co_await publica(nueva);
+    co_return cambiado;
+}
+
+QCoro::Task<bool> CambioPassword::publica(QString nueva)
+{
+    ValoresPrograma &v = m_programa.valores();
+    RsParametros &rs = m_programa.RsParametros_();
+    const QString passBanAnterior = rs.texto(PassBan);
+    const QString claveAnterior = v.ClavePago;
+    const QString nombre = ArchivoPago::nombre(v.NumPatente);
+    const QString local = m_programa.carpetas().enTrabajo(nombre);
+    ControlFtp &ftp = m_programa.eftpPrincipal;
+    bool guardado = false;
+    std::optional<ErrorTendal> fallo;
+    try {
+        const QString linea = ArchivoPago::linea(v.PideClave, nueva);
+        rs.asigna(PassBan, Funciones::Codifica_Cadena(nueva));
+        rs.guarda();
+        guardado = true;
+        v.ClavePago = nueva;
+        co_await SesionFtp::Conecta_FTP(ftp, false, m_programa);
+        Ansi::escribeLineas(local, {linea}, true);
+        co_await SesionFtp::Envia_Archivo(ftp, m_programa.carpetas().trabajo(), ArchivoPago::carpetaServidor(), nombre);
+        co_await SesionFtp::Desconecta_FTP(ftp);
+    } catch (const ErrorTendal &e) {
+        fallo = e;
+    }
+    // The local file holds the password: it goes whatever happened.
+    try {
+        Funciones::Borra_Archivo(local);
+    } catch (const ErrorTendal &) {
+    }
+    if (fallo) {
+        ReporteConexion::reporta(ReporteConexion::Llamador::CambioClave, *fallo, m_programa);
+        try {
+            co_await SesionFtp::Desconecta_FTP(ftp);
+        } catch (const ErrorTendal &) {
+        }
+        v.ClavePago = claveAnterior;
+        try {
+            if (guardado) {
+                rs.asigna(PassBan, passBanAnterior);
+                rs.guarda();
+            } else {
+                rs.abre();
+            }
+        } catch (const ErrorTendal &e) {
+            m_programa.dialogos().error(ReporteConexion::textoGenerico(e));
+        }
+    }
+    co_return !fallo;
+}

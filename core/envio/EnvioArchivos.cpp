@@ -1,0 +1,417 @@
+#include "core/envio/EnvioArchivos.h"
+
+#include "core/boletines/Boletines.h"
+#include "core/base/Ansi.h"
+#include "core/base/Dialogos.h"
+#include "core/base/ErrorTendal.h"
+#include "core/base/Funciones.h"
+#include "core/oficina/Programa.h"
+#include "core/base/Reloj.h"
+#include "core/servidor/SesionFtp.h"
+#include "core/base/Vb.h"
+#include "core/recepcion/CicloRecepcion.h"
+#include "core/envio/ArchivoPago.h"
+#include "core/envio/ClaveValidacion.h"
+#include "core/envio/ReglaEnvio.h"
+#include "core/servidor/ReporteConexion.h"
+
+#include <QCoro/QCoroFuture>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <optional>
+
+namespace {
+
+const QString E = QStringLiteral("E");
+const QString S = QStringLiteral("S");
+const QString N = QStringLiteral("N");
+
+// Copies a file to send into TendalTmp, replacing an older copy; the copy
+// appears under its name only when it is whole. File errors are numbered as
+// the send command tells them apart (docs/envio.md):
+// 68 the send folder is not there, 53 the file is not there, 70 the file or
+// its copy cannot be opened (access denied, locked, something in the way),
+// 61 the disk is full, 75 any other failure while copying.
+// The file of a send folder named like nombre without regard to case, as the
+// office's systems (and the names typed in the window, upper-cased) name
+// them; empty when there is none. A name never reaches into another folder.
+QString buscaSinMayusculas(const QString &carpeta, const QString &nombre)
+{
+    if (nombre.contains(u'/') || nombre.contains(u'\\') || nombre == u"." || nombre == u"..")
+        return {};
+    const QString exacta = QDir(carpeta).filePath(nombre);
+    if (QFileInfo::exists(exacta))
+        return exacta;
+    const QString buscado = nombre.toCaseFolded();
+    QDirIterator it(carpeta, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        if (it.fileName().toCaseFolded() == buscado)
+            return it.filePath();
+    }
+    return {};
+}
+
+void copiaParaEnvio(const QString &carpetaEnvio, const QString &nombre, const QString &destino)
+{
+    const QFileInfo carpeta(carpetaEnvio);
+    if (!carpeta.isDir())
+        throw ErrorTendal::conNumero(ErrorTendal::DispositivoNoDisponible,
+                                     QDir::toNativeSeparators(carpeta.filePath()));
+    if (!carpeta.isExecutable())
+        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(carpeta.filePath()));
+    const QString origen = buscaSinMayusculas(carpetaEnvio, nombre);
+    if (origen.isEmpty())
+        throw ErrorTendal::conNumero(ErrorTendal::ArchivoNoEncontrado,
+                                     QDir::toNativeSeparators(QDir(carpetaEnvio).filePath(nombre)));
+    const QFileInfo archivo(origen);
+    QFile entrada(origen);
+    if (archivo.isDir() || !entrada.open(QIODevice::ReadOnly))
+        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(origen));
+
+    QDir().mkpath(QFileInfo(destino).absolutePath());
+    QSaveFile salida(destino);
+    if (!salida.open(QIODevice::WriteOnly))
+        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(destino));
+    const auto falloEscritura = [&] {
+        return ErrorTendal::conNumero(salida.error() == QFileDevice::ResourceError ? ErrorTendal::DiscoLleno
+                                                                                   : ErrorTendal::AccesoRutaArchivo,
+                                      QDir::toNativeSeparators(destino));
+    };
+    QByteArray bloque;
+    while (!entrada.atEnd()) {
+        bloque = entrada.read(1 << 20);
+        if (bloque.isEmpty() && entrada.error() != QFileDevice::NoError)
+            throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, QDir::toNativeSeparators(origen));
+        if (salida.write(bloque) != bloque.size())
+            throw falloEscritura();
+    }
+    if (!salida.commit())
+        throw falloEscritura();
+}
+
+// The copy runs on a worker so that the window stays live with large files.
+// The future is made in a statement of its own: GCC 12 mishandles the
+// captures of a lambda built inside a co_await expression.
+QCoro::Task<> copiaEnTrabajador(QString carpeta, QString nombre, QString destino)
+{
+    QFuture<void> copia = QtConcurrent::run([carpeta, nombre, destino] { copiaParaEnvio(carpeta, nombre, destino); });
+    co_await copia;
+}
+
+bool esErrorDeArchivo(const ErrorTendal &e)
+{
+    return e.numero() == ErrorTendal::DispositivoNoDisponible || e.numero() == ErrorTendal::PermisoDenegado;
+}
+
+} // namespace
+
+EnvioArchivos::EnvioArchivos(Programa &programa, CicloRecepcion &ciclo, Boletines &boletines, QObject *parent)
+    : QObject(parent)
+    , m_programa(programa)
+    , m_ciclo(ciclo)
+    , m_boletines(boletines)
+{
+}
+
+EnvioArchivos::~EnvioArchivos() = default;
+
+// No coroutine here returns early (co_return before the end): GCC 12
+// destroys on that path the locals declared after it as well.
+QCoro::Task<> EnvioArchivos::Envia()
+{
+    if (m_programa.listaEnvio().cuenta() == 0)
+        m_programa.dialogos().aviso(QStringLiteral("Debes incluir al menos un archivo en la lista de envío!!!"));
+    else
+        co_await enviaLista();
+}
+
+QCoro::Task<> EnvioArchivos::enviaLista()
+{
+    co_await m_boletines.Actualiza_Boletin(false);
+    std::optional<ErrorTendal> fallo;
+    try {
+        co_await preparaSesion();
+        decideClave();
+        const ValoresPrograma &v = m_programa.valores();
+        if ((v.PideClave == S && v.ClaveAceptada) || v.PideClave == N)
+            co_await cicloArchivos(true);
+        m_programa.listaEnvio().depura();
+        co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
+        m_ciclo.habilita();
+    } catch (const ErrorTendal &e) {
+        fallo = e;
+    }
+    if (fallo)
+        terminaConError(*fallo);
+}
+
+QCoro::Task<> EnvioArchivos::RecibeSinEnviar()
+{
+    if (m_programa.listaEnvio().cuenta() == 0)
+        m_programa.dialogos().aviso(QStringLiteral("Debes incluir al menos un archivo en la lista de recepción!!!"));
+    else
+        co_await mueveLista();
+}
+
+QCoro::Task<> EnvioArchivos::mueveLista()
+{
+    // The payment password is asked when any name of the list is of a
+    // payment file; the server's file is not read.
+    ValoresPrograma &v = m_programa.valores();
+    const ListaEnvio &lista = m_programa.listaEnvio();
+    v.ClaveAceptada = true;
+    for (int i = 0; i < lista.cuenta(); ++i) {
+        if (lista.celda(i, ListaEnvio::Nombre).startsWith(E, Qt::CaseInsensitive)) {
+            v.ClaveAceptada = ClaveValidacion::confirma(m_programa.dialogos(), v.ClavePago);
+            break;
+        }
+    }
+    std::optional<ErrorTendal> fallo;
+    try {
+        co_await cicloArchivos(false);
+        m_programa.listaEnvio().depura();
+        m_ciclo.habilita();
+    } catch (const ErrorTendal &e) {
+        fallo = e;
+    }
+    if (fallo)
+        terminaConError(*fallo);
+}
+
+// The broker's session and the payment-password file. A step that fails with
+// 1003 is passed over (a missing payment file is the flag "N").
+QCoro::Task<> EnvioArchivos::preparaSesion()
+{
+    ControlFtp &ftp = m_programa.eftpEnvio;
+    const QString trabajo = m_programa.carpetas().trabajo();
+    const QString nombre = ArchivoPago::nombre(m_programa.valores().NumPatente);
+    const auto pasaPor1003 = [](const std::optional<ErrorTendal> &f) {
+        if (f && f->numero() != ErrorTendal::FtpTransferencia)
+            throw *f;
+    };
+    std::optional<ErrorTendal> fallo;
+    try {
+        co_await SesionFtp::Conecta_FTP(ftp, false, m_programa);
+    } catch (const ErrorTendal &e) {
+        fallo = e;
+    }
+    pasaPor1003(fallo);
+    // An older copy left by an interrupted run is never taken for the server's.
+    Funciones::Borra_Archivo(m_programa.carpetas().enTrabajo(nombre));
+    fallo.reset();
+    try {
+        co_await SesionFtp::Recibe_Archivo(ftp, trabajo, ArchivoPago::carpetaServidor(), nombre);
+    } catch (const ErrorTendal &e) {
+        fallo = e;
+    }
+    pasaPor1003(fallo);
+    leeArchivoPago();
+}
+
+void EnvioArchivos::leeArchivoPago()
+{
+    ValoresPrograma &v = m_programa.valores();
+    const QString local = m_programa.carpetas().enTrabajo(ArchivoPago::nombre(v.NumPatente));
+    if (!QFileInfo::exists(local)) {
+        v.PideClave = N;
+        return;
+    }
+    QString linea;
+    try {
+        linea = Ansi::leePrimeraLinea(local);
+    } catch (const ErrorTendal &) {
+        // The file holds the password: it does not stay behind.
+        try {
+            Funciones::Borra_Archivo(local);
+        } catch (const ErrorTendal &) {
+        }
+        throw;
+    }
+    Funciones::Borra_Archivo(local);
+    v.ClavePago = ArchivoPago::clave(linea);
+    v.PideClave = ArchivoPago::bandera(linea);
+}
+
+void EnvioArchivos::decideClave()
+{
+    ValoresPrograma &v = m_programa.valores();
+    if (v.PideClave == S) {
+        v.ClaveAceptada = ClaveValidacion::confirma(m_programa.dialogos(), v.ClavePago);
+        return;
+    }
+    v.ClaveAceptada = true;
+    const ListaEnvio &lista = m_programa.listaEnvio();
+    for (int i = 0; i < lista.cuenta(); ++i) {
+        if (lista.celda(i, ListaEnvio::Nombre).startsWith(E, Qt::CaseInsensitive)
+            && lista.celda(i, ListaEnvio::Estado) == E) {
+            v.PideClave = S;
+            v.ClaveAceptada = ClaveValidacion::confirma(m_programa.dialogos(), v.ClavePago);
+            return;
+        }
+    }
+}
+
+// The send loop (enviando) or the receive-only loop, over the entries that
+// were in the send list when it started; nothing is removed before the
+// clean-up pass, so the positions hold (entries the receive cycle adds
+// meanwhile come after them).
+QCoro::Task<> EnvioArchivos::cicloArchivos(bool enviando)
+{
+    ListaEnvio &lista = m_programa.listaEnvio();
+    const int cuenta = lista.cuenta();
+    for (int i = 0; i < cuenta && i < lista.cuenta(); ++i) {
+        const ListaEnvio::Entrada e = lista.entrada(i);
+        // Response entries ("K", "R") are never sent: their names are not
+        // julian and are not read as a day.
+        if (e.estado != E || e.nombre.isEmpty())
+            continue;
+        if (enviando && Vb::entero(e.nombre.right(3)) != m_programa.valores().DiaJuliano)
+            continue;
+        const ReglaEnvio *regla = ReglaEnvio::de(e.nombre, m_programa.valores().ClaveAceptada);
+        if (!regla)
+            continue;
+        co_await procesa(i, *regla, enviando);
+    }
+}
+
+// One file: copy, upload, deletions, reception entry. Returns whether it
+// reached the reception list. The questions of errors 68 and 70 choose the
+// step to go on with; a file that was not uploaded stays in the send list.
+QCoro::Task<bool> EnvioArchivos::procesa(int fila, const ReglaEnvio &regla, bool enviando)
+{
+    // The entry as it stands when its file is taken: the person may remove
+    // it from the list while the file is uploading.
+    const ListaEnvio::Entrada entrada = m_programa.listaEnvio().entrada(fila);
+    const QString nombre = entrada.nombre;
+    const Carpetas &carpetas = m_programa.carpetas();
+    const QString carpetaEnvio = m_programa.campos().texto(regla.campoEnvio);
+    const QString carpetaServidor = m_programa.valores().*regla.carpetaServidor;
+
+    Paso paso = enviando ? Paso::Copia : Paso::BorraRespuestas;
+    bool subido = false;
+    while (paso != Paso::Lista && paso != Paso::Queda) {
+        const Paso enCurso = paso;
+        std::optional<ErrorTendal> fallo;
+        try {
+            switch (paso) {
+            case Paso::Copia:
+                co_await copiaEnTrabajador(carpetaEnvio, nombre, carpetas.enTemporal(nombre));
+                paso = Paso::Sube;
+                break;
+            case Paso::Sube:
+                co_await SesionFtp::Envia_Archivo(m_programa.eftpEnvio, carpetas.temporal(), carpetaServidor, nombre);
+                subido = true;
+                paso = Paso::BorraRespuestas;
+                break;
+            case Paso::BorraRespuestas:
+                Funciones::Borra_Archivo(carpetas.enTemporal(regla.archivoVal(nombre)));
+                if (regla.esperaPrevalidacion())
+                    Funciones::Borra_Archivo(carpetas.enTemporal(regla.archivoPrev(nombre)));
+                paso = enviando ? Paso::BorraLocal : Paso::Lista;
+                break;
+            case Paso::BorraLocal:
+                Funciones::Borra_Archivo(carpetas.enTrabajo(nombre));
+                paso = Paso::Lista;
+                break;
+            case Paso::Lista:
+            case Paso::Queda:
+                break;
+            }
+        } catch (const ErrorTendal &e) {
+            fallo = e;
+        }
+        if (!fallo)
+            continue;
+        // Any other failure ends the command; a file whose upload failed
+        // was not sent and stays in the send list.
+        if (!esErrorDeArchivo(*fallo))
+            throw *fallo;
+        if (preguntaPorArchivo(*fallo, nombre)) {
+            paso = enviando ? Paso::Copia : Paso::BorraRespuestas;
+            continue;
+        }
+        if (enviando && !subido)
+            paso = Paso::Queda; // not sent: it keeps its "E"
+        else if (enviando && enCurso != Paso::BorraLocal)
+            paso = Paso::BorraLocal;
+        else
+            paso = Paso::Lista;
+    }
+    if (paso == Paso::Lista) {
+        listaParaRecepcion(localiza(fila, nombre), entrada, regla);
+        if (enviando)
+            emit archivoEnviado(nombre, carpetaServidor, regla.archivoPrev(nombre), regla.archivoVal(nombre));
+    }
+    co_return paso == Paso::Lista;
+}
+
+// The reception entry, added whole from the send entry as it was when its
+// file was taken; then the send entry is emptied (the clean-up pass removes
+// it). Should the person have removed the send entry meanwhile (fila -1), the
+// uploaded file is listed all the same, with its response folders.
+void EnvioArchivos::listaParaRecepcion(int fila, const ListaEnvio::Entrada &e, const ReglaEnvio &regla)
+{
+    ListaEnvio &envio = m_programa.listaEnvio();
+    const QString &nombre = e.nombre;
+    ListaRecepcion::Entrada r;
+    r.nombre = nombre;
+    r.prev = regla.esperaPrevalidacion() ? QString() : QStringLiteral("X");
+    r.hora = Vb::horaAmPm(m_programa.reloj().ahora().time(), false);
+    r.rutaPrev = regla.esperaPrevalidacion() ? e.rutaPre : QString();
+    r.rutaVal = e.rutaVal;
+    r.archivoPrev = regla.archivoPrev(nombre);
+    r.archivoVal = regla.archivoVal(nombre);
+    r.rutaDest = m_programa.campos().texto(regla.campoRecepcion);
+    // An empty or unreadable icon number gives an entry without icon.
+    r.icono = e.icono;
+    m_programa.listaRecepcion().agrega(r);
+    if (fila >= 0)
+        envio.cambiaCelda(fila, ListaEnvio::Nombre, QString());
+}
+
+// Where the entry of a file is now: at its position unless the person changed
+// the list during an upload; -1 when it is gone.
+int EnvioArchivos::localiza(int fila, const QString &nombre) const
+{
+    const ListaEnvio &lista = m_programa.listaEnvio();
+    const auto es = [&](int i) {
+        return lista.celda(i, ListaEnvio::Nombre) == nombre && lista.celda(i, ListaEnvio::Estado) == E;
+    };
+    if (fila < lista.cuenta() && es(fila))
+        return fila;
+    for (int i = 0; i < lista.cuenta(); ++i)
+        if (es(i))
+            return i;
+    return -1;
+}
+
+bool EnvioArchivos::preguntaPorArchivo(const ErrorTendal &error, const QString &nombre)
+{
+    const QString texto = error.numero() == ErrorTendal::DispositivoNoDisponible
+                              ? QStringLiteral("La ruta o directorio del archivo : ") + nombre
+                                    + QStringLiteral(" no se encuentra, ¿deseas reintentar el envío?")
+                              : QStringLiteral("Archivo : ") + nombre
+                                    + QStringLiteral(" se encuentra bloqueado, ¿deseas reintentar el envío?");
+    return m_programa.dialogos().pregunta(texto, Dialogos::Icono::Ninguno);
+}
+
+// The command ends after a failure: the report of its kind, then the lists
+// are left right (no emptied rows) and the files already sent are awaited.
+void EnvioArchivos::terminaConError(const ErrorTendal &error)
+{
+    const auto r = ReporteConexion::reporta(ReporteConexion::Llamador::Envio, error, m_programa);
+    // A command that stops is always told: a connection lost in the middle of
+    // the send (1000) leaves files unsent, and 1003, passed over where a step
+    // may be skipped (the payment file), ends the command anywhere else.
+    if (!r.mensaje)
+        m_programa.dialogos().error(ReporteConexion::textoGenerico(error));
+    m_programa.listaEnvio().depura();
+    if (m_programa.listaRecepcion().cuenta() > 0)
+        m_ciclo.habilita();
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/oficina/ListaEnvio.h"
+
+#include <QCoro/QCoroTask>
+#include <QObject>
+#include <QString>
+
+class Boletines;
+class CicloRecepcion;
+class ErrorTendal;
+class Programa;
+struct ReglaEnvio;
+
+// The send command ("enviar") and the receive-only command ("recibir") of the
+// tool bar, step by step.
+//
+// Sending: the bulletin refresh, the broker's session on eftpEnvio, the
+// payment-password file from the server, the password decision, then for
+// every file of the send list that waits ("E"), is of the start day and has
+// a send rule: a copy through TendalTmp, the upload to the server folder of
+// its type, the deletions, and its entry in the reception list with the
+// responses it expects. Then the clean-up pass and the receive cycle.
+//
+// A file leaves the send list only once it is listed for reception, and it
+// is listed for reception only once it was uploaded (or, for the
+// receive-only command, moved on purpose). Each list change is stored at
+// once, so a command that stops half-way leaves both lists right.
+class EnvioArchivos : public QObject
+{
+    Q_OBJECT
+public:
+    EnvioArchivos(Programa &programa, CicloRecepcion &ciclo, Boletines &boletines, QObject *parent = nullptr);
+    ~EnvioArchivos() override;
+
+    // Both handle their own failures; neither closes eftpEnvio at its end
+    // (the tool bar's common exit does).
+    QCoro::Task<> Envia();
+    QCoro::Task<> RecibeSinEnviar();
+
+signals:
+    // A file was uploaded and listed for reception.
+    void archivoEnviado(const QString &nombre, const QString &carpetaServidor, const QString &archivoPrev,
+                        const QString &archivoVal);
+
+private:
+    // The steps of one file; the file-error questions move between them.
+    // Lista: it goes to the reception list; Queda: it stays in the send list.
+    enum class Paso { Copia, Sube, BorraRespuestas, BorraLocal, Lista, Queda };
+
+    QCoro::Task<> enviaLista();
+    QCoro::Task<> mueveLista();
+    QCoro::Task<> preparaSesion();
+    void leeArchivoPago();
+    void decideClave();
+    QCoro::Task<> cicloArchivos(bool enviando);
+    QCoro::Task<bool> procesa(int fila, const ReglaEnvio &regla, bool enviando);
+    void listaParaRecepcion(int fila, const ListaEnvio::Entrada &e, const ReglaEnvio &regla);
+    bool preguntaPorArchivo(const ErrorTendal &error, const QString &nombre);
+    void terminaConError(const ErrorTendal &error);
+    int localiza(int fila, const QString &nombre) const;
+
+    Programa &m_programa;
+    CicloRecepcion &m_ciclo;
+    Boletines &m_boletines;
+};

@@ -1,0 +1,512 @@
+#include "core/ftp/ClienteFtp.h"
+
+#include "core/base/ErrorTendal.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <mutex>
+#include <optional>
+
+// How libcurl results and FTP replies become the system's numbers is written
+// down in docs/ftp-errores.md; keep the two in step.
+
+namespace {
+
+void iniciaCurl()
+{
+    static const bool iniciado = [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        return true;
+    }();
+    (void)iniciado;
+}
+
+// "host", "host:port", "[v6]:port" or a bare IPv6 address, optionally with
+// "ftp://" in front, as "ftp://host:port" (port 21 when absent). Empty when
+// the address is not usable.
+QString urlBase(const QString &direccion)
+{
+    QString d = direccion.trimmed();
+    if (d.startsWith(QStringLiteral("ftp://"), Qt::CaseInsensitive))
+        d = d.mid(6);
+    while (d.endsWith(QLatin1Char('/')))
+        d.chop(1);
+    if (d.isEmpty())
+        return {};
+    QString host = d;
+    QString puerto = QStringLiteral("21");
+    if (d.startsWith(QLatin1Char('['))) {
+        const int fin = d.indexOf(QLatin1Char(']'));
+        if (fin < 0)
+            return {};
+        host = d.left(fin + 1);
+        const QString resto = d.mid(fin + 1);
+        if (resto.startsWith(QLatin1Char(':')))
+            puerto = resto.mid(1);
+        else if (!resto.isEmpty())
+            return {};
+    } else if (d.count(QLatin1Char(':')) == 1) {
+        const int dos = d.indexOf(QLatin1Char(':'));
+        host = d.left(dos);
+        puerto = d.mid(dos + 1);
+    } else if (d.count(QLatin1Char(':')) > 1) {
+        host = QLatin1Char('[') + d + QLatin1Char(']');
+    }
+    bool ok = false;
+    const int p = puerto.toInt(&ok);
+    if (host.isEmpty() || !ok || p <= 0 || p > 65535 || host.contains(QLatin1Char('/'))
+        || host.contains(QLatin1Char('@')))
+        return {};
+    return QStringLiteral("ftp://") + host + QLatin1Char(':') + QString::number(p);
+}
+
+// The path part of the URL of a server path. An absolute server path
+// ("/ag0123/x") starts with %2F so that it is taken from the server's root,
+// not from the login folder; every name is percent-encoded.
+QString rutaUrl(const QString &ruta)
+{
+    QString url;
+    QString resto = ruta;
+    if (resto.startsWith(QLatin1Char('/'))) {
+        url = QStringLiteral("%2F");
+        resto = resto.mid(1);
+    }
+    const QStringList partes = resto.split(QLatin1Char('/'));
+    QStringList codificadas;
+    for (const QString &p : partes)
+        codificadas << QString::fromLatin1(QUrl::toPercentEncoding(p));
+    return url + codificadas.join(QLatin1Char('/'));
+}
+
+// carpeta + "/" + archivo, without doubling the bar.
+QString rutaServidor(const QString &carpeta, const QString &archivo)
+{
+    QString c = carpeta.trimmed();
+    while (c.size() > 1 && c.endsWith(QLatin1Char('/')))
+        c.chop(1);
+    if (c.isEmpty())
+        return archivo;
+    if (c == QStringLiteral("/"))
+        return c + archivo;
+    return c + QLatin1Char('/') + archivo;
+}
+
+enum class Operacion { Conecta, Envia, Recibe, Lista };
+
+} // namespace
+
+struct ClienteFtp::Impl {
+    ClienteFtp::Limites limites;
+    CURL *curl = nullptr;
+    // The session's transfers run on a multi handle of their own, which
+    // keeps the control connection between them. Its loop waits at most
+    // kEsperaMaxima ms at a time: curl_easy_perform's own loop sometimes
+    // sleeps a whole second between a passive-mode reply and the data
+    // connection, which made every few transfers a second slower.
+    CURLM *multi = nullptr;
+    static constexpr int kEsperaMaxima = 20;
+    QString direccion;
+    QString base; // "ftp://host:port"
+    QString usuario;
+    std::atomic<bool> conectado = false;
+
+    // One operation at a time on the handle. desconecta() may come from
+    // another thread while a transfer runs (the receive cycle stopped in
+    // the middle of a tick): it asks the transfer to stop, then waits.
+    std::mutex enUso;
+    std::atomic<bool> abortar = false;
+
+    // What the last exchange with the server said: the last command sent
+    // (its verb only, never its argument) and the last reply line.
+    QByteArray orden;
+    QByteArray respuesta;
+    bool huboRespuesta = false;
+    char textoError[CURL_ERROR_SIZE] = {};
+
+    // The local side of the transfer in progress.
+    QIODevice *destino = nullptr;
+    QIODevice *origen = nullptr;
+    std::optional<ErrorTendal> errorLocal;
+
+    ~Impl() { cierra(); }
+
+    void cierra()
+    {
+        if (multi)
+            curl_multi_cleanup(multi); // says QUIT on the open control connection
+        multi = nullptr;
+        if (curl)
+            curl_easy_cleanup(curl);
+        curl = nullptr;
+        conectado = false;
+    }
+
+    static int traza(CURL *, curl_infotype tipo, char *datos, size_t largo, void *yo)
+    {
+        auto *d = static_cast<Impl *>(yo);
+        const QByteArray texto(datos, qsizetype(largo));
+        if (tipo == CURLINFO_HEADER_OUT) {
+            d->orden = texto.trimmed().split(' ').value(0).toUpper();
+        } else if (tipo == CURLINFO_HEADER_IN) {
+            const QByteArray linea = texto.trimmed();
+            if (linea.size() >= 3 && std::isdigit(uchar(linea[0]))) {
+                d->respuesta = linea;
+                d->huboRespuesta = true;
+            }
+        }
+        return 0;
+    }
+
+    static int progreso(void *yo, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+    {
+        return static_cast<Impl *>(yo)->abortar ? 1 : 0;
+    }
+
+    static size_t escribe(char *datos, size_t, size_t largo, void *yo)
+    {
+        auto *d = static_cast<Impl *>(yo);
+        if (!d->destino)
+            return 0;
+        if (d->destino->write(datos, qint64(largo)) != qint64(largo)) {
+            const int numero = errno == ENOSPC ? ErrorTendal::DiscoLleno : ErrorTendal::AccesoRutaArchivo;
+            d->errorLocal = ErrorTendal::conNumero(numero, d->destino->errorString());
+            return 0;
+        }
+        return largo;
+    }
+
+    static size_t lee(char *datos, size_t tamano, size_t cuantos, void *yo)
+    {
+        auto *d = static_cast<Impl *>(yo);
+        const qint64 leidos = d->origen ? d->origen->read(datos, qint64(tamano * cuantos)) : -1;
+        if (leidos < 0) {
+            d->errorLocal = ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo,
+                                                   d->origen ? d->origen->errorString() : QString());
+            return CURL_READFUNC_ABORT;
+        }
+        return size_t(leidos);
+    }
+
+    void preparaHandle()
+    {
+        iniciaCurl();
+        curl = curl_easy_init();
+        if (!curl)
+            throw ErrorTendal(10000 + CURLE_FAILED_INIT, QStringLiteral("No se pudo preparar la sesión FTP"));
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_PROXY,
+                         ""); // an FTP proxy is reached as user@host, never through the environment
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limites.segundosConexion);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, limites.bytesPorSegundoMinimo);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limites.segundosVelocidadBaja);
+        curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, limites.segundosVelocidadBaja);
+        curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, textoError);
+        curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
+        curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, &Impl::traza);
+        curl_easy_setopt(curl, CURLOPT_DEBUGDATA, this);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Impl::escribe);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(curl, CURLOPT_READFUNCTION, &Impl::lee);
+        curl_easy_setopt(curl, CURLOPT_READDATA, this);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Impl::progreso);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
+    }
+
+    // One request on the session's handle, with the options of a plain
+    // download reset first.
+    CURLcode ejecuta(const QString &ruta)
+    {
+        const QByteArray url = (base + QLatin1Char('/') + rutaUrl(ruta)).toUtf8();
+        curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+        orden.clear();
+        respuesta.clear();
+        huboRespuesta = false;
+        textoError[0] = 0;
+        errorLocal.reset();
+        return realiza();
+    }
+
+    CURLcode realiza()
+    {
+        if (!multi)
+            multi = curl_multi_init();
+        if (!multi || curl_multi_add_handle(multi, curl) != CURLM_OK)
+            return CURLE_FAILED_INIT;
+        CURLcode resultado = CURLE_OK;
+        int activas = 1;
+        while (activas > 0) {
+            if (curl_multi_perform(multi, &activas) != CURLM_OK) {
+                resultado = CURLE_FAILED_INIT;
+                break;
+            }
+            if (activas > 0 && curl_multi_poll(multi, nullptr, 0, kEsperaMaxima, nullptr) != CURLM_OK) {
+                resultado = CURLE_FAILED_INIT;
+                break;
+            }
+        }
+        int quedan = 0;
+        while (CURLMsg *m = curl_multi_info_read(multi, &quedan))
+            if (m->msg == CURLMSG_DONE && m->easy_handle == curl)
+                resultado = m->data.result;
+        curl_multi_remove_handle(multi, curl);
+        return resultado;
+    }
+
+    void restableceOpciones()
+    {
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
+        curl_easy_setopt(curl, CURLOPT_UPLOAD, 0L);
+        curl_easy_setopt(curl, CURLOPT_DIRLISTONLY, 0L);
+        curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(-1));
+        destino = nullptr;
+        origen = nullptr;
+    }
+
+    void exigeSesion(const QString &que) const
+    {
+        if (!conectado || !curl)
+            throw ErrorTendal(ErrorTendal::FtpTerminado,
+                              QStringLiteral("No hay sesión abierta con el servidor para %1").arg(que));
+    }
+
+    int codigoRespuesta() const { return respuesta.left(3).toInt(); }
+
+    QString textoRespuesta() const { return QString::fromUtf8(respuesta); }
+
+    QString detalleCurl(CURLcode c) const
+    {
+        return textoError[0] ? QString::fromUtf8(textoError) : QString::fromUtf8(curl_easy_strerror(c));
+    }
+
+    // The failure of an operation as the numbered error of the system.
+    [[noreturn]] void falla(Operacion op, CURLcode c, const QString &que)
+    {
+        if (errorLocal)
+            throw *errorLocal;
+
+        const int codigo = codigoRespuesta();
+        const QString servidor = direccion.trimmed();
+
+        // The session was closed while the operation ran.
+        if (c == CURLE_ABORTED_BY_CALLBACK)
+            throw ErrorTendal(ErrorTendal::FtpTerminado, QStringLiteral("La sesión se cerró durante %1").arg(que));
+
+        // No connection at all.
+        if (c == CURLE_COULDNT_RESOLVE_HOST || c == CURLE_COULDNT_RESOLVE_PROXY)
+            throw ErrorTendal(ErrorTendal::FtpSinConexion,
+                              QStringLiteral("No se encontró el servidor %1").arg(servidor));
+        if (c == CURLE_COULDNT_CONNECT)
+            throw ErrorTendal(ErrorTendal::FtpSinConexion,
+                              QStringLiteral("El servidor %1 no aceptó la conexión").arg(servidor));
+        if (op == Operacion::Conecta && c == CURLE_OPERATION_TIMEDOUT && codigo != 421)
+            throw ErrorTendal(ErrorTendal::FtpSinConexion,
+                              QStringLiteral("El servidor %1 no respondió al conectar (%2 s de espera)")
+                                  .arg(servidor)
+                                  .arg(huboRespuesta ? limites.segundosVelocidadBaja : limites.segundosConexion));
+
+        // Login refused.
+        if (c == CURLE_LOGIN_DENIED || (codigo == 530 && (orden == "USER" || orden == "PASS"))) {
+            if (orden == "USER")
+                throw ErrorTendal(
+                    ErrorTendal::FtpUsuario,
+                    QStringLiteral("El servidor no aceptó el usuario %1 (%2)").arg(usuario, textoRespuesta()));
+            throw ErrorTendal(ErrorTendal::FtpLogin,
+                              QStringLiteral("El servidor no aceptó la contraseña del usuario %1 (%2)")
+                                  .arg(usuario, textoRespuesta()));
+        }
+        if (op == Operacion::Conecta
+            && (codigo == 421 || c == CURLE_WEIRD_SERVER_REPLY || c == CURLE_GOT_NOTHING || c == CURLE_RECV_ERROR
+                || c == CURLE_SEND_ERROR))
+            throw ErrorTendal(ErrorTendal::FtpClave,
+                              QStringLiteral("El servidor %1 no abrió la sesión (%2)")
+                                  .arg(servidor, huboRespuesta ? textoRespuesta() : detalleCurl(c)));
+
+        // A file the server does not hold.
+        if (op == Operacion::Recibe
+            && (c == CURLE_REMOTE_FILE_NOT_FOUND
+                || (codigo == 550 && (orden == "RETR" || orden == "SIZE" || orden == "CWD"))))
+            throw ErrorTendal(ErrorTendal::FtpTransferencia,
+                              QStringLiteral("El servidor no tiene %1 (%2)").arg(que, textoRespuesta()));
+
+        // The connection went away in the middle of the session.
+        if (c == CURLE_PARTIAL_FILE || c == CURLE_GOT_NOTHING || c == CURLE_SEND_ERROR || c == CURLE_RECV_ERROR
+            || codigo == 426 || codigo == 421)
+            throw ErrorTendal(
+                ErrorTendal::FtpTerminado,
+                QStringLiteral("Se perdió la conexión con el servidor durante %1").arg(que)
+                    + (huboRespuesta && codigo >= 400 ? QStringLiteral(" (%1)").arg(textoRespuesta()) : QString()));
+
+        // A silent server.
+        if (c == CURLE_OPERATION_TIMEDOUT)
+            throw ErrorTendal(10000 + c,
+                              QStringLiteral("El servidor dejó de responder durante %1 (más de %2 s sin datos)")
+                                  .arg(que)
+                                  .arg(limites.segundosVelocidadBaja));
+
+        // The server refused the command: its reply is the number.
+        if (huboRespuesta && codigo >= 400 && codigo < 600)
+            throw ErrorTendal(codigo, QStringLiteral("El servidor rechazó %1 (%2)").arg(que, textoRespuesta()));
+
+        throw ErrorTendal(10000 + c, QStringLiteral("Falla de FTP durante %1: %2").arg(que, detalleCurl(c)));
+    }
+};
+
+ClienteFtp::ClienteFtp()
+    : ClienteFtp(Limites {})
+{
+}
+
+ClienteFtp::ClienteFtp(Limites limites)
+    : d(std::make_unique<Impl>())
+{
+    d->limites = limites;
+}
+
+ClienteFtp::~ClienteFtp() = default;
+
+void ClienteFtp::conecta(const QString &direccion, const QString &usuario, const QString &clave)
+{
+    const std::lock_guard uso(d->enUso);
+    d->cierra();
+    d->direccion = direccion;
+    d->usuario = usuario;
+    d->base = urlBase(direccion);
+    if (d->base.isEmpty())
+        throw ErrorTendal(ErrorTendal::FtpSinConexion,
+                          direccion.trimmed().isEmpty()
+                              ? QStringLiteral("No se indicó la dirección del servidor")
+                              : QStringLiteral("La dirección del servidor no es válida: %1").arg(direccion));
+    d->preparaHandle();
+    const QByteArray u = usuario.toUtf8();
+    const QByteArray c = clave.toUtf8();
+    curl_easy_setopt(d->curl, CURLOPT_USERNAME, u.constData());
+    curl_easy_setopt(d->curl, CURLOPT_PASSWORD, c.constData());
+
+    // The login step: no transfer, the control connection stays open for
+    // the transfers of the session.
+    d->restableceOpciones();
+    curl_easy_setopt(d->curl, CURLOPT_NOBODY, 1L);
+    const CURLcode r = d->ejecuta(QString());
+    curl_easy_setopt(d->curl, CURLOPT_NOBODY, 0L);
+    if (r != CURLE_OK) {
+        try {
+            d->falla(Operacion::Conecta, r, QStringLiteral("el inicio de sesión"));
+        } catch (...) {
+            d->cierra();
+            throw;
+        }
+    }
+    d->conectado = true;
+}
+
+void ClienteFtp::envia(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo)
+{
+    const QString ruta = rutaServidor(carpetaRemota, archivo);
+    const QString que = QStringLiteral("el envío de %1 a %2").arg(archivo, carpetaRemota);
+    const std::lock_guard uso(d->enUso);
+    d->exigeSesion(que);
+
+    QFile local(rutaLocal);
+    if (!QFileInfo(rutaLocal).isFile())
+        throw ErrorTendal::conNumero(ErrorTendal::ArchivoNoEncontrado, rutaLocal);
+    if (!local.open(QIODevice::ReadOnly))
+        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo,
+                                     rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
+
+    d->restableceOpciones();
+    d->origen = &local;
+    curl_easy_setopt(d->curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(d->curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(local.size()));
+    const CURLcode r = d->ejecuta(ruta);
+    d->restableceOpciones();
+    if (r != CURLE_OK)
+        d->falla(Operacion::Envia, r, que);
+}
+
+void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo)
+{
+    const QString ruta = rutaServidor(carpetaRemota, archivo);
+    const QString que = QStringLiteral("la recepción de %1 de %2").arg(archivo, carpetaRemota);
+    const std::lock_guard uso(d->enUso);
+    d->exigeSesion(que);
+
+    const QFileInfo info(rutaLocal);
+    if (!info.dir().exists())
+        throw ErrorTendal::conNumero(ErrorTendal::RutaNoEncontrada, info.path());
+    // Written beside the target under a temporary name (created now, so an
+    // empty file arrives too) and renamed only when the transfer completed.
+    QSaveFile local(rutaLocal);
+    local.setDirectWriteFallback(false);
+    if (!local.open(QIODevice::WriteOnly))
+        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo,
+                                     rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
+
+    d->restableceOpciones();
+    d->destino = &local;
+    const CURLcode r = d->ejecuta(ruta);
+    d->restableceOpciones();
+    if (r != CURLE_OK) {
+        local.cancelWriting();
+        try {
+            d->falla(Operacion::Recibe, r, que);
+        } catch (const ErrorTendal &e) {
+            // The server does not hold the file: no local file stands for it.
+            if (e.numero() == ErrorTendal::FtpTransferencia)
+                QFile::remove(rutaLocal);
+            throw;
+        }
+    }
+    if (!local.commit())
+        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo,
+                                     rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
+}
+
+QStringList ClienteFtp::lista(const QString &carpetaRemota)
+{
+    const QString que = QStringLiteral("el listado de %1").arg(carpetaRemota);
+    const std::lock_guard uso(d->enUso);
+    d->exigeSesion(que);
+
+    QBuffer nombres;
+    nombres.open(QIODevice::WriteOnly);
+    d->restableceOpciones();
+    d->destino = &nombres;
+    curl_easy_setopt(d->curl, CURLOPT_DIRLISTONLY, 1L);
+    const CURLcode r = d->ejecuta(rutaServidor(carpetaRemota, QString()));
+    d->restableceOpciones();
+    if (r != CURLE_OK)
+        d->falla(Operacion::Lista, r, que);
+
+    QStringList lista;
+    for (const QByteArray &linea : nombres.data().split('\n')) {
+        const QString nombre = QString::fromUtf8(linea).trimmed();
+        if (!nombre.isEmpty())
+            lista << nombre.section(QLatin1Char('/'), -1);
+    }
+    return lista;
+}
+
+void ClienteFtp::desconecta()
+{
+    d->abortar = true;
+    const std::lock_guard uso(d->enUso);
+    d->abortar = false;
+    d->cierra();
+}
+
+bool ClienteFtp::conectado() const
+{
+    return d->conectado;
+}

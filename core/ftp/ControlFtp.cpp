@@ -1,0 +1,66 @@
+#include "core/ftp/ControlFtp.h"
+
+#include <QCoro/QCoroFuture>
+#include <QtConcurrent/QtConcurrentRun>
+
+// Each operation runs the blocking call of the session on a worker
+// (QtConcurrent::run) and awaits the future without blocking the caller's
+// thread; an ErrorTendal thrown on the worker is thrown again at the await.
+// The future is made in a statement of its own, with the client captured
+// straight into the worker's function: GCC 12 mishandles a coroutine that
+// takes that function as a forwarding reference, or keeps a copy of the
+// client as a local (the client is released once too often and freed while
+// the control still uses it).
+
+ControlFtp::ControlFtp(QString nombre, ClienteFtp::Limites limites)
+    : m_nombre(std::move(nombre))
+    , m_cliente(std::make_shared<ClienteFtp>(limites))
+{
+}
+
+ControlFtp::~ControlFtp()
+{
+    if (m_cliente.use_count() == 1)
+        m_cliente->desconecta();
+}
+
+bool ControlFtp::conectado() const
+{
+    return m_cliente->conectado();
+}
+
+QCoro::Task<> ControlFtp::conecta()
+{
+    QFuture<void> hecho
+        = QtConcurrent::run([cliente = m_cliente, s = servidor, u = usuario, c = clave] { cliente->conecta(s, u, c); });
+    co_await hecho;
+}
+
+QCoro::Task<> ControlFtp::descarga()
+{
+    QFuture<void> hecho = QtConcurrent::run(
+        [cliente = m_cliente, l = archivoLocal, d = carpetaRemota, a = archivoRemoto] { cliente->recibe(l, d, a); });
+    co_await hecho;
+}
+
+QCoro::Task<> ControlFtp::sube()
+{
+    QFuture<void> hecho = QtConcurrent::run(
+        [cliente = m_cliente, l = archivoLocal, d = carpetaRemota, a = archivoRemoto] { cliente->envia(l, d, a); });
+    co_await hecho;
+}
+
+QCoro::Task<QStringList> ControlFtp::lista(QString carpeta)
+{
+    QFuture<QStringList> nombres
+        = QtConcurrent::run([cliente = m_cliente, carpeta] { return cliente->lista(carpeta); });
+    co_return co_await nombres;
+}
+
+QCoro::Task<> ControlFtp::desconecta()
+{
+    // Harmless without a session: a future already finished.
+    QFuture<void> hecho = m_cliente->conectado() ? QtConcurrent::run([cliente = m_cliente] { cliente->desconecta(); })
+                                                 : QtFuture::makeReadyFuture();
+    co_await hecho;
+}

@@ -1,0 +1,96 @@
+#include "core/oficina/CamposConfiguracion.h"
+
+#include "core/db/RsParametros.h"
+
+namespace {
+
+const char *const kColumnasCarpetas[]
+    = {"val_env", "val_rec", "tra_env", "tra_rec", "pag_env", "pag_rec", "sag_env", "sag_rec"};
+
+} // namespace
+
+QString CamposConfiguracion::columnaDireccion(int posicion)
+{
+    switch (posicion) {
+    case 0:
+        return QStringLiteral("Host_Ras");
+    case 1:
+        return QStringLiteral("Host_Internet");
+    case 2:
+        return QStringLiteral("Host");
+    default:
+        return {};
+    }
+}
+
+QString CamposConfiguracion::columnaCarpeta(int campo)
+{
+    return campo >= 5 && campo <= 12 ? QString::fromLatin1(kColumnasCarpetas[campo - 5]) : QString();
+}
+
+CamposConfiguracion::CamposConfiguracion(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void CamposConfiguracion::ponTexto(int campo, const QString &texto)
+{
+    if (m_textos.at(campo) == texto)
+        return;
+    m_textos[campo] = texto;
+    emit cambiado();
+}
+
+QString CamposConfiguracion::textoTipo(int posicion)
+{
+    switch (posicion) {
+    case 0:
+        return QStringLiteral("MODEM");
+    case 1:
+        return QStringLiteral("INTERNET");
+    case 2:
+        return QStringLiteral("RADIO MODEM");
+    default:
+        return {};
+    }
+}
+
+void CamposConfiguracion::Imprime_Datos(const RsParametros &rs)
+{
+    const QVariant patente = rs.valor(QStringLiteral("Patente"));
+    m_textos[0] = patente.isNull() ? QString() : QString::number(patente.toInt());
+    m_textos[1] = rs.texto(QStringLiteral("Agente"));
+    const QVariant tipo = rs.valor(QStringLiteral("tipo_acceso"));
+    const int posicion = tipo.isNull() ? -1 : tipo.toInt();
+    if (posicion >= 0 && posicion <= 2)
+        eligeTipo(posicion, rs);
+    else
+        m_posicion = -1;
+    m_proxy = rs.sino(QStringLiteral("proxy"));
+    m_ipProxyVisible = m_proxy && m_posicion != 0;
+    m_textos[4] = rs.texto(QStringLiteral("ip_proxy"));
+    m_textos[3] = rs.texto(QStringLiteral("telefono"));
+    for (int i = 0; i < 8; ++i)
+        m_textos[5 + i] = rs.texto(columnaCarpeta(5 + i));
+    emit cambiado();
+}
+
+void CamposConfiguracion::eligeTipo(int posicion, const RsParametros &rs)
+{
+    if (posicion < 0 || posicion > 2)
+        return;
+    m_posicion = posicion;
+    // The telephone belongs to dial-up access only, the proxy to the others.
+    m_telefonoVisible = posicion == 0;
+    m_proxyVisible = posicion != 0;
+    m_ipProxyVisible = m_proxyVisible && m_proxy;
+    m_textos[2] = rs.texto(columnaDireccion(posicion));
+    emit cambiado();
+}
+
+void CamposConfiguracion::marcaProxy(bool marcado)
+{
+    m_proxy = marcado;
+    m_ipProxyVisible = marcado && m_posicion != 0;
+    emit cambiado();
+}

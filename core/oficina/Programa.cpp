@@ -1,0 +1,75 @@
+#include "core/oficina/Programa.h"
+
+#include "core/access/ImportadorAccess.h"
+#include "core/oficina/Actualizaciones.h"
+#include "core/base/Dialogos.h"
+#include "core/base/Funciones.h"
+#include "core/base/Reloj.h"
+#include "core/base/Vb.h"
+
+Programa::Programa(Carpetas carpetas, Reloj &reloj, Dialogos &dialogos, ClienteFtp::Limites limitesFtp)
+    : eftpEnvio(QStringLiteral("eftpEnvio"), limitesFtp)
+    , eftpRecepcion(QStringLiteral("eftpRecepcion"), limitesFtp)
+    , eftpPrincipal(QStringLiteral("eftpPrincipal"), limitesFtp)
+    , eftpActCatErr(QStringLiteral("eftpActCatErr"), limitesFtp)
+    , m_carpetas(std::move(carpetas))
+    , m_reloj(reloj)
+    , m_dialogos(dialogos)
+{
+}
+
+Programa::~Programa() = default;
+
+void Programa::carga()
+{
+    m_carpetas.preparaTrabajo();
+    const QString carpetaDatos = m_carpetas.carpetaBaseDatos();
+    ImportadorAccess::importaOficina(carpetaDatos, m_dialogos); // an office that still has only Prevalida.mdb
+    m_conexion = Conexion::abre(carpetaDatos);
+    m_rsParametros = std::make_unique<RsParametros>(*m_conexion);
+    m_rsConsulta = std::make_unique<RsConsulta>(*m_conexion);
+    m_cmdConsulta = std::make_unique<CmdConsulta>(*m_conexion);
+    m_campos.Imprime_Datos(*m_rsParametros);
+    eligeServidor();
+    Actualizaciones::Aplica_Actualizaciones(*m_conexion, *m_rsParametros, m_reloj.hoy());
+    cargaValores();
+    m_valores.DiaJuliano = Funciones::Dia_Juliano(m_reloj.hoy());
+    m_listaEnvio = std::make_unique<ListaEnvio>(m_conexion.get());
+    m_listaRecepcion = std::make_unique<ListaRecepcion>(m_conexion.get());
+    m_listaEnvio->restaura();
+    m_listaRecepcion->restaura();
+}
+
+void Programa::eligeServidor()
+{
+    const RsParametros &rs = *m_rsParametros;
+    m_valores.Servidor = rs.sino(QStringLiteral("acc_tel")) ? m_campos.texto(2) : m_campos.texto(4);
+    const QString columna = CamposConfiguracion::columnaDireccion(rs.entero(QStringLiteral("tipo_acceso")));
+    if (!columna.isEmpty())
+        m_valores.Servidor = rs.texto(columna);
+}
+
+void Programa::cargaValores()
+{
+    const RsParametros &rs = *m_rsParametros;
+    m_valores.NumPatente = Vb::entero(m_campos.texto(0));
+    m_valores.PideClave = QStringLiteral("N");
+    m_valores.ClavePago = Funciones::Decodifica_Cadena(rs.texto(QStringLiteral("PassBan")));
+    m_valores.ClaveFTP = Funciones::Decodifica_Cadena(rs.texto(QStringLiteral("PassFTP"))).toLower();
+    for (const char *columna : {"yex_valin", "yex_valout", "yex_valresp", "yex_pagin", "yex_pagout", "yex_pagin1",
+                                "yex_pagout1", "yex_sagin", "yex_sagout", "yex_apiin", "yex_apiout", "yex_update"}) {
+        const QString c = QString::fromLatin1(columna);
+        *m_valores.carpetaServidor(c) = rs.texto(c);
+    }
+}
+
+QString Programa::titulo() const
+{
+    return Dialogos::nombreProducto()
+           + QStringLiteral(" - VERSIÓN %1.%2.%3")
+                 .arg(TENDAL_VERSION_MAYOR)
+                 .arg(TENDAL_VERSION_MENOR)
+                 .arg(TENDAL_VERSION_REVISION)
+           + QStringLiteral("  |  PATENTE ") + Vb::formato(m_valores.NumPatente, QStringLiteral("0000"))
+           + QStringLiteral(" - ") + m_rsParametros->texto(QStringLiteral("Agente"));
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/oficina/CamposConfiguracion.h"
+#include "core/base/Carpetas.h"
+#include "core/db/CmdConsulta.h"
+#include "core/db/Conexion.h"
+#include "core/ftp/ControlFtp.h"
+#include "core/db/RsConsulta.h"
+#include "core/db/RsParametros.h"
+#include "core/oficina/ValoresPrograma.h"
+#include "core/oficina/ListaEnvio.h"
+#include "core/oficina/ListaRecepcion.h"
+
+#include <memory>
+
+class Dialogos;
+class Reloj;
+
+// Everything the program shares from start to end: the database objects,
+// the configuration fields, the program-wide values, the two lists and the
+// FTP controls. Built once by the composition root (the program, the
+// command line or a test) and passed to the procedures.
+class Programa
+{
+public:
+    Programa(Carpetas carpetas, Reloj &reloj, Dialogos &dialogos, ClienteFtp::Limites limitesFtp = {});
+    ~Programa();
+
+    // The start-up sequence: the work folders, the start-up file, the
+    // connection and recordsets, the configuration fields, the server
+    // address, today's scheduled changes, the program-wide values, the julian
+    // day and the stored lists. Throws ErrorTendal with a clear message when
+    // the start cannot complete.
+    void carga();
+
+    // The title of the main window.
+    QString titulo() const;
+
+    // Applies the server-address rule to Servidor (configuration fields and
+    // the column chosen by tipo_acceso).
+    void eligeServidor();
+    // Loads the program-wide values from the fields and the record.
+    void cargaValores();
+
+    const Carpetas &carpetas() const { return m_carpetas; }
+    Reloj &reloj() { return m_reloj; }
+    Dialogos &dialogos() { return m_dialogos; }
+    Conexion &conexion() { return *m_conexion; }
+    RsParametros &RsParametros_() { return *m_rsParametros; }
+    RsConsulta &RsConsulta_() { return *m_rsConsulta; }
+    CmdConsulta &CmdConsulta_() { return *m_cmdConsulta; }
+    CamposConfiguracion &campos() { return m_campos; }
+    ValoresPrograma &valores() { return m_valores; }
+    ListaEnvio &listaEnvio() { return *m_listaEnvio; }
+    ListaRecepcion &listaRecepcion() { return *m_listaRecepcion; }
+
+    ControlFtp eftpEnvio;
+    ControlFtp eftpRecepcion;
+    ControlFtp eftpPrincipal;
+    ControlFtp eftpActCatErr;
+
+private:
+    Carpetas m_carpetas;
+    Reloj &m_reloj;
+    Dialogos &m_dialogos;
+    std::unique_ptr<Conexion> m_conexion;
+    std::unique_ptr<RsParametros> m_rsParametros;
+    std::unique_ptr<RsConsulta> m_rsConsulta;
+    std::unique_ptr<CmdConsulta> m_cmdConsulta;
+    CamposConfiguracion m_campos;
+    ValoresPrograma m_valores;
+    std::unique_ptr<ListaEnvio> m_listaEnvio;
+    std::unique_ptr<ListaRecepcion> m_listaRecepcion;
+};

@@ -1,0 +1,81 @@
+#include "core/principal/ComandosBarra.h"
+
+#include "core/boletines/Boletines.h"
+#include "core/base/Dialogos.h"
+#include "core/base/ErrorTendal.h"
+#include "core/oficina/Programa.h"
+#include "core/servidor/SesionFtp.h"
+#include "core/recepcion/CicloRecepcion.h"
+#include "core/envio/EnvioArchivos.h"
+
+#include <QCoro/QCoroTimer>
+
+#include <chrono>
+
+ComandosBarra::ComandosBarra(Programa &programa, CicloRecepcion &ciclo, QObject *parent)
+    : QObject(parent)
+    , m_programa(programa)
+    , m_ciclo(ciclo)
+    , m_boletines(std::make_unique<Boletines>(programa))
+    , m_envio(std::make_unique<EnvioArchivos>(programa, ciclo, *m_boletines))
+{
+}
+
+ComandosBarra::~ComandosBarra() = default;
+
+QCoro::Task<> ComandosBarra::Ejecuta_Comando(QString clave)
+{
+    // While a command runs, a second one starts nothing. (No early co_return
+    // in these coroutines: GCC 12 destroys on that path the locals declared
+    // after it as well.)
+    if (!m_ocupado) {
+        m_ocupado = true;
+        emit ocupadoCambiado(true);
+        co_await ejecuta(clave);
+        // The common exit of every key.
+        try {
+            co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
+        } catch (const ErrorTendal &) {
+        }
+        m_ocupado = false;
+        emit ocupadoCambiado(false);
+    }
+}
+
+QCoro::Task<> ComandosBarra::ejecuta(QString clave)
+{
+    if (clave == u"enviar") {
+        co_await m_envio->Envia();
+    } else if (clave == u"recibir") {
+        co_await m_envio->RecibeSinEnviar();
+    } else if (clave == u"detener") {
+        if (m_ciclo.habilitado()
+            && m_programa.dialogos().pregunta(QStringLiteral("¿Deseas detener la recepción de archivos en proceso?")))
+            co_await detener();
+    } else if (clave == u"caterr") {
+        if (muestraActualizacion)
+            muestraActualizacion();
+    } else if (clave == u"parametros") {
+        if (muestraParametros)
+            muestraParametros();
+    } else if (clave == u"salir") {
+        if (m_programa.dialogos().pregunta(QStringLiteral("¿Deseas Salir del Sistema?"), Dialogos::Icono::Informacion)
+            && termina)
+            termina();
+    }
+}
+
+// Stops the receive cycle and forgets the files it awaited. A tick that is
+// running is let finish first: it works on the reception list and on
+// eftpRecepcion, which are emptied and closed here.
+QCoro::Task<> ComandosBarra::detener()
+{
+    m_ciclo.deshabilita();
+    while (m_ciclo.enCurso())
+        co_await QCoro::sleepFor(std::chrono::milliseconds(50));
+    try {
+        co_await SesionFtp::Desconecta_FTP(m_programa.eftpRecepcion);
+    } catch (const ErrorTendal &) {
+    }
+    m_programa.listaRecepcion().limpia();
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "core/archivos/ArchivosAgencia.h"
+#include "core/archivos/ListadoCarpeta.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <optional>
+
+class CicloRecepcion;
+class DestinoReporte;
+class Programa;
+
+// What the main window decides, without its widgets: the two selectors with
+// their tags, the pattern and the search that fill the agency file list,
+// names typed in the name box, adding files to the send list, the three
+// removals and the report of a clicked response entry. The window shows
+// this state and forwards its clicks here; every message goes through the
+// program's Dialogos.
+class PreVal : public QObject
+{
+    Q_OBJECT
+public:
+    enum Selector { Dia = 0, Tipo = 1 };
+
+    // The entries of a selector, in order.
+    static QStringList entradas(Selector selector);
+    // TipoActual of a type entry: "M", "E", "S", "D".
+    static QString letraTipo(int entrada);
+    // The configuration field of the send folder a type entry lists: 5, 9, 11, 5.
+    static int campoTipo(int entrada);
+    // PatronActual from the type letter, the day selector's entry, the name
+    // box, the patente and the julian day.
+    static QString construyePatron(const QString &tipo, int dia, const QString &texto, int patente, int diaJuliano);
+
+    PreVal(Programa &programa, CicloRecepcion &ciclo, QObject *parent = nullptr);
+
+    // The end of loading: TipoActual "M", its pattern, then each selector
+    // gets its tag "0" and its first entry, which fills the agency list.
+    void inicia();
+
+    const QString &TipoActual() const { return m_tipoActual; }
+    const QString &PatronActual() const { return m_patronActual; }
+    int ElementoActual() const { return m_elementoActual; }
+    int seleccion(Selector selector) const { return m_seleccion[selector]; }
+    const QString &etiqueta(Selector selector) const { return m_etiqueta[selector]; }
+
+    // The name box txtPreval.
+    const QString &texto() const { return m_texto; }
+    void ponTexto(const QString &texto);
+
+    ArchivosAgencia &lvwArchivos() { return m_lvwArchivos; }
+    const ListadoCarpeta &filPreVal() const { return m_filPreVal; }
+
+    // The report box; the report of a response entry and the emptying of the
+    // send list write there.
+    void ponReporte(DestinoReporte *reporte) { m_reporte = reporte; }
+
+    // A selector's entry was picked (also the entry already selected).
+    void cboPreVal_Click(Selector selector, int entrada);
+    // The search: search button, Enter in the name box, end of a selector change.
+    void cmdBuscar_Click();
+    // Refills the agency file list from the folder listing, in one update.
+    void Llena_Archivos();
+    // Double-click on a row of the agency file list.
+    void lvwArchivos_DblClick(int fila);
+    // Removal of the selected send-list entry (button or Delete key); -1: none selected.
+    void cmdPreVal_Click(int fila);
+    // Removal of the selected reception-list entry.
+    void cmdPreElm_Click(int fila);
+    // Empties the send list and the report box.
+    void cmdLimpia_Click();
+    // Click on the send list (lista 0) or the reception list (lista 1).
+    void lvwPreVal_Click(int lista, int fila);
+
+signals:
+    void textoCambiado(const QString &texto);
+    void seleccionCambiada(PreVal::Selector selector, int entrada);
+
+private:
+    void agregaNombreEscrito();
+    void avisaCarpeta(bool existe);
+    void agregaEnvio(const QString &nombre, int icono);
+    void cambiaLista(const std::function<void()> &cambio);
+
+    Programa &m_programa;
+    CicloRecepcion &m_ciclo;
+    DestinoReporte *m_reporte = nullptr;
+    ArchivosAgencia m_lvwArchivos;
+    ListadoCarpeta m_filPreVal;
+    QString m_tipoActual;
+    QString m_patronActual;
+    QString m_texto;
+    int m_elementoActual = -1;
+    std::array<int, 2> m_seleccion {-1, -1};
+    std::array<QString, 2> m_etiqueta;
+    std::optional<QString> m_carpetaAvisada; // the missing folder already reported
+};

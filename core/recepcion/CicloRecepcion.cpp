@@ -1,0 +1,312 @@
+#include "core/recepcion/CicloRecepcion.h"
+
+#include "core/ftp/ControlFtp.h"
+#include "core/base/ErrorTendal.h"
+#include "core/base/Funciones.h"
+#include "core/oficina/Programa.h"
+#include "core/servidor/SesionFtp.h"
+#include "core/servidor/ReporteConexion.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+
+#include <optional>
+
+namespace {
+
+// One response that a reception entry awaits.
+struct Respuesta {
+    int columna; // the column that marks it received (Prev or Val)
+    QString carpetaServidor; // where it appears on the server
+    QString archivo; // the expected name
+    QString carpetaLocal; // where it is stored
+    QString estado; // its state in the send list
+    QString icono; // its icon in the send list
+};
+
+constexpr int kPrimerIntervalo = 2000;
+constexpr int kIntervalo = 5000;
+const QString kMarca = QStringLiteral("X");
+constexpr int kErrorInterno = 51;
+
+using Entrada = ListaRecepcion::Entrada;
+
+// True while the entry awaits the response of column Prev or Val. A file
+// that expects no prevalidation response has no prevalidation name.
+bool espera(const Entrada &e, int columna)
+{
+    if (columna == ListaRecepcion::Prev)
+        return e.prev.isEmpty() && !e.archivoPrev.isEmpty();
+    return e.val.isEmpty();
+}
+
+// The response of column Prev or Val of an entry. Every prevalidation
+// response is stored in the SAAI M3 reception folder (configuration field
+// 6), whatever the kind of the file.
+Respuesta respuesta(const Entrada &e, int columna, const QString &carpetaPrevalidacion)
+{
+    if (columna == ListaRecepcion::Prev)
+        return {columna, e.rutaPrev, e.archivoPrev, carpetaPrevalidacion, QStringLiteral("K"), QStringLiteral("1")};
+    return {columna, e.rutaVal, e.archivoVal, e.rutaDest, QStringLiteral("R"), e.icono};
+}
+
+// The same entry: the same file sent at the same time with the same
+// expected responses. Its marks may differ.
+bool mismaEntrada(const Entrada &a, const Entrada &b)
+{
+    return a.nombre == b.nombre && a.hora == b.hora && a.archivoPrev == b.archivoPrev && a.archivoVal == b.archivoVal
+           && a.rutaPrev == b.rutaPrev && a.rutaVal == b.rutaVal && a.rutaDest == b.rutaDest && a.icono == b.icono;
+}
+
+// Position of the entry that is foto and still awaits the response of
+// columna, or -1 when the list no longer holds it (removed, stopped, or
+// received by now).
+int posicion(const ListaRecepcion &lista, const Entrada &foto, int columna)
+{
+    for (int i = 0; i < lista.cuenta(); ++i)
+        if (lista.celda(i, columna).isEmpty() && mismaEntrada(lista.entrada(i), foto))
+            return i;
+    return -1;
+}
+
+// Errors that end the session itself: the tick stops, whatever step it was in.
+bool esDeSesion(int numero)
+{
+    switch (numero) {
+    case ErrorTendal::FtpTerminado:
+    case ErrorTendal::FtpSinComunicacion:
+    case ErrorTendal::FtpUsuario:
+    case ErrorTendal::FtpClave:
+    case ErrorTendal::FtpLogin:
+    case ErrorTendal::FtpSinConexion:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Copies a received file over destino as a whole: written beside it under a
+// temporary name and renamed, so that a full disk or a broken copy never
+// leaves a partial response under the response's name.
+void guarda(const QString &origen, const QString &destino)
+{
+    const QString carpeta = QFileInfo(destino).absolutePath();
+    if (!QFileInfo(carpeta).isDir())
+        throw ErrorTendal::conNumero(ErrorTendal::RutaNoEncontrada, QDir::toNativeSeparators(carpeta));
+    QFile entrada(origen);
+    if (!entrada.open(QIODevice::ReadOnly))
+        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, QDir::toNativeSeparators(origen));
+    QSaveFile salida(destino);
+    if (!salida.open(QIODevice::WriteOnly))
+        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(destino));
+    bool ok = true;
+    while (ok && !entrada.atEnd()) {
+        const QByteArray bloque = entrada.read(1 << 16);
+        ok = !bloque.isEmpty() && salida.write(bloque) == bloque.size();
+    }
+    ok = ok && entrada.error() == QFileDevice::NoError;
+    if (!ok || !salida.commit()) {
+        const bool lleno = salida.error() == QFileDevice::ResourceError;
+        salida.cancelWriting();
+        throw ErrorTendal::conNumero(lleno ? ErrorTendal::DiscoLleno : ErrorTendal::AccesoRutaArchivo,
+                                     QDir::toNativeSeparators(destino));
+    }
+}
+
+} // namespace
+
+QCoro::Task<> CicloRecepcion::lista(QString carpeta)
+{
+    if (m_nombres.contains(carpeta))
+        co_return;
+    std::optional<QHash<QString, QString>> nombres;
+    try {
+        const QStringList l = co_await m_programa.eftpRecepcion.lista(carpeta);
+        nombres.emplace();
+        for (const QString &n : l) {
+            const QString nombre = n.section(u'/', -1);
+            nombres->insert(nombre.toLower(), nombre);
+        }
+    } catch (const ErrorTendal &e) {
+        if (esDeSesion(e.numero()))
+            throw;
+        // A refused listing: the folder is polled name by name.
+    }
+    m_nombres.insert(carpeta, nombres);
+}
+
+QCoro::Task<> CicloRecepcion::recibe(ListaRecepcion::Entrada foto, int columna)
+{
+    ListaRecepcion &recepcion = m_programa.listaRecepcion();
+    const Respuesta r = respuesta(foto, columna, m_programa.campos().texto(6));
+    QString remoto = r.archivo;
+    if (const auto it = m_nombres.constFind(r.carpetaServidor); it != m_nombres.constEnd() && it->has_value()) {
+        const auto nombre = (*it)->constFind(r.archivo.toLower());
+        if (nombre == (*it)->constEnd())
+            co_return; // not there yet
+        remoto = *nombre;
+    }
+    if (posicion(recepcion, foto, columna) < 0)
+        co_return;
+
+    ControlFtp &ftp = m_programa.eftpRecepcion;
+    const QString temporal = m_programa.carpetas().enTemporal(r.archivo);
+    // A file left from an earlier run is never taken for this response.
+    Funciones::Borra_Archivo(temporal);
+    try {
+        ftp.archivoLocal = temporal;
+        ftp.carpetaRemota = r.carpetaServidor;
+        ftp.archivoRemoto = remoto;
+        co_await ftp.descarga();
+    } catch (const ErrorTendal &e) {
+        if (e.numero() != ErrorTendal::FtpTransferencia)
+            throw;
+    }
+    const QFileInfo info(temporal);
+    if (!info.exists())
+        co_return;
+    if (info.size() == 0) {
+        // Still being written on the server: fetched again next tick.
+        Funciones::Borra_Archivo(temporal);
+        co_return;
+    }
+    // The lists may have changed while the download was awaited.
+    const int i = posicion(recepcion, foto, columna);
+    if (i < 0) {
+        Funciones::Borra_Archivo(temporal);
+        co_return;
+    }
+    const QString destino = QDir(r.carpetaLocal).filePath(r.archivo);
+    guarda(temporal, destino);
+    Funciones::Borra_Archivo(temporal);
+    // Listed before the entry is marked: a stop in between lists it again
+    // at worst, never forgets it.
+    m_programa.listaEnvio().agrega({r.archivo, r.estado, r.icono, QString(), QString()});
+    recepcion.cambiaCelda(i, columna, kMarca);
+    emit respuestaRecibida(r.archivo, r.estado, destino);
+}
+
+QCoro::Task<> CicloRecepcion::recorre()
+{
+    ListaRecepcion &recepcion = m_programa.listaRecepcion();
+    const QList<int> columnas {ListaRecepcion::Prev, ListaRecepcion::Val};
+    // Every entry present now, in its order; entries added meanwhile wait
+    // for the next tick.
+    QList<Entrada> fotos;
+    for (int i = 0; i < recepcion.cuenta(); ++i)
+        fotos.append(recepcion.entrada(i));
+    m_nombres.clear();
+    if (m_listar)
+        for (const Entrada &e : std::as_const(fotos))
+            for (int c : columnas)
+                if (espera(e, c))
+                    co_await lista(c == ListaRecepcion::Prev ? e.rutaPrev : e.rutaVal);
+    for (const Entrada &e : std::as_const(fotos))
+        for (int c : columnas)
+            if (espera(e, c))
+                co_await recibe(e, c);
+    m_nombres.clear();
+}
+
+void CicloRecepcion::limpia()
+{
+    ListaRecepcion &recepcion = m_programa.listaRecepcion();
+    for (int i = recepcion.cuenta() - 1; i >= 0; --i)
+        if (recepcion.celda(i, ListaRecepcion::Prev) == kMarca && recepcion.celda(i, ListaRecepcion::Val) == kMarca)
+            recepcion.quita(i);
+}
+
+CicloRecepcion::CicloRecepcion(Programa &programa, QObject *parent)
+    : QObject(parent)
+    , m_programa(programa)
+{
+    m_tmrPreVal.setInterval(kPrimerIntervalo);
+    connect(&m_tmrPreVal, &QTimer::timeout, this, &CicloRecepcion::alDisparar);
+}
+
+CicloRecepcion::~CicloRecepcion() = default;
+
+void CicloRecepcion::habilita()
+{
+    if (!m_tmrPreVal.isActive()) {
+        m_tmrPreVal.start();
+        emit estadoCambiado(true);
+    }
+}
+
+void CicloRecepcion::deshabilita()
+{
+    if (m_tmrPreVal.isActive()) {
+        m_tmrPreVal.stop();
+        emit estadoCambiado(false);
+    }
+}
+
+bool CicloRecepcion::habilitado() const
+{
+    return m_tmrPreVal.isActive();
+}
+
+int CicloRecepcion::intervalo() const
+{
+    return m_tmrPreVal.interval();
+}
+
+void CicloRecepcion::alDisparar()
+{
+    // A tick still running (a message left open among others) makes this
+    // shot pass.
+    if (!m_enCurso)
+        tick();
+}
+
+QCoro::Task<> CicloRecepcion::tick()
+{
+    if (m_enCurso)
+        co_return;
+    m_enCurso = true;
+    if (m_tmrPreVal.interval() == kPrimerIntervalo)
+        m_tmrPreVal.setInterval(kIntervalo);
+
+    ControlFtp &ftp = m_programa.eftpRecepcion;
+    std::optional<ErrorTendal> fallo;
+    try {
+        try {
+            co_await SesionFtp::Conecta_FTP(ftp, false, m_programa);
+        } catch (const ErrorTendal &e) {
+            if (e.numero() != ErrorTendal::FtpTransferencia)
+                throw;
+        }
+        if (m_programa.listaRecepcion().cuenta() > 0) {
+            co_await recorre();
+            limpia();
+        }
+        co_await SesionFtp::Desconecta_FTP(ftp);
+        if (m_programa.listaRecepcion().cuenta() == 0)
+            deshabilita();
+        else
+            emit habilitaCmdPreVal();
+    } catch (const ErrorTendal &e) {
+        fallo = e;
+    } catch (const std::exception &e) {
+        fallo = ErrorTendal::conNumero(kErrorInterno, QString::fromLocal8Bit(e.what()));
+    }
+
+    if (fallo) {
+        // The message (if any) is shown while the tick still counts as
+        // running, so an open message holds the next tick.
+        const auto r = ReporteConexion::reporta(ReporteConexion::Llamador::Recepcion, *fallo, m_programa);
+        if (r.siguiente == ReporteConexion::Siguiente::Termina) {
+            try {
+                co_await SesionFtp::Desconecta_FTP(ftp);
+            } catch (const ErrorTendal &) {
+                // The session is gone already.
+            }
+        }
+    }
+    m_enCurso = false;
+    emit tickTerminado();
+}

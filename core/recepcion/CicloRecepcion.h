@@ -1,0 +1,84 @@
+#pragma once
+
+#include "core/oficina/ListaRecepcion.h"
+
+#include <QCoro/QCoroTask>
+#include <QHash>
+#include <QObject>
+#include <QTimer>
+
+#include <optional>
+
+class Programa;
+
+// The receive cycle on its timer tmrPreVal and the control eftpRecepcion:
+// every tick logs in with the broker's account, downloads the responses that
+// have appeared for the entries of the reception list, stores them in the
+// reception folders, lists them in the send list ("K", "R") and drops the
+// entries whose both responses are in. The first tick comes 2000 ms after
+// the timer is first enabled, every later one 5000 ms after the previous.
+// A tick never starts while another runs: a tick that is still running
+// (waiting for the server, or for the person to close a message) makes the
+// timer's next shots pass.
+//
+// A tick asks the server once per response folder for the names it holds
+// and downloads only the responses that are there (the names are matched
+// without regard to case and stored under the expected name). When the
+// server refuses to list a folder, every expected name of that folder is
+// downloaded instead, and a missing one is simply not there yet.
+//
+// Every change of the lists is stored as it happens (the list models do it),
+// so a restart neither forgets a response that was received nor fetches one
+// twice. Entries are followed by what they are (the file, its expected
+// responses, its time of sending), never by a position taken before a wait
+// on the server: the lists may change while a tick waits.
+class CicloRecepcion : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CicloRecepcion(Programa &programa, QObject *parent = nullptr);
+    ~CicloRecepcion() override;
+
+    // tmrPreVal.Enabled
+    void habilita();
+    void deshabilita();
+    bool habilitado() const;
+    int intervalo() const; // 2000 until the first tick, then 5000
+
+    // One tick, as the timer runs it (also for the command line and tests).
+    // Returns at once when another tick is running.
+    QCoro::Task<> tick();
+    bool enCurso() const { return m_enCurso; }
+
+    // Ask the server for the names of each folder (true, the default), or
+    // download every expected name as it is (false).
+    void usaListado(bool listar) { m_listar = listar; }
+
+signals:
+    // A response was received and listed: the name of the response file,
+    // its state in the send list ("K" or "R") and where it was stored.
+    void respuestaRecibida(const QString &archivo, const QString &estado, const QString &ruta);
+    // The state of the timer changed.
+    void estadoCambiado(bool habilitado);
+    // A tick ended with entries still awaited: the window enables the
+    // removal button of the send list (cmdPreVal).
+    void habilitaCmdPreVal();
+    // A tick ended.
+    void tickTerminado();
+
+private:
+    void alDisparar();
+    QCoro::Task<> recorre();
+    QCoro::Task<> lista(QString carpeta);
+    // Fetches the response of column Prev or Val of the entry foto.
+    QCoro::Task<> recibe(ListaRecepcion::Entrada foto, int columna);
+    void limpia();
+
+    Programa &m_programa;
+    QTimer m_tmrPreVal;
+    bool m_enCurso = false;
+    bool m_listar = true;
+    // During a tick: the names each server folder holds, lower case to the
+    // server's own spelling; no value when the folder could not be listed.
+    QHash<QString, std::optional<QHash<QString, QString>>> m_nombres;
+};

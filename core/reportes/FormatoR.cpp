@@ -1,0 +1,69 @@
+#include "core/reportes/FormatoRespuesta.h"
+
+#include "core/reportes/CatalogoErrores.h"
+#include "core/reportes/CuerpoReporte.h"
+#include "core/reportes/LineaRespuesta.h"
+
+namespace {
+
+// R responses (electronic payment): records of fixed layout. A line of 66
+// characters is one record, a line of 9 one error record; any other line is
+// a run of records each ended by a line feed (files whose lines end with a
+// lone LF), and the text after the last line feed is not reported.
+class FormatoR : public FormatoRespuesta
+{
+public:
+    explicit FormatoR(CatalogoErrores &catalogo)
+        : m_catalogo(catalogo)
+    {
+    }
+
+    void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
+    {
+        if (l.largo() == 66) {
+            registro(l, c);
+            return;
+        }
+        if (l.largo() == 9) {
+            error(l, c);
+            return;
+        }
+        const QStringView texto = l.texto();
+        qsizetype inicio = 0;
+        for (qsizetype lf = texto.indexOf(u'\n'); lf >= 0; lf = texto.indexOf(u'\n', inicio)) {
+            registro(LineaRespuesta(texto.mid(inicio, lf - inicio)), c);
+            inicio = lf + 1;
+        }
+    }
+
+private:
+    void registro(const LineaRespuesta &r, CuerpoReporte &c)
+    {
+        if (r.caracter(8) != u'@') {
+            error(r, c);
+            return;
+        }
+        c << u"Pedimento: " << r.posiciones(1, 7) << u"    Firma: " << r.posiciones(9, 16) << u"    Total Pag. Efvo: ";
+        c.importe(r.posiciones(43, 54), CuerpoReporte::Importe::Entero);
+        c << u"    Total Contrib: ";
+        c.importe(r.posiciones(55, 66), CuerpoReporte::Importe::Entero);
+        c.salto(2);
+    }
+
+    void error(const LineaRespuesta &r, CuerpoReporte &c)
+    {
+        c << u"Pedimento: " << r.posiciones(1, 7) << u"    Error: " << r.posiciones(8, 9);
+        c.salto();
+        c.descripcion(m_catalogo.buscaB(r.numero(8, 9, u"Error")), u"Descripción: ", CuerpoReporte::Forma::TalCual, 2,
+                      0);
+    }
+
+    CatalogoErrores &m_catalogo;
+};
+
+} // namespace
+
+std::unique_ptr<FormatoRespuesta> creaFormatoR(CatalogoErrores &catalogo)
+{
+    return std::make_unique<FormatoR>(catalogo);
+}

@@ -1,0 +1,42 @@
+#include "core/reportes/FormatoRespuesta.h"
+
+#include "core/reportes/CuerpoReporte.h"
+#include "core/reportes/LineaRespuesta.h"
+
+namespace {
+
+// T responses: fixed positions, no catalogue; the character at position 8
+// tells the lines apart.
+class FormatoT : public FormatoRespuesta
+{
+public:
+    void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
+    {
+        const QChar marca = l.caracter(8);
+        if (marca == u'C')
+            return;
+        if (marca == u'F') {
+            c << u"Pedimento: " << l.posiciones(1, 7) << u"    Firma: " << l.posiciones(9, 16);
+            c.salto(2);
+            return;
+        }
+        const qint16 registro = l.numero(8, 10, u"Registro");
+        const qint16 tipoRegistro = l.numero(11, 13, u"Tipo Reg");
+        l.numero(14, 15, u"Campo"); // read as a number, not written
+        const qint16 clave = l.numero(16, 17, u"Cve. Error");
+        const qint16 descripcion
+            = LineaRespuesta::numero(l.desde(18), QStringLiteral("el campo Descripción (posición 18 en adelante)"));
+        c << u"Pedimento: " << l.posiciones(1, 7) << u"    Error   Reg: " << registro << u", Tipo Reg: " << tipoRegistro
+          << u", Cve. Error: " << clave;
+        c.salto();
+        c << u"Descripción: " << descripcion;
+        c.salto(2);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<FormatoRespuesta> creaFormatoT(CatalogoErrores &)
+{
+    return std::make_unique<FormatoT>();
+}

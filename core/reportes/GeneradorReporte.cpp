@@ -1,0 +1,151 @@
+#include "core/reportes/GeneradorReporte.h"
+
+#include "core/oficina/CamposConfiguracion.h"
+#include "core/base/Ansi.h"
+#include "core/db/Conexion.h"
+#include "core/base/ErrorTendal.h"
+#include "core/oficina/Programa.h"
+#include "core/base/Reloj.h"
+#include "core/db/RsParametros.h"
+#include "core/base/Vb.h"
+#include "core/reportes/CatalogoErrores.h"
+#include "core/reportes/CuerpoReporte.h"
+#include "core/reportes/DestinoReporte.h"
+#include "core/reportes/LectorLineas.h"
+#include "core/reportes/LineaRespuesta.h"
+#include "core/reportes/TipoRespuesta.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+namespace {
+
+const QString kSalto = QStringLiteral("\r\n");
+
+// Why a build stopped: the reason, and the line of the file when one was
+// being read (0 otherwise).
+struct Fallo {
+    QString motivo;
+    qint64 linea = 0;
+};
+
+// The short date of the locale, with the year in four digits as the
+// system's short date shows it.
+QString fechaCorta(const QDate &fecha, const QLocale &locale)
+{
+    QString formato = locale.dateFormat(QLocale::ShortFormat);
+    if (!formato.contains(QStringLiteral("yyyy")))
+        formato.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return locale.toString(fecha, formato);
+}
+
+// Opens the file for reading, or says why it cannot be read.
+void abre(QFile &archivo)
+{
+    const QFileInfo info(archivo.fileName());
+    if (!info.exists())
+        throw Fallo {QStringLiteral("el archivo no existe")};
+    if (!info.isFile())
+        throw Fallo {QStringLiteral("no es un archivo")};
+    if (!archivo.open(QIODevice::ReadOnly))
+        throw Fallo {QStringLiteral("el archivo no se puede abrir (%1)").arg(archivo.errorString())};
+}
+
+} // namespace
+
+GeneradorReporte::GeneradorReporte(const Conexion &conexion, const CamposConfiguracion &campos, const Reloj &reloj)
+    : m_conexion(conexion)
+    , m_campos(campos)
+    , m_reloj(reloj)
+{
+}
+
+GeneradorReporte::GeneradorReporte(Programa &programa)
+    : GeneradorReporte(programa.conexion(), programa.campos(), programa.reloj())
+{
+}
+
+QString GeneradorReporte::tituloRevision()
+{
+    return QStringLiteral("Programa de Tendal  -  Revisión");
+}
+
+bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &archivo, DestinoReporte &destino)
+{
+    const TipoRespuesta tipo = TipoRespuesta::reconoce(archivo);
+    destino.vacia();
+    if (tipo.clase() == TipoRespuesta::Clase::Ninguna)
+        return true;
+
+    const QLocale locale;
+    const QDateTime ahora = m_reloj.ahora();
+    destino.ponTexto(titulo + QStringLiteral(" Archivo: ") + archivo.toUpper() + QStringLiteral("  -  ")
+                     + fechaCorta(ahora.date(), locale) + QStringLiteral("  ")
+                     + Vb::horaAmPm(ahora.time(), true, locale) + kSalto + kSalto);
+    if (tipo.clase() == TipoRespuesta::Clase::SoloEncabezado)
+        return true;
+
+    QString ruta = archivo;
+    try {
+        // The folder, as the configuration holds it now.
+        QString carpeta;
+        QString origen;
+        if (tipo.clase() == TipoRespuesta::Clase::SinCambios) {
+            carpeta = m_campos.texto(TipoRespuesta::kCampoSinCambios);
+            origen = QStringLiteral("val_rec");
+        } else {
+            try {
+                carpeta = RsParametros(m_conexion).texto(tipo.columna());
+            } catch (const ErrorTendal &e) {
+                throw Fallo {QStringLiteral("no se pudo leer el registro de configuración (%1)").arg(e.descripcion())};
+            }
+            origen = tipo.columna();
+        }
+        if (carpeta.trimmed().isEmpty())
+            throw Fallo {QStringLiteral("la carpeta de recepción (%1) no está configurada").arg(origen)};
+        ruta = QDir::fromNativeSeparators(carpeta);
+        if (!ruta.endsWith(u'/'))
+            ruta += u'/';
+        ruta += archivo;
+
+        QFile entrada(ruta);
+        abre(entrada);
+        if (tipo.clase() == TipoRespuesta::Clase::SinCambios) {
+            const QByteArray contenido = entrada.readAll();
+            if (entrada.error() != QFileDevice::NoError)
+                throw Fallo {QStringLiteral("error de lectura (%1)").arg(entrada.errorString())};
+            destino.muestraSinCambios(Ansi::decodifica(contenido));
+            return true;
+        }
+
+        CatalogoErrores catalogo(m_conexion);
+        const auto formato = tipo.creaFormato(catalogo);
+        CuerpoReporte cuerpo(locale);
+        LectorLineas lector(entrada);
+        QString linea;
+        try {
+            while (lector.siguiente(linea))
+                formato->procesa(LineaRespuesta(linea), cuerpo);
+        } catch (const ErrorTendal &e) {
+            throw Fallo {e.descripcion(), lector.numero()};
+        }
+        destino.agregaTexto(cuerpo.tomaTexto());
+        return true;
+    } catch (const Fallo &f) {
+        const QString nombre = QDir::toNativeSeparators(ruta);
+        const QString mensaje = f.linea > 0
+                                    ? QStringLiteral("No se pudo leer el archivo %1 en la línea %2: %3.")
+                                          .arg(nombre)
+                                          .arg(f.linea)
+                                          .arg(f.motivo)
+                                    : QStringLiteral("No se pudo leer el archivo %1: %2.").arg(nombre, f.motivo);
+        destino.agregaTexto(mensaje + kSalto);
+    } catch (const std::exception &e) {
+        destino.agregaTexto(QStringLiteral("No se pudo leer el archivo %1: %2.")
+                                .arg(QDir::toNativeSeparators(ruta), QString::fromLocal8Bit(e.what()))
+                            + kSalto);
+    }
+    return false;
+}

@@ -1,0 +1,55 @@
+#include "gui/comun/DialogosVentana.h"
+
+#include "gui/comun/frmPassword.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QMessageBox::Icon iconoCaja(Dialogos::Icono icono)
+{
+    switch (icono) {
+    case Dialogos::Icono::Critico:
+        return QMessageBox::Critical;
+    case Dialogos::Icono::Pregunta:
+        return QMessageBox::Question;
+    case Dialogos::Icono::Exclamacion:
+        return QMessageBox::Warning;
+    case Dialogos::Icono::Informacion:
+        return QMessageBox::Information;
+    case Dialogos::Icono::Ninguno:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+DialogosVentana::DialogosVentana() = default;
+DialogosVentana::~DialogosVentana() = default;
+
+Dialogos::Respuesta DialogosVentana::mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones)
+{
+    QMessageBox caja(iconoCaja(icono), titulo, QString(texto).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                     QMessageBox::NoButton, QApplication::activeWindow());
+    if (botones == Botones::Aceptar) {
+        caja.setDefaultButton(caja.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole));
+        caja.exec();
+        return Respuesta::Aceptar;
+    }
+    QPushButton *si = caja.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
+    QPushButton *no = caja.addButton(QStringLiteral("No"), QMessageBox::NoRole);
+    caja.setDefaultButton(si);
+    caja.setEscapeButton(no);
+    caja.exec();
+    return caja.clickedButton() == si ? Respuesta::Si : Respuesta::No;
+}
+
+std::optional<QString> DialogosVentana::pideClave()
+{
+    if (!m_frmPassword)
+        m_frmPassword = std::make_unique<frmPassword>();
+    return m_frmPassword->pide();
+}

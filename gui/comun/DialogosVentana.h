@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/base/Dialogos.h"
+
+#include <memory>
+
+class frmPassword;
+
+// The person at the keyboard of the desktop program: message boxes with the
+// given title, icon and buttons ("Aceptar", "Sí", "No"), and the payment
+// password prompt frmPassword, created once and hidden between showings.
+class DialogosVentana : public Dialogos
+{
+public:
+    DialogosVentana();
+    ~DialogosVentana() override;
+
+    Respuesta mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones) override;
+    std::optional<QString> pideClave() override;
+
+private:
+    std::unique_ptr<frmPassword> m_frmPassword;
+};

@@ -1,0 +1,226 @@
+#include "gui/configuracion/frmParametros.h"
+
+#include "core/oficina/CamposConfiguracion.h"
+#include "core/configuracion/Parametros.h"
+#include "core/oficina/Programa.h"
+#include "gui/comun/Iconos.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const kDirectorios[8] = {
+    "Dir. Envío de Archivos SAAI M3",
+    "Dir. Recepción de Archivos SAAI M3",
+    "Dir. Envío de Archivos Cartas Cupo",
+    "Dir. Recepción de Archivos Cartas Cupo",
+    "Dir. Envío de Archivos de Pago Electrónico",
+    "Dir. Recepción de Archivos de Pago Electrónico",
+    "Dir. Envío de Archivos de Sagarpa",
+    "Dir. Recepción de Archivos de Sagarpa",
+};
+
+} // namespace
+
+frmParametros::frmParametros(Programa &programa, Parametros &parametros, QWidget *parent)
+    : QDialog(parent)
+    , m_programa(programa)
+    , m_parametros(parametros)
+{
+    setObjectName(QStringLiteral("frmParametros"));
+    setWindowTitle(QStringLiteral("Parámetros del Sistema"));
+    setWindowIcon(Iconos::boton(QStringLiteral("parametros")));
+
+    m_tlbParametros = new QToolBar(this);
+    m_tlbParametros->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_tlbParametros->setIconSize(QSize(24, 24));
+    for (int n = 1; n <= Parametros::kBotones; ++n) {
+        const Parametros::Boton &b = Parametros::botones()[n - 1];
+        if (b.separador) {
+            m_botones[n - 1] = m_tlbParametros->addSeparator();
+            continue;
+        }
+        QAction *accion = m_tlbParametros->addAction(Iconos::boton(b.clave), b.titulo);
+        accion->setData(b.clave);
+        accion->setToolTip(b.ayuda);
+        accion->setObjectName(b.clave);
+        const QString clave = b.clave;
+        connect(accion, &QAction::triggered, this, [this, clave] { m_parametros.Ejecuta_Accion(clave); });
+        m_botones[n - 1] = accion;
+    }
+
+    m_sstParametros = new QTabWidget(this);
+    m_sstParametros->addTab(construyeGenerales(), QStringLiteral("Generales"));
+    m_sstParametros->addTab(construyeDirectorios(), QStringLiteral("Directorios de Archivos"));
+
+    auto *diseno = new QVBoxLayout(this);
+    diseno->setContentsMargins(0, 0, 0, 8);
+    diseno->addWidget(m_tlbParametros);
+    auto *cuerpo = new QVBoxLayout;
+    cuerpo->setContentsMargins(10, 4, 10, 0);
+    cuerpo->addWidget(m_sstParametros);
+    diseno->addLayout(cuerpo, 1);
+
+    eligeCarpeta = [this](const QString &inicial) -> std::optional<QString> {
+        const QString carpeta = QFileDialog::getExistingDirectory(this, QString(), inicial);
+        if (carpeta.isEmpty())
+            return std::nullopt;
+        return carpeta;
+    };
+    m_parametros.oculta = [this] {
+        hide();
+    };
+    connect(&m_parametros, &Parametros::modoCambiado, this, &frmParametros::muestraModo);
+    connect(&m_parametros, &Parametros::camposActivados, this, [this] { m_cboParametros->setFocus(); });
+    connect(&m_programa.campos(), &CamposConfiguracion::cambiado, this, &frmParametros::muestraCampos);
+    muestraCampos();
+    muestraModo();
+    resize(760, 380);
+}
+
+QWidget *frmParametros::construyeGenerales()
+{
+    auto *pagina = new QWidget(this);
+    auto *rejilla = new QGridLayout(pagina);
+    rejilla->setContentsMargins(16, 16, 16, 16);
+    rejilla->setHorizontalSpacing(12);
+    rejilla->setVerticalSpacing(10);
+    for (int n = 0; n <= 4; ++n) {
+        m_txtParametros[n] = new QLineEdit(pagina);
+        m_txtParametros[n]->setObjectName(QStringLiteral("txtParametros%1").arg(n));
+    }
+    m_txtParametros[3]->setEchoMode(QLineEdit::Password);
+    m_txtParametros[3]->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    m_txtParametros[0]->setMaximumWidth(90);
+    m_cboParametros = new QComboBox(pagina);
+    m_cboParametros->setObjectName(QStringLiteral("cboParametros"));
+    for (int p = 0; p <= 2; ++p)
+        m_cboParametros->addItem(CamposConfiguracion::textoTipo(p));
+    m_chkParametros = new QCheckBox(QStringLiteral(" Proxy"), pagina);
+    m_chkParametros->setObjectName(QStringLiteral("chkParametros"));
+
+    const QString textos[4] = {QStringLiteral("Patente"), QStringLiteral("Nombre del Agente Aduanal"),
+                               QStringLiteral("Tipo de Tendal"), QStringLiteral("Dirección IP Servidor")};
+    QWidget *campos[4] = {m_txtParametros[0], m_txtParametros[1], m_cboParametros, m_txtParametros[2]};
+    for (int i = 0; i < 4; ++i) {
+        auto *l = new QLabel(textos[i], pagina);
+        l->setBuddy(campos[i]);
+        rejilla->addWidget(l, i, 0);
+    }
+    rejilla->addWidget(m_txtParametros[0], 0, 1);
+    rejilla->addWidget(m_txtParametros[1], 1, 1, 1, 2);
+    rejilla->addWidget(m_cboParametros, 2, 1);
+    rejilla->addWidget(m_txtParametros[3], 2, 2);
+    rejilla->addWidget(m_txtParametros[2], 3, 1, 1, 2);
+    rejilla->addWidget(m_chkParametros, 4, 0);
+    rejilla->addWidget(m_txtParametros[4], 4, 1, 1, 2);
+    rejilla->setColumnStretch(1, 1);
+    rejilla->setColumnStretch(2, 1);
+    rejilla->setRowStretch(5, 1);
+
+    for (int n = 1; n <= 4; ++n)
+        connect(m_txtParametros[n], &QLineEdit::textEdited, this,
+                [this, n](const QString &t) { m_programa.campos().ponTexto(n, t); });
+    connect(m_cboParametros, &QComboBox::activated, this,
+            [this](int p) { m_programa.campos().eligeTipo(p, m_programa.RsParametros_()); });
+    connect(m_chkParametros, &QCheckBox::clicked, this,
+            [this](bool marcado) { m_programa.campos().marcaProxy(marcado); });
+    return pagina;
+}
+
+QWidget *frmParametros::construyeDirectorios()
+{
+    auto *pagina = new QWidget(this);
+    auto *rejilla = new QGridLayout(pagina);
+    rejilla->setContentsMargins(16, 16, 16, 16);
+    rejilla->setHorizontalSpacing(18);
+    rejilla->setVerticalSpacing(2);
+    for (int i = 0; i < 8; ++i) {
+        const int n = i + 5;
+        auto *l = new QLabel(QString::fromUtf8(kDirectorios[i]), pagina);
+        m_txtParametros[n] = new QLineEdit(pagina);
+        m_txtParametros[n]->setObjectName(QStringLiteral("txtParametros%1").arg(n));
+        l->setBuddy(m_txtParametros[n]);
+        auto *picker = new QToolButton(pagina);
+        picker->setIcon(Iconos::boton(QStringLiteral("carpeta")));
+        picker->setIconSize(QSize(18, 18));
+        picker->setObjectName(QStringLiteral("cmdParametros%1").arg(i));
+        m_cmdParametros[i] = picker;
+        auto *fila = new QHBoxLayout;
+        fila->setSpacing(4);
+        fila->addWidget(m_txtParametros[n], 1);
+        fila->addWidget(picker);
+        // Send folders on the left, reception folders on the right.
+        const int renglon = (i / 2) * 3;
+        const int columna = i % 2;
+        rejilla->addWidget(l, renglon, columna);
+        rejilla->addLayout(fila, renglon + 1, columna);
+        rejilla->setRowMinimumHeight(renglon + 2, 12);
+        connect(m_txtParametros[n], &QLineEdit::textEdited, this,
+                [this, n](const QString &t) { m_programa.campos().ponTexto(n, t); });
+        connect(picker, &QToolButton::clicked, this, [this, i] { m_parametros.Elige_Carpeta(i, eligeCarpeta); });
+    }
+    rejilla->setColumnStretch(0, 1);
+    rejilla->setColumnStretch(1, 1);
+    rejilla->setRowStretch(12, 1);
+    return pagina;
+}
+
+void frmParametros::muestraCampos()
+{
+    const CamposConfiguracion &campos = m_programa.campos();
+    for (int n = 0; n < CamposConfiguracion::kCampos; ++n)
+        if (m_txtParametros[n]->text() != campos.texto(n))
+            m_txtParametros[n]->setText(campos.texto(n));
+    m_cboParametros->setCurrentIndex(campos.posicion());
+    m_chkParametros->setChecked(campos.proxy());
+    m_txtParametros[3]->setVisible(campos.telefonoVisible());
+    m_chkParametros->setVisible(campos.proxyVisible());
+    m_txtParametros[4]->setVisible(campos.ipProxyVisible());
+}
+
+void frmParametros::muestraModo()
+{
+    for (int n = 1; n <= Parametros::kBotones; ++n)
+        m_botones[n - 1]->setVisible(m_parametros.botonVisible(n));
+    const bool activo = m_parametros.camposHabilitados();
+    m_txtParametros[0]->setEnabled(false);
+    m_txtParametros[1]->setEnabled(false);
+    for (int n = 2; n < CamposConfiguracion::kCampos; ++n)
+        m_txtParametros[n]->setEnabled(activo);
+    for (QAbstractButton *b : m_cmdParametros)
+        b->setEnabled(activo);
+    m_cboParametros->setEnabled(activo);
+    m_chkParametros->setEnabled(activo);
+}
+
+void frmParametros::muestra()
+{
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmParametros::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    m_parametros.Ejecuta_Accion(QStringLiteral("salir"));
+}
+
+void frmParametros::reject()
+{
+    m_parametros.Ejecuta_Accion(QStringLiteral("salir"));
+}

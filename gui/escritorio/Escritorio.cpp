@@ -1,0 +1,130 @@
+#include "gui/escritorio/Escritorio.h"
+
+#include "core/boletines/Boletines.h"
+#include "gui/boletines/TiraBoletin.h"
+#include "gui/boletines/frmPrincipal.h"
+#include "core/catalogo/ActualizacionCatalogo.h"
+#include "core/catalogo/RevisionCatalogo.h"
+#include "gui/catalogo/frmActCatErr.h"
+#include "core/configuracion/Parametros.h"
+#include "core/configuracion/SolicitaPassword.h"
+#include "gui/configuracion/frmParametros.h"
+#include "core/base/Carpetas.h"
+#include "core/base/ErrorTendal.h"
+#include "core/oficina/Programa.h"
+#include "core/base/Reloj.h"
+#include "core/recepcion/CicloRecepcion.h"
+#include "gui/comun/DialogosVentana.h"
+#include "core/principal/PreVal.h"
+#include "gui/principal/frmPreVal.h"
+#include "core/envio/CambioPassword.h"
+#include "core/principal/ComandosBarra.h"
+#include "gui/envio/frmCambPassword.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTextStream>
+#include <QTranslator>
+
+namespace {
+
+QString valorOpcion(const QStringList &args, const QString &nombre)
+{
+    const qsizetype i = args.indexOf(nombre);
+    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : QString();
+}
+
+// Qt's own dialogs (folders, printing) in Spanish when the translation is installed.
+void traduceQt(QApplication &app)
+{
+    auto *traductor = new QTranslator(&app);
+    if (traductor->load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(traductor);
+}
+
+} // namespace
+
+namespace Escritorio {
+
+int ejecuta(QApplication &app, const QStringList &args)
+{
+    DialogosVentana dialogos;
+    return ejecuta(app, args, dialogos);
+}
+
+int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
+{
+    traduceQt(app);
+    RelojSistema reloj;
+    Programa programa(
+        Carpetas::resuelve(valorOpcion(args, QStringLiteral("--ini")), valorOpcion(args, QStringLiteral("--workdir"))),
+        reloj, dialogos);
+    try {
+        programa.carga();
+    } catch (const ErrorTendal &e) {
+        QTextStream(stderr) << e.descripcion() << Qt::endl;
+        dialogos.error(e.descripcion());
+        return 1;
+    }
+
+    CicloRecepcion ciclo(programa);
+    ComandosBarra comandos(programa, ciclo);
+    Parametros parametros(programa);
+    PreVal preVal(programa, ciclo);
+
+    frmParametros ventanaParametros(programa, parametros);
+    frmPreVal ventana(programa, preVal, comandos);
+
+    QObject::connect(&ciclo, &CicloRecepcion::habilitaCmdPreVal, ventana.cmdPreVal(),
+                     [&] { ventana.cmdPreVal()->setEnabled(true); });
+    comandos.muestraParametros = [&] {
+        ventanaParametros.muestra();
+    };
+
+    // The catalogue update window (tool bar "caterr", not modal) and the
+    // version check, armed once: 2 s after start a newer catalogue is offered.
+    ActualizacionCatalogo actualizacion(programa);
+    frmActCatErr ventanaActualizacion(actualizacion, &ventana);
+    const auto muestraActualizacion = [&] {
+        ventanaActualizacion.show();
+        ventanaActualizacion.raise();
+        ventanaActualizacion.activateWindow();
+    };
+    comandos.muestraActualizacion = muestraActualizacion;
+    RevisionCatalogo revision(programa, actualizacion);
+    revision.muestraVentana = muestraActualizacion;
+    comandos.termina = [&] {
+        ventana.termina();
+        QCoreApplication::exit(0);
+    };
+
+    // The bulletins of every send: the hidden bulletin window and the strip
+    // of the main window, both on the ticker's state.
+    frmPrincipal ventanaBoletines(comandos.boletines().estado());
+    ventana.addToolBar(Qt::BottomToolBarArea, new TiraBoletin(comandos.boletines().estado(), &ventana));
+
+    // The payment password: its change and its recovery request, from the
+    // configuration window (one at a time on eftpPrincipal).
+    CambioPassword cambioPassword(programa);
+    frmCambPassword ventanaCambio(cambioPassword, &ventanaParametros);
+    SolicitaPassword solicitud(programa);
+    parametros.cambiaPassword = [&] {
+        if (!solicitud.enCurso())
+            ventanaCambio.open();
+    };
+    parametros.solicitaPassword = [&] {
+        if (!ventanaCambio.enCurso())
+            solicitud.Solicita_Password();
+    };
+
+    ventana.show();
+    revision.arma();
+    if (programa.listaRecepcion().cuenta() > 0)
+        ciclo.habilita();
+    return app.exec();
+}
+
+} // namespace Escritorio

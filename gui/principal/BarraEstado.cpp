@@ -1,0 +1,43 @@
+#include "gui/principal/BarraEstado.h"
+
+#include "core/base/Reloj.h"
+
+#include <QLabel>
+#include <QLocale>
+
+BarraEstado::BarraEstado(const Reloj &reloj, const QString &fecha, const QString &diaJuliano, QWidget *parent)
+    : QStatusBar(parent)
+    , m_reloj(reloj)
+{
+    setSizeGripEnabled(true);
+    const QString textos[3] = {fecha, diaJuliano, QString()};
+    for (int i = 0; i < 3; ++i) {
+        m_paneles[i] = new QLabel(textos[i], this);
+        m_paneles[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_paneles[i]->setContentsMargins(6, 1, 6, 1);
+        m_paneles[i]->setObjectName(QStringLiteral("panel%1").arg(i + 1));
+        addPermanentWidget(m_paneles[i], i == 0 ? 1 : 0);
+    }
+    m_paneles[2]->setAlignment(Qt::AlignCenter);
+    m_paneles[2]->setMinimumWidth(fontMetrics().horizontalAdvance(hora(QTime(22, 58, 58))) + 24);
+    actualizaHora();
+    connect(&m_tiempo, &QTimer::timeout, this, &BarraEstado::actualizaHora);
+    m_tiempo.start(1000);
+}
+
+QString BarraEstado::panel(int n) const
+{
+    return m_paneles[n - 1]->text();
+}
+
+QString BarraEstado::hora(const QTime &hora)
+{
+    return QLocale::system().toString(hora, QLocale::ShortFormat);
+}
+
+void BarraEstado::actualizaHora()
+{
+    const QString texto = hora(m_reloj.ahora().time());
+    if (m_paneles[2]->text() != texto)
+        m_paneles[2]->setText(texto);
+}

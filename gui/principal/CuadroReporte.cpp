@@ -1,0 +1,64 @@
+#include "gui/principal/CuadroReporte.h"
+
+#include <QFontDatabase>
+#include <QTextCursor>
+
+CuadroReporte::CuadroReporte(QWidget *parent)
+    : QTextEdit(parent)
+{
+    setReadOnly(true);
+    setAcceptRichText(false);
+    setLineWrapMode(QTextEdit::NoWrap);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QFont fuente = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    document()->setDefaultFont(fuente);
+}
+
+QString CuadroReporte::paraMostrar(const QString &texto)
+{
+    QString t;
+    t.reserve(texto.size());
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const QChar c = texto.at(i);
+        if (c == u'\r') {
+            if (i + 1 < texto.size() && texto.at(i + 1) == u'\n')
+                ++i;
+            t += u'\n';
+        } else if (c == u'\n') {
+            t += u'\n';
+        } else if (c.unicode() < 0x20 && c != u'\t') {
+            t += QChar(0x2400 + c.unicode()); // the control picture of the character
+        } else {
+            t += c;
+        }
+    }
+    return t;
+}
+
+void CuadroReporte::vacia()
+{
+    clear();
+    setFontWeight(QFont::Normal);
+}
+
+void CuadroReporte::ponTexto(const QString &texto)
+{
+    setPlainText(paraMostrar(texto));
+}
+
+void CuadroReporte::agregaTexto(const QString &texto)
+{
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(paraMostrar(texto));
+}
+
+void CuadroReporte::muestraSinCambios(const QString &contenido)
+{
+    setPlainText(paraMostrar(contenido));
+}
+
+QString CuadroReporte::texto() const
+{
+    return toPlainText().replace(u'\n', QStringLiteral("\r\n"));
+}

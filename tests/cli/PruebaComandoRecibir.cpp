@@ -1,0 +1,87 @@
+// tendal recibir, run in-process with its streams captured, on an office
+// whose reception list was stored by an earlier run.
+
+#include "cli/LineaComandos.h"
+#include "core/oficina/Programa.h"
+#include "tests/soporte/Oficina.h"
+#include "tests/soporte/ServidorFtp.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Salida {
+    int estado = 0;
+    QString out;
+    QString err;
+};
+
+Salida tendal(const Oficina &oficina, const QStringList &args)
+{
+    Salida s;
+    QTextStream out(&s.out);
+    QTextStream err(&s.err);
+    s.estado = LineaComandos(out, err).ejecuta(
+        QStringList {u"--ini"_s, oficina.ini(), u"--workdir"_s, oficina.trabajo()} + args);
+    return s;
+}
+
+} // namespace
+
+class PruebaComandoRecibir : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The stored entries are resumed: one line per response, the list left
+    // empty, exit 0; with nothing awaited it says so.
+    void recogeLoPendiente()
+    {
+        ServidorFtp servidor;
+        Oficina oficina;
+        servidor.apunta(oficina);
+        const QString saai = oficina.carpeta(u"val_rec"_s);
+        {
+            Programa &p = oficina.carga();
+            p.listaRecepcion().agrega({u"M0123001.045"_s, QString(), QString(), u"10:30 a. m."_s, u"/ag0123"_s,
+                                       u"/ag0123"_s, u"k0123001.045"_s, u"M0123001.err"_s, saai, u"2"_s});
+        }
+        servidor.escribe(u"/ag0123/k0123001.045"_s, "ACUSE\r\n");
+        servidor.escribe(u"/ag0123/M0123001.err"_s, "F3001234ABCD1234\r\n");
+
+        Salida s = tendal(oficina, {u"recibir"_s, u"--espera"_s, u"10"_s});
+        QCOMPARE(s.estado, 0);
+        QCOMPARE(s.out, u"K  k0123001.045  "_s + QDir(saai).filePath(u"k0123001.045"_s) + u"\nR  M0123001.err  "_s
+                            + QDir(saai).filePath(u"M0123001.err"_s) + u'\n');
+        QVERIFY2(s.err.isEmpty(), qPrintable(s.err));
+
+        s = tendal(oficina, {u"recibir"_s});
+        QCOMPARE(s.estado, 0);
+        QCOMPARE(s.out, u"No hay archivos en espera de respuesta.\n"_s);
+    }
+
+    // The wait runs out with a response still missing: the entry stays for
+    // the next run, and the exit says so.
+    void esperaAgotada()
+    {
+        ServidorFtp servidor;
+        Oficina oficina;
+        servidor.apunta(oficina);
+        oficina.carga().listaRecepcion().agrega({u"S0123005.045"_s, u"X"_s, QString(), u"10:30 a. m."_s, QString(),
+                                                 u"/sagarpaout"_s, QString(), u"x0123005.045"_s,
+                                                 oficina.carpeta(u"sag_rec"_s), u"8"_s});
+        const Salida s = tendal(oficina, {u"recibir"_s, u"--espera"_s, u"0"_s});
+        QCOMPARE(s.estado, 1);
+        QVERIFY(s.out.isEmpty());
+        QVERIFY2(s.err.startsWith(u"Quedan 1 archivos en espera de respuesta"_s), qPrintable(s.err));
+        QCOMPARE(oficina.carga().listaRecepcion().cuenta(), 1);
+
+        QCOMPARE(tendal(oficina, {u"recibir"_s, u"--espera"_s, u"pronto"_s}).estado, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(PruebaComandoRecibir)
+#include "PruebaComandoRecibir.moc"

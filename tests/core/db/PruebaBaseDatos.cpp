@@ -1,0 +1,219 @@
+#include "cli/LineaComandos.h"
+#include "core/oficina/Actualizaciones.h"
+#include "core/base/Ansi.h"
+#include "core/db/Conexion.h"
+#include "core/base/ErrorTendal.h"
+#include "core/base/Funciones.h"
+#include "core/oficina/Programa.h"
+#include "tests/soporte/Oficina.h"
+
+#include <QDir>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The database, the configuration record, the start-up sequence and the
+// scheduled parameter changes.
+class PruebaBaseDatos : public QObject
+{
+    Q_OBJECT
+
+    static QString errorDeInicio(const QString &ini)
+    {
+        RelojFijo reloj(QDateTime(QDate(2026, 2, 14), QTime(9, 0)));
+        DialogosGuion dialogos;
+        QTemporaryDir trabajo;
+        Programa programa(Carpetas(trabajo.path(), ini), reloj, dialogos);
+        try {
+            programa.carga();
+        } catch (const ErrorTendal &e) {
+            return e.descripcion();
+        }
+        return {};
+    }
+
+private slots:
+    void inicioSinArchivosNecesarios()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("Tendal.ini"));
+        QString error = errorDeInicio(ini);
+        QVERIFY2(error.contains(QStringLiteral("No se encontró el archivo de inicio")) && error.contains(ini),
+                 qPrintable(error));
+
+        Ansi::escribeLineas(ini, {QStringLiteral("corta")});
+        error = errorDeInicio(ini);
+        QVERIFY2(error.contains(QStringLiteral("ocho caracteres")) && error.contains(ini), qPrintable(error));
+
+        // A folder without a database: named in the message, nothing created.
+        Ansi::escribeLineas(ini, {QStringLiteral("DATOS = ") + dir.filePath(QStringLiteral("vacia"))});
+        QDir().mkpath(dir.filePath(QStringLiteral("vacia")));
+        error = errorDeInicio(ini);
+        QVERIFY2(error.contains(QStringLiteral("Prevalida.db")) && error.contains(QStringLiteral("no existe")),
+                 qPrintable(error));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("vacia/Prevalida.db"))));
+
+        // A file that is not a database.
+        Ansi::escribeLineas(dir.filePath(QStringLiteral("vacia/Prevalida.db")), {QStringLiteral("hola")});
+        error = errorDeInicio(ini);
+        QVERIFY2(error.contains(QStringLiteral("no es una base de datos")), qPrintable(error));
+    }
+
+    void lineaDeComandosDeInicio()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("Tendal.ini"));
+        QString salida, errores;
+        QTextStream out(&salida), err(&errores);
+        LineaComandos cli(out, err);
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config")}), 1);
+        QVERIFY(errores.contains(QStringLiteral("No se encontró el archivo de inicio")));
+
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("init"), QStringLiteral("--patente"),
+                              QStringLiteral("123"), QStringLiteral("--agente"), QStringLiteral("JUAN PÉREZ"),
+                              QStringLiteral("--clave-ftp"), QStringLiteral("Secreto")}),
+                 0);
+        salida.clear();
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config"), QStringLiteral("Patente")}), 0);
+        QCOMPARE(salida, QStringLiteral("123\n"));
+        // A second init refuses to overwrite the database.
+        errores.clear();
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("init"), QStringLiteral("--patente"),
+                              QStringLiteral("5"), QStringLiteral("--agente"), QStringLiteral("X")}),
+                 1);
+        QVERIFY(errores.contains(QStringLiteral("no se sobrescribe")));
+        // Passwords are given in clear and stored scrambled.
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config"), QStringLiteral("clave_pago=abc"),
+                              QStringLiteral("yex_update=/upd")}),
+                 0);
+        salida.clear();
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config")}), 0);
+        QVERIFY(salida.contains(QStringLiteral("PassBan=qsu\n")));
+        QVERIFY(salida.contains(QStringLiteral("PassFTP=") + Funciones::Codifica_Cadena(QStringLiteral("Secreto"))));
+        QVERIFY(salida.contains(QStringLiteral("yex_update=/upd\n")));
+        QVERIFY(salida.contains(QStringLiteral("Agente=JUAN PÉREZ\n")));
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("init")}), 2);
+    }
+
+    void esquemaYRegistro()
+    {
+        Oficina oficina;
+        Programa &p = oficina.carga();
+        QSqlDatabase db = p.conexion().db();
+        for (const char *tabla : {"PARAMETROS", "ACTUALIZACIONES", "INFORMACION", "ERRORESA", "ERRORESB", "ERRORESC",
+                                  "ERRORESD", "ERRORESM", "ERRORESS", "TIPO_ERRORES", "LISTA_ENVIO", "LISTA_RECEPCION"})
+            QVERIFY2(db.tables().contains(QString::fromLatin1(tabla)), tabla);
+        QCOMPARE(db.record(QStringLiteral("ERRORESD")).count(), 5);
+
+        RsParametros &rs = p.RsParametros_();
+        QCOMPARE(rs.entero(QStringLiteral("patente")), 123); // any case
+        rs.asigna(QStringLiteral("Host"), QStringLiteral("otro.servidor"));
+        rs.guarda();
+        RsParametros otro(p.conexion());
+        QCOMPARE(otro.texto(QStringLiteral("HOST")), QStringLiteral("otro.servidor"));
+        QVERIFY_THROWS_EXCEPTION(ErrorTendal, rs.valor(QStringLiteral("no_existe")));
+    }
+
+    void valoresDelPrograma_data()
+    {
+        QTest::addColumn<int>("tipo");
+        QTest::addColumn<int>("accTel");
+        QTest::addColumn<QString>("servidor");
+        QTest::newRow("módem") << 0 << -1 << QStringLiteral("ras");
+        QTest::newRow("internet") << 1 << 0 << QStringLiteral("internet");
+        QTest::newRow("radio sin acc_tel") << 2 << 0 << QStringLiteral("radio");
+        QTest::newRow("otro tipo: campo del proxy") << 7 << 0 << QStringLiteral("proxy.local");
+    }
+    void valoresDelPrograma()
+    {
+        QFETCH(int, tipo);
+        QFETCH(int, accTel);
+        QFETCH(QString, servidor);
+        Oficina oficina(5);
+        oficina.sql(
+            QStringLiteral("UPDATE PARAMETROS SET tipo_acceso = ?, acc_tel = ?, Host_Ras = 'ras', "
+                           "Host_Internet = 'internet', Host = 'radio', ip_proxy = 'proxy.local', Agente = 'A', "
+                           "PassFTP = ?"),
+            {tipo, accTel, Funciones::Codifica_Cadena(QStringLiteral("SeCrEtO"))});
+        Programa &p = oficina.carga();
+        QCOMPARE(p.valores().Servidor, servidor);
+        QCOMPARE(p.valores().ClaveFTP, QStringLiteral("secreto"));
+        QCOMPARE(p.valores().ClavePago, QStringLiteral("Pago123"));
+        QCOMPARE(p.valores().PideClave, QStringLiteral("N"));
+        QCOMPARE(p.valores().DiaJuliano, qint16(45));
+        QCOMPARE(p.valores().yex_valin, QStringLiteral("/ag0005"));
+        QCOMPARE(p.titulo(), QStringLiteral(" PROGRAMA DE TENDAL A VALIDACIÓN - VERSIÓN 3.1.0  |  PATENTE 0005 - A"));
+    }
+
+    // Scheduled changes: every row dated today or earlier is applied,
+    // oldest first, and deleted; later and undated rows stay.
+    void actualizacionesProgramadas()
+    {
+        Oficina oficina; // today is 14 Feb 2026
+        const QVariant nulo(QMetaType(QMetaType::QString));
+        const QList<QVariantList> filas = {
+            {11, QStringLiteral("/upd-ayer"), QStringLiteral("2026-02-13")},
+            {11, QStringLiteral("/upd-hoy"), QStringLiteral("2026-02-14")},
+            {1, QStringLiteral("RAZÓN"), QStringLiteral("2026-01-02")},
+            {12, Funciones::Codifica_Cadena(QStringLiteral("NUEVA")), QStringLiteral("2026-02-14")},
+            {16, QStringLiteral("nada"), QStringLiteral("2026-02-14")},
+            {2, QStringLiteral("/futuro"), QStringLiteral("2026-02-15")},
+            {3, QStringLiteral("/sin-fecha"), nulo},
+        };
+        for (const QVariantList &f : filas)
+            oficina.sql(QStringLiteral("INSERT INTO ACTUALIZACIONES (CAMPO, VALOR, FECHA) VALUES (?, ?, ?)"), f);
+        Programa &p = oficina.carga();
+        QCOMPARE(p.valores().yex_update, QStringLiteral("/upd-hoy"));
+        QCOMPARE(p.RsParametros_().texto(QStringLiteral("rasoc")), QStringLiteral("RAZÓN"));
+        QCOMPARE(p.valores().ClaveFTP, QStringLiteral("nueva")); // loaded after the changes, lower case
+        QCOMPARE(p.valores().yex_valin, QStringLiteral("/ag0123"));
+        QSqlQuery q = p.conexion().ejecuta(QStringLiteral("SELECT VALOR FROM ACTUALIZACIONES ORDER BY VALOR"));
+        QStringList quedan;
+        while (q.next())
+            quedan << q.value(0).toString();
+        QCOMPARE(quedan, (QStringList {QStringLiteral("/futuro"), QStringLiteral("/sin-fecha")}));
+
+        // A start on a day with nothing due changes nothing.
+        RsParametros antes(p.conexion());
+        QCOMPARE(Actualizaciones::Aplica_Actualizaciones(p.conexion(), p.RsParametros_(), QDate(2026, 2, 14)), 0);
+        QCOMPARE(p.RsParametros_().texto(QStringLiteral("yex_valin")), antes.texto(QStringLiteral("yex_valin")));
+    }
+
+    void columnaDeCampo()
+    {
+        QCOMPARE(Actualizaciones::columnaDeCampo(11), QStringLiteral("yex_update"));
+        QCOMPARE(Actualizaciones::columnaDeCampo(13), QStringLiteral("Password"));
+        QCOMPARE(Actualizaciones::columnaDeCampo(15), QStringLiteral("yex_apiout"));
+        QVERIFY(Actualizaciones::columnaDeCampo(0).isEmpty());
+        QVERIFY(Actualizaciones::columnaDeCampo(16).isEmpty());
+    }
+
+    void listasPersisten()
+    {
+        Oficina oficina;
+        Programa &p = oficina.carga();
+        p.listaEnvio().agrega({QStringLiteral("M0123001.045"), QStringLiteral("E"), QStringLiteral("2"),
+                               QStringLiteral("/ag0123"), QStringLiteral("/ag0123")});
+        p.listaRecepcion().agrega({QStringLiteral("D0123001.045"),
+                                   {},
+                                   {},
+                                   QStringLiteral("10:30 AM"),
+                                   QStringLiteral("/ag0123"),
+                                   QStringLiteral("/ag0123"),
+                                   QStringLiteral("D0123001.erp"),
+                                   QStringLiteral("D0123001.err"),
+                                   oficina.carpeta(QStringLiteral("val_rec")),
+                                   QStringLiteral("2")});
+        p.listaEnvio().agrega({QString(), QStringLiteral("E"), {}, {}, {}});
+        p.listaEnvio().depura();
+        Programa &otro = oficina.carga();
+        QCOMPARE(otro.listaEnvio().cuenta(), 1);
+        QCOMPARE(otro.listaEnvio().entrada(0).rutaVal, QStringLiteral("/ag0123"));
+        QCOMPARE(otro.listaRecepcion().cuenta(), 1);
+        QCOMPARE(otro.listaRecepcion().entrada(0).archivoPrev, QStringLiteral("D0123001.erp"));
+        QCOMPARE(otro.listaRecepcion().data(otro.listaRecepcion().index(0, 0), ListaArchivos::RolIcono).toInt(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(PruebaBaseDatos)
+#include "PruebaBaseDatos.moc"

@@ -1,0 +1,133 @@
+// The tool bar keys, their common exit and the guard against a second
+// command, and a window that stays live while a large file is uploaded.
+#include "tests/soporte/Escena.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+class PruebaComandosBarra : public QObject
+{
+    Q_OBJECT
+private slots:
+    void clavesSinEnvio();
+    void salir();
+    void detener();
+    void listaVacia();
+    void ventanaVivaDuranteUnEnvioGrande();
+};
+
+void PruebaComandosBarra::clavesSinEnvio()
+{
+    Escena e;
+    e.carga();
+    int actualizacion = 0, parametros = 0;
+    e.comandos->muestraActualizacion = [&] {
+        ++actualizacion;
+    };
+    e.comandos->muestraParametros = [&] {
+        ++parametros;
+    };
+    for (const char *clave : {"caterr", "parametros", "agregar", "otra", "detener"})
+        e.ejecuta(QString::fromLatin1(clave));
+    QCOMPARE(actualizacion, 1);
+    QCOMPARE(parametros, 1);
+    // "detener" with the receive cycle off asks nothing; no key opened a session.
+    QCOMPARE(e.persona().textos(), QStringList());
+    QCOMPARE(e.servidor.usuarios(), QStringList());
+    QVERIFY(!e.comandos->ocupado());
+}
+
+void PruebaComandosBarra::salir()
+{
+    Escena e;
+    e.carga();
+    int terminado = 0;
+    e.comandos->termina = [&] {
+        ++terminado;
+    };
+    e.ejecuta(QStringLiteral("salir")); // No
+    QCOMPARE(terminado, 0);
+    e.persona().respuestas.enqueue(Dialogos::Respuesta::Si);
+    e.ejecuta(QStringLiteral("salir"));
+    QCOMPARE(terminado, 1);
+    QCOMPARE(e.persona().textos(), QStringList(2, QStringLiteral("¿Deseas Salir del Sistema?")));
+    QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Informacion);
+    QCOMPARE(e.persona().mensajes.at(0).botones, Dialogos::Botones::SiNo);
+    QCOMPARE(e.persona().mensajes.at(0).titulo, Dialogos::nombreProducto());
+}
+
+void PruebaComandosBarra::detener()
+{
+    Escena e;
+    Programa &p = e.carga();
+    p.listaRecepcion().agrega({QStringLiteral("M0123001.045"), QString(), QString(), QStringLiteral("10:30 AM"),
+                               QStringLiteral("/ag0123"), QStringLiteral("/ag0123"), QStringLiteral("k0123001.045"),
+                               QStringLiteral("M0123001.err"), e.oficina.carpeta(QStringLiteral("val_rec")),
+                               QStringLiteral("2")});
+    e.ciclo->habilita();
+    const QString pregunta = QStringLiteral("¿Deseas detener la recepción de archivos en proceso?");
+
+    e.ejecuta(QStringLiteral("detener")); // No: nothing changes
+    QVERIFY(e.ciclo->habilitado());
+    QCOMPARE(p.listaRecepcion().cuenta(), 1);
+
+    e.persona().respuestas.enqueue(Dialogos::Respuesta::Si);
+    e.ejecuta(QStringLiteral("detener"));
+    QVERIFY(!e.ciclo->habilitado());
+    QCOMPARE(p.listaRecepcion().cuenta(), 0);
+    QCOMPARE(e.persona().textos(), QStringList(2, pregunta));
+    QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Pregunta);
+}
+
+void PruebaComandosBarra::listaVacia()
+{
+    Escena e;
+    e.carga();
+    e.ejecuta(QStringLiteral("enviar"));
+    QCOMPARE(e.persona().textos(),
+             QStringList {QStringLiteral("Debes incluir al menos un archivo en la lista de envío!!!")});
+    QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Informacion);
+    QCOMPARE(e.servidor.usuarios(), QStringList());
+    QVERIFY(!e.ciclo->habilitado());
+}
+
+void PruebaComandosBarra::ventanaVivaDuranteUnEnvioGrande()
+{
+    Escena e;
+    const QString nombre = QStringLiteral("M0123001.045");
+    const QByteArray grande(3 * 1024 * 1024, 'x');
+    e.archivo(QStringLiteral("val_env"), nombre, grande);
+    Programa &p = e.carga();
+    e.enLista(nombre, QStringLiteral("2"), QStringLiteral("/ag0123"), QStringLiteral("/ag0123"));
+    e.servidor.lento(1024 * 1024); // about three seconds of upload
+
+    int disparosDuranteEnvio = 0;
+    int segundoComandoIgnorado = 0;
+    QTimer reloj;
+    reloj.setInterval(50);
+    QObject::connect(&reloj, &QTimer::timeout, [&] {
+        if (!e.comandos->ocupado())
+            return;
+        ++disparosDuranteEnvio;
+        if (disparosDuranteEnvio == 3) {
+            // A click on another button while the send runs starts nothing.
+            auto tarea = e.comandos->Ejecuta_Comando(QStringLiteral("salir"));
+            segundoComandoIgnorado = tarea.isReady() ? 1 : 0;
+        }
+    });
+    reloj.start();
+    QElapsedTimer cronometro;
+    cronometro.start();
+    e.ejecuta(QStringLiteral("enviar"));
+    reloj.stop();
+
+    QVERIFY2(cronometro.elapsed() > 1000, "the upload was not slowed down");
+    QVERIFY(disparosDuranteEnvio > 10);
+    QCOMPARE(segundoComandoIgnorado, 1);
+    QCOMPARE(e.persona().textos(), QStringList()); // "salir" asked nothing
+    QCOMPARE(e.servidor.lee(QStringLiteral("/ag0123/") + nombre).size(), grande.size());
+    QCOMPARE(Escena::nombres(p.listaRecepcion()), QStringList {nombre});
+}
+
+QTEST_GUILESS_MAIN(PruebaComandosBarra)
+#include "PruebaComandosBarra.moc"

@@ -1,0 +1,121 @@
+// The person at the keyboard of the desktop program: message boxes with the
+// system's titles, icons and Spanish buttons, and the password prompt.
+#include "gui/comun/DialogosVentana.h"
+#include "gui/comun/frmPassword.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// Runs f on the modal window once it is up.
+template<typename T> void cuandoAparezca(std::function<void(T *)> f)
+{
+    QTimer::singleShot(0, [f] {
+        T *w = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *t = qobject_cast<T *>(top); t && t->isVisible())
+                w = t;
+        if (w)
+            f(w);
+    });
+}
+
+QStringList botones(QMessageBox *caja)
+{
+    QStringList t;
+    for (QAbstractButton *b : caja->buttons())
+        t << b->text();
+    t.sort();
+    return t;
+}
+
+} // namespace
+
+class PruebaDialogosVentana : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mensajes()
+    {
+        DialogosVentana d;
+        QString titulo, texto;
+        QStringList textos;
+        QMessageBox::Icon icono = QMessageBox::NoIcon;
+        auto mira = [&](QMessageBox *caja, const QString &pulsa) {
+            titulo = caja->windowTitle();
+            texto = caja->text();
+            textos = botones(caja);
+            icono = caja->icon();
+            for (QAbstractButton *b : caja->buttons())
+                if (b->text() == pulsa)
+                    b->click();
+        };
+        cuandoAparezca<QMessageBox>([&](QMessageBox *c) { mira(c, QStringLiteral("Sí")); });
+        QVERIFY(d.pregunta(QStringLiteral("¿Deseas Salir del Sistema?"), Dialogos::Icono::Informacion));
+        QCOMPARE(titulo, Dialogos::nombreProducto());
+        QCOMPARE(icono, QMessageBox::Information);
+        QCOMPARE(textos, QStringList({QStringLiteral("No"), QStringLiteral("Sí")}));
+
+        cuandoAparezca<QMessageBox>([&](QMessageBox *c) { mira(c, QStringLiteral("No")); });
+        QVERIFY(!d.pregunta(QStringLiteral("¿Deseas eliminar?")));
+        QCOMPARE(icono, QMessageBox::Question);
+
+        cuandoAparezca<QMessageBox>([&](QMessageBox *c) { mira(c, QStringLiteral("Aceptar")); });
+        d.error(QStringLiteral("Error No. 5\r\nDescripcion: x"));
+        QCOMPARE(icono, QMessageBox::Critical);
+        QCOMPARE(textos, QStringList(QStringLiteral("Aceptar")));
+        QCOMPARE(texto, QStringLiteral("Error No. 5\nDescripcion: x"));
+
+        cuandoAparezca<QMessageBox>([&](QMessageBox *c) { mira(c, QStringLiteral("Aceptar")); });
+        QCOMPARE(d.mensaje(QStringLiteral("El archivo juliano no existe en las rutas configuradas."),
+                           Dialogos::tituloPrograma(), Dialogos::Icono::Ninguno, Dialogos::Botones::Aceptar),
+                 Dialogos::Respuesta::Aceptar);
+        QCOMPARE(icono, QMessageBox::NoIcon);
+        QCOMPARE(titulo, QStringLiteral("Tendal v3.1.0"));
+    }
+
+    // Enter in the box moves to "Aceptar"; Enter there accepts. Each showing
+    // starts empty; closing or "Cancelar" gives nothing.
+    void clave()
+    {
+        DialogosVentana d;
+        QString titulo, mostrado;
+        bool enAceptar = false;
+        cuandoAparezca<frmPassword>([&](frmPassword *w) {
+            titulo = w->windowTitle();
+            QTest::keyClicks(w->txtPassword(), QStringLiteral("Pago123"));
+            mostrado = w->txtPassword()->displayText();
+            QTest::keyClick(w->txtPassword(), Qt::Key_Return);
+            enAceptar = w->focusWidget() == w->cmdPassword(0);
+            QTest::keyClick(w->focusWidget(), Qt::Key_Return);
+        });
+        QCOMPARE(d.pideClave(), std::optional<QString>(QStringLiteral("Pago123")));
+        QCOMPARE(titulo, QStringLiteral("  Contraseña de Validación"));
+        QCOMPARE(mostrado, QStringLiteral("*******"));
+        QVERIFY(enAceptar);
+
+        QString alAbrir = QStringLiteral("?");
+        cuandoAparezca<frmPassword>([&](frmPassword *w) {
+            alAbrir = w->txtPassword()->text();
+            QCOMPARE(w->findChild<QLabel *>()->text(), QStringLiteral("Contraseña de Validación"));
+            QCOMPARE(w->cmdPassword(0)->text(), QStringLiteral("Aceptar"));
+            QTest::keyClicks(w->txtPassword(), QStringLiteral("x"));
+            w->cmdPassword(1)->click();
+        });
+        QCOMPARE(d.pideClave(), std::nullopt);
+        QCOMPARE(alAbrir, QString());
+
+        cuandoAparezca<frmPassword>([&](frmPassword *w) { w->close(); });
+        QCOMPARE(d.pideClave(), std::nullopt);
+    }
+};
+
+QTEST_MAIN(PruebaDialogosVentana)
+#include "PruebaDialogosVentana.moc"

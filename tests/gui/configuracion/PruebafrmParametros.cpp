@@ -1,0 +1,196 @@
+// The configuration window mirrors the fields and the mode, forwards every
+// edit and click, and is only ever hidden.
+#include "core/configuracion/Parametros.h"
+#include "gui/configuracion/frmParametros.h"
+#include "tests/soporte/Oficina.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+struct Ventana {
+    Oficina oficina;
+    Programa &programa;
+    Parametros parametros;
+    frmParametros ventana;
+
+    explicit Ventana(const QString &sql = QString())
+        : programa((sql.isEmpty() ? void() : oficina.sql(sql), oficina.carga()))
+        , parametros(programa)
+        , ventana(programa, parametros)
+    {
+    }
+    void accion(int n) { ventana.boton(n)->trigger(); }
+    bool visible(QWidget *w) { return w->isVisibleTo(&ventana); }
+    QString columna(const QString &nombre)
+    {
+        QSqlQuery q = programa.conexion().ejecuta(QStringLiteral("SELECT %1 FROM PARAMETROS").arg(nombre));
+        return q.next() ? q.value(0).toString() : QStringLiteral("<sin fila>");
+    }
+};
+
+const QString kDirecciones = QStringLiteral(
+    "UPDATE PARAMETROS SET Host_Ras = 'ras.viejo', Host_Internet = 'internet.viejo', Host = 'radio.viejo', "
+    "telefono = '5550000', ip_proxy = 'proxy.viejo', proxy = -1");
+
+} // namespace
+
+class PruebafrmParametros : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void carga()
+    {
+        Ventana v(kDirecciones);
+        frmParametros &w = v.ventana;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Parámetros del Sistema"));
+        QCOMPARE(w.sstParametros()->count(), 2);
+        QCOMPARE(w.sstParametros()->tabText(0), QStringLiteral("Generales"));
+        QCOMPARE(w.sstParametros()->tabText(1), QStringLiteral("Directorios de Archivos"));
+        QStringList etiquetas;
+        for (QLabel *l : w.findChildren<QLabel *>())
+            etiquetas << l->text();
+        for (const char *t : {"Patente", "Nombre del Agente Aduanal", "Tipo de Tendal", "Dirección IP Servidor",
+                              "Dir. Envío de Archivos SAAI M3", "Dir. Recepción de Archivos Cartas Cupo",
+                              "Dir. Envío de Archivos de Pago Electrónico", "Dir. Recepción de Archivos de Sagarpa"})
+            QVERIFY2(etiquetas.contains(QString::fromUtf8(t)), t);
+        QCOMPARE(w.chkParametros()->text(), QStringLiteral(" Proxy"));
+
+        // The ten buttons in order, separators included; view mode.
+        const QList<QAction *> acciones = w.tlbParametros()->actions();
+        QCOMPARE(acciones.size(), 10);
+        for (int n = 1; n <= 10; ++n) {
+            QCOMPARE(acciones[n - 1], w.boton(n));
+            QCOMPARE(w.boton(n)->isSeparator(), Parametros::botones()[n - 1].separador);
+            QCOMPARE(w.boton(n)->isVisible(), n != 4 && n != 5);
+        }
+        QCOMPARE(w.boton(1)->text(), QStringLiteral("      Modificar      "));
+        QCOMPARE(w.boton(9)->toolTip(), QStringLiteral("Solicita a contraseña de pago electrónico"));
+
+        // The record's values: INTERNET with a proxy.
+        QCOMPARE(w.txtParametros(0)->text(), QStringLiteral("123"));
+        QCOMPARE(w.txtParametros(1)->text(), QStringLiteral("AGENTE DE PRUEBA"));
+        QCOMPARE(w.cboParametros()->currentText(), QStringLiteral("INTERNET"));
+        QCOMPARE(w.txtParametros(2)->text(), QStringLiteral("internet.viejo"));
+        QVERIFY(!v.visible(w.txtParametros(3)));
+        QVERIFY(v.visible(w.chkParametros()));
+        QVERIFY(w.chkParametros()->isChecked());
+        QVERIFY(v.visible(w.txtParametros(4)));
+        QCOMPARE(w.txtParametros(4)->text(), QStringLiteral("proxy.viejo"));
+        QCOMPARE(w.txtParametros(5)->text(), v.programa.campos().texto(5));
+        for (int n = 0; n < 13; ++n)
+            QVERIFY(!w.txtParametros(n)->isEnabled());
+        QVERIFY(!w.cboParametros()->isEnabled());
+        QVERIFY(!w.chkParametros()->isEnabled());
+        for (int n = 0; n < 8; ++n)
+            QVERIFY(!w.cmdParametros(n)->isEnabled());
+    }
+
+    void edicion()
+    {
+        Ventana v(kDirecciones);
+        frmParametros &w = v.ventana;
+        w.muestra();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        v.accion(1); // Modificar
+        for (int n = 1; n <= 10; ++n)
+            QCOMPARE(w.boton(n)->isVisible(), n > 3);
+        QVERIFY(!w.txtParametros(0)->isEnabled());
+        QVERIFY(!w.txtParametros(1)->isEnabled());
+        for (int n = 2; n < 13; ++n)
+            QVERIFY(w.txtParametros(n)->isEnabled());
+        QVERIFY(w.cboParametros()->isEnabled());
+        QVERIFY(w.cmdParametros(7)->isEnabled());
+        QTRY_VERIFY(w.cboParametros()->hasFocus());
+
+        // MODEM: the telephone shows masked, the proxy hides, the address is Host_Ras's.
+        w.cboParametros()->setCurrentIndex(0);
+        emit w.cboParametros()->activated(0);
+        QVERIFY(v.visible(w.txtParametros(3)));
+        QVERIFY(!v.visible(w.chkParametros()));
+        QVERIFY(!v.visible(w.txtParametros(4)));
+        QCOMPARE(w.txtParametros(2)->text(), QStringLiteral("ras.viejo"));
+        QCOMPARE(w.txtParametros(3)->displayText(), QStringLiteral("*******"));
+
+        // RADIO MODEM: a typed address is dropped for Host's.
+        QTest::keyClicks(w.txtParametros(2), QStringLiteral(".x"));
+        QCOMPARE(v.programa.campos().texto(2), QStringLiteral("ras.viejo.x"));
+        w.cboParametros()->setCurrentIndex(2);
+        emit w.cboParametros()->activated(2);
+        QCOMPARE(w.txtParametros(2)->text(), QStringLiteral("radio.viejo"));
+        QVERIFY(v.visible(w.chkParametros()));
+        QVERIFY(v.visible(w.txtParametros(4)));
+        w.chkParametros()->click();
+        QVERIFY(!v.programa.campos().proxy());
+        QVERIFY(!v.visible(w.txtParametros(4)));
+
+        // A picker changes its field in the window and in the live fields.
+        QString inicial;
+        w.eligeCarpeta = [&](const QString &i) -> std::optional<QString> {
+            inicial = i;
+            return QStringLiteral("/elegida");
+        };
+        QTest::mouseClick(w.cmdParametros(2), Qt::LeftButton);
+        QCOMPARE(w.txtParametros(7)->text(), QDir::toNativeSeparators(QStringLiteral("/elegida")));
+        QCOMPARE(v.programa.campos().texto(7), w.txtParametros(7)->text());
+
+        // Closing hides the window and keeps edit mode.
+        QVERIFY(!w.close());
+        QVERIFY(w.isHidden());
+        QVERIFY(w.boton(4)->isVisible());
+
+        w.muestra();
+        v.accion(4); // Guardar
+        QCOMPARE(v.columna(QStringLiteral("Host")), QStringLiteral("radio.viejo"));
+        QCOMPARE(v.columna(QStringLiteral("tipo_acceso")), QStringLiteral("2"));
+        QCOMPARE(v.columna(QStringLiteral("proxy")), QStringLiteral("0"));
+        QCOMPARE(v.columna(QStringLiteral("tra_env")), QDir::toNativeSeparators(QStringLiteral("/elegida")));
+        QCOMPARE(v.columna(QStringLiteral("vererr")), QStringLiteral("1"));
+        QVERIFY(w.boton(1)->isVisible());
+        QVERIFY(!w.txtParametros(2)->isEnabled());
+    }
+
+    void cancela()
+    {
+        Ventana v(kDirecciones);
+        frmParametros &w = v.ventana;
+        v.accion(1);
+        w.cboParametros()->setCurrentIndex(0);
+        emit w.cboParametros()->activated(0);
+        w.txtParametros(5)->setText(QStringLiteral("/otra")); // not typed: the fields stay
+        QTest::keyClicks(w.txtParametros(6), QStringLiteral("/mas"));
+        v.accion(5); // Cancelar
+        QCOMPARE(w.cboParametros()->currentText(), QStringLiteral("INTERNET"));
+        QCOMPARE(w.txtParametros(2)->text(), QStringLiteral("internet.viejo"));
+        QVERIFY(w.chkParametros()->isChecked());
+        QCOMPARE(w.txtParametros(5)->text(), v.programa.campos().texto(5));
+        QCOMPARE(w.txtParametros(6)->text(), v.programa.campos().texto(6));
+        QVERIFY(!w.txtParametros(6)->text().endsWith(QStringLiteral("/mas")));
+        QVERIFY(!w.txtParametros(3)->isEnabled());
+        QVERIFY(w.boton(1)->isVisible());
+        QVERIFY(!w.boton(5)->isVisible());
+    }
+
+    void registroIncompleto()
+    {
+        Ventana v(QStringLiteral("UPDATE PARAMETROS SET Agente = NULL, Host = NULL, val_env = NULL, tipo_acceso = -3"));
+        frmParametros &w = v.ventana;
+        QCOMPARE(w.cboParametros()->currentIndex(), -1);
+        QCOMPARE(w.txtParametros(1)->text(), QString());
+        QCOMPARE(w.txtParametros(2)->text(), QString());
+        QCOMPARE(w.txtParametros(5)->text(), QString());
+    }
+};
+
+QTEST_MAIN(PruebafrmParametros)
+#include "PruebafrmParametros.moc"

@@ -1,0 +1,402 @@
+// The main window on a whole office: what it shows after start-up, the
+// clicks and keys it forwards, and printing the report to a PDF file.
+#include "gui/principal/BarraEstado.h"
+#include "core/recepcion/CicloRecepcion.h"
+#include "gui/principal/CuadroReporte.h"
+#include "gui/comun/Iconos.h"
+#include "core/principal/PreVal.h"
+#include "gui/principal/frmPreVal.h"
+#include "tests/soporte/ArchivoPrueba.h"
+#include "tests/soporte/Oficina.h"
+#include "core/principal/ComandosBarra.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPrinter>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace {
+
+// The office of patente 123 on 14 February 2026 with a few julian files and
+// two responses, started as the desktop program starts it.
+struct Ventana {
+    Oficina oficina;
+    Programa &programa;
+    CicloRecepcion ciclo;
+    ComandosBarra comandos;
+    PreVal preVal;
+    frmPreVal ventana;
+
+    static Programa &prepara(Oficina &o)
+    {
+        const QString saai = o.carpeta(QStringLiteral("val_env"));
+        for (const char *n : {"M0123001.045", "m0123002.045", "M0123001.046", "D0123001.045"})
+            creaArchivo(saai, QString::fromLatin1(n));
+        creaArchivo(o.carpeta(QStringLiteral("val_rec")), QStringLiteral("k0123001.045"),
+                    "LINEA UNO DEL ACUSE\r\nLINEA DOS DEL ACUSE\r\nLINEA TRES DEL ACUSE\r\n");
+        return o.carga();
+    }
+
+    Ventana()
+        : programa(prepara(oficina))
+        , ciclo(programa)
+        , comandos(programa, ciclo)
+        , preVal(programa, ciclo)
+        , ventana(programa, preVal, comandos)
+    {
+        ventana.show();
+        expuesta = QTest::qWaitForWindowExposed(&ventana);
+    }
+    bool expuesta = false;
+    DialogosGuion &dialogos() { return oficina.dialogos; }
+    ListaEnvio &envio() { return programa.listaEnvio(); }
+    void recibe(const QString &nombre, const QString &hora = QString())
+    {
+        programa.listaRecepcion().agrega({nombre, {}, {}, hora, {}, {}, {}, {}, {}, {}});
+    }
+
+    void clic(QAbstractItemView *vista, int fila)
+    {
+        const QRect r = vista->visualRect(vista->model()->index(fila, 0));
+        QTest::mouseClick(vista->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    void dobleClic(QAbstractItemView *vista, int fila)
+    {
+        const QRect r = vista->visualRect(vista->model()->index(fila, 0));
+        QTest::mouseClick(vista->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(vista->viewport(), Qt::LeftButton, {}, r.center());
+    }
+};
+
+QString textoPdf(const QString &ruta)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), ruta, QStringLiteral("-")});
+    if (!p.waitForFinished(30000))
+        return QStringLiteral("<pdftotext no terminó>");
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+class PruebafrmPreVal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void inicio()
+    {
+        Ventana v;
+        frmPreVal &w = v.ventana;
+        QCOMPARE(
+            w.windowTitle(),
+            QStringLiteral(" PROGRAMA DE TENDAL A VALIDACIÓN - VERSIÓN 3.1.0  |  PATENTE 0123 - AGENTE DE PRUEBA"));
+        QCOMPARE(w.stbPrincipal()->panel(1), QLocale::system().toString(QDate(2026, 2, 14), QLocale::LongFormat));
+        QCOMPARE(w.stbPrincipal()->panel(2), QStringLiteral("Día Juliano:  045"));
+        QCOMPARE(w.stbPrincipal()->panel(3), BarraEstado::hora(QTime(10, 30)));
+        v.oficina.reloj.fija(QDateTime(QDate(2026, 2, 14), QTime(16, 5, 0)));
+        QTRY_COMPARE_WITH_TIMEOUT(w.stbPrincipal()->panel(3), BarraEstado::hora(QTime(16, 5)), 3000);
+        QCOMPARE(w.stbPrincipal()->panel(2), QStringLiteral("Día Juliano:  045"));
+
+        QCOMPARE(v.preVal.PatronActual(), QStringLiteral("M0123*.045"));
+        QAbstractItemModel *agencia = w.lvwArchivos()->model();
+        QCOMPARE(agencia->rowCount(), 2);
+        QCOMPARE(agencia->index(0, 0).data().toString(), QStringLiteral("M0123001.045"));
+        QCOMPARE(agencia->index(1, 0).data().toString(), QStringLiteral("m0123002.045"));
+
+        const QStringList textos
+            = {QStringLiteral("Archivos  Agencia"), QStringLiteral("Archivos Norvelia (NORV)"),
+               QStringLiteral("REVISIÓN DE ARCHIVOS"), QStringLiteral("Tipo de Archivo"), QStringLiteral("Buscar Por")};
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(w.lblPreVal(i)->text(), textos[i]);
+        QCOMPARE(w.cboPreVal(0)->currentText(), QStringLiteral("DÍA ACTUAL"));
+        QCOMPARE(w.cboPreVal(0)->count(), 2);
+        QCOMPARE(w.cboPreVal(1)->currentText(), QStringLiteral("SAAI M3"));
+        QCOMPARE(w.cboPreVal(1)->itemText(1), QStringLiteral("PAGO ELECTRÓNICO"));
+        QCOMPARE(w.cboPreVal(1)->count(), 4);
+
+        QCOMPARE(w.cmdPreVal()->toolTip(), QStringLiteral("Elimina un archivo de lista de envío"));
+        QCOMPARE(w.cmdPreElm()->toolTip(), QStringLiteral("Elimina un archivo de lista de recepción"));
+        QCOMPARE(w.cmdLimpia()->toolTip(), QStringLiteral("Elimina todos los elementos de la lista"));
+        QCOMPARE(w.cmdImprime()->toolTip(), QStringLiteral("Imprime el reporte de revisión del archivo"));
+
+        // Only the name is shown in the send list; the name and the time in the reception list.
+        for (int c = 0; c < 5; ++c)
+            QCOMPARE(w.lvwPreVal(0)->isColumnHidden(c), c != 0);
+        for (int c = 0; c < 10; ++c)
+            QCOMPARE(w.lvwPreVal(1)->isColumnHidden(c), c != 0 && c != 3);
+        QCOMPARE(w.lvwPreVal(0)->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("RutaPre"));
+        QCOMPARE(w.lvwPreVal(1)->model()->headerData(8, Qt::Horizontal).toString(), QStringLiteral("RutaDest"));
+    }
+
+    void barra_data()
+    {
+        QTest::addColumn<QString>("clave");
+        QTest::addColumn<QString>("titulo");
+        QTest::addColumn<QString>("ayuda");
+        QTest::newRow("enviar") << "enviar"
+                                << "Enviar/Recibir"
+                                << "Envia los archivos a Prevalidación/Validación";
+        QTest::newRow("recibir") << "recibir"
+                                 << "Recibir"
+                                 << "Inicia la recepción manual de archivos";
+        QTest::newRow("detener") << "detener"
+                                 << "Detener"
+                                 << "Detiene la recepción de archivos en proceso";
+        QTest::newRow("caterr") << "caterr"
+                                << "Actualizar Catálogo"
+                                << "Actualiza el catálogo de errores";
+        QTest::newRow("parametros") << "parametros"
+                                    << "Configuración"
+                                    << "Configuración de rutas de los archivos";
+        QTest::newRow("salir") << "salir"
+                               << "Salir"
+                               << "Cierra el módulo de envío de archivos M3";
+    }
+    void barra()
+    {
+        QFETCH(QString, clave);
+        QFETCH(QString, titulo);
+        QFETCH(QString, ayuda);
+        Ventana v;
+        QAction *a = v.ventana.boton(clave);
+        QVERIFY(a);
+        QCOMPARE(a->text(), titulo);
+        QCOMPARE(a->toolTip(), ayuda);
+        QVERIFY(!a->icon().isNull());
+        QVERIFY(a->isVisible());
+    }
+
+    void iconos()
+    {
+        for (int n = 1; n <= Iconos::kLista; ++n) {
+            const QIcon icono = Iconos::lista(n);
+            QVERIFY2(!icono.isNull(), qPrintable(QString::number(n)));
+            const QImage imagen = icono.pixmap(16, 16).toImage();
+            QVERIFY(!imagen.isNull());
+            QVERIFY2(imagen.pixelColor(8, 8).alpha() > 0, qPrintable(QString::number(n))); // something is drawn
+        }
+        QVERIFY(Iconos::lista(0).isNull());
+        QVERIFY(Iconos::lista(14).isNull());
+
+        Ventana v;
+        v.envio().agrega({QStringLiteral("E0123001.045"), QStringLiteral("E"), QStringLiteral("5"), {}, {}});
+        v.envio().agrega({QStringLiteral("X0123001.045"), QStringLiteral("E"), QString(), {}, {}});
+        QAbstractItemModel *modelo = v.ventana.lvwPreVal(0)->model();
+        QAbstractItemModelTester probador(modelo, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester probadorRecepcion(v.ventana.lvwPreVal(1)->model(),
+                                                   QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QVERIFY(modelo->index(0, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey() == Iconos::lista(5).cacheKey());
+        QVERIFY(!modelo->index(1, 0).data(Qt::DecorationRole).isValid());
+        QVERIFY(!modelo->index(0, 1).data(Qt::DecorationRole).isValid());
+        v.envio().quita(0);
+        v.recibe(QStringLiteral("M0123001.045"), QStringLiteral("10:30 a. m."));
+        v.programa.listaRecepcion().limpia();
+    }
+
+    void selectoresYNombre()
+    {
+        Ventana v;
+        frmPreVal &w = v.ventana;
+        emit w.cboPreVal(1)->activated(3);
+        QCOMPARE(v.preVal.TipoActual(), QStringLiteral("D"));
+        QCOMPARE(w.lvwArchivos()->model()->rowCount(), 1);
+        emit w.cboPreVal(0)->activated(1);
+        QCOMPARE(v.preVal.PatronActual(), QStringLiteral("D0123*.0*;D0123*.1*;D0123*.2*;D0123*.3*"));
+
+        // Enter in an empty name box does nothing; with a name it adds the file.
+        QTest::keyClick(w.txtPreval(), Qt::Key_Return);
+        QVERIFY(v.dialogos().mensajes.isEmpty());
+        QTest::keyClicks(w.txtPreval(), QStringLiteral("m0123001.045"));
+        QCOMPARE(v.preVal.texto(), QStringLiteral("m0123001.045"));
+        QTest::keyClick(w.txtPreval(), Qt::Key_Return);
+        QCOMPARE(v.envio().cuenta(), 1);
+        QCOMPARE(v.envio().entrada(0).nombre, QStringLiteral("M0123001.045"));
+        QCOMPARE(w.txtPreval()->text(), QString());
+
+        // The search button with an unknown name: the message, the text stays.
+        QTest::keyClicks(w.txtPreval(), QStringLiteral("M0123999.045"));
+        QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
+        QCOMPARE(v.dialogos().textos(),
+                 QStringList(QStringLiteral("El archivo juliano no existe en las rutas configuradas.")));
+        QCOMPARE(w.txtPreval()->text(), QStringLiteral("M0123999.045"));
+    }
+
+    void dobleClicYQuitar()
+    {
+        Ventana v;
+        QVERIFY(v.expuesta);
+        frmPreVal &w = v.ventana;
+        v.dobleClic(w.lvwArchivos(), 1);
+        QCOMPARE(v.envio().cuenta(), 1);
+        QCOMPARE(v.envio().entrada(0).nombre, QStringLiteral("m0123002.045"));
+        v.dobleClic(w.lvwArchivos(), 1);
+        QCOMPARE(v.envio().cuenta(), 1);
+        QCOMPARE(v.dialogos().textos(), QStringList(QStringLiteral("El archivo ya esta en la lista de envío!!!")));
+
+        // Delete in the reception list does nothing; in the send list it asks.
+        v.recibe(QStringLiteral("M0123001.045"));
+        w.lvwPreVal(1)->setCurrentIndex(w.lvwPreVal(1)->model()->index(0, 0));
+        QTest::keyRelease(w.lvwPreVal(1), Qt::Key_Delete);
+        QCOMPARE(v.dialogos().mensajes.size(), 1);
+
+        v.clic(w.lvwPreVal(0), 0);
+        v.dialogos().respuestas.enqueue(Dialogos::Respuesta::No);
+        QTest::keyRelease(w.lvwPreVal(0), Qt::Key_Delete);
+        QCOMPARE(v.dialogos().mensajes.last().texto,
+                 QStringLiteral("¿Deseas eliminar el archivo m0123002.045 de la lista de envío?"));
+        QCOMPARE(v.envio().cuenta(), 1);
+        v.dialogos().respuestas.enqueue(Dialogos::Respuesta::Si);
+        QTest::mouseClick(w.cmdPreVal(), Qt::LeftButton);
+        QCOMPARE(v.envio().cuenta(), 0);
+
+        // The reception list's button asks about the selected entry.
+        v.dialogos().respuestas.enqueue(Dialogos::Respuesta::Si);
+        QTest::mouseClick(w.cmdPreElm(), Qt::LeftButton);
+        QCOMPARE(v.dialogos().mensajes.last().texto,
+                 QStringLiteral("¿Deseas eliminar el archivo M0123001.045 de la lista de recepción?"));
+        QCOMPARE(v.programa.listaRecepcion().cuenta(), 0);
+        QVERIFY(!v.ciclo.habilitado());
+    }
+
+    void teclasYCierre()
+    {
+        Ventana v;
+        frmPreVal &w = v.ventana;
+        QSignalSpy ocupado(&v.comandos, &ComandosBarra::ocupadoCambiado);
+        QTest::keyRelease(w.txtPreval(), Qt::Key_A, Qt::ControlModifier); // "agregar"
+        QVERIFY(!ocupado.isEmpty());
+        QCOMPARE(ocupado.first().first().toBool(), true);
+        QTRY_VERIFY(!v.comandos.ocupado());
+        ocupado.clear();
+        QTest::keyRelease(w.txtPreval(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyRelease(w.txtPreval(), Qt::Key_A);
+        QVERIFY(ocupado.isEmpty());
+        QVERIFY(v.dialogos().mensajes.isEmpty());
+
+        // Closing asks; No keeps the window.
+        bool terminado = false;
+        v.comandos.termina = [&] {
+            terminado = true;
+            w.termina();
+        };
+        QVERIFY(!w.close());
+        QCOMPARE(v.dialogos().textos(), QStringList(QStringLiteral("¿Deseas Salir del Sistema?")));
+        QCOMPARE(v.dialogos().mensajes[0].icono, Dialogos::Icono::Informacion);
+        QVERIFY(w.isVisible());
+        QVERIFY(!terminado);
+        QTRY_VERIFY(!v.comandos.ocupado());
+
+        v.dialogos().respuestas.enqueue(Dialogos::Respuesta::Si);
+        w.close();
+        QVERIFY(terminado);
+        QVERIFY(!w.isVisible());
+    }
+
+    void reporte()
+    {
+        Ventana v;
+        frmPreVal &w = v.ventana;
+        v.envio().agrega({QStringLiteral("M0123001.045"), QStringLiteral("E"), QStringLiteral("2"), {}, {}});
+        v.envio().agrega({QStringLiteral("k0123001.045"), QStringLiteral("K"), QStringLiteral("1"), {}, {}});
+        v.clic(w.lvwPreVal(0), 0);
+        QVERIFY(w.rtbPreVal()->document()->isEmpty());
+        v.clic(w.lvwPreVal(0), 1);
+        QCOMPARE(w.rtbPreVal()->texto(),
+                 QStringLiteral("LINEA UNO DEL ACUSE\r\nLINEA DOS DEL ACUSE\r\nLINEA TRES DEL ACUSE\r\n"));
+
+        // Emptying the send list empties the report.
+        v.dialogos().respuestas.enqueue(Dialogos::Respuesta::Si);
+        QTest::mouseClick(w.cmdLimpia(), Qt::LeftButton);
+        QCOMPARE(v.envio().cuenta(), 0);
+        QVERIFY(w.rtbPreVal()->document()->isEmpty());
+    }
+
+    // The report box shows control characters visibly and never as markup.
+    void cuadroReporte()
+    {
+        CuadroReporte c;
+        c.ponTexto(QStringLiteral("<b>uno</b>\r\n"));
+        c.agregaTexto(QStringLiteral("dos") + QChar(0) + QStringLiteral("tres\rcuatro\nfin"));
+        QCOMPARE(c.toPlainText(),
+                 QStringLiteral("<b>uno</b>\ndos") + QChar(0x2400) + QStringLiteral("tres\ncuatro\nfin"));
+        c.vacia();
+        QVERIFY(c.document()->isEmpty());
+    }
+
+    void imprime()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed: scripts/setup installs it");
+        Ventana v;
+        frmPreVal &w = v.ventana;
+        QTemporaryDir dir;
+        QString salida;
+        int dialogos = 0;
+        w.dialogoImpresion = [&](QPrinter &impresora) {
+            ++dialogos;
+            impresora.setOutputFormat(QPrinter::PdfFormat);
+            impresora.setOutputFileName(salida);
+            return true;
+        };
+
+        // Nothing to print: no dialog.
+        w.cmdImprime_Click();
+        QCOMPARE(dialogos, 0);
+
+        v.envio().agrega({QStringLiteral("k0123001.045"), QStringLiteral("K"), QStringLiteral("1"), {}, {}});
+        v.clic(w.lvwPreVal(0), 0);
+
+        salida = dir.filePath(QStringLiteral("completo.pdf"));
+        QTest::mouseClick(w.cmdImprime(), Qt::LeftButton);
+        QCOMPARE(dialogos, 1);
+        QString texto = textoPdf(salida);
+        QVERIFY2(texto.contains(QStringLiteral("LINEA UNO DEL ACUSE")), qPrintable(texto));
+        QVERIFY(texto.contains(QStringLiteral("LINEA TRES DEL ACUSE")));
+
+        // Only the selection.
+        QTextCursor cursor(w.rtbPreVal()->document());
+        cursor.movePosition(QTextCursor::NextBlock);
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        w.rtbPreVal()->setTextCursor(cursor);
+        salida = dir.filePath(QStringLiteral("seleccion.pdf"));
+        w.cmdImprime_Click();
+        texto = textoPdf(salida);
+        QVERIFY2(texto.contains(QStringLiteral("LINEA DOS DEL ACUSE")), qPrintable(texto));
+        QVERIFY(!texto.contains(QStringLiteral("LINEA UNO")));
+        QVERIFY(!texto.contains(QStringLiteral("LINEA TRES")));
+
+        // A cancelled dialog prints nothing; a printer that fails ends quietly.
+        salida = dir.filePath(QStringLiteral("cancelado.pdf"));
+        w.dialogoImpresion = [&](QPrinter &) {
+            return false;
+        };
+        w.cmdImprime_Click();
+        QVERIFY(!QFile::exists(salida));
+        w.dialogoImpresion = [&](QPrinter &impresora) {
+            impresora.setOutputFormat(QPrinter::PdfFormat);
+            impresora.setOutputFileName(dir.filePath(QStringLiteral("no/existe/x.pdf")));
+            return true;
+        };
+        QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
+        w.cmdImprime_Click();
+        QVERIFY(v.dialogos().mensajes.isEmpty());
+        QVERIFY(w.rtbPreVal()->texto().startsWith(QStringLiteral("LINEA UNO")));
+    }
+};
+
+QTEST_MAIN(PruebafrmPreVal)
+#include "PruebafrmPreVal.moc"
