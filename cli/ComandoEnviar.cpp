@@ -4,7 +4,7 @@
 #include "core/oficina/Programa.h"
 #include "core/base/Vb.h"
 #include "core/recepcion/CicloRecepcion.h"
-#include "core/principal/PreVal.h"
+#include "core/principal/Principal.h"
 #include "core/principal/ComandosBarra.h"
 #include "core/envio/EnvioArchivos.h"
 
@@ -79,25 +79,25 @@ int comandoEnviar(Comando &c)
     Programa &programa = *abierto;
     CicloRecepcion ciclo(programa);
 
-    PreVal preval(programa, ciclo);
+    Principal principal(programa, ciclo);
     bool noEncontrado = false;
     if (c.args.isEmpty()) {
-        preval.inicia();
-        for (int tipo = 0; tipo < PreVal::entradas(PreVal::Tipo).size(); ++tipo) {
-            preval.cboPreVal_Click(PreVal::Tipo, tipo);
-            for (int fila = 0; fila < preval.lvwArchivos().cuenta(); ++fila)
-                if (!yaEnLista(programa, preval.lvwArchivos().nombre(fila)))
-                    preval.lvwArchivos_DblClick(fila);
+        principal.inicia();
+        for (int tipo = 0; tipo < Principal::entradas(Principal::Tipo).size(); ++tipo) {
+            principal.elige(Principal::Tipo, tipo);
+            for (int fila = 0; fila < principal.archivos().cuenta(); ++fila)
+                if (!yaEnLista(programa, principal.archivos().nombre(fila)))
+                    principal.agregaArchivo(fila);
         }
     } else {
         for (const QString &nombre : std::as_const(c.args)) {
             if (yaEnLista(programa, nombre))
                 continue;
-            preval.ponTexto(nombre);
-            preval.cmdBuscar_Click();
-            if (!preval.texto().isEmpty()) {
+            principal.ponTexto(nombre);
+            principal.busca();
+            if (!principal.texto().isEmpty()) {
                 noEncontrado = true;
-                preval.ponTexto(QString());
+                principal.ponTexto(QString());
             }
         }
     }

@@ -10,7 +10,7 @@
 #include "core/oficina/Programa.h"
 #include "core/base/Reloj.h"
 #include "core/recepcion/CicloRecepcion.h"
-#include "core/principal/PreVal.h"
+#include "core/principal/Principal.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -89,8 +89,8 @@ int main(int argc, char *argv[])
     Programa programa(Carpetas(dir.filePath(QStringLiteral("trabajo")), ini), reloj, dialogos);
     programa.carga();
     CicloRecepcion ciclo(programa);
-    PreVal preVal(programa, ciclo);
-    preVal.inicia();
+    Principal principal(programa, ciclo);
+    principal.inicia();
 
     qsizetype leidos = 0;
     const double base = mide([&] {
@@ -102,12 +102,12 @@ int main(int argc, char *argv[])
         }
         leidos = nombres.size();
     });
-    preVal.cboPreVal_Click(PreVal::Dia, 0);
-    const double delDia = mide([&] { preVal.cmdBuscar_Click(); });
-    const qsizetype listadosDia = preVal.lvwArchivos().cuenta();
-    preVal.cboPreVal_Click(PreVal::Dia, 1);
-    const double todos = mide([&] { preVal.cmdBuscar_Click(); });
-    const qsizetype listadosTodos = preVal.lvwArchivos().cuenta();
+    principal.elige(Principal::Dia, 0);
+    const double delDia = mide([&] { principal.busca(); });
+    const qsizetype listadosDia = principal.archivos().cuenta();
+    principal.elige(Principal::Dia, 1);
+    const double todos = mide([&] { principal.busca(); });
+    const qsizetype listadosTodos = principal.archivos().cuenta();
 
     out << Qt::fixed;
     out.setRealNumberPrecision(1);

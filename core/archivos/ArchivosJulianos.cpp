@@ -2,6 +2,7 @@
 
 #include "core/base/Ansi.h"
 #include "core/base/ErrorTendal.h"
+#include "core/oficina/CamposConfiguracion.h"
 
 namespace ArchivosJulianos {
 
@@ -16,11 +17,11 @@ int campoCarpeta(QChar letra)
     case u'M':
     case u'C':
     case u'D':
-        return 5;
+        return CamposConfiguracion::val_env;
     case u'E':
-        return 9;
+        return CamposConfiguracion::pag_env;
     case u'S':
-        return 11;
+        return CamposConfiguracion::sag_env;
     default:
         return -1;
     }

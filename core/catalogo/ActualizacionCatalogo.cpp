@@ -222,7 +222,7 @@ QCoro::Task<> ActualizacionCatalogo::pasoClaves()
     const QString password = f.value(1);
     const QDate fecha = fechaDe(Funciones::Decodifica_Cadena(f.value(2)), archivo);
 
-    RsParametros &rs = m_programa.RsParametros_();
+    RsParametros &rs = m_programa.parametros();
     const Conexion &conexion = m_programa.conexion();
     if (fecha <= hoy()) {
         const bool cambiaFtp = rs.texto(QStringLiteral("PassFTP")) != claveFtp;
@@ -273,7 +273,7 @@ QCoro::Task<> ActualizacionCatalogo::pasoParametros()
     const QString linea = primeraLinea(local(archivoVersion));
     Funciones::Borra_Archivo(local(archivoVersion));
     const qint16 ofrecida = Vb::entero(linea);
-    RsParametros &rs = m_programa.RsParametros_();
+    RsParametros &rs = m_programa.parametros();
     if (ofrecida <= rs.entero(QStringLiteral("VerPar")))
         co_return;
 
@@ -338,7 +338,7 @@ QCoro::Task<> ActualizacionCatalogo::pasoCatalogo()
     Funciones::Borra_Archivo(local(lista));
     const QString version = versionTexto(linea);
     const qint32 numero = Vb::largo(version);
-    if (numero <= m_programa.RsParametros_().entero(QStringLiteral("vererr"))) {
+    if (numero <= m_programa.parametros().entero(QStringLiteral("vererr"))) {
         ponIndicador(2, Indicador::Fin);
         ponResultado(QStringLiteral("No existen actualizaciones del catálogo!!!"));
         co_return;
@@ -380,7 +380,7 @@ QCoro::Task<> ActualizacionCatalogo::pasoCatalogo()
 void ActualizacionCatalogo::instala(const QString &versionTexto)
 {
     const QString base = local(QStringLiteral("ACTE") + versionTexto + QStringLiteral(".mdb"));
-    InstalacionCatalogo instalacion(m_programa.conexion(), m_programa.RsParametros_());
+    InstalacionCatalogo instalacion(m_programa.conexion(), m_programa.parametros());
     try {
         instalacion.instala(base, Vb::largo(versionTexto));
     } catch (const ErrorTendal &e) {

@@ -18,21 +18,21 @@ RevisionCatalogo::RevisionCatalogo(Programa &programa, ActualizacionCatalogo &ac
     , m_programa(programa)
     , m_actualizacion(actualizacion)
 {
-    m_tmrCatError.setInterval(2000);
-    m_tmrCatError.setTimerType(Qt::PreciseTimer);
-    connect(&m_tmrCatError, &QTimer::timeout, this, &RevisionCatalogo::alDisparar);
+    m_temporizador.setInterval(2000);
+    m_temporizador.setTimerType(Qt::PreciseTimer);
+    connect(&m_temporizador, &QTimer::timeout, this, &RevisionCatalogo::alDisparar);
 }
 
 RevisionCatalogo::~RevisionCatalogo() = default;
 
 void RevisionCatalogo::arma()
 {
-    m_tmrCatError.start();
+    m_temporizador.start();
 }
 
 void RevisionCatalogo::alDisparar()
 {
-    m_tmrCatError.stop();
+    m_temporizador.stop();
     Revisa_Catalogo(); // runs on by itself; it handles every error
 }
 
@@ -56,7 +56,7 @@ QCoro::Task<> RevisionCatalogo::Revisa_Catalogo()
             const QString linea = ActualizacionCatalogo::primeraLinea(local);
             Funciones::Borra_Archivo(local);
             const qint32 publicada = Vb::largo(ActualizacionCatalogo::versionTexto(linea));
-            if (publicada > m_programa.RsParametros_().entero(QStringLiteral("vererr"))) {
+            if (publicada > m_programa.parametros().entero(QStringLiteral("vererr"))) {
                 const auto respuesta = m_programa.dialogos().mensaje(
                     QStringLiteral(
                         "Existe una versión actualizada del catálogo de errores, ¿Deseas descargar la actualización?"),

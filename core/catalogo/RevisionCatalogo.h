@@ -31,8 +31,8 @@ public:
 
     // tmrCatError.Enabled
     void arma();
-    bool armado() const { return m_tmrCatError.isActive(); }
-    int intervalo() const { return m_tmrCatError.interval(); }
+    bool armado() const { return m_temporizador.isActive(); }
+    int intervalo() const { return m_temporizador.interval(); }
     bool enCurso() const { return m_enCurso; }
 
     QCoro::Task<> Revisa_Catalogo();
@@ -49,6 +49,6 @@ private:
 
     Programa &m_programa;
     ActualizacionCatalogo &m_actualizacion;
-    QTimer m_tmrCatError;
+    QTimer m_temporizador;
     bool m_enCurso = false;
 };

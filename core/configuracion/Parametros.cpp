@@ -49,19 +49,19 @@ Parametros::Parametros(Programa &programa, QObject *parent)
 
 void Parametros::Guarda_Datos()
 {
-    RsParametros &rs = m_programa.RsParametros_();
+    RsParametros &rs = m_programa.parametros();
     const CamposConfiguracion &campos = m_programa.campos();
     const int posicion = campos.posicion();
     rs.asigna(QStringLiteral("tipo_acceso"), qint16(posicion));
     rs.asigna(QStringLiteral("acc_tel"), qint16(posicion == 0 ? -1 : 0));
-    rs.asigna(QStringLiteral("telefono"), textoCampo(campos, 3));
+    rs.asigna(QStringLiteral("telefono"), textoCampo(campos, CamposConfiguracion::telefono));
     const QString direccion = CamposConfiguracion::columnaDireccion(posicion);
     if (!direccion.isEmpty())
-        rs.asigna(direccion, textoCampo(campos, 2));
+        rs.asigna(direccion, textoCampo(campos, CamposConfiguracion::Servidor));
     rs.asigna(QStringLiteral("proxy"), qint16(campos.proxy() ? -1 : 0));
-    rs.asigna(QStringLiteral("ip_proxy"), textoCampo(campos, 4));
-    for (int i = 0; i < 8; ++i)
-        rs.asigna(CamposConfiguracion::columnaCarpeta(5 + i), textoCampo(campos, 5 + i));
+    rs.asigna(QStringLiteral("ip_proxy"), textoCampo(campos, CamposConfiguracion::ip_proxy));
+    for (int campo = CamposConfiguracion::kPrimeraCarpeta; campo <= CamposConfiguracion::kUltimaCarpeta; ++campo)
+        rs.asigna(CamposConfiguracion::columnaCarpeta(campo), textoCampo(campos, campo));
     rs.asigna(QStringLiteral("vererr"), qint16(1));
 }
 
@@ -91,7 +91,7 @@ void Parametros::Ejecuta_Accion(const QString &accion)
         guarda();
     } else if (accion == u"cancelar") {
         Habilita_Campos(false);
-        m_programa.campos().Imprime_Datos(m_programa.RsParametros_());
+        m_programa.campos().Imprime_Datos(m_programa.parametros());
         Muestra_Botones(true);
     } else if (accion == u"salir") {
         if (oculta)
@@ -110,7 +110,7 @@ void Parametros::Ejecuta_Accion(const QString &accion)
 // what is stored, so that no later save of another column carries them.
 void Parametros::guarda()
 {
-    RsParametros &rs = m_programa.RsParametros_();
+    RsParametros &rs = m_programa.parametros();
     Guarda_Datos();
     try {
         rs.guarda();
@@ -135,10 +135,10 @@ void Parametros::Elige_Carpeta(int n, const std::function<std::optional<QString>
     if (n < 0 || n > 7 || !dialogo)
         return;
     CamposConfiguracion &campos = m_programa.campos();
-    const QString actual = campos.texto(n + 5);
+    const QString actual = campos.texto(CamposConfiguracion::kPrimeraCarpeta + n);
     if (!actual.isEmpty())
         m_carpetaInicial = actual;
     const std::optional<QString> elegida = dialogo(m_carpetaInicial);
     if (elegida)
-        campos.ponTexto(n + 5, QDir::toNativeSeparators(*elegida));
+        campos.ponTexto(CamposConfiguracion::kPrimeraCarpeta + n, QDir::toNativeSeparators(*elegida));
 }

@@ -39,7 +39,7 @@ QCoro::Task<bool> CambioPassword::Acepta(QString actual, QString nueva, QString 
 QCoro::Task<bool> CambioPassword::publica(QString nueva)
 {
     ValoresPrograma &v = m_programa.valores();
-    RsParametros &rs = m_programa.RsParametros_();
+    RsParametros &rs = m_programa.parametros();
     const QString passBanAnterior = rs.texto(PassBan);
     const QString claveAnterior = v.ClavePago;
     const QString nombre = ArchivoPago::nombre(v.NumPatente);

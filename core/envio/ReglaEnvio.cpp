@@ -1,9 +1,7 @@
 #include "core/envio/ReglaEnvio.h"
+#include "core/oficina/CamposConfiguracion.h"
 
 namespace {
-
-// Configuration fields of the local folders.
-constexpr int val_env = 5, val_rec = 6, pag_env = 9, pag_rec = 10, sag_env = 11, sag_rec = 12;
 
 QString baseErr(const QString &n)
 {
@@ -33,11 +31,16 @@ QString kePago(const QString &n)
 }
 
 const ReglaEnvio kReglas[] = {
-    {u'M', val_env, &ValoresPrograma::yex_valin, val_rec, false, baseErr, kResto},
-    {u'C', val_env, &ValoresPrograma::yex_valin, val_rec, false, baseErr, nullptr},
-    {u'D', val_env, &ValoresPrograma::yex_valin, val_rec, false, baseErr, baseErp},
-    {u'E', pag_env, &ValoresPrograma::yex_pagin, pag_rec, true, aResto, kePago},
-    {u'S', sag_env, &ValoresPrograma::yex_sagin, sag_rec, false, xResto, nullptr},
+    {u'M', CamposConfiguracion::val_env, &ValoresPrograma::yex_valin, CamposConfiguracion::val_rec, false, baseErr,
+     kResto},
+    {u'C', CamposConfiguracion::val_env, &ValoresPrograma::yex_valin, CamposConfiguracion::val_rec, false, baseErr,
+     nullptr},
+    {u'D', CamposConfiguracion::val_env, &ValoresPrograma::yex_valin, CamposConfiguracion::val_rec, false, baseErr,
+     baseErp},
+    {u'E', CamposConfiguracion::pag_env, &ValoresPrograma::yex_pagin, CamposConfiguracion::pag_rec, true, aResto,
+     kePago},
+    {u'S', CamposConfiguracion::sag_env, &ValoresPrograma::yex_sagin, CamposConfiguracion::sag_rec, false, xResto,
+     nullptr},
 };
 
 } // namespace

@@ -25,7 +25,9 @@ QString CamposConfiguracion::columnaDireccion(int posicion)
 
 QString CamposConfiguracion::columnaCarpeta(int campo)
 {
-    return campo >= 5 && campo <= 12 ? QString::fromLatin1(kColumnasCarpetas[campo - 5]) : QString();
+    return campo >= kPrimeraCarpeta && campo <= kUltimaCarpeta
+               ? QString::fromLatin1(kColumnasCarpetas[campo - kPrimeraCarpeta])
+               : QString();
 }
 
 CamposConfiguracion::CamposConfiguracion(QObject *parent)
@@ -58,8 +60,8 @@ QString CamposConfiguracion::textoTipo(int posicion)
 void CamposConfiguracion::Imprime_Datos(const RsParametros &rs)
 {
     const QVariant patente = rs.valor(QStringLiteral("Patente"));
-    m_textos[0] = patente.isNull() ? QString() : QString::number(patente.toInt());
-    m_textos[1] = rs.texto(QStringLiteral("Agente"));
+    m_textos[Patente] = patente.isNull() ? QString() : QString::number(patente.toInt());
+    m_textos[Agente] = rs.texto(QStringLiteral("Agente"));
     const QVariant tipo = rs.valor(QStringLiteral("tipo_acceso"));
     const int posicion = tipo.isNull() ? -1 : tipo.toInt();
     if (posicion >= 0 && posicion <= 2)
@@ -68,10 +70,10 @@ void CamposConfiguracion::Imprime_Datos(const RsParametros &rs)
         m_posicion = -1;
     m_proxy = rs.sino(QStringLiteral("proxy"));
     m_ipProxyVisible = m_proxy && m_posicion != 0;
-    m_textos[4] = rs.texto(QStringLiteral("ip_proxy"));
-    m_textos[3] = rs.texto(QStringLiteral("telefono"));
-    for (int i = 0; i < 8; ++i)
-        m_textos[5 + i] = rs.texto(columnaCarpeta(5 + i));
+    m_textos[ip_proxy] = rs.texto(QStringLiteral("ip_proxy"));
+    m_textos[telefono] = rs.texto(QStringLiteral("telefono"));
+    for (int campo = kPrimeraCarpeta; campo <= kUltimaCarpeta; ++campo)
+        m_textos[campo] = rs.texto(columnaCarpeta(campo));
     emit cambiado();
 }
 
@@ -84,7 +86,7 @@ void CamposConfiguracion::eligeTipo(int posicion, const RsParametros &rs)
     m_telefonoVisible = posicion == 0;
     m_proxyVisible = posicion != 0;
     m_ipProxyVisible = m_proxyVisible && m_proxy;
-    m_textos[2] = rs.texto(columnaDireccion(posicion));
+    m_textos[Servidor] = rs.texto(columnaDireccion(posicion));
     emit cambiado();
 }
 

@@ -15,7 +15,28 @@ class CamposConfiguracion : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kCampos = 13;
+    // The fields by number, named after the column each one shows. Field 2
+    // shows the address column of the connection type (Host_Ras,
+    // Host_Internet or Host).
+    enum Campo {
+        Patente = 0,
+        Agente = 1,
+        Servidor = 2,
+        telefono = 3,
+        ip_proxy = 4,
+        val_env = 5,
+        val_rec = 6,
+        tra_env = 7,
+        tra_rec = 8,
+        pag_env = 9,
+        pag_rec = 10,
+        sag_env = 11,
+        sag_rec = 12,
+    };
+    static constexpr int kCampos = sag_rec + 1;
+    // The first and last folder field.
+    static constexpr int kPrimeraCarpeta = val_env;
+    static constexpr int kUltimaCarpeta = sag_rec;
 
     explicit CamposConfiguracion(QObject *parent = nullptr);
 
@@ -42,7 +63,7 @@ public:
     // The address column of a connection type (Host_Ras, Host_Internet,
     // Host), or an empty text for any other position.
     static QString columnaDireccion(int posicion);
-    // The folder column shown in field 5 to 12 (val_env ... sag_rec).
+    // The folder column shown in a folder field (val_env ... sag_rec).
     static QString columnaCarpeta(int campo);
 
 signals:

@@ -27,8 +27,6 @@ void Programa::carga()
     ImportadorAccess::importaOficina(carpetaDatos, m_dialogos); // an office that still has only Prevalida.mdb
     m_conexion = Conexion::abre(carpetaDatos);
     m_rsParametros = std::make_unique<RsParametros>(*m_conexion);
-    m_rsConsulta = std::make_unique<RsConsulta>(*m_conexion);
-    m_cmdConsulta = std::make_unique<CmdConsulta>(*m_conexion);
     m_campos.Imprime_Datos(*m_rsParametros);
     eligeServidor();
     Actualizaciones::Aplica_Actualizaciones(*m_conexion, *m_rsParametros, m_reloj.hoy());
@@ -43,7 +41,8 @@ void Programa::carga()
 void Programa::eligeServidor()
 {
     const RsParametros &rs = *m_rsParametros;
-    m_valores.Servidor = rs.sino(QStringLiteral("acc_tel")) ? m_campos.texto(2) : m_campos.texto(4);
+    m_valores.Servidor = rs.sino(QStringLiteral("acc_tel")) ? m_campos.texto(CamposConfiguracion::Servidor)
+                                                            : m_campos.texto(CamposConfiguracion::ip_proxy);
     const QString columna = CamposConfiguracion::columnaDireccion(rs.entero(QStringLiteral("tipo_acceso")));
     if (!columna.isEmpty())
         m_valores.Servidor = rs.texto(columna);
@@ -52,7 +51,7 @@ void Programa::eligeServidor()
 void Programa::cargaValores()
 {
     const RsParametros &rs = *m_rsParametros;
-    m_valores.NumPatente = Vb::entero(m_campos.texto(0));
+    m_valores.NumPatente = Vb::entero(m_campos.texto(CamposConfiguracion::Patente));
     m_valores.PideClave = QStringLiteral("N");
     m_valores.ClavePago = Funciones::Decodifica_Cadena(rs.texto(QStringLiteral("PassBan")));
     m_valores.ClaveFTP = Funciones::Decodifica_Cadena(rs.texto(QStringLiteral("PassFTP"))).toLower();

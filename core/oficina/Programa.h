@@ -2,10 +2,8 @@
 
 #include "core/oficina/CamposConfiguracion.h"
 #include "core/base/Carpetas.h"
-#include "core/db/CmdConsulta.h"
 #include "core/db/Conexion.h"
 #include "core/ftp/ControlFtp.h"
-#include "core/db/RsConsulta.h"
 #include "core/db/RsParametros.h"
 #include "core/oficina/ValoresPrograma.h"
 #include "core/oficina/ListaEnvio.h"
@@ -46,9 +44,7 @@ public:
     Reloj &reloj() { return m_reloj; }
     Dialogos &dialogos() { return m_dialogos; }
     Conexion &conexion() { return *m_conexion; }
-    RsParametros &RsParametros_() { return *m_rsParametros; }
-    RsConsulta &RsConsulta_() { return *m_rsConsulta; }
-    CmdConsulta &CmdConsulta_() { return *m_cmdConsulta; }
+    RsParametros &parametros() { return *m_rsParametros; }
     CamposConfiguracion &campos() { return m_campos; }
     ValoresPrograma &valores() { return m_valores; }
     ListaEnvio &listaEnvio() { return *m_listaEnvio; }
@@ -65,8 +61,6 @@ private:
     Dialogos &m_dialogos;
     std::unique_ptr<Conexion> m_conexion;
     std::unique_ptr<RsParametros> m_rsParametros;
-    std::unique_ptr<RsConsulta> m_rsConsulta;
-    std::unique_ptr<CmdConsulta> m_cmdConsulta;
     CamposConfiguracion m_campos;
     ValoresPrograma m_valores;
     std::unique_ptr<ListaEnvio> m_listaEnvio;

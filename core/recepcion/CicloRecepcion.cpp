@@ -6,6 +6,7 @@
 #include "core/oficina/Programa.h"
 #include "core/servidor/SesionFtp.h"
 #include "core/servidor/ReporteConexion.h"
+#include "core/oficina/CamposConfiguracion.h"
 
 #include <QDir>
 #include <QFile>
@@ -141,7 +142,7 @@ QCoro::Task<> CicloRecepcion::lista(QString carpeta)
 QCoro::Task<> CicloRecepcion::recibe(ListaRecepcion::Entrada foto, int columna)
 {
     ListaRecepcion &recepcion = m_programa.listaRecepcion();
-    const Respuesta r = respuesta(foto, columna, m_programa.campos().texto(6));
+    const Respuesta r = respuesta(foto, columna, m_programa.campos().texto(CamposConfiguracion::val_rec));
     QString remoto = r.archivo;
     if (const auto it = m_nombres.constFind(r.carpetaServidor); it != m_nombres.constEnd() && it->has_value()) {
         const auto nombre = (*it)->constFind(r.archivo.toLower());
@@ -223,36 +224,36 @@ CicloRecepcion::CicloRecepcion(Programa &programa, QObject *parent)
     : QObject(parent)
     , m_programa(programa)
 {
-    m_tmrPreVal.setInterval(kPrimerIntervalo);
-    connect(&m_tmrPreVal, &QTimer::timeout, this, &CicloRecepcion::alDisparar);
+    m_temporizador.setInterval(kPrimerIntervalo);
+    connect(&m_temporizador, &QTimer::timeout, this, &CicloRecepcion::alDisparar);
 }
 
 CicloRecepcion::~CicloRecepcion() = default;
 
 void CicloRecepcion::habilita()
 {
-    if (!m_tmrPreVal.isActive()) {
-        m_tmrPreVal.start();
+    if (!m_temporizador.isActive()) {
+        m_temporizador.start();
         emit estadoCambiado(true);
     }
 }
 
 void CicloRecepcion::deshabilita()
 {
-    if (m_tmrPreVal.isActive()) {
-        m_tmrPreVal.stop();
+    if (m_temporizador.isActive()) {
+        m_temporizador.stop();
         emit estadoCambiado(false);
     }
 }
 
 bool CicloRecepcion::habilitado() const
 {
-    return m_tmrPreVal.isActive();
+    return m_temporizador.isActive();
 }
 
 int CicloRecepcion::intervalo() const
 {
-    return m_tmrPreVal.interval();
+    return m_temporizador.interval();
 }
 
 void CicloRecepcion::alDisparar()
@@ -268,8 +269,8 @@ QCoro::Task<> CicloRecepcion::tick()
     if (m_enCurso)
         co_return;
     m_enCurso = true;
-    if (m_tmrPreVal.interval() == kPrimerIntervalo)
-        m_tmrPreVal.setInterval(kIntervalo);
+    if (m_temporizador.interval() == kPrimerIntervalo)
+        m_temporizador.setInterval(kIntervalo);
 
     ControlFtp &ftp = m_programa.eftpRecepcion;
     std::optional<ErrorTendal> fallo;

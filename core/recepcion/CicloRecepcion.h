@@ -75,7 +75,7 @@ private:
     void limpia();
 
     Programa &m_programa;
-    QTimer m_tmrPreVal;
+    QTimer m_temporizador;
     bool m_enCurso = false;
     bool m_listar = true;
     // During a tick: the names each server folder holds, lower case to the

@@ -202,7 +202,7 @@ Resultado reporta(Llamador llamador, const ErrorTendal &error, Dialogos &dialogo
 
 Resultado reporta(Llamador llamador, const ErrorTendal &error, Programa &programa, bool boton)
 {
-    return reporta(llamador, error, programa.dialogos(), programa.RsParametros_(), boton);
+    return reporta(llamador, error, programa.dialogos(), programa.parametros(), boton);
 }
 
 } // namespace ReporteConexion

@@ -19,9 +19,9 @@ Cuenta cuenta(bool actualizacion, Programa &programa)
         c.usuario = QStringLiteral("ag") + Vb::formato(v.NumPatente, QStringLiteral("0000"));
         c.clave = v.ClaveFTP;
     }
-    if (programa.RsParametros_().sino(QStringLiteral("proxy"))) {
+    if (programa.parametros().sino(QStringLiteral("proxy"))) {
         c.usuario += QStringLiteral("@") + v.Servidor;
-        c.direccion = programa.RsParametros_().texto(QStringLiteral("ip_proxy"));
+        c.direccion = programa.parametros().texto(QStringLiteral("ip_proxy"));
     } else {
         c.direccion = v.Servidor;
     }

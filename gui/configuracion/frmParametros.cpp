@@ -97,13 +97,13 @@ QWidget *frmParametros::construyeGenerales()
     rejilla->setContentsMargins(16, 16, 16, 16);
     rejilla->setHorizontalSpacing(12);
     rejilla->setVerticalSpacing(10);
-    for (int n = 0; n <= 4; ++n) {
+    for (int n = 0; n < CamposConfiguracion::kPrimeraCarpeta; ++n) {
         m_txtParametros[n] = new QLineEdit(pagina);
         m_txtParametros[n]->setObjectName(QStringLiteral("txtParametros%1").arg(n));
     }
-    m_txtParametros[3]->setEchoMode(QLineEdit::Password);
-    m_txtParametros[3]->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
-    m_txtParametros[0]->setMaximumWidth(90);
+    m_txtParametros[CamposConfiguracion::telefono]->setEchoMode(QLineEdit::Password);
+    m_txtParametros[CamposConfiguracion::telefono]->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    m_txtParametros[CamposConfiguracion::Patente]->setMaximumWidth(90);
     m_cboParametros = new QComboBox(pagina);
     m_cboParametros->setObjectName(QStringLiteral("cboParametros"));
     for (int p = 0; p <= 2; ++p)
@@ -113,28 +113,29 @@ QWidget *frmParametros::construyeGenerales()
 
     const QString textos[4] = {QStringLiteral("Patente"), QStringLiteral("Nombre del Agente Aduanal"),
                                QStringLiteral("Tipo de Tendal"), QStringLiteral("Dirección IP Servidor")};
-    QWidget *campos[4] = {m_txtParametros[0], m_txtParametros[1], m_cboParametros, m_txtParametros[2]};
+    QWidget *campos[4] = {m_txtParametros[CamposConfiguracion::Patente], m_txtParametros[CamposConfiguracion::Agente],
+                          m_cboParametros, m_txtParametros[CamposConfiguracion::Servidor]};
     for (int i = 0; i < 4; ++i) {
         auto *l = new QLabel(textos[i], pagina);
         l->setBuddy(campos[i]);
         rejilla->addWidget(l, i, 0);
     }
-    rejilla->addWidget(m_txtParametros[0], 0, 1);
-    rejilla->addWidget(m_txtParametros[1], 1, 1, 1, 2);
+    rejilla->addWidget(m_txtParametros[CamposConfiguracion::Patente], 0, 1);
+    rejilla->addWidget(m_txtParametros[CamposConfiguracion::Agente], 1, 1, 1, 2);
     rejilla->addWidget(m_cboParametros, 2, 1);
-    rejilla->addWidget(m_txtParametros[3], 2, 2);
-    rejilla->addWidget(m_txtParametros[2], 3, 1, 1, 2);
+    rejilla->addWidget(m_txtParametros[CamposConfiguracion::telefono], 2, 2);
+    rejilla->addWidget(m_txtParametros[CamposConfiguracion::Servidor], 3, 1, 1, 2);
     rejilla->addWidget(m_chkParametros, 4, 0);
-    rejilla->addWidget(m_txtParametros[4], 4, 1, 1, 2);
+    rejilla->addWidget(m_txtParametros[CamposConfiguracion::ip_proxy], 4, 1, 1, 2);
     rejilla->setColumnStretch(1, 1);
     rejilla->setColumnStretch(2, 1);
     rejilla->setRowStretch(5, 1);
 
-    for (int n = 1; n <= 4; ++n)
+    for (int n = CamposConfiguracion::Agente; n < CamposConfiguracion::kPrimeraCarpeta; ++n)
         connect(m_txtParametros[n], &QLineEdit::textEdited, this,
                 [this, n](const QString &t) { m_programa.campos().ponTexto(n, t); });
     connect(m_cboParametros, &QComboBox::activated, this,
-            [this](int p) { m_programa.campos().eligeTipo(p, m_programa.RsParametros_()); });
+            [this](int p) { m_programa.campos().eligeTipo(p, m_programa.parametros()); });
     connect(m_chkParametros, &QCheckBox::clicked, this,
             [this](bool marcado) { m_programa.campos().marcaProxy(marcado); });
     return pagina;
@@ -148,7 +149,7 @@ QWidget *frmParametros::construyeDirectorios()
     rejilla->setHorizontalSpacing(18);
     rejilla->setVerticalSpacing(2);
     for (int i = 0; i < 8; ++i) {
-        const int n = i + 5;
+        const int n = CamposConfiguracion::kPrimeraCarpeta + i;
         auto *l = new QLabel(QString::fromUtf8(kDirectorios[i]), pagina);
         m_txtParametros[n] = new QLineEdit(pagina);
         m_txtParametros[n]->setObjectName(QStringLiteral("txtParametros%1").arg(n));
@@ -186,9 +187,9 @@ void frmParametros::muestraCampos()
             m_txtParametros[n]->setText(campos.texto(n));
     m_cboParametros->setCurrentIndex(campos.posicion());
     m_chkParametros->setChecked(campos.proxy());
-    m_txtParametros[3]->setVisible(campos.telefonoVisible());
+    m_txtParametros[CamposConfiguracion::telefono]->setVisible(campos.telefonoVisible());
     m_chkParametros->setVisible(campos.proxyVisible());
-    m_txtParametros[4]->setVisible(campos.ipProxyVisible());
+    m_txtParametros[CamposConfiguracion::ip_proxy]->setVisible(campos.ipProxyVisible());
 }
 
 void frmParametros::muestraModo()
@@ -196,9 +197,9 @@ void frmParametros::muestraModo()
     for (int n = 1; n <= Parametros::kBotones; ++n)
         m_botones[n - 1]->setVisible(m_parametros.botonVisible(n));
     const bool activo = m_parametros.camposHabilitados();
-    m_txtParametros[0]->setEnabled(false);
-    m_txtParametros[1]->setEnabled(false);
-    for (int n = 2; n < CamposConfiguracion::kCampos; ++n)
+    m_txtParametros[CamposConfiguracion::Patente]->setEnabled(false);
+    m_txtParametros[CamposConfiguracion::Agente]->setEnabled(false);
+    for (int n = CamposConfiguracion::Servidor; n < CamposConfiguracion::kCampos; ++n)
         m_txtParametros[n]->setEnabled(activo);
     for (QAbstractButton *b : m_cmdParametros)
         b->setEnabled(activo);

@@ -15,7 +15,7 @@
 #include "core/base/Reloj.h"
 #include "core/recepcion/CicloRecepcion.h"
 #include "gui/comun/DialogosVentana.h"
-#include "core/principal/PreVal.h"
+#include "core/principal/Principal.h"
 #include "gui/principal/frmPreVal.h"
 #include "core/envio/CambioPassword.h"
 #include "core/principal/ComandosBarra.h"
@@ -73,10 +73,10 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
     CicloRecepcion ciclo(programa);
     ComandosBarra comandos(programa, ciclo);
     Parametros parametros(programa);
-    PreVal preVal(programa, ciclo);
+    Principal principal(programa, ciclo);
 
     frmParametros ventanaParametros(programa, parametros);
-    frmPreVal ventana(programa, preVal, comandos);
+    frmPreVal ventana(programa, principal, comandos);
 
     QObject::connect(&ciclo, &CicloRecepcion::habilitaCmdPreVal, ventana.cmdPreVal(),
                      [&] { ventana.cmdPreVal()->setEnabled(true); });

@@ -7,7 +7,7 @@
 #include "gui/principal/CuadroReporte.h"
 #include "gui/comun/Iconos.h"
 #include "gui/principal/ModeloIconos.h"
-#include "core/principal/PreVal.h"
+#include "core/principal/Principal.h"
 #include "core/principal/ComandosBarra.h"
 
 #include <QAction>
@@ -80,10 +80,10 @@ const QList<frmPreVal::BotonBarra> &frmPreVal::botonesBarra()
     return botones;
 }
 
-frmPreVal::frmPreVal(Programa &programa, PreVal &preVal, ComandosBarra &comandos, QWidget *parent)
+frmPreVal::frmPreVal(Programa &programa, Principal &principal, ComandosBarra &comandos, QWidget *parent)
     : QMainWindow(parent)
     , m_programa(programa)
-    , m_preVal(preVal)
+    , m_principal(principal)
     , m_comandos(comandos)
 {
     setObjectName(QStringLiteral("frmPreVal"));
@@ -110,16 +110,16 @@ frmPreVal::frmPreVal(Programa &programa, PreVal &preVal, ComandosBarra &comandos
     resize(1240, 720);
 
     qApp->installEventFilter(this);
-    preVal.ponReporte(m_rtbPreVal);
+    principal.ponReporte(m_rtbPreVal);
     dialogoImpresion = [this](QPrinter &impresora) {
         return muestraDialogoImpresion(impresora);
     };
-    preVal.inicia();
+    principal.inicia();
 }
 
 frmPreVal::~frmPreVal()
 {
-    m_preVal.ponReporte(nullptr);
+    m_principal.ponReporte(nullptr);
 }
 
 void frmPreVal::construyeBarra()
@@ -152,16 +152,16 @@ QWidget *frmPreVal::construyeSeleccion()
     for (int i : {1, 0}) {
         m_lblPreVal[i == 1 ? 3 : 4] = etiqueta(QString::fromUtf8(nombres[i]), panel);
         m_cboPreVal[i] = new QComboBox(panel);
-        m_cboPreVal[i]->addItems(PreVal::entradas(PreVal::Selector(i)));
+        m_cboPreVal[i]->addItems(Principal::entradas(Principal::Selector(i)));
         m_cboPreVal[i]->setCurrentIndex(-1);
         m_lblPreVal[i == 1 ? 3 : 4]->setBuddy(m_cboPreVal[i]);
         diseno->addWidget(m_lblPreVal[i == 1 ? 3 : 4]);
         diseno->addWidget(m_cboPreVal[i]);
         connect(m_cboPreVal[i], &QComboBox::activated, this,
-                [this, i](int entrada) { m_preVal.cboPreVal_Click(PreVal::Selector(i), entrada); });
+                [this, i](int entrada) { m_principal.elige(Principal::Selector(i), entrada); });
     }
-    connect(&m_preVal, &PreVal::seleccionCambiada, this,
-            [this](PreVal::Selector s, int entrada) { m_cboPreVal[s]->setCurrentIndex(entrada); });
+    connect(&m_principal, &Principal::seleccionCambiada, this,
+            [this](Principal::Selector s, int entrada) { m_cboPreVal[s]->setCurrentIndex(entrada); });
 
     auto *fila = new QHBoxLayout;
     m_txtPreval = new QLineEdit(panel);
@@ -171,21 +171,21 @@ QWidget *frmPreVal::construyeSeleccion()
     fila->addWidget(m_cmdBuscar);
     diseno->addSpacing(4);
     diseno->addLayout(fila);
-    connect(m_txtPreval, &QLineEdit::textEdited, &m_preVal, &PreVal::ponTexto);
-    connect(&m_preVal, &PreVal::textoCambiado, this, [this](const QString &t) {
+    connect(m_txtPreval, &QLineEdit::textEdited, &m_principal, &Principal::ponTexto);
+    connect(&m_principal, &Principal::textoCambiado, this, [this](const QString &t) {
         if (m_txtPreval->text() != t)
             m_txtPreval->setText(t);
     });
     connect(m_txtPreval, &QLineEdit::returnPressed, this, [this] {
-        if (!m_preVal.texto().isEmpty())
-            m_preVal.cmdBuscar_Click();
+        if (!m_principal.texto().isEmpty())
+            m_principal.busca();
     });
-    connect(m_cmdBuscar, &QAbstractButton::clicked, &m_preVal, &PreVal::cmdBuscar_Click);
+    connect(m_cmdBuscar, &QAbstractButton::clicked, &m_principal, &Principal::busca);
 
     m_lblPreVal[0] = etiqueta(QStringLiteral("Archivos  Agencia"), panel, true);
     m_lvwArchivos = new QListView(panel);
     m_lvwArchivos->setObjectName(QStringLiteral("lvwArchivos"));
-    m_lvwArchivos->setModel(&m_preVal.lvwArchivos());
+    m_lvwArchivos->setModel(&m_principal.archivos());
     m_lvwArchivos->setUniformItemSizes(true);
     m_lvwArchivos->setSpacing(1);
     m_lvwArchivos->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -195,7 +195,7 @@ QWidget *frmPreVal::construyeSeleccion()
     diseno->addWidget(m_lblPreVal[0]);
     diseno->addWidget(m_lvwArchivos, 1);
     connect(m_lvwArchivos, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex &i) { m_preVal.lvwArchivos_DblClick(i.row()); });
+            [this](const QModelIndex &i) { m_principal.agregaArchivo(i.row()); });
     return panel;
 }
 
@@ -232,7 +232,7 @@ QWidget *frmPreVal::construyeListas()
             vista->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
         m_lvwPreVal[i] = vista;
         connect(vista, &QAbstractItemView::clicked, this,
-                [this, i](const QModelIndex &ix) { m_preVal.lvwPreVal_Click(i, ix.row()); });
+                [this, i](const QModelIndex &ix) { m_principal.muestraReporte(i, ix.row()); });
 
         auto *botones = new QVBoxLayout;
         if (i == 0) {
@@ -243,14 +243,14 @@ QWidget *frmPreVal::construyeListas()
             botones->addWidget(m_cmdPreVal);
             botones->addWidget(m_cmdLimpia);
             connect(m_cmdPreVal, &QAbstractButton::clicked, this,
-                    [this] { m_preVal.cmdPreVal_Click(filaSeleccionada(0)); });
-            connect(m_cmdLimpia, &QAbstractButton::clicked, &m_preVal, &PreVal::cmdLimpia_Click);
+                    [this] { m_principal.quitaEnvio(filaSeleccionada(0)); });
+            connect(m_cmdLimpia, &QAbstractButton::clicked, &m_principal, &Principal::vaciaEnvio);
         } else {
             m_cmdPreElm = botonIcono(QStringLiteral("elimina"),
                                      QStringLiteral("Elimina un archivo de lista de recepción"), parte);
             botones->addWidget(m_cmdPreElm);
             connect(m_cmdPreElm, &QAbstractButton::clicked, this,
-                    [this] { m_preVal.cmdPreElm_Click(filaSeleccionada(1)); });
+                    [this] { m_principal.quitaRecepcion(filaSeleccionada(1)); });
         }
         botones->addStretch();
         fila->addWidget(vista, 1);
@@ -331,7 +331,7 @@ bool frmPreVal::eventFilter(QObject *objeto, QEvent *evento)
         return true;
     }
     if (objeto == m_lvwPreVal[0] && tecla->key() == Qt::Key_Delete) {
-        m_preVal.cmdPreVal_Click(filaSeleccionada(0));
+        m_principal.quitaEnvio(filaSeleccionada(0));
         return true;
     }
     return QMainWindow::eventFilter(objeto, evento);

@@ -6,7 +6,7 @@
 class BarraEstado;
 class ComandosBarra;
 class CuadroReporte;
-class PreVal;
+class Principal;
 class Programa;
 class QAbstractButton;
 class QAction;
@@ -22,7 +22,7 @@ class QTreeView;
 // The main window: the tool bar, the two selectors, the name box and the
 // search, the agency file list, the send list and the reception list with
 // their removal buttons, the report box with its print button, and the
-// status bar. It shows the state of PreVal and the lists and forwards every
+// status bar. It shows the state of Principal and the lists and forwards every
 // click; the tool bar and Ctrl+A go to Ejecuta_Comando, and so does closing
 // the window ("salir").
 class frmPreVal : public QMainWindow
@@ -36,7 +36,7 @@ public:
     };
     static const QList<BotonBarra> &botonesBarra();
 
-    frmPreVal(Programa &programa, PreVal &preVal, ComandosBarra &comandos, QWidget *parent = nullptr);
+    frmPreVal(Programa &programa, Principal &principal, ComandosBarra &comandos, QWidget *parent = nullptr);
     ~frmPreVal() override;
 
     QToolBar *tlbPreVal() const { return m_tlbPreVal; }
@@ -79,7 +79,7 @@ private:
     bool muestraDialogoImpresion(QPrinter &impresora);
 
     Programa &m_programa;
-    PreVal &m_preVal;
+    Principal &m_principal;
     ComandosBarra &m_comandos;
     bool m_terminando = false;
 

@@ -137,7 +137,7 @@ void PruebaBoletines::fallasDeConexion()
     e.actualiza(boton);
 
     if (mensaje == u"sinConexion")
-        mensaje = ReporteConexion::textoSinConexion(e.oficina.programa().RsParametros_());
+        mensaje = ReporteConexion::textoSinConexion(e.oficina.programa().parametros());
     QCOMPARE(e.oficina.dialogos.textos(), mensaje.isEmpty() ? QStringList() : QStringList {mensaje});
     if (!mensaje.isEmpty()) {
         QCOMPARE(e.oficina.dialogos.mensajes.at(0).icono, Dialogos::Icono::Critico);

@@ -62,7 +62,7 @@ struct Escena {
         servidor.apunta(oficina);
         inicia();
         llenaOficina(programa->conexion(), 1);
-        programa->RsParametros_().abre();
+        programa->parametros().abre();
     }
     // Starts the program (again), as the desktop program does.
     void inicia()
@@ -410,7 +410,7 @@ private slots:
         QVERIFY(e.actualizacion->terminoConError());
         QCOMPARE(e.parametro(u"yex_valin"_s), u"/ag0123"_s);
         QCOMPARE(e.parametro(u"VerPar"_s), u"0"_s);
-        QCOMPARE(e.programa->RsParametros_().texto(u"yex_valin"_s), u"/ag0123"_s);
+        QCOMPARE(e.programa->parametros().texto(u"yex_valin"_s), u"/ag0123"_s);
         QVERIFY(e.archivosLocales().isEmpty());
         QVERIFY(!e.programa->eftpActCatErr.conectado());
     }

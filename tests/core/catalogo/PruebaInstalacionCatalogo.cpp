@@ -38,14 +38,14 @@ struct Escena {
         : programa(oficina.carga())
     {
         llenaOficina(programa.conexion(), 1);
-        programa.RsParametros_().abre();
+        programa.parametros().abre();
     }
     QString ruta(const QString &nombre) const { return dir.filePath(nombre); }
     void sigueIgual()
     {
         QCOMPARE(instalado(programa.conexion()), esperado(1, 4));
         QCOMPARE(vererr(programa), 1);
-        QCOMPARE(programa.RsParametros_().entero(u"vererr"_s), 1);
+        QCOMPARE(programa.parametros().entero(u"vererr"_s), 1);
         QCOMPARE(indices(programa.conexion()).size(), 7);
     }
 };
@@ -62,10 +62,10 @@ private slots:
         Escena e;
         const QString ruta = e.ruta(u"ACTE13  .mdb"_s);
         creaSqlite(ruta, 13, 25);
-        InstalacionCatalogo(e.programa.conexion(), e.programa.RsParametros_()).instala(ruta, 13);
+        InstalacionCatalogo(e.programa.conexion(), e.programa.parametros()).instala(ruta, 13);
         QCOMPARE(instalado(e.programa.conexion()), esperado(13, 25));
         QCOMPARE(vererr(e.programa), 13);
-        QCOMPARE(e.programa.RsParametros_().entero(u"vererr"_s), 13);
+        QCOMPARE(e.programa.parametros().entero(u"vererr"_s), 13);
         QCOMPARE(indices(e.programa.conexion()),
                  QStringList({u"IX_ERRORESA"_s, u"IX_ERRORESB"_s, u"IX_ERRORESC"_s, u"IX_ERRORESD"_s, u"IX_ERRORESM"_s,
                               u"IX_ERRORESS"_s, u"IX_INFORMACION"_s}));
@@ -99,7 +99,7 @@ private slots:
             db.close();
         }
         QSqlDatabase::removeDatabase(u"extra"_s);
-        InstalacionCatalogo(e.programa.conexion(), e.programa.RsParametros_()).instala(ruta, 14);
+        InstalacionCatalogo(e.programa.conexion(), e.programa.parametros()).instala(ruta, 14);
         QCOMPARE(instalado(e.programa.conexion()), esperado(14, 2));
         QSqlQuery q = e.programa.conexion().ejecuta(u"SELECT name FROM sqlite_master WHERE name LIKE 'informacion'"_s);
         QVERIFY(q.next());
@@ -117,7 +117,7 @@ private slots:
         const QString ruta = e.ruta(u"ACTE15.mdb"_s);
         QVERIFY(QFile::copy(kNwind, ruta));
         const QStringList tablas = {u"Shippers"_s, u"Umsätze"_s, u"Employees"_s};
-        InstalacionCatalogo(e.programa.conexion(), e.programa.RsParametros_(), tablas).instala(ruta, 15);
+        InstalacionCatalogo(e.programa.conexion(), e.programa.parametros(), tablas).instala(ruta, 15);
         QCOMPARE(vererr(e.programa), 15);
         const QString referencia = e.ruta(u"referencia.db"_s);
         ImportadorAccess::importa(kNwind, referencia, tablas);
@@ -156,7 +156,7 @@ private slots:
         else
             creaSqlite(ruta, 16, 3, {falta});
         try {
-            InstalacionCatalogo(e.programa.conexion(), e.programa.RsParametros_()).instala(ruta, 16);
+            InstalacionCatalogo(e.programa.conexion(), e.programa.parametros()).instala(ruta, 16);
             QFAIL("se instaló una actualización incompleta");
         } catch (const ErrorTendal &error) {
             QCOMPARE(error.numero(), ErrorTendal::TablaNoEncontrada);
@@ -184,7 +184,7 @@ private slots:
         f.write(contenido);
         f.close();
         try {
-            InstalacionCatalogo(e.programa.conexion(), e.programa.RsParametros_()).instala(ruta, 17);
+            InstalacionCatalogo(e.programa.conexion(), e.programa.parametros()).instala(ruta, 17);
             QFAIL("se instaló algo que no es una base de datos");
         } catch (const ErrorTendal &error) {
             QCOMPARE(error.numero(), InstalacionCatalogo::kNoValida);
@@ -209,7 +209,7 @@ private slots:
         }
         QSqlDatabase::removeDatabase(u"columna"_s);
         try {
-            InstalacionCatalogo(e.programa.conexion(), e.programa.RsParametros_()).instala(ruta, 18);
+            InstalacionCatalogo(e.programa.conexion(), e.programa.parametros()).instala(ruta, 18);
             QFAIL("se instaló una tabla sin sus columnas de búsqueda");
         } catch (const ErrorTendal &error) {
             QCOMPARE(error.numero(), InstalacionCatalogo::kNoValida);
@@ -234,7 +234,7 @@ private slots:
         Escena e;
         const QString ruta = e.ruta(u"ACTE19.mdb"_s);
         creaSqlite(ruta, 19, 6);
-        InstalacionCatalogo instalacion(e.programa.conexion(), e.programa.RsParametros_());
+        InstalacionCatalogo instalacion(e.programa.conexion(), e.programa.parametros());
         instalacion.trasTabla = [tabla](int n) {
             if (n == tabla)
                 throw ErrorTendal(ErrorTendal::DiscoLleno, u"Disco lleno"_s);
@@ -266,7 +266,7 @@ private slots:
         QVERIFY(QFile::exists(QDir(e.oficina.carpetaDatos()).filePath(u"Prevalida.db-journal"_s)));
 
         e.sigueIgual();
-        InstalacionCatalogo(e.programa.conexion(), e.programa.RsParametros_()).instala(ruta, 20);
+        InstalacionCatalogo(e.programa.conexion(), e.programa.parametros()).instala(ruta, 20);
         QCOMPARE(instalado(e.programa.conexion()), esperado(20, 3000));
     }
 };

@@ -41,7 +41,7 @@ struct Escena {
         servidor.apunta(oficina);
         programa = &oficina.carga();
         llenaOficina(programa->conexion(), 5);
-        programa->RsParametros_().abre();
+        programa->parametros().abre();
         actualizacion = std::make_unique<ActualizacionCatalogo>(*programa);
         revision = std::make_unique<RevisionCatalogo>(*programa, *actualizacion);
         revision->muestraVentana = [this] {

@@ -116,16 +116,16 @@ private slots:
         const QVariantMap antes = registro(p);
 
         par.Ejecuta_Accion(QStringLiteral("modificar"));
-        c.eligeTipo(posicion, p.RsParametros_());
-        c.ponTexto(0, QStringLiteral("999")); // never written
-        c.ponTexto(1, QStringLiteral("OTRO")); // never written
-        c.ponTexto(2, QStringLiteral("nuevo.servidor:2121"));
-        c.ponTexto(3, QStringLiteral("5551234"));
+        c.eligeTipo(posicion, p.parametros());
+        c.ponTexto(CamposConfiguracion::Patente, QStringLiteral("999")); // never written
+        c.ponTexto(CamposConfiguracion::Agente, QStringLiteral("OTRO")); // never written
+        c.ponTexto(CamposConfiguracion::Servidor, QStringLiteral("nuevo.servidor:2121"));
+        c.ponTexto(CamposConfiguracion::telefono, QStringLiteral("5551234"));
         c.marcaProxy(true);
-        c.ponTexto(4, QStringLiteral("proxy.nuevo"));
+        c.ponTexto(CamposConfiguracion::ip_proxy, QStringLiteral("proxy.nuevo"));
         for (int n = 5; n <= 12; ++n)
             c.ponTexto(n, QStringLiteral("/carpeta/%1").arg(n));
-        c.ponTexto(12, QString()); // an empty folder is stored as empty text
+        c.ponTexto(CamposConfiguracion::sag_rec, QString()); // an empty folder is stored as empty text
         par.Ejecuta_Accion(QStringLiteral("guardar"));
 
         QVERIFY(o.dialogos.mensajes.isEmpty());
@@ -172,18 +172,18 @@ private slots:
         Parametros par(p);
         CamposConfiguracion &c = p.campos();
         par.Ejecuta_Accion(QStringLiteral("modificar"));
-        c.eligeTipo(2, p.RsParametros_());
-        QCOMPARE(c.texto(2), QStringLiteral("radio.viejo"));
-        c.ponTexto(2, QStringLiteral("otro"));
+        c.eligeTipo(2, p.parametros());
+        QCOMPARE(c.texto(CamposConfiguracion::Servidor), QStringLiteral("radio.viejo"));
+        c.ponTexto(CamposConfiguracion::Servidor, QStringLiteral("otro"));
         c.marcaProxy(true);
-        c.ponTexto(5, QStringLiteral("/otra"));
+        c.ponTexto(CamposConfiguracion::val_env, QStringLiteral("/otra"));
         par.Ejecuta_Accion(QStringLiteral("cancelar"));
 
         QCOMPARE(c.posicion(), 1);
-        QCOMPARE(c.texto(2), QStringLiteral("internet.viejo"));
+        QCOMPARE(c.texto(CamposConfiguracion::Servidor), QStringLiteral("internet.viejo"));
         QVERIFY(!c.proxy());
         QVERIFY(!c.ipProxyVisible());
-        QCOMPARE(c.texto(5), QDir::toNativeSeparators(o.carpeta(QStringLiteral("val_env"))));
+        QCOMPARE(c.texto(CamposConfiguracion::val_env), QDir::toNativeSeparators(o.carpeta(QStringLiteral("val_env"))));
         QCOMPARE(visibles(par), kVista);
         QVERIFY(!par.camposHabilitados());
         QCOMPARE(registro(p)[QStringLiteral("vererr")].toInt(), 5);
@@ -201,7 +201,7 @@ private slots:
         o.sql(QStringLiteral("CREATE TRIGGER rechaza BEFORE UPDATE ON PARAMETROS "
                              "BEGIN SELECT RAISE(ABORT, 'valor demasiado largo'); END"));
         par.Ejecuta_Accion(QStringLiteral("modificar"));
-        p.campos().ponTexto(2, QStringLiteral("nuevo"));
+        p.campos().ponTexto(CamposConfiguracion::Servidor, QStringLiteral("nuevo"));
         par.Ejecuta_Accion(QStringLiteral("guardar"));
 
         QCOMPARE(o.dialogos.mensajes.size(), 1);
@@ -212,10 +212,10 @@ private slots:
         QCOMPARE(m.icono, Dialogos::Icono::Critico);
         QCOMPARE(m.titulo, Dialogos::nombreProducto());
         QCOMPARE(visibles(par), kEdicion);
-        QCOMPARE(p.campos().texto(2), QStringLiteral("nuevo"));
+        QCOMPARE(p.campos().texto(CamposConfiguracion::Servidor), QStringLiteral("nuevo"));
         QCOMPARE(p.valores().Servidor, QStringLiteral("internet.viejo"));
-        QCOMPARE(p.RsParametros_().texto(QStringLiteral("Host_Internet")), QStringLiteral("internet.viejo"));
-        QVERIFY(!p.RsParametros_().tieneCambios());
+        QCOMPARE(p.parametros().texto(QStringLiteral("Host_Internet")), QStringLiteral("internet.viejo"));
+        QVERIFY(!p.parametros().tieneCambios());
         QCOMPARE(registro(p)[QStringLiteral("vererr")].toInt(), 5);
 
         o.sql(QStringLiteral("DROP TRIGGER rechaza"));
@@ -235,11 +235,11 @@ private slots:
                              "val_env = NULL, tipo_acceso = 7"));
         Programa &p = o.carga();
         const CamposConfiguracion &c = p.campos();
-        QCOMPARE(c.texto(0), QStringLiteral("123"));
-        QCOMPARE(c.texto(1), QString());
+        QCOMPARE(c.texto(CamposConfiguracion::Patente), QStringLiteral("123"));
+        QCOMPARE(c.texto(CamposConfiguracion::Agente), QString());
         QCOMPARE(c.posicion(), -1);
-        QCOMPARE(c.texto(2), QString());
-        QCOMPARE(c.texto(5), QString());
+        QCOMPARE(c.texto(CamposConfiguracion::Servidor), QString());
+        QCOMPARE(c.texto(CamposConfiguracion::val_env), QString());
 
         Parametros par(p);
         const QString servidor = p.valores().Servidor;
@@ -268,29 +268,30 @@ private slots:
         };
 
         // An empty field: the picker's own initial folder.
-        c.ponTexto(6, QString());
+        c.ponTexto(CamposConfiguracion::val_rec, QString());
         par.Elige_Carpeta(1, dialogo);
         QCOMPARE(iniciales.last(), QDir::homePath());
-        QCOMPARE(c.texto(6), QString());
+        QCOMPARE(c.texto(CamposConfiguracion::val_rec), QString());
 
         // A filled field starts there; cancelling leaves it.
-        const QString saai = c.texto(5);
+        const QString saai = c.texto(CamposConfiguracion::val_env);
         par.Elige_Carpeta(0, dialogo);
         QCOMPARE(iniciales.last(), saai);
-        QCOMPARE(c.texto(5), saai);
+        QCOMPARE(c.texto(CamposConfiguracion::val_env), saai);
 
         // The picker keeps its last initial folder for an empty field.
         respuesta = QStringLiteral("/nueva/carpeta");
         par.Elige_Carpeta(1, dialogo);
         QCOMPARE(iniciales.last(), saai);
-        QCOMPARE(c.texto(6), QDir::toNativeSeparators(QStringLiteral("/nueva/carpeta")));
+        QCOMPARE(c.texto(CamposConfiguracion::val_rec), QDir::toNativeSeparators(QStringLiteral("/nueva/carpeta")));
 
         par.Elige_Carpeta(8, dialogo);
         QCOMPARE(iniciales.size(), 3);
         // Stored only by "guardar".
-        QVERIFY(!p.RsParametros_().tieneCambios());
+        QVERIFY(!p.parametros().tieneCambios());
     }
 };
 
 QTEST_GUILESS_MAIN(PruebaParametros)
 #include "PruebaParametros.moc"
+#include "core/oficina/CamposConfiguracion.h"

@@ -105,7 +105,7 @@ private slots:
             QVERIFY2(db.tables().contains(QString::fromLatin1(tabla)), tabla);
         QCOMPARE(db.record(QStringLiteral("ERRORESD")).count(), 5);
 
-        RsParametros &rs = p.RsParametros_();
+        RsParametros &rs = p.parametros();
         QCOMPARE(rs.entero(QStringLiteral("patente")), 123); // any case
         rs.asigna(QStringLiteral("Host"), QStringLiteral("otro.servidor"));
         rs.guarda();
@@ -164,7 +164,7 @@ private slots:
             oficina.sql(QStringLiteral("INSERT INTO ACTUALIZACIONES (CAMPO, VALOR, FECHA) VALUES (?, ?, ?)"), f);
         Programa &p = oficina.carga();
         QCOMPARE(p.valores().yex_update, QStringLiteral("/upd-hoy"));
-        QCOMPARE(p.RsParametros_().texto(QStringLiteral("rasoc")), QStringLiteral("RAZÓN"));
+        QCOMPARE(p.parametros().texto(QStringLiteral("rasoc")), QStringLiteral("RAZÓN"));
         QCOMPARE(p.valores().ClaveFTP, QStringLiteral("nueva")); // loaded after the changes, lower case
         QCOMPARE(p.valores().yex_valin, QStringLiteral("/ag0123"));
         QSqlQuery q = p.conexion().ejecuta(QStringLiteral("SELECT VALOR FROM ACTUALIZACIONES ORDER BY VALOR"));
@@ -175,8 +175,8 @@ private slots:
 
         // A start on a day with nothing due changes nothing.
         RsParametros antes(p.conexion());
-        QCOMPARE(Actualizaciones::Aplica_Actualizaciones(p.conexion(), p.RsParametros_(), QDate(2026, 2, 14)), 0);
-        QCOMPARE(p.RsParametros_().texto(QStringLiteral("yex_valin")), antes.texto(QStringLiteral("yex_valin")));
+        QCOMPARE(Actualizaciones::Aplica_Actualizaciones(p.conexion(), p.parametros(), QDate(2026, 2, 14)), 0);
+        QCOMPARE(p.parametros().texto(QStringLiteral("yex_valin")), antes.texto(QStringLiteral("yex_valin")));
     }
 
     void columnaDeCampo()

@@ -96,7 +96,7 @@ void PruebaCambioPassword::publicaElCambio()
     const QString bandera = despuesDeEnviar ? QStringLiteral("S") : QStringLiteral("N");
     QCOMPARE(e.servidor.lee(kArchivoPago), Ansi::codifica(bandera + Funciones::Codifica_Cadena(nueva)) + "\r\n");
     QCOMPARE(p.valores().ClavePago, nueva);
-    QCOMPARE(p.RsParametros_().texto(QStringLiteral("PassBan")), Funciones::Codifica_Cadena(nueva));
+    QCOMPARE(p.parametros().texto(QStringLiteral("PassBan")), Funciones::Codifica_Cadena(nueva));
     QVERIFY(!QFile::exists(p.carpetas().enTrabajo(QStringLiteral("cfps0123.rgs"))));
     QVERIFY(!p.eftpPrincipal.conectado());
     QCOMPARE(e.servidor.usuarios().last(), QStringLiteral("ag0123"));
@@ -126,7 +126,7 @@ void PruebaCambioPassword::deshaceSiNoSePublica()
 
     Escena e;
     Programa &p = e.carga();
-    const QString passBan = p.RsParametros_().texto(QStringLiteral("PassBan"));
+    const QString passBan = p.parametros().texto(QStringLiteral("PassBan"));
     if (falla == u"login")
         e.servidor.rechazaLogin();
     else
@@ -140,7 +140,7 @@ void PruebaCambioPassword::deshaceSiNoSePublica()
     QVERIFY(e.persona().textos().at(0).startsWith(mensaje));
     QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Critico);
     QCOMPARE(p.valores().ClavePago, QStringLiteral("Pago123"));
-    QCOMPARE(p.RsParametros_().texto(QStringLiteral("PassBan")), passBan);
+    QCOMPARE(p.parametros().texto(QStringLiteral("PassBan")), passBan);
     RsParametros guardado(p.conexion());
     QCOMPARE(guardado.texto(QStringLiteral("PassBan")), passBan);
     QVERIFY(!e.servidor.existe(kArchivoPago));

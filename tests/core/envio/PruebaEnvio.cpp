@@ -274,7 +274,7 @@ void PruebaEnvio::servidorCaido()
     e.ejecuta(QStringLiteral("enviar"));
 
     // The bulletin refresh before it fails silently; the send reports once.
-    QCOMPARE(e.persona().textos(), QStringList {ReporteConexion::textoSinConexion(p.RsParametros_())});
+    QCOMPARE(e.persona().textos(), QStringList {ReporteConexion::textoSinConexion(p.parametros())});
     QVERIFY(e.persona().textos().at(0).endsWith(
         QStringLiteral("\r\n\r\nRevisa tu Conexión de Red o tu Contraseña de Acceso")));
     QCOMPARE(e.nombresEnvio(), QStringList {M});

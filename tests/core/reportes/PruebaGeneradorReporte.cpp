@@ -353,7 +353,7 @@ private slots:
         Programa &programa = oficina.carga();
         const QString otra = QDir(oficina.raiz()).filePath(QStringLiteral("otra"));
         QVERIFY(QDir().mkpath(otra));
-        programa.campos().ponTexto(6, QDir::toNativeSeparators(otra));
+        programa.campos().ponTexto(CamposConfiguracion::val_rec, QDir::toNativeSeparators(otra));
         QVERIFY(copiaFixture(QStringLiteral("K3001234.205"), otra, QStringLiteral("K3001234.205")));
         QVERIFY(copiaFixture(QStringLiteral("K3001234.205"), otra, QStringLiteral("D3001234.erp")));
 
@@ -522,3 +522,4 @@ private slots:
 
 QTEST_GUILESS_MAIN(PruebaGeneradorReporte)
 #include "PruebaGeneradorReporte.moc"
+#include "core/oficina/CamposConfiguracion.h"

@@ -163,7 +163,7 @@ private slots:
 
         Programa &programa = oficina->programa();
         // tipo_acceso is read from the record when the report is made.
-        programa.RsParametros_().asigna(u"tipo_acceso"_s, tipoAcceso);
+        programa.parametros().asigna(u"tipo_acceso"_s, tipoAcceso);
         auto &dialogos = oficina->dialogos;
         dialogos.mensajes.clear();
 

@@ -78,16 +78,17 @@ private slots:
         QCOMPARE(w.boton(9)->toolTip(), QStringLiteral("Solicita a contraseña de pago electrónico"));
 
         // The record's values: INTERNET with a proxy.
-        QCOMPARE(w.txtParametros(0)->text(), QStringLiteral("123"));
-        QCOMPARE(w.txtParametros(1)->text(), QStringLiteral("AGENTE DE PRUEBA"));
+        QCOMPARE(w.txtParametros(CamposConfiguracion::Patente)->text(), QStringLiteral("123"));
+        QCOMPARE(w.txtParametros(CamposConfiguracion::Agente)->text(), QStringLiteral("AGENTE DE PRUEBA"));
         QCOMPARE(w.cboParametros()->currentText(), QStringLiteral("INTERNET"));
-        QCOMPARE(w.txtParametros(2)->text(), QStringLiteral("internet.viejo"));
-        QVERIFY(!v.visible(w.txtParametros(3)));
+        QCOMPARE(w.txtParametros(CamposConfiguracion::Servidor)->text(), QStringLiteral("internet.viejo"));
+        QVERIFY(!v.visible(w.txtParametros(CamposConfiguracion::telefono)));
         QVERIFY(v.visible(w.chkParametros()));
         QVERIFY(w.chkParametros()->isChecked());
-        QVERIFY(v.visible(w.txtParametros(4)));
-        QCOMPARE(w.txtParametros(4)->text(), QStringLiteral("proxy.viejo"));
-        QCOMPARE(w.txtParametros(5)->text(), v.programa.campos().texto(5));
+        QVERIFY(v.visible(w.txtParametros(CamposConfiguracion::ip_proxy)));
+        QCOMPARE(w.txtParametros(CamposConfiguracion::ip_proxy)->text(), QStringLiteral("proxy.viejo"));
+        QCOMPARE(w.txtParametros(CamposConfiguracion::val_env)->text(),
+                 v.programa.campos().texto(CamposConfiguracion::val_env));
         for (int n = 0; n < 13; ++n)
             QVERIFY(!w.txtParametros(n)->isEnabled());
         QVERIFY(!w.cboParametros()->isEnabled());
@@ -105,8 +106,8 @@ private slots:
         v.accion(1); // Modificar
         for (int n = 1; n <= 10; ++n)
             QCOMPARE(w.boton(n)->isVisible(), n > 3);
-        QVERIFY(!w.txtParametros(0)->isEnabled());
-        QVERIFY(!w.txtParametros(1)->isEnabled());
+        QVERIFY(!w.txtParametros(CamposConfiguracion::Patente)->isEnabled());
+        QVERIFY(!w.txtParametros(CamposConfiguracion::Agente)->isEnabled());
         for (int n = 2; n < 13; ++n)
             QVERIFY(w.txtParametros(n)->isEnabled());
         QVERIFY(w.cboParametros()->isEnabled());
@@ -116,23 +117,23 @@ private slots:
         // MODEM: the telephone shows masked, the proxy hides, the address is Host_Ras's.
         w.cboParametros()->setCurrentIndex(0);
         emit w.cboParametros()->activated(0);
-        QVERIFY(v.visible(w.txtParametros(3)));
+        QVERIFY(v.visible(w.txtParametros(CamposConfiguracion::telefono)));
         QVERIFY(!v.visible(w.chkParametros()));
-        QVERIFY(!v.visible(w.txtParametros(4)));
-        QCOMPARE(w.txtParametros(2)->text(), QStringLiteral("ras.viejo"));
-        QCOMPARE(w.txtParametros(3)->displayText(), QStringLiteral("*******"));
+        QVERIFY(!v.visible(w.txtParametros(CamposConfiguracion::ip_proxy)));
+        QCOMPARE(w.txtParametros(CamposConfiguracion::Servidor)->text(), QStringLiteral("ras.viejo"));
+        QCOMPARE(w.txtParametros(CamposConfiguracion::telefono)->displayText(), QStringLiteral("*******"));
 
         // RADIO MODEM: a typed address is dropped for Host's.
-        QTest::keyClicks(w.txtParametros(2), QStringLiteral(".x"));
-        QCOMPARE(v.programa.campos().texto(2), QStringLiteral("ras.viejo.x"));
+        QTest::keyClicks(w.txtParametros(CamposConfiguracion::Servidor), QStringLiteral(".x"));
+        QCOMPARE(v.programa.campos().texto(CamposConfiguracion::Servidor), QStringLiteral("ras.viejo.x"));
         w.cboParametros()->setCurrentIndex(2);
         emit w.cboParametros()->activated(2);
-        QCOMPARE(w.txtParametros(2)->text(), QStringLiteral("radio.viejo"));
+        QCOMPARE(w.txtParametros(CamposConfiguracion::Servidor)->text(), QStringLiteral("radio.viejo"));
         QVERIFY(v.visible(w.chkParametros()));
-        QVERIFY(v.visible(w.txtParametros(4)));
+        QVERIFY(v.visible(w.txtParametros(CamposConfiguracion::ip_proxy)));
         w.chkParametros()->click();
         QVERIFY(!v.programa.campos().proxy());
-        QVERIFY(!v.visible(w.txtParametros(4)));
+        QVERIFY(!v.visible(w.txtParametros(CamposConfiguracion::ip_proxy)));
 
         // A picker changes its field in the window and in the live fields.
         QString inicial;
@@ -141,8 +142,10 @@ private slots:
             return QStringLiteral("/elegida");
         };
         QTest::mouseClick(w.cmdParametros(2), Qt::LeftButton);
-        QCOMPARE(w.txtParametros(7)->text(), QDir::toNativeSeparators(QStringLiteral("/elegida")));
-        QCOMPARE(v.programa.campos().texto(7), w.txtParametros(7)->text());
+        QCOMPARE(w.txtParametros(CamposConfiguracion::tra_env)->text(),
+                 QDir::toNativeSeparators(QStringLiteral("/elegida")));
+        QCOMPARE(v.programa.campos().texto(CamposConfiguracion::tra_env),
+                 w.txtParametros(CamposConfiguracion::tra_env)->text());
 
         // Closing hides the window and keeps edit mode.
         QVERIFY(!w.close());
@@ -157,7 +160,7 @@ private slots:
         QCOMPARE(v.columna(QStringLiteral("tra_env")), QDir::toNativeSeparators(QStringLiteral("/elegida")));
         QCOMPARE(v.columna(QStringLiteral("vererr")), QStringLiteral("1"));
         QVERIFY(w.boton(1)->isVisible());
-        QVERIFY(!w.txtParametros(2)->isEnabled());
+        QVERIFY(!w.txtParametros(CamposConfiguracion::Servidor)->isEnabled());
     }
 
     void cancela()
@@ -167,16 +170,18 @@ private slots:
         v.accion(1);
         w.cboParametros()->setCurrentIndex(0);
         emit w.cboParametros()->activated(0);
-        w.txtParametros(5)->setText(QStringLiteral("/otra")); // not typed: the fields stay
-        QTest::keyClicks(w.txtParametros(6), QStringLiteral("/mas"));
+        w.txtParametros(CamposConfiguracion::val_env)->setText(QStringLiteral("/otra")); // not typed: the fields stay
+        QTest::keyClicks(w.txtParametros(CamposConfiguracion::val_rec), QStringLiteral("/mas"));
         v.accion(5); // Cancelar
         QCOMPARE(w.cboParametros()->currentText(), QStringLiteral("INTERNET"));
-        QCOMPARE(w.txtParametros(2)->text(), QStringLiteral("internet.viejo"));
+        QCOMPARE(w.txtParametros(CamposConfiguracion::Servidor)->text(), QStringLiteral("internet.viejo"));
         QVERIFY(w.chkParametros()->isChecked());
-        QCOMPARE(w.txtParametros(5)->text(), v.programa.campos().texto(5));
-        QCOMPARE(w.txtParametros(6)->text(), v.programa.campos().texto(6));
-        QVERIFY(!w.txtParametros(6)->text().endsWith(QStringLiteral("/mas")));
-        QVERIFY(!w.txtParametros(3)->isEnabled());
+        QCOMPARE(w.txtParametros(CamposConfiguracion::val_env)->text(),
+                 v.programa.campos().texto(CamposConfiguracion::val_env));
+        QCOMPARE(w.txtParametros(CamposConfiguracion::val_rec)->text(),
+                 v.programa.campos().texto(CamposConfiguracion::val_rec));
+        QVERIFY(!w.txtParametros(CamposConfiguracion::val_rec)->text().endsWith(QStringLiteral("/mas")));
+        QVERIFY(!w.txtParametros(CamposConfiguracion::telefono)->isEnabled());
         QVERIFY(w.boton(1)->isVisible());
         QVERIFY(!w.boton(5)->isVisible());
     }
@@ -186,11 +191,12 @@ private slots:
         Ventana v(QStringLiteral("UPDATE PARAMETROS SET Agente = NULL, Host = NULL, val_env = NULL, tipo_acceso = -3"));
         frmParametros &w = v.ventana;
         QCOMPARE(w.cboParametros()->currentIndex(), -1);
-        QCOMPARE(w.txtParametros(1)->text(), QString());
-        QCOMPARE(w.txtParametros(2)->text(), QString());
-        QCOMPARE(w.txtParametros(5)->text(), QString());
+        QCOMPARE(w.txtParametros(CamposConfiguracion::Agente)->text(), QString());
+        QCOMPARE(w.txtParametros(CamposConfiguracion::Servidor)->text(), QString());
+        QCOMPARE(w.txtParametros(CamposConfiguracion::val_env)->text(), QString());
     }
 };
 
 QTEST_MAIN(PruebafrmParametros)
 #include "PruebafrmParametros.moc"
+#include "core/oficina/CamposConfiguracion.h"

@@ -4,7 +4,7 @@
 #include "core/recepcion/CicloRecepcion.h"
 #include "gui/principal/CuadroReporte.h"
 #include "gui/comun/Iconos.h"
-#include "core/principal/PreVal.h"
+#include "core/principal/Principal.h"
 #include "gui/principal/frmPreVal.h"
 #include "tests/soporte/ArchivoPrueba.h"
 #include "tests/soporte/Oficina.h"
@@ -37,7 +37,7 @@ struct Ventana {
     Programa &programa;
     CicloRecepcion ciclo;
     ComandosBarra comandos;
-    PreVal preVal;
+    Principal principal;
     frmPreVal ventana;
 
     static Programa &prepara(Oficina &o)
@@ -54,8 +54,8 @@ struct Ventana {
         : programa(prepara(oficina))
         , ciclo(programa)
         , comandos(programa, ciclo)
-        , preVal(programa, ciclo)
-        , ventana(programa, preVal, comandos)
+        , principal(programa, ciclo)
+        , ventana(programa, principal, comandos)
     {
         ventana.show();
         expuesta = QTest::qWaitForWindowExposed(&ventana);
@@ -111,7 +111,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(w.stbPrincipal()->panel(3), BarraEstado::hora(QTime(16, 5)), 3000);
         QCOMPARE(w.stbPrincipal()->panel(2), QStringLiteral("Día Juliano:  045"));
 
-        QCOMPARE(v.preVal.PatronActual(), QStringLiteral("M0123*.045"));
+        QCOMPARE(v.principal.PatronActual(), QStringLiteral("M0123*.045"));
         QAbstractItemModel *agencia = w.lvwArchivos()->model();
         QCOMPARE(agencia->rowCount(), 2);
         QCOMPARE(agencia->index(0, 0).data().toString(), QStringLiteral("M0123001.045"));
@@ -212,16 +212,16 @@ private slots:
         Ventana v;
         frmPreVal &w = v.ventana;
         emit w.cboPreVal(1)->activated(3);
-        QCOMPARE(v.preVal.TipoActual(), QStringLiteral("D"));
+        QCOMPARE(v.principal.TipoActual(), QStringLiteral("D"));
         QCOMPARE(w.lvwArchivos()->model()->rowCount(), 1);
         emit w.cboPreVal(0)->activated(1);
-        QCOMPARE(v.preVal.PatronActual(), QStringLiteral("D0123*.0*;D0123*.1*;D0123*.2*;D0123*.3*"));
+        QCOMPARE(v.principal.PatronActual(), QStringLiteral("D0123*.0*;D0123*.1*;D0123*.2*;D0123*.3*"));
 
         // Enter in an empty name box does nothing; with a name it adds the file.
         QTest::keyClick(w.txtPreval(), Qt::Key_Return);
         QVERIFY(v.dialogos().mensajes.isEmpty());
         QTest::keyClicks(w.txtPreval(), QStringLiteral("m0123001.045"));
-        QCOMPARE(v.preVal.texto(), QStringLiteral("m0123001.045"));
+        QCOMPARE(v.principal.texto(), QStringLiteral("m0123001.045"));
         QTest::keyClick(w.txtPreval(), Qt::Key_Return);
         QCOMPARE(v.envio().cuenta(), 1);
         QCOMPARE(v.envio().entrada(0).nombre, QStringLiteral("M0123001.045"));

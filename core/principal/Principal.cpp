@@ -1,4 +1,4 @@
-#include "core/principal/PreVal.h"
+#include "core/principal/Principal.h"
 
 #include "core/base/Dialogos.h"
 #include "core/base/ErrorTendal.h"
@@ -9,6 +9,7 @@
 #include "core/reportes/DestinoReporte.h"
 #include "core/reportes/GeneradorReporte.h"
 #include "core/servidor/ReporteConexion.h"
+#include "core/oficina/CamposConfiguracion.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -46,7 +47,7 @@ QString textoIcono(int icono)
 
 } // namespace
 
-QStringList PreVal::entradas(Selector selector)
+QStringList Principal::entradas(Selector selector)
 {
     if (selector == Dia)
         return {QStringLiteral("DÍA ACTUAL"), QStringLiteral("TODOS LOS DÍAS")};
@@ -54,7 +55,7 @@ QStringList PreVal::entradas(Selector selector)
             QStringLiteral("CARTAS CUPO")};
 }
 
-QString PreVal::letraTipo(int entrada)
+QString Principal::letraTipo(int entrada)
 {
     switch (entrada) {
     case 0:
@@ -70,19 +71,19 @@ QString PreVal::letraTipo(int entrada)
     }
 }
 
-int PreVal::campoTipo(int entrada)
+int Principal::campoTipo(int entrada)
 {
     switch (entrada) {
     case 1:
-        return 9;
+        return CamposConfiguracion::pag_env;
     case 2:
-        return 11;
+        return CamposConfiguracion::sag_env;
     default:
-        return 5;
+        return CamposConfiguracion::val_env;
     }
 }
 
-QString PreVal::construyePatron(const QString &tipo, int dia, const QString &texto, int patente, int diaJuliano)
+QString Principal::construyePatron(const QString &tipo, int dia, const QString &texto, int patente, int diaJuliano)
 {
     const QString tp = tipo + Vb::formato(patente, QStringLiteral("0000"));
     if (dia != 1) {
@@ -107,28 +108,28 @@ QString PreVal::construyePatron(const QString &tipo, int dia, const QString &tex
     return tp + QStringLiteral("*.") + dias;
 }
 
-PreVal::PreVal(Programa &programa, CicloRecepcion &ciclo, QObject *parent)
+Principal::Principal(Programa &programa, CicloRecepcion &ciclo, QObject *parent)
     : QObject(parent)
     , m_programa(programa)
     , m_ciclo(ciclo)
 {
 }
 
-void PreVal::inicia()
+void Principal::inicia()
 {
     m_tipoActual = QStringLiteral("M");
     m_patronActual
-        = construyePatron(m_tipoActual, 0, QString(), m_programa.RsParametros_().entero(QStringLiteral("Patente")),
+        = construyePatron(m_tipoActual, 0, QString(), m_programa.parametros().entero(QStringLiteral("Patente")),
                           m_programa.valores().DiaJuliano);
-    m_filPreVal.ponCarpeta(m_programa.campos().texto(campoTipo(0)));
+    m_listado.ponCarpeta(m_programa.campos().texto(campoTipo(0)));
     for (Selector s : {Dia, Tipo}) {
         m_etiqueta[s] = QStringLiteral("0");
-        cboPreVal_Click(s, 0);
+        elige(s, 0);
         emit seleccionCambiada(s, 0);
     }
 }
 
-void PreVal::ponTexto(const QString &texto)
+void Principal::ponTexto(const QString &texto)
 {
     if (texto == m_texto)
         return;
@@ -136,7 +137,7 @@ void PreVal::ponTexto(const QString &texto)
     emit textoCambiado(m_texto);
 }
 
-void PreVal::cboPreVal_Click(Selector selector, int entrada)
+void Principal::elige(Selector selector, int entrada)
 {
     if (entrada < 0 || entrada >= entradas(selector).size())
         return;
@@ -144,40 +145,40 @@ void PreVal::cboPreVal_Click(Selector selector, int entrada)
     const QString numero = QString::number(entrada);
     if (selector == Tipo && numero != m_etiqueta[Tipo]) {
         m_tipoActual = letraTipo(entrada);
-        m_filPreVal.ponCarpeta(m_programa.campos().texto(campoTipo(entrada)));
+        m_listado.ponCarpeta(m_programa.campos().texto(campoTipo(entrada)));
         m_etiqueta[Tipo] = numero;
     }
-    m_patronActual = construyePatron(m_tipoActual, m_seleccion[Dia], m_texto,
-                                     m_programa.RsParametros_().entero(QStringLiteral("Patente")),
-                                     m_programa.valores().DiaJuliano);
+    m_patronActual
+        = construyePatron(m_tipoActual, m_seleccion[Dia], m_texto,
+                          m_programa.parametros().entero(QStringLiteral("Patente")), m_programa.valores().DiaJuliano);
     m_etiqueta[Dia] = QString::number(m_seleccion[Dia]);
-    cmdBuscar_Click();
+    busca();
 }
 
-void PreVal::cmdBuscar_Click()
+void Principal::busca()
 {
     const int tipo = m_seleccion[Tipo];
     if (tipo >= 0)
-        m_filPreVal.ponCarpeta(m_programa.campos().texto(campoTipo(tipo)));
+        m_listado.ponCarpeta(m_programa.campos().texto(campoTipo(tipo)));
     if (!m_texto.isEmpty()) {
         agregaNombreEscrito();
         return;
     }
-    m_filPreVal.ponPatron(m_patronActual);
-    avisaCarpeta(m_filPreVal.relee());
+    m_listado.ponPatron(m_patronActual);
+    avisaCarpeta(m_listado.relee());
     Llena_Archivos();
 }
 
-void PreVal::Llena_Archivos()
+void Principal::Llena_Archivos()
 {
-    m_lvwArchivos.llena(m_filPreVal.archivos());
+    m_archivos.llena(m_listado.archivos());
 }
 
 // A send folder that does not exist lists nothing; it is reported once until
 // it exists again or another folder is listed.
-void PreVal::avisaCarpeta(bool existe)
+void Principal::avisaCarpeta(bool existe)
 {
-    const QString carpeta = m_filPreVal.carpeta();
+    const QString carpeta = m_listado.carpeta();
     if (existe) {
         m_carpetaAvisada.reset();
         return;
@@ -192,7 +193,7 @@ void PreVal::avisaCarpeta(bool existe)
         Dialogos::nombreProducto(), Dialogos::Icono::Exclamacion, Dialogos::Botones::Aceptar);
 }
 
-void PreVal::agregaNombreEscrito()
+void Principal::agregaNombreEscrito()
 {
     const QChar letra = ArchivosJulianos::letra(m_texto);
     const int campo = ArchivosJulianos::campoCarpeta(letra);
@@ -207,7 +208,7 @@ void PreVal::agregaNombreEscrito()
     ponTexto(QString());
 }
 
-void PreVal::agregaEnvio(const QString &nombre, int icono)
+void Principal::agregaEnvio(const QString &nombre, int icono)
 {
     cambiaLista([&] {
         m_elementoActual = m_programa.listaEnvio().agrega({nombre, kEstadoEspera, textoIcono(icono),
@@ -218,7 +219,7 @@ void PreVal::agregaEnvio(const QString &nombre, int icono)
 
 // The lists are stored at every change; a database that refuses the change
 // is reported, and the window goes on with the list as it shows it.
-void PreVal::cambiaLista(const std::function<void()> &cambio)
+void Principal::cambiaLista(const std::function<void()> &cambio)
 {
     try {
         cambio();
@@ -227,9 +228,9 @@ void PreVal::cambiaLista(const std::function<void()> &cambio)
     }
 }
 
-void PreVal::lvwArchivos_DblClick(int fila)
+void Principal::agregaArchivo(int fila)
 {
-    const QString nombre = m_lvwArchivos.nombre(fila);
+    const QString nombre = m_archivos.nombre(fila);
     if (nombre.isEmpty())
         return;
     ListaEnvio &envio = m_programa.listaEnvio();
@@ -244,13 +245,13 @@ void PreVal::lvwArchivos_DblClick(int fila)
     const QChar letra = ArchivosJulianos::letra(nombre);
     int icono = ArchivosJulianos::iconoLetra(letra);
     if (letra == u'E') {
-        const QString ruta = QDir(m_programa.campos().texto(9)).filePath(nombre);
+        const QString ruta = QDir(m_programa.campos().texto(CamposConfiguracion::pag_env)).filePath(nombre);
         icono = QFileInfo(ruta).isFile() ? ArchivosJulianos::iconoBanco(ruta) : -1;
     }
     agregaEnvio(nombre, icono);
 }
 
-void PreVal::cmdPreVal_Click(int fila)
+void Principal::quitaEnvio(int fila)
 {
     ListaEnvio &envio = m_programa.listaEnvio();
     if (fila < 0 || fila >= envio.cuenta() || envio.celda(fila, ListaEnvio::Estado) != kEstadoEspera)
@@ -263,7 +264,7 @@ void PreVal::cmdPreVal_Click(int fila)
     m_elementoActual = -1;
 }
 
-void PreVal::cmdPreElm_Click(int fila)
+void Principal::quitaRecepcion(int fila)
 {
     ListaRecepcion &recepcion = m_programa.listaRecepcion();
     if (fila < 0 || fila >= recepcion.cuenta())
@@ -278,7 +279,7 @@ void PreVal::cmdPreElm_Click(int fila)
         m_ciclo.habilita();
 }
 
-void PreVal::cmdLimpia_Click()
+void Principal::vaciaEnvio()
 {
     ListaEnvio &envio = m_programa.listaEnvio();
     if (envio.cuenta() == 0)
@@ -291,7 +292,7 @@ void PreVal::cmdLimpia_Click()
         m_reporte->vacia();
 }
 
-void PreVal::lvwPreVal_Click(int lista, int fila)
+void Principal::muestraReporte(int lista, int fila)
 {
     ListaEnvio &envio = m_programa.listaEnvio();
     if (lista != 0 || fila < 0 || fila >= envio.cuenta() || envio.celda(fila, ListaEnvio::Estado) == kEstadoEspera

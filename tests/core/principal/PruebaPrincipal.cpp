@@ -4,7 +4,7 @@
 #include "core/archivos/ArchivosJulianos.h"
 #include "core/recepcion/CicloRecepcion.h"
 #include "core/archivos/PatronArchivos.h"
-#include "core/principal/PreVal.h"
+#include "core/principal/Principal.h"
 #include "core/reportes/DestinoTexto.h"
 #include "tests/soporte/ArchivoPrueba.h"
 #include "tests/soporte/Oficina.h"
@@ -24,23 +24,23 @@ struct Arranque {
     Oficina oficina;
     Programa &programa;
     CicloRecepcion ciclo;
-    PreVal preVal;
+    Principal principal;
     DestinoTexto reporte;
 
     explicit Arranque(const std::function<void(Oficina &)> &prepara = {})
         : programa((prepara ? prepara(oficina) : void(), oficina.carga()))
         , ciclo(programa)
-        , preVal(programa, ciclo)
+        , principal(programa, ciclo)
     {
         using Probador = QAbstractItemModelTester;
         for (QAbstractItemModel *m : std::initializer_list<QAbstractItemModel *> {
-                 &preVal.lvwArchivos(), &programa.listaEnvio(), &programa.listaRecepcion()})
+                 &principal.archivos(), &programa.listaEnvio(), &programa.listaRecepcion()})
             probadores.emplace_back(std::make_unique<Probador>(m, Probador::FailureReportingMode::QtTest));
-        preVal.ponReporte(&reporte);
-        preVal.inicia();
+        principal.ponReporte(&reporte);
+        principal.inicia();
     }
     std::vector<std::unique_ptr<QAbstractItemModelTester>> probadores;
-    QStringList agencia() { return preVal.lvwArchivos().nombres(); }
+    QStringList agencia() { return principal.archivos().nombres(); }
     DialogosGuion &dialogos() { return oficina.dialogos; }
     ListaEnvio &envio() { return programa.listaEnvio(); }
     ListaRecepcion &recepcion() { return programa.listaRecepcion(); }
@@ -57,7 +57,7 @@ void archivosSaai(Oficina &o)
 
 } // namespace
 
-class PruebaPreVal : public QObject
+class PruebaPrincipal : public QObject
 {
     Q_OBJECT
 
@@ -85,7 +85,7 @@ private slots:
         QFETCH(int, dia);
         QFETCH(QString, texto);
         QFETCH(QString, esperado);
-        QCOMPARE(PreVal::construyePatron(tipo, dia, texto, 123, 45), esperado);
+        QCOMPARE(Principal::construyePatron(tipo, dia, texto, 123, 45), esperado);
     }
 
     void coincide_data()
@@ -190,12 +190,12 @@ private slots:
     void inicio()
     {
         Arranque a(archivosSaai);
-        QCOMPARE(a.preVal.TipoActual(), QStringLiteral("M"));
-        QCOMPARE(a.preVal.PatronActual(), QStringLiteral("M0123*.045"));
-        QCOMPARE(a.preVal.seleccion(PreVal::Dia), 0);
-        QCOMPARE(a.preVal.seleccion(PreVal::Tipo), 0);
-        QCOMPARE(a.preVal.etiqueta(PreVal::Dia), QStringLiteral("0"));
-        QCOMPARE(a.preVal.etiqueta(PreVal::Tipo), QStringLiteral("0"));
+        QCOMPARE(a.principal.TipoActual(), QStringLiteral("M"));
+        QCOMPARE(a.principal.PatronActual(), QStringLiteral("M0123*.045"));
+        QCOMPARE(a.principal.seleccion(Principal::Dia), 0);
+        QCOMPARE(a.principal.seleccion(Principal::Tipo), 0);
+        QCOMPARE(a.principal.etiqueta(Principal::Dia), QStringLiteral("0"));
+        QCOMPARE(a.principal.etiqueta(Principal::Tipo), QStringLiteral("0"));
         QCOMPARE(a.agencia(), QStringList({QStringLiteral("M0123001.045"), QStringLiteral("m0123002.045")}));
         QVERIFY(a.dialogos().mensajes.isEmpty());
     }
@@ -205,35 +205,35 @@ private slots:
         Arranque a(archivosSaai);
         const QString saai = a.oficina.carpeta(QStringLiteral("val_env"));
 
-        a.preVal.cboPreVal_Click(PreVal::Dia, 1);
-        QCOMPARE(a.preVal.PatronActual(), QStringLiteral("M0123*.0*;M0123*.1*;M0123*.2*;M0123*.3*"));
-        QCOMPARE(a.preVal.etiqueta(PreVal::Dia), QStringLiteral("1"));
+        a.principal.elige(Principal::Dia, 1);
+        QCOMPARE(a.principal.PatronActual(), QStringLiteral("M0123*.0*;M0123*.1*;M0123*.2*;M0123*.3*"));
+        QCOMPARE(a.principal.etiqueta(Principal::Dia), QStringLiteral("1"));
         QCOMPARE(a.agencia(), QStringList({QStringLiteral("M0123001.045"), QStringLiteral("M0123001.046"),
                                            QStringLiteral("m0123002.045"), QStringLiteral("M0123003.145"),
                                            QStringLiteral("M0123004.345")}));
 
         // Cartas cupo: D files, still from the SAAI M3 send folder.
-        a.preVal.cboPreVal_Click(PreVal::Tipo, 3);
-        QCOMPARE(a.preVal.TipoActual(), QStringLiteral("D"));
-        QCOMPARE(a.preVal.etiqueta(PreVal::Tipo), QStringLiteral("3"));
-        QCOMPARE(a.preVal.filPreVal().carpeta(), saai);
+        a.principal.elige(Principal::Tipo, 3);
+        QCOMPARE(a.principal.TipoActual(), QStringLiteral("D"));
+        QCOMPARE(a.principal.etiqueta(Principal::Tipo), QStringLiteral("3"));
+        QCOMPARE(a.principal.listado().carpeta(), saai);
         QCOMPARE(a.agencia(), QStringList({QStringLiteral("D0123001.045"), QStringLiteral("D0123002.210")}));
 
         // The same entry again: same folder, the pattern is rebuilt and the search runs.
         creaArchivo(saai, QStringLiteral("D0123003.301"));
-        a.preVal.cboPreVal_Click(PreVal::Tipo, 3);
+        a.principal.elige(Principal::Tipo, 3);
         QCOMPARE(a.agencia().size(), 3);
 
         // Payment files from their own folder.
         creaArchivo(a.oficina.carpeta(QStringLiteral("pag_env")), QStringLiteral("E0123007.045"));
-        a.preVal.cboPreVal_Click(PreVal::Tipo, 1);
-        QCOMPARE(a.preVal.TipoActual(), QStringLiteral("E"));
-        QCOMPARE(a.preVal.filPreVal().carpeta(), a.programa.campos().texto(9));
+        a.principal.elige(Principal::Tipo, 1);
+        QCOMPARE(a.principal.TipoActual(), QStringLiteral("E"));
+        QCOMPARE(a.principal.listado().carpeta(), a.programa.campos().texto(CamposConfiguracion::pag_env));
         QCOMPARE(a.agencia(), QStringList(QStringLiteral("E0123007.045")));
 
         // No entry selected: nothing happens.
-        a.preVal.cboPreVal_Click(PreVal::Tipo, -1);
-        QCOMPARE(a.preVal.TipoActual(), QStringLiteral("E"));
+        a.principal.elige(Principal::Tipo, -1);
+        QCOMPARE(a.principal.TipoActual(), QStringLiteral("E"));
         QVERIFY(a.dialogos().mensajes.isEmpty());
     }
 
@@ -242,13 +242,13 @@ private slots:
     void diaEscrito()
     {
         Arranque a(archivosSaai);
-        a.preVal.ponTexto(QStringLiteral("46"));
-        a.preVal.cboPreVal_Click(PreVal::Dia, 1);
-        QCOMPARE(a.preVal.PatronActual(), QStringLiteral("M0123*.046"));
+        a.principal.ponTexto(QStringLiteral("46"));
+        a.principal.elige(Principal::Dia, 1);
+        QCOMPARE(a.principal.PatronActual(), QStringLiteral("M0123*.046"));
         QCOMPARE(a.dialogos().textos(),
                  QStringList(QStringLiteral("El archivo juliano no existe en las rutas configuradas.")));
-        a.preVal.ponTexto(QString());
-        a.preVal.cmdBuscar_Click();
+        a.principal.ponTexto(QString());
+        a.principal.busca();
         QCOMPARE(a.agencia(), QStringList(QStringLiteral("M0123001.046")));
     }
 
@@ -258,8 +258,8 @@ private slots:
         Arranque a(archivosSaai);
         const QString otra = a.oficina.raiz() + QStringLiteral("/otra");
         creaArchivo(otra, QStringLiteral("M0123099.045"));
-        a.programa.campos().ponTexto(5, otra);
-        a.preVal.cmdBuscar_Click();
+        a.programa.campos().ponTexto(CamposConfiguracion::val_env, otra);
+        a.principal.busca();
         QCOMPARE(a.agencia(), QStringList(QStringLiteral("M0123099.045")));
     }
 
@@ -268,16 +268,16 @@ private slots:
     {
         Arranque a(archivosSaai);
         const QString falta = a.oficina.raiz() + QStringLiteral("/no-existe");
-        a.programa.campos().ponTexto(5, falta);
-        a.preVal.cmdBuscar_Click();
-        a.preVal.cmdBuscar_Click();
+        a.programa.campos().ponTexto(CamposConfiguracion::val_env, falta);
+        a.principal.busca();
+        a.principal.busca();
         QVERIFY(a.agencia().isEmpty());
         QCOMPARE(a.dialogos().mensajes.size(), 1);
         QCOMPARE(a.dialogos().mensajes[0].texto,
                  QStringLiteral("No se encontró la carpeta de envío ") + QDir::toNativeSeparators(falta) + u'.');
         QCOMPARE(a.dialogos().mensajes[0].titulo, Dialogos::nombreProducto());
         QDir().mkpath(falta);
-        a.preVal.cmdBuscar_Click();
+        a.principal.busca();
         QCOMPARE(a.dialogos().mensajes.size(), 1);
     }
 
@@ -367,11 +367,11 @@ private slots:
         // A folder named like a letter lets a path climb out of the send folder.
         QDir().mkpath(a.oficina.carpeta(QStringLiteral("val_env")) + QStringLiteral("/M"));
         creaArchivo(a.oficina.carpeta(columna), archivo, contenido.isNull() ? QByteArray("X\r\n") : contenido);
-        a.preVal.ponTexto(texto);
-        a.preVal.cmdBuscar_Click();
+        a.principal.ponTexto(texto);
+        a.principal.busca();
         if (nombre.isEmpty()) {
             QCOMPARE(a.envio().cuenta(), 0);
-            QCOMPARE(a.preVal.texto(), texto);
+            QCOMPARE(a.principal.texto(), texto);
             QCOMPARE(a.dialogos().mensajes.size(), 1);
             const auto &m = a.dialogos().mensajes[0];
             QCOMPARE(m.texto, QStringLiteral("El archivo juliano no existe en las rutas configuradas."));
@@ -388,8 +388,8 @@ private slots:
         QCOMPARE(e.icono, icono);
         QCOMPARE(e.rutaPre, rutaPre);
         QCOMPARE(e.rutaVal, rutaVal);
-        QCOMPARE(a.preVal.ElementoActual(), 0);
-        QCOMPARE(a.preVal.texto(), QString());
+        QCOMPARE(a.principal.ElementoActual(), 0);
+        QCOMPARE(a.principal.texto(), QString());
     }
 
     void dobleClic()
@@ -399,7 +399,7 @@ private slots:
             creaArchivo(o.carpeta(QStringLiteral("pag_env")), QStringLiteral("E0123001.045"), "40021|1\r\n");
             creaArchivo(o.carpeta(QStringLiteral("sag_env")), QStringLiteral("S0123001.045"));
         });
-        a.preVal.lvwArchivos_DblClick(1); // m0123002.045
+        a.principal.agregaArchivo(1); // m0123002.045
         QCOMPARE(a.envio().cuenta(), 1);
         const ListaEnvio::Entrada e = a.envio().entrada(0);
         QCOMPARE(e.nombre, QStringLiteral("m0123002.045"));
@@ -409,7 +409,7 @@ private slots:
         QCOMPARE(e.rutaVal, QStringLiteral("/ag0123"));
 
         // Already waiting: the message, nothing added.
-        a.preVal.lvwArchivos_DblClick(1);
+        a.principal.agregaArchivo(1);
         QCOMPARE(a.envio().cuenta(), 1);
         QCOMPARE(a.dialogos().mensajes.size(), 1);
         QCOMPARE(a.dialogos().mensajes[0].texto, QStringLiteral("El archivo ya esta en la lista de envío!!!"));
@@ -417,42 +417,42 @@ private slots:
         QCOMPARE(a.dialogos().mensajes[0].titulo, Dialogos::nombreProducto());
 
         // Typing its name adds it a second time (upper-cased: a name of its own).
-        a.preVal.ponTexto(QStringLiteral("m0123002.045"));
-        a.preVal.cmdBuscar_Click();
+        a.principal.ponTexto(QStringLiteral("m0123002.045"));
+        a.principal.busca();
         QCOMPARE(a.envio().cuenta(), 2);
         QCOMPARE(a.envio().entrada(1).nombre, QStringLiteral("M0123002.045"));
 
         // A response entry of the same name does not count as waiting.
         a.envio().cambiaCelda(0, ListaEnvio::Estado, QStringLiteral("R"));
-        a.preVal.lvwArchivos_DblClick(1);
+        a.principal.agregaArchivo(1);
         QCOMPARE(a.envio().cuenta(), 3);
         QCOMPARE(a.dialogos().mensajes.size(), 1);
 
         // Payment and SAGARPA files from their folders.
-        a.preVal.cboPreVal_Click(PreVal::Tipo, 1);
-        a.preVal.lvwArchivos_DblClick(0);
+        a.principal.elige(Principal::Tipo, 1);
+        a.principal.agregaArchivo(0);
         QCOMPARE(a.envio().entrada(3).icono, QStringLiteral("12"));
         QCOMPARE(a.envio().entrada(3).rutaPre, QStringLiteral("/yexout"));
-        a.preVal.cboPreVal_Click(PreVal::Tipo, 2);
-        a.preVal.lvwArchivos_DblClick(0);
+        a.principal.elige(Principal::Tipo, 2);
+        a.principal.agregaArchivo(0);
         QCOMPARE(a.envio().entrada(4).icono, QStringLiteral("8"));
         QCOMPARE(a.envio().entrada(4).rutaPre, QString());
         QCOMPARE(a.envio().entrada(4).rutaVal, QStringLiteral("/sagarpaout"));
-        QCOMPARE(a.preVal.ElementoActual(), 4);
+        QCOMPARE(a.principal.ElementoActual(), 4);
 
         // Outside the list: nothing.
-        a.preVal.lvwArchivos_DblClick(7);
+        a.principal.agregaArchivo(7);
         QCOMPARE(a.envio().cuenta(), 5);
     }
 
     void quitaDeEnvio()
     {
         Arranque a(archivosSaai);
-        a.preVal.lvwArchivos_DblClick(0);
+        a.principal.agregaArchivo(0);
         a.envio().agrega({QStringLiteral("k0123001.045"), QStringLiteral("K"), QStringLiteral("1"), {}, {}});
 
         a.dialogos().respuestas.enqueue(Dialogos::Respuesta::No);
-        a.preVal.cmdPreVal_Click(0);
+        a.principal.quitaEnvio(0);
         QCOMPARE(a.envio().cuenta(), 2);
         const auto &m = a.dialogos().mensajes.last();
         QCOMPARE(m.texto, QStringLiteral("¿Deseas eliminar el archivo M0123001.045 de la lista de envío?"));
@@ -461,12 +461,12 @@ private slots:
         QCOMPARE(m.titulo, Dialogos::nombreProducto());
 
         // A response entry and no selection: no question.
-        a.preVal.cmdPreVal_Click(1);
-        a.preVal.cmdPreVal_Click(-1);
+        a.principal.quitaEnvio(1);
+        a.principal.quitaEnvio(-1);
         QCOMPARE(a.dialogos().mensajes.size(), 1);
 
         a.dialogos().respuestas.enqueue(Dialogos::Respuesta::Si);
-        a.preVal.cmdPreVal_Click(0);
+        a.principal.quitaEnvio(0);
         QCOMPARE(a.envio().cuenta(), 1);
         QCOMPARE(a.envio().entrada(0).nombre, QStringLiteral("k0123001.045"));
     }
@@ -488,7 +488,7 @@ private slots:
         a.ciclo.habilita();
 
         a.dialogos().respuestas.enqueue(Dialogos::Respuesta::No);
-        a.preVal.cmdPreElm_Click(1);
+        a.principal.quitaRecepcion(1);
         QCOMPARE(a.recepcion().cuenta(), 2);
         QCOMPARE(a.dialogos().mensajes.last().texto,
                  QStringLiteral("¿Deseas eliminar el archivo M0123002.045 de la lista de recepción?"));
@@ -497,35 +497,35 @@ private slots:
         QList<bool> estados;
         connect(&a.ciclo, &CicloRecepcion::estadoCambiado, this, [&](bool h) { estados << h; });
         a.dialogos().respuestas.enqueue(Dialogos::Respuesta::Si);
-        a.preVal.cmdPreElm_Click(1);
+        a.principal.quitaRecepcion(1);
         QCOMPARE(a.recepcion().cuenta(), 1);
         QCOMPARE(estados, QList<bool>({false, true}));
         QVERIFY(a.ciclo.habilitado());
 
         // The last one: the cycle stays stopped.
         a.dialogos().respuestas.enqueue(Dialogos::Respuesta::Si);
-        a.preVal.cmdPreElm_Click(0);
+        a.principal.quitaRecepcion(0);
         QCOMPARE(a.recepcion().cuenta(), 0);
         QVERIFY(!a.ciclo.habilitado());
 
         // An empty list asks nothing.
         const auto vistos = a.dialogos().mensajes.size();
-        a.preVal.cmdPreElm_Click(0);
+        a.principal.quitaRecepcion(0);
         QCOMPARE(a.dialogos().mensajes.size(), vistos);
     }
 
     void limpia()
     {
         Arranque a(archivosSaai);
-        a.preVal.cmdLimpia_Click(); // empty list: no question
+        a.principal.vaciaEnvio(); // empty list: no question
         QVERIFY(a.dialogos().mensajes.isEmpty());
 
-        a.preVal.lvwArchivos_DblClick(0);
+        a.principal.agregaArchivo(0);
         a.envio().agrega({QStringLiteral("M0123009.err"), QStringLiteral("R"), QStringLiteral("2"), {}, {}});
         a.reporte.ponTexto(QStringLiteral("reporte"));
 
         a.dialogos().respuestas.enqueue(Dialogos::Respuesta::No);
-        a.preVal.cmdLimpia_Click();
+        a.principal.vaciaEnvio();
         QCOMPARE(a.envio().cuenta(), 2);
         QCOMPARE(a.reporte.texto(), QStringLiteral("reporte"));
         QCOMPARE(a.dialogos().mensajes.last().texto,
@@ -533,7 +533,7 @@ private slots:
         QCOMPARE(a.dialogos().mensajes.last().icono, Dialogos::Icono::Pregunta);
 
         a.dialogos().respuestas.enqueue(Dialogos::Respuesta::Si);
-        a.preVal.cmdLimpia_Click();
+        a.principal.vaciaEnvio();
         QCOMPARE(a.envio().cuenta(), 0);
         QCOMPARE(a.reporte.texto(), QString());
     }
@@ -545,13 +545,13 @@ private slots:
         Arranque a(archivosSaai);
         a.oficina.sql(QStringLiteral("CREATE TRIGGER rechaza BEFORE INSERT ON LISTA_ENVIO "
                                      "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END"));
-        a.preVal.lvwArchivos_DblClick(0);
+        a.principal.agregaArchivo(0);
         QCOMPARE(a.dialogos().mensajes.size(), 1);
         QVERIFY2(a.dialogos().mensajes[0].texto.startsWith(QStringLiteral("Error No. ")),
                  qPrintable(a.dialogos().mensajes[0].texto));
         QCOMPARE(a.dialogos().mensajes[0].icono, Dialogos::Icono::Critico);
         a.oficina.sql(QStringLiteral("DROP TRIGGER rechaza"));
-        a.preVal.lvwArchivos_DblClick(1);
+        a.principal.agregaArchivo(1);
         QCOMPARE(a.envio().entrada(a.envio().cuenta() - 1).nombre, QStringLiteral("m0123002.045"));
     }
 
@@ -563,21 +563,21 @@ private slots:
             creaArchivo(o.carpeta(QStringLiteral("val_rec")), QStringLiteral("M0123001.err"),
                         "ARCHIVO SIN ERRORES\r\n");
         });
-        a.preVal.lvwArchivos_DblClick(0);
+        a.principal.agregaArchivo(0);
         a.envio().agrega({QStringLiteral("k0123001.045"), QStringLiteral("K"), QStringLiteral("1"), {}, {}});
         a.envio().agrega({QStringLiteral("M0123001.err"), QStringLiteral("R"), QStringLiteral("2"), {}, {}});
         a.recepcion().agrega({QStringLiteral("M0123001.err"), {}, {}, {}, {}, {}, {}, {}, {}, {}});
         a.reporte.ponTexto(QStringLiteral("antes"));
 
-        a.preVal.lvwPreVal_Click(0, 0); // waiting to be sent
-        a.preVal.lvwPreVal_Click(1, 0); // the reception list
-        a.preVal.lvwPreVal_Click(0, -1);
+        a.principal.muestraReporte(0, 0); // waiting to be sent
+        a.principal.muestraReporte(1, 0); // the reception list
+        a.principal.muestraReporte(0, -1);
         QCOMPARE(a.reporte.texto(), QStringLiteral("antes"));
 
-        a.preVal.lvwPreVal_Click(0, 1);
+        a.principal.muestraReporte(0, 1);
         QCOMPARE(a.reporte.texto(), QStringLiteral("RESPUESTA K\r\n"));
 
-        a.preVal.lvwPreVal_Click(0, 2);
+        a.principal.muestraReporte(0, 2);
         QVERIFY2(
             a.reporte.texto().startsWith(QStringLiteral("Programa de Tendal  -  Revisión Archivo: M0123001.ERR  -  ")),
             qPrintable(a.reporte.texto()));
@@ -586,5 +586,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(PruebaPreVal)
-#include "PruebaPreVal.moc"
+QTEST_GUILESS_MAIN(PruebaPrincipal)
+#include "PruebaPrincipal.moc"
+#include "core/oficina/CamposConfiguracion.h"

@@ -20,7 +20,7 @@ class Programa;
 // removals and the report of a clicked response entry. The window shows
 // this state and forwards its clicks here; every message goes through the
 // program's Dialogos.
-class PreVal : public QObject
+class Principal : public QObject
 {
     Q_OBJECT
 public:
@@ -36,7 +36,7 @@ public:
     // box, the patente and the julian day.
     static QString construyePatron(const QString &tipo, int dia, const QString &texto, int patente, int diaJuliano);
 
-    PreVal(Programa &programa, CicloRecepcion &ciclo, QObject *parent = nullptr);
+    Principal(Programa &programa, CicloRecepcion &ciclo, QObject *parent = nullptr);
 
     // The end of loading: TipoActual "M", its pattern, then each selector
     // gets its tag "0" and its first entry, which fills the agency list.
@@ -52,33 +52,33 @@ public:
     const QString &texto() const { return m_texto; }
     void ponTexto(const QString &texto);
 
-    ArchivosAgencia &lvwArchivos() { return m_lvwArchivos; }
-    const ListadoCarpeta &filPreVal() const { return m_filPreVal; }
+    ArchivosAgencia &archivos() { return m_archivos; }
+    const ListadoCarpeta &listado() const { return m_listado; }
 
     // The report box; the report of a response entry and the emptying of the
     // send list write there.
     void ponReporte(DestinoReporte *reporte) { m_reporte = reporte; }
 
     // A selector's entry was picked (also the entry already selected).
-    void cboPreVal_Click(Selector selector, int entrada);
+    void elige(Selector selector, int entrada);
     // The search: search button, Enter in the name box, end of a selector change.
-    void cmdBuscar_Click();
+    void busca();
     // Refills the agency file list from the folder listing, in one update.
     void Llena_Archivos();
     // Double-click on a row of the agency file list.
-    void lvwArchivos_DblClick(int fila);
+    void agregaArchivo(int fila);
     // Removal of the selected send-list entry (button or Delete key); -1: none selected.
-    void cmdPreVal_Click(int fila);
+    void quitaEnvio(int fila);
     // Removal of the selected reception-list entry.
-    void cmdPreElm_Click(int fila);
+    void quitaRecepcion(int fila);
     // Empties the send list and the report box.
-    void cmdLimpia_Click();
+    void vaciaEnvio();
     // Click on the send list (lista 0) or the reception list (lista 1).
-    void lvwPreVal_Click(int lista, int fila);
+    void muestraReporte(int lista, int fila);
 
 signals:
     void textoCambiado(const QString &texto);
-    void seleccionCambiada(PreVal::Selector selector, int entrada);
+    void seleccionCambiada(Principal::Selector selector, int entrada);
 
 private:
     void agregaNombreEscrito();
@@ -89,8 +89,8 @@ private:
     Programa &m_programa;
     CicloRecepcion &m_ciclo;
     DestinoReporte *m_reporte = nullptr;
-    ArchivosAgencia m_lvwArchivos;
-    ListadoCarpeta m_filPreVal;
+    ArchivosAgencia m_archivos;
+    ListadoCarpeta m_listado;
     QString m_tipoActual;
     QString m_patronActual;
     QString m_texto;
