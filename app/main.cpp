@@ -1,4 +1,5 @@
 #include "cli/LineaComandos.h"
+#include "core/base/Version.h"
 #include "gui/escritorio/Escritorio.h"
 
 #include <QApplication>
@@ -13,6 +14,8 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
 
+    QCoreApplication::setApplicationName(QStringLiteral("Tendal"));
+    QCoreApplication::setApplicationVersion(Version::texto());
     if (LineaComandos::esComando(args)) {
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);

@@ -2,6 +2,7 @@
 
 #include "cli/Comando.h"
 #include "core/base/Reloj.h"
+#include "core/base/Version.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ const Entrada kComandos[] = {
 QString ayuda()
 {
     QString t = QStringLiteral("Uso: tendal [--ini ARCHIVO] [--workdir CARPETA] [COMANDO [opciones]]\n"
+                               "       tendal --help | --version\n"
                                "Sin comando abre la ventana principal.\n\nComandos:\n");
     for (const Entrada &e : kComandos)
         t += QStringLiteral("  ") + QString::fromUtf8(e.ayuda) + u'\n';
@@ -81,6 +83,10 @@ int LineaComandos::ejecuta(QStringList args)
     if (c.args.isEmpty() || c.args.first() == u"--help" || c.args.first() == u"-h" || c.args.first() == u"ayuda") {
         m_out << ayuda() << Qt::flush;
         return c.args.isEmpty() ? 2 : 0;
+    }
+    if (c.args.first() == u"--version") {
+        m_out << QStringLiteral("Tendal ") << Version::texto() << u'\n' << Qt::flush;
+        return 0;
     }
     const QString nombre = c.args.takeFirst();
     c.si = c.bandera(QStringLiteral("--si"));

@@ -1,5 +1,7 @@
 #include "core/base/Dialogos.h"
 
+#include "core/base/Version.h"
+
 void Dialogos::error(const QString &texto)
 {
     mensaje(texto, nombreProducto(), Icono::Critico, Botones::Aceptar);
@@ -13,4 +15,9 @@ void Dialogos::aviso(const QString &texto)
 bool Dialogos::pregunta(const QString &texto, Icono icono)
 {
     return mensaje(texto, nombreProducto(), icono, Botones::SiNo) == Respuesta::Si;
+}
+
+QString Dialogos::tituloPrograma()
+{
+    return QStringLiteral("Tendal v") + Version::texto();
 }

@@ -30,5 +30,5 @@ public:
     // The title of every message box of the system that names one.
     static QString nombreProducto() { return QStringLiteral(" PROGRAMA DE TENDAL A VALIDACIÓN"); }
     // The default title: the program's title.
-    static QString tituloPrograma() { return QStringLiteral("Tendal v3.1.0"); }
+    static QString tituloPrograma();
 };

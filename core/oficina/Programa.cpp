@@ -6,6 +6,7 @@
 #include "core/base/Funciones.h"
 #include "core/base/Reloj.h"
 #include "core/base/Vb.h"
+#include "core/base/Version.h"
 
 Programa::Programa(Carpetas carpetas, Reloj &reloj, Dialogos &dialogos, ClienteFtp::Limites limitesFtp)
     : eftpEnvio(QStringLiteral("eftpEnvio"), limitesFtp)
@@ -64,11 +65,7 @@ void Programa::cargaValores()
 
 QString Programa::titulo() const
 {
-    return Dialogos::nombreProducto()
-           + QStringLiteral(" - VERSIÓN %1.%2.%3")
-                 .arg(TENDAL_VERSION_MAYOR)
-                 .arg(TENDAL_VERSION_MENOR)
-                 .arg(TENDAL_VERSION_REVISION)
+    return Dialogos::nombreProducto() + QStringLiteral(" - VERSIÓN ") + Version::texto()
            + QStringLiteral("  |  PATENTE ") + Vb::formato(m_valores.NumPatente, QStringLiteral("0000"))
            + QStringLiteral(" - ") + m_rsParametros->texto(QStringLiteral("Agente"));
 }

@@ -142,7 +142,8 @@ private slots:
         QCOMPARE(p.valores().PideClave, QStringLiteral("N"));
         QCOMPARE(p.valores().DiaJuliano, qint16(45));
         QCOMPARE(p.valores().yex_valin, QStringLiteral("/ag0005"));
-        QCOMPARE(p.titulo(), QStringLiteral(" PROGRAMA DE TENDAL A VALIDACIÓN - VERSIÓN 3.1.0  |  PATENTE 0005 - A"));
+        QCOMPARE(p.titulo(), QStringLiteral(" PROGRAMA DE TENDAL A VALIDACIÓN - VERSIÓN " TENDAL_VERSION_PROYECTO
+                                            "  |  PATENTE 0005 - A"));
     }
 
     // Scheduled changes: every row dated today or earlier is applied,

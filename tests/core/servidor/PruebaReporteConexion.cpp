@@ -46,7 +46,7 @@ private slots:
         QTest::addColumn<Siguiente>("siguiente");
 
         const QString producto = Dialogos::nombreProducto();
-        const QString programa = u"Tendal v3.1.0"_s;
+        const QString programa = QStringLiteral("Tendal v" TENDAL_VERSION_PROYECTO);
         const auto critico = Dialogos::Icono::Critico;
         const auto ninguno = Dialogos::Icono::Ninguno;
         const QString telefono = sinConexion(u"Revisa tu Tendal Telefónico");

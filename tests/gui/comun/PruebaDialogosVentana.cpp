@@ -78,7 +78,7 @@ private slots:
                            Dialogos::tituloPrograma(), Dialogos::Icono::Ninguno, Dialogos::Botones::Aceptar),
                  Dialogos::Respuesta::Aceptar);
         QCOMPARE(icono, QMessageBox::NoIcon);
-        QCOMPARE(titulo, QStringLiteral("Tendal v3.1.0"));
+        QCOMPARE(titulo, QStringLiteral("Tendal v" TENDAL_VERSION_PROYECTO));
     }
 
     // Enter in the box moves to "Aceptar"; Enter there accepts. Each showing

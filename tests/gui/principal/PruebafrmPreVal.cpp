@@ -101,9 +101,8 @@ private slots:
     {
         Ventana v;
         frmPreVal &w = v.ventana;
-        QCOMPARE(
-            w.windowTitle(),
-            QStringLiteral(" PROGRAMA DE TENDAL A VALIDACIÓN - VERSIÓN 3.1.0  |  PATENTE 0123 - AGENTE DE PRUEBA"));
+        QCOMPARE(w.windowTitle(), QStringLiteral(" PROGRAMA DE TENDAL A VALIDACIÓN - VERSIÓN " TENDAL_VERSION_PROYECTO
+                                                 "  |  PATENTE 0123 - AGENTE DE PRUEBA"));
         QCOMPARE(w.stbPrincipal()->panel(1), QLocale::system().toString(QDate(2026, 2, 14), QLocale::LongFormat));
         QCOMPARE(w.stbPrincipal()->panel(2), QStringLiteral("Día Juliano:  045"));
         QCOMPARE(w.stbPrincipal()->panel(3), BarraEstado::hora(QTime(10, 30)));
