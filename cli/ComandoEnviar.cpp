@@ -9,8 +9,6 @@
 #include "core/envio/EnvioArchivos.h"
 
 #include <QCoro/QCoroTask>
-#include <QCoro/QCoroTimer>
-#include <QDeadlineTimer>
 #include <QDir>
 
 #include <algorithm>
@@ -124,17 +122,11 @@ int comandoEnviar(Comando &c)
         c.err << QStringLiteral("Quedan %1 archivos del día sin enviar en la lista de envío.").arg(sinEnviar)
               << Qt::endl;
 
-    // The responses: the cycle's ticks, driven from here at the timer's pace.
-    ciclo.deshabilita();
+    // The responses: the cycle that the send started, on its own timer.
     ListaRecepcion &recepcion = programa.listaRecepcion();
-    if (!sinEspera && recepcion.cuenta() > 0) {
-        const QDeadlineTimer fin {std::chrono::seconds(espera)};
-        while (recepcion.cuenta() > 0 && !fin.hasExpired()) {
-            const qint64 pausa = std::min<qint64>(ciclo.intervalo(), fin.remainingTime());
-            QCoro::waitFor(QCoro::sleepFor(std::chrono::milliseconds(pausa)));
-            QCoro::waitFor(ciclo.tick());
-        }
-    }
+    if (!sinEspera && recepcion.cuenta() > 0)
+        QCoro::waitFor(ciclo.esperaRespuestas(std::chrono::seconds(espera)));
+    ciclo.deshabilita();
     if (recepcion.cuenta() > 0)
         c.err << QStringLiteral("Quedan %1 archivos en espera de respuesta; se recogen con «tendal recibir» o desde la "
                                 "ventana principal.")

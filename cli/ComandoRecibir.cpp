@@ -5,8 +5,8 @@
 
 #include <QCoro/QCoroTask>
 #include <QDir>
-#include <QEventLoop>
-#include <QTimer>
+
+#include <chrono>
 
 // tendal recibir [--espera SEGUNDOS]: the receive cycle on the stored
 // reception list, headless. The first tick runs at once, the next ones every
@@ -41,23 +41,8 @@ int comandoRecibir(Comando &c)
                      });
 
     QCoro::waitFor(ciclo.tick());
-    if (lista.cuenta() > 0 && espera > 0) {
-        QEventLoop espera_;
-        QObject::connect(&ciclo, &CicloRecepcion::estadoCambiado, &espera_, [&espera_](bool habilitado) {
-            if (!habilitado)
-                espera_.quit();
-        });
-        QTimer::singleShot(espera * 1000, &espera_, &QEventLoop::quit);
-        ciclo.habilita();
-        espera_.exec();
-        ciclo.deshabilita();
-        // A tick under way when the wait ran out ends its work first.
-        if (ciclo.enCurso()) {
-            QEventLoop fin;
-            QObject::connect(&ciclo, &CicloRecepcion::tickTerminado, &fin, &QEventLoop::quit);
-            fin.exec();
-        }
-    }
+    if (lista.cuenta() > 0 && espera > 0)
+        QCoro::waitFor(ciclo.esperaRespuestas(std::chrono::seconds(espera)));
 
     const int quedan = lista.cuenta();
     if (quedan > 0) {

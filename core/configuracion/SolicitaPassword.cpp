@@ -27,15 +27,13 @@ QString SolicitaPassword::linea(qint16 patente, const QString &clavePago)
            + QStringLiteral(":  ") + clavePago;
 }
 
-// No early co_return in these coroutines: GCC 12 destroys on that path the
-// locals declared after it as well.
 QCoro::Task<> SolicitaPassword::Solicita_Password()
 {
-    if (!m_enCurso) {
-        m_enCurso = true;
-        co_await solicita();
-        m_enCurso = false;
-    }
+    if (m_enCurso)
+        co_return;
+    m_enCurso = true;
+    co_await solicita();
+    m_enCurso = false;
 }
 
 QCoro::Task<> SolicitaPassword::solicita()

@@ -22,18 +22,17 @@ CambioPassword::CambioPassword(Programa &programa)
 {
 }
 
-// No early co_return in these coroutines: GCC 12 destroys on that path the
-// locals declared after it as well.
 QCoro::Task<bool> CambioPassword::Acepta(QString actual, QString nueva, QString confirmacion)
 {
-    bool cambiado = false;
-    if (actual.compare(m_programa.valores().ClavePago, Qt::CaseSensitive) != 0)
+    if (actual.compare(m_programa.valores().ClavePago, Qt::CaseSensitive) != 0) {
         m_programa.dialogos().error(QStringLiteral("No coincide la contraseña actual"));
-    else if (nueva.compare(confirmacion, Qt::CaseSensitive) != 0)
+        co_return false;
+    }
+    if (nueva.compare(confirmacion, Qt::CaseSensitive) != 0) {
         m_programa.dialogos().error(QStringLiteral("La contraseña nueva no coincide con la confirmación"));
-    else
-        cambiado = co_await publica(nueva);
-    co_return cambiado;
+        co_return false;
+    }
+    co_return co_await publica(nueva);
 }
 
 QCoro::Task<bool> CambioPassword::publica(QString nueva)

@@ -121,18 +121,12 @@ EnvioArchivos::EnvioArchivos(Programa &programa, CicloRecepcion &ciclo, Boletine
 
 EnvioArchivos::~EnvioArchivos() = default;
 
-// No coroutine here returns early (co_return before the end): GCC 12
-// destroys on that path the locals declared after it as well.
 QCoro::Task<> EnvioArchivos::Envia()
 {
-    if (m_programa.listaEnvio().cuenta() == 0)
+    if (m_programa.listaEnvio().cuenta() == 0) {
         m_programa.dialogos().aviso(QStringLiteral("Debes incluir al menos un archivo en la lista de envío!!!"));
-    else
-        co_await enviaLista();
-}
-
-QCoro::Task<> EnvioArchivos::enviaLista()
-{
+        co_return;
+    }
     co_await m_boletines.Actualiza_Boletin(false);
     std::optional<ErrorTendal> fallo;
     try {
@@ -153,14 +147,10 @@ QCoro::Task<> EnvioArchivos::enviaLista()
 
 QCoro::Task<> EnvioArchivos::RecibeSinEnviar()
 {
-    if (m_programa.listaEnvio().cuenta() == 0)
+    if (m_programa.listaEnvio().cuenta() == 0) {
         m_programa.dialogos().aviso(QStringLiteral("Debes incluir al menos un archivo en la lista de recepción!!!"));
-    else
-        co_await mueveLista();
-}
-
-QCoro::Task<> EnvioArchivos::mueveLista()
-{
+        co_return;
+    }
     // The payment password is asked when any name of the list is of a
     // payment file; the server's file is not read.
     ValoresPrograma &v = m_programa.valores();

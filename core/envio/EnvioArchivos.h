@@ -48,8 +48,6 @@ private:
     // Lista: it goes to the reception list; Queda: it stays in the send list.
     enum class Paso { Copia, Sube, BorraRespuestas, BorraLocal, Lista, Queda };
 
-    QCoro::Task<> enviaLista();
-    QCoro::Task<> mueveLista();
     QCoro::Task<> preparaSesion();
     void leeArchivoPago();
     void decideClave();

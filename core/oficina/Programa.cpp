@@ -10,9 +10,9 @@
 
 Programa::Programa(Carpetas carpetas, Reloj &reloj, Dialogos &dialogos, ClienteFtp::Limites limitesFtp)
     : eftpEnvio(QStringLiteral("eftpEnvio"), limitesFtp)
-    , eftpRecepcion(QStringLiteral("eftpRecepcion"), limitesFtp)
     , eftpPrincipal(QStringLiteral("eftpPrincipal"), limitesFtp)
     , eftpActCatErr(QStringLiteral("eftpActCatErr"), limitesFtp)
+    , m_limitesFtp(limitesFtp)
     , m_carpetas(std::move(carpetas))
     , m_reloj(reloj)
     , m_dialogos(dialogos)

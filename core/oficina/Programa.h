@@ -16,8 +16,9 @@ class Reloj;
 
 // Everything the program shares from start to end: the database objects,
 // the configuration fields, the program-wide values, the two lists and the
-// FTP controls. Built once by the composition root (the program, the
-// command line or a test) and passed to the procedures.
+// FTP controls of the windows (the receive cycle owns its own). Built once
+// by the composition root (the program, the command line or a test) and
+// passed to the procedures.
 class Programa
 {
 public:
@@ -50,12 +51,15 @@ public:
     ListaEnvio &listaEnvio() { return *m_listaEnvio; }
     ListaRecepcion &listaRecepcion() { return *m_listaRecepcion; }
 
+    // The FTP limits every control of the program is made with.
+    const ClienteFtp::Limites &limitesFtp() const { return m_limitesFtp; }
+
     ControlFtp eftpEnvio;
-    ControlFtp eftpRecepcion;
     ControlFtp eftpPrincipal;
     ControlFtp eftpActCatErr;
 
 private:
+    ClienteFtp::Limites m_limitesFtp;
     Carpetas m_carpetas;
     Reloj &m_reloj;
     Dialogos &m_dialogos;

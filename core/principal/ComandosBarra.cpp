@@ -8,10 +8,6 @@
 #include "core/recepcion/CicloRecepcion.h"
 #include "core/envio/EnvioArchivos.h"
 
-#include <QCoro/QCoroTimer>
-
-#include <chrono>
-
 ComandosBarra::ComandosBarra(Programa &programa, CicloRecepcion &ciclo, QObject *parent)
     : QObject(parent)
     , m_programa(programa)
@@ -25,21 +21,19 @@ ComandosBarra::~ComandosBarra() = default;
 
 QCoro::Task<> ComandosBarra::Ejecuta_Comando(QString clave)
 {
-    // While a command runs, a second one starts nothing. (No early co_return
-    // in these coroutines: GCC 12 destroys on that path the locals declared
-    // after it as well.)
-    if (!m_ocupado) {
-        m_ocupado = true;
-        emit ocupadoCambiado(true);
-        co_await ejecuta(clave);
-        // The common exit of every key.
-        try {
-            co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
-        } catch (const ErrorTendal &) {
-        }
-        m_ocupado = false;
-        emit ocupadoCambiado(false);
+    // While a command runs, a second one starts nothing.
+    if (m_ocupado)
+        co_return;
+    m_ocupado = true;
+    emit ocupadoCambiado(true);
+    co_await ejecuta(clave);
+    // The common exit of every key.
+    try {
+        co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
+    } catch (const ErrorTendal &) {
     }
+    m_ocupado = false;
+    emit ocupadoCambiado(false);
 }
 
 QCoro::Task<> ComandosBarra::ejecuta(QString clave)
@@ -51,7 +45,7 @@ QCoro::Task<> ComandosBarra::ejecuta(QString clave)
     } else if (clave == u"detener") {
         if (m_ciclo.habilitado()
             && m_programa.dialogos().pregunta(QStringLiteral("¿Deseas detener la recepción de archivos en proceso?")))
-            co_await detener();
+            co_await m_ciclo.detiene();
     } else if (clave == u"caterr") {
         if (muestraActualizacion)
             muestraActualizacion();
@@ -63,19 +57,4 @@ QCoro::Task<> ComandosBarra::ejecuta(QString clave)
             && termina)
             termina();
     }
-}
-
-// Stops the receive cycle and forgets the files it awaited. A tick that is
-// running is let finish first: it works on the reception list and on
-// eftpRecepcion, which are emptied and closed here.
-QCoro::Task<> ComandosBarra::detener()
-{
-    m_ciclo.deshabilita();
-    while (m_ciclo.enCurso())
-        co_await QCoro::sleepFor(std::chrono::milliseconds(50));
-    try {
-        co_await SesionFtp::Desconecta_FTP(m_programa.eftpRecepcion);
-    } catch (const ErrorTendal &) {
-    }
-    m_programa.listaRecepcion().limpia();
 }

@@ -42,7 +42,6 @@ signals:
 
 private:
     QCoro::Task<> ejecuta(QString clave);
-    QCoro::Task<> detener();
 
     Programa &m_programa;
     CicloRecepcion &m_ciclo;

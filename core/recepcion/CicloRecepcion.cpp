@@ -8,6 +8,8 @@
 #include "core/servidor/ReporteConexion.h"
 #include "core/oficina/CamposConfiguracion.h"
 
+#include <QCoro/QCoroSignal>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -125,7 +127,7 @@ QCoro::Task<> CicloRecepcion::lista(QString carpeta)
         co_return;
     std::optional<QHash<QString, QString>> nombres;
     try {
-        const QStringList l = co_await m_programa.eftpRecepcion.lista(carpeta);
+        const QStringList l = co_await m_ftp.lista(carpeta);
         nombres.emplace();
         for (const QString &n : l) {
             const QString nombre = n.section(u'/', -1);
@@ -153,7 +155,7 @@ QCoro::Task<> CicloRecepcion::recibe(ListaRecepcion::Entrada foto, int columna)
     if (posicion(recepcion, foto, columna) < 0)
         co_return;
 
-    ControlFtp &ftp = m_programa.eftpRecepcion;
+    ControlFtp &ftp = m_ftp;
     const QString temporal = m_programa.carpetas().enTemporal(r.archivo);
     // A file left from an earlier run is never taken for this response.
     Funciones::Borra_Archivo(temporal);
@@ -223,6 +225,7 @@ void CicloRecepcion::limpia()
 CicloRecepcion::CicloRecepcion(Programa &programa, QObject *parent)
     : QObject(parent)
     , m_programa(programa)
+    , m_ftp(QStringLiteral("eftpRecepcion"), programa.limitesFtp())
 {
     m_temporizador.setInterval(kPrimerIntervalo);
     connect(&m_temporizador, &QTimer::timeout, this, &CicloRecepcion::alDisparar);
@@ -272,7 +275,7 @@ QCoro::Task<> CicloRecepcion::tick()
     if (m_temporizador.interval() == kPrimerIntervalo)
         m_temporizador.setInterval(kIntervalo);
 
-    ControlFtp &ftp = m_programa.eftpRecepcion;
+    ControlFtp &ftp = m_ftp;
     std::optional<ErrorTendal> fallo;
     try {
         try {
@@ -289,7 +292,7 @@ QCoro::Task<> CicloRecepcion::tick()
         if (m_programa.listaRecepcion().cuenta() == 0)
             deshabilita();
         else
-            emit habilitaCmdPreVal();
+            emit esperandoRespuestas(m_programa.listaRecepcion().cuenta());
     } catch (const ErrorTendal &e) {
         fallo = e;
     } catch (const std::exception &e) {
@@ -310,4 +313,32 @@ QCoro::Task<> CicloRecepcion::tick()
     }
     m_enCurso = false;
     emit tickTerminado();
+}
+
+QCoro::Task<> CicloRecepcion::finDelTick()
+{
+    if (m_enCurso)
+        co_await qCoro(this, &CicloRecepcion::tickTerminado);
+}
+
+QCoro::Task<> CicloRecepcion::detiene()
+{
+    deshabilita();
+    co_await finDelTick();
+    try {
+        co_await SesionFtp::Desconecta_FTP(m_ftp);
+    } catch (const ErrorTendal &) {
+        // The session is gone already.
+    }
+    m_programa.listaRecepcion().limpia();
+}
+
+QCoro::Task<> CicloRecepcion::esperaRespuestas(std::chrono::milliseconds limite)
+{
+    const QDeadlineTimer fin(limite);
+    habilita();
+    while (habilitado() && !fin.hasExpired())
+        co_await qCoro(this, &CicloRecepcion::estadoCambiado, std::chrono::milliseconds(fin.remainingTime()));
+    deshabilita();
+    co_await finDelTick();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ftp/ControlFtp.h"
 #include "core/oficina/ListaRecepcion.h"
 
 #include <QCoro/QCoroTask>
@@ -7,12 +8,14 @@
 #include <QObject>
 #include <QTimer>
 
+#include <chrono>
 #include <optional>
 
 class Programa;
 
-// The receive cycle on its timer tmrPreVal and the control eftpRecepcion:
-// every tick logs in with the broker's account, downloads the responses that
+// The receive cycle, the one owner of everything it runs on: its timer
+// tmrPreVal, its FTP session eftpRecepcion, whether a tick is running, and
+// stopping it. Every tick logs in with the broker's account, downloads the responses that
 // have appeared for the entries of the reception list, stores them in the
 // reception folders, lists them in the send list ("K", "R") and drops the
 // entries whose both responses are in. The first tick comes 2000 ms after
@@ -50,6 +53,19 @@ public:
     QCoro::Task<> tick();
     bool enCurso() const { return m_enCurso; }
 
+    // "Detener": the timer stops, a running tick is let end, the session is
+    // closed and the reception list is emptied (its files are no longer
+    // awaited).
+    QCoro::Task<> detiene();
+
+    // Without a window: runs the cycle on its timer until no file awaits a
+    // response or limite has passed, then stops the timer and lets a running
+    // tick end. The reception list keeps what is still awaited.
+    QCoro::Task<> esperaRespuestas(std::chrono::milliseconds limite);
+
+    // The session of the cycle (eftpRecepcion).
+    ControlFtp &ftp() { return m_ftp; }
+
     // Ask the server for the names of each folder (true, the default), or
     // download every expected name as it is (false).
     void usaListado(bool listar) { m_listar = listar; }
@@ -58,11 +74,11 @@ signals:
     // A response was received and listed: the name of the response file,
     // its state in the send list ("K" or "R") and where it was stored.
     void respuestaRecibida(const QString &archivo, const QString &estado, const QString &ruta);
-    // The state of the timer changed.
+    // The state of the timer changed: the cycle waits for responses, or it
+    // is idle.
     void estadoCambiado(bool habilitado);
-    // A tick ended with entries still awaited: the window enables the
-    // removal button of the send list (cmdPreVal).
-    void habilitaCmdPreVal();
+    // A tick ended with files still awaiting their responses: how many.
+    void esperandoRespuestas(int archivos);
     // A tick ended.
     void tickTerminado();
 
@@ -73,8 +89,10 @@ private:
     // Fetches the response of column Prev or Val of the entry foto.
     QCoro::Task<> recibe(ListaRecepcion::Entrada foto, int columna);
     void limpia();
+    QCoro::Task<> finDelTick();
 
     Programa &m_programa;
+    ControlFtp m_ftp;
     QTimer m_temporizador;
     bool m_enCurso = false;
     bool m_listar = true;

@@ -78,7 +78,7 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
     frmParametros ventanaParametros(programa, parametros);
     frmPreVal ventana(programa, principal, comandos);
 
-    QObject::connect(&ciclo, &CicloRecepcion::habilitaCmdPreVal, ventana.cmdPreVal(),
+    QObject::connect(&ciclo, &CicloRecepcion::esperandoRespuestas, ventana.cmdPreVal(),
                      [&] { ventana.cmdPreVal()->setEnabled(true); });
     comandos.muestraParametros = [&] {
         ventanaParametros.muestra();

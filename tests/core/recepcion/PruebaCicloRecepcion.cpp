@@ -9,6 +9,7 @@
 
 #include <QCoro/QCoroTask>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -375,6 +376,57 @@ private slots:
         QCoro::waitFor(std::move(primero));
         QVERIFY(!b.ciclo->enCurso());
         QCOMPARE(b.servidor.usuarios().size(), antes + 1);
+    }
+
+    // "Detener" while a tick downloads: when the stop is over no tick runs,
+    // the session is closed, the timer is off and no file is awaited.
+    void detenerDuranteUnTick()
+    {
+        Banco b;
+        b.envia({u"S0123005.045"_s});
+        b.servidor.escribe(u"/sagarpaout/x0123005.045"_s, QByteArray(256 * 1024, 'x'));
+        b.servidor.lento(256 * 1024); // about a second
+        b.ciclo->habilita();
+        auto tick = b.ciclo->tick();
+        QVERIFY(b.ciclo->enCurso());
+        QCoro::waitFor(b.ciclo->detiene());
+        QVERIFY(tick.isReady());
+        QVERIFY(!b.ciclo->enCurso());
+        QVERIFY(!b.ciclo->habilitado());
+        QVERIFY(!b.ciclo->ftp().conectado());
+        QCOMPARE(b.p().listaRecepcion().cuenta(), 0);
+        QCOMPARE(archivos(b.p().carpetas().temporal()), QStringList());
+    }
+
+    // The wait of the command line: it ends when the last response is in,
+    // or when its time is up with the files still awaited; either way the
+    // timer is off and no tick runs.
+    void esperaRespuestas_data()
+    {
+        QTest::addColumn<bool>("respondida");
+        QTest::addColumn<int>("limite");
+        QTest::addColumn<QStringList>("quedan");
+        QTest::newRow("respondida") << true << 20000 << QStringList();
+        QTest::newRow("tiempo agotado") << false << 300 << QStringList {u"M0123001.045||"_s};
+    }
+    void esperaRespuestas()
+    {
+        QFETCH(bool, respondida);
+        QFETCH(int, limite);
+        QFETCH(QStringList, quedan);
+        Banco b;
+        b.envia({u"M0123001.045"_s});
+        if (respondida) {
+            b.servidor.escribe(u"/ag0123/k0123001.045"_s, kK);
+            b.servidor.escribe(u"/ag0123/M0123001.err"_s, kM);
+        }
+        QElapsedTimer cronometro;
+        cronometro.start();
+        QCoro::waitFor(b.ciclo->esperaRespuestas(std::chrono::milliseconds(limite)));
+        QVERIFY(cronometro.elapsed() < 15000);
+        QCOMPARE(recepcion(b.p()), quedan);
+        QVERIFY(!b.ciclo->habilitado());
+        QVERIFY(!b.ciclo->enCurso());
     }
 };
 
