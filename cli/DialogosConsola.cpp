@@ -19,7 +19,7 @@ Dialogos::Respuesta DialogosConsola::mensaje(const QString &texto, const QString
     QString t = texto;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     m_err << t;
-    if (botones == Botones::SiNo)
+    if (botones != Botones::Aceptar)
         m_err << (m_si ? QStringLiteral(" [Sí]") : QStringLiteral(" [No]"));
     m_err << Qt::endl;
     if (botones == Botones::Aceptar)

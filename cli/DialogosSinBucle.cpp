@@ -7,7 +7,7 @@ DialogosSinBucle::DialogosSinBucle(Dialogos &consola)
 
 Dialogos::Respuesta DialogosSinBucle::mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones)
 {
-    if (botones != Botones::SiNo || icono != Icono::Ninguno) {
+    if (botones == Botones::Aceptar || icono != Icono::Ninguno) {
         m_repetida.clear();
         return m_consola.mensaje(texto, titulo, icono, botones);
     }

@@ -21,3 +21,19 @@ QString Dialogos::tituloPrograma()
 {
     return QStringLiteral("Tendal v") + Version::texto();
 }
+
+bool Dialogos::preguntaDestructiva(const QString &texto)
+{
+    return mensaje(texto, nombreProducto(), Icono::Pregunta, Botones::NoSi) == Respuesta::Si;
+}
+
+bool Dialogos::confirmaClave(const std::function<bool(const QString &)> &acepta)
+{
+    for (;;) {
+        const std::optional<QString> tecleada = pideClave();
+        if (!tecleada)
+            return false;
+        if (acepta(*tecleada))
+            return true;
+    }
+}

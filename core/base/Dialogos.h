@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 // The one way the system reaches the person at the keyboard. The windows
@@ -10,7 +11,9 @@ class Dialogos
 {
 public:
     enum class Icono { Ninguno, Critico, Pregunta, Exclamacion, Informacion };
-    enum class Botones { Aceptar, SiNo };
+    // SiNo: Sí is the default button; NoSi: the same buttons with No the
+    // default, for a question whose Sí loses something.
+    enum class Botones { Aceptar, SiNo, NoSi };
     enum class Respuesta { Aceptar, Si, No };
 
     virtual ~Dialogos() = default;
@@ -21,11 +24,18 @@ public:
     // The payment-password prompt ("  Contraseña de Validación"): the typed
     // text, or nothing when the user cancelled.
     virtual std::optional<QString> pideClave() = 0;
+    // The prompt asked until a typed text is taken: each text goes to
+    // acepta (which says why it is refused); a refused text leaves the
+    // prompt open with its box emptied. False when the person cancelled.
+    // By default one pideClave() per attempt; the window keeps one prompt.
+    virtual bool confirmaClave(const std::function<bool(const QString &)> &acepta);
 
     // Shortcuts with the product name as title.
     void error(const QString &texto);
     void aviso(const QString &texto);
     bool pregunta(const QString &texto, Icono icono = Icono::Pregunta);
+    // A question whose Sí removes or stops something: No is the default.
+    bool preguntaDestructiva(const QString &texto);
 
     // The title of every message box of the system that names one.
     static QString nombreProducto() { return QStringLiteral(" PROGRAMA DE TENDAL A VALIDACIÓN"); }

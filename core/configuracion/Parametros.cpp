@@ -128,6 +128,7 @@ void Parametros::guarda()
         m_programa.valores().Servidor = rs.texto(direccion);
     Habilita_Campos(false);
     Muestra_Botones(true);
+    emit guardado();
 }
 
 void Parametros::Elige_Carpeta(int n, const std::function<std::optional<QString>(const QString &inicial)> &dialogo)

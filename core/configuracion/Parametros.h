@@ -57,6 +57,8 @@ public:
 
 signals:
     void modoCambiado();
+    // The configuration was saved.
+    void guardado();
     // Inputs became enabled: the window moves the focus to the list.
     void camposActivados();
 

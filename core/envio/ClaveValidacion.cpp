@@ -4,12 +4,10 @@
 
 bool ClaveValidacion::confirma(Dialogos &dialogos, const QString &clavePago)
 {
-    for (;;) {
-        const std::optional<QString> tecleada = dialogos.pideClave();
-        if (!tecleada)
-            return false;
-        if (tecleada->compare(clavePago, Qt::CaseSensitive) == 0)
+    return dialogos.confirmaClave([&](const QString &tecleada) {
+        if (tecleada.compare(clavePago, Qt::CaseSensitive) == 0)
             return true;
         dialogos.error(QStringLiteral("Contraseña de pago electrónico no válida"));
-    }
+        return false;
+    });
 }

@@ -7,7 +7,7 @@ class Dialogos;
 // The payment-password prompt ("  Contraseña de Validación"): asks until the
 // typed text equals the payment password exactly (case counts) or the person
 // cancels. A wrong text gets "Contraseña de pago electrónico no válida" and
-// the prompt comes back empty; there is no limit on attempts.
+// the prompt stays with its box emptied; there is no limit on attempts.
 class ClaveValidacion
 {
 public:

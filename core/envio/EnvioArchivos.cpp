@@ -23,6 +23,7 @@
 #include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -255,17 +256,26 @@ QCoro::Task<> EnvioArchivos::cicloArchivos(bool enviando)
 {
     ListaEnvio &lista = m_programa.listaEnvio();
     const int cuenta = lista.cuenta();
-    for (int i = 0; i < cuenta && i < lista.cuenta(); ++i) {
+    // The rule of each entry this run takes (none for the others).
+    const auto reglaDe = [&](int i) -> const ReglaEnvio * {
         const ListaEnvio::Entrada e = lista.entrada(i);
         // Response entries ("K", "R") are never sent: their names are not
         // julian and are not read as a day.
         if (e.estado != E || e.nombre.isEmpty())
-            continue;
+            return nullptr;
         if (enviando && Vb::entero(e.nombre.right(3)) != m_programa.valores().DiaJuliano)
-            continue;
-        const ReglaEnvio *regla = ReglaEnvio::de(e.nombre, m_programa.valores().ClaveAceptada);
+            return nullptr;
+        return ReglaEnvio::de(e.nombre, m_programa.valores().ClaveAceptada);
+    };
+    int total = 0;
+    for (int i = 0; i < cuenta; ++i)
+        total += reglaDe(i) ? 1 : 0;
+    int numero = 0;
+    for (int i = 0; i < cuenta && i < lista.cuenta(); ++i) {
+        const ReglaEnvio *regla = reglaDe(i);
         if (!regla)
             continue;
+        emit enviandoArchivo(lista.celda(i, ListaEnvio::Nombre), ++numero, std::max(total, numero));
         co_await procesa(i, *regla, enviando);
     }
 }

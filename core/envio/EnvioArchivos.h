@@ -39,6 +39,9 @@ public:
     QCoro::Task<> RecibeSinEnviar();
 
 signals:
+    // A file is taken now: its name, its place among the files of this run
+    // (from 1) and how many the run takes.
+    void enviandoArchivo(const QString &nombre, int numero, int total);
     // A file was uploaded and listed for reception.
     void archivoEnviado(const QString &nombre, const QString &carpetaServidor, const QString &archivoPrev,
                         const QString &archivoVal);

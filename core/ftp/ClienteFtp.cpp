@@ -247,6 +247,12 @@ struct ClienteFtp::Impl {
         CURLcode resultado = CURLE_OK;
         int activas = 1;
         while (activas > 0) {
+            // A stop asked from another thread ends the exchange in any
+            // phase (also while the server has not greeted yet).
+            if (abortar) {
+                resultado = CURLE_ABORTED_BY_CALLBACK;
+                break;
+            }
             if (curl_multi_perform(multi, &activas) != CURLM_OK) {
                 resultado = CURLE_FAILED_INIT;
                 break;

@@ -57,6 +57,12 @@ QCoro::Task<QStringList> ControlFtp::lista(QString carpeta)
     co_return co_await nombres;
 }
 
+QCoro::Task<> ControlFtp::interrumpe()
+{
+    QFuture<void> hecho = QtConcurrent::run([cliente = m_cliente] { cliente->desconecta(); });
+    co_await hecho;
+}
+
 QCoro::Task<> ControlFtp::desconecta()
 {
     // Harmless without a session: a future already finished.

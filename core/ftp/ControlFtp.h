@@ -32,6 +32,9 @@ public:
     QCoro::Task<QStringList> lista(QString carpeta);
     // Harmless when not connected.
     QCoro::Task<> desconecta();
+    // Stops the operation under way at once, whatever its phase (logging in
+    // included): it fails with 1000, and the session is closed.
+    QCoro::Task<> interrumpe();
     bool conectado() const;
 
 private:

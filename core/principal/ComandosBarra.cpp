@@ -19,6 +19,19 @@ ComandosBarra::ComandosBarra(Programa &programa, CicloRecepcion &ciclo, QObject 
 
 ComandosBarra::~ComandosBarra() = default;
 
+// The question of "detener", with what stopping costs.
+QString ComandosBarra::textoDetener() const
+{
+    QString texto = QStringLiteral("¿Deseas detener la recepción de archivos en proceso?");
+    const int archivos = m_programa.listaRecepcion().cuenta();
+    if (archivos > 0)
+        texto += QStringLiteral("\r\n\r\n")
+                 + (archivos == 1 ? QStringLiteral("1 archivo espera respuesta: saldrá")
+                                  : QStringLiteral("%1 archivos esperan respuesta: saldrán").arg(archivos))
+                 + QStringLiteral(" de la lista de recepción y sus respuestas ya no se recogerán.");
+    return texto;
+}
+
 QCoro::Task<> ComandosBarra::Ejecuta_Comando(QString clave)
 {
     // While a command runs, a second one starts nothing.
@@ -43,8 +56,7 @@ QCoro::Task<> ComandosBarra::ejecuta(QString clave)
     } else if (clave == u"recibir") {
         co_await m_envio->RecibeSinEnviar();
     } else if (clave == u"detener") {
-        if (m_ciclo.habilitado()
-            && m_programa.dialogos().pregunta(QStringLiteral("¿Deseas detener la recepción de archivos en proceso?")))
+        if (m_ciclo.habilitado() && m_programa.dialogos().preguntaDestructiva(textoDetener()))
             co_await m_ciclo.detiene();
     } else if (clave == u"caterr") {
         if (muestraActualizacion)

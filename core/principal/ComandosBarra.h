@@ -42,6 +42,7 @@ signals:
 
 private:
     QCoro::Task<> ejecuta(QString clave);
+    QString textoDetener() const;
 
     Programa &m_programa;
     CicloRecepcion &m_ciclo;

@@ -164,6 +164,11 @@ void Principal::busca()
         agregaNombreEscrito();
         return;
     }
+    // The list always matches the controls as they show now: a name typed
+    // earlier (and since erased) leaves no filter behind.
+    m_patronActual = construyePatron(m_tipoActual, m_seleccion[Dia], m_texto,
+                                     m_programa.parametros().entero(QStringLiteral("Patente")),
+                                     m_programa.valores().DiaJuliano);
     m_listado.ponPatron(m_patronActual);
     avisaCarpeta(m_listado.relee());
     Llena_Archivos();
@@ -257,8 +262,8 @@ void Principal::quitaEnvio(int fila)
     if (fila < 0 || fila >= envio.cuenta() || envio.celda(fila, ListaEnvio::Estado) != kEstadoEspera)
         return;
     const QString nombre = envio.celda(fila, ListaEnvio::Nombre);
-    if (!m_programa.dialogos().pregunta(QStringLiteral("¿Deseas eliminar el archivo ") + nombre
-                                        + QStringLiteral(" de la lista de envío?")))
+    if (!m_programa.dialogos().preguntaDestructiva(QStringLiteral("¿Deseas eliminar el archivo ") + nombre
+                                                   + QStringLiteral(" de la lista de envío?")))
         return;
     cambiaLista([&] { envio.quita(fila); });
     m_elementoActual = -1;
@@ -270,8 +275,8 @@ void Principal::quitaRecepcion(int fila)
     if (fila < 0 || fila >= recepcion.cuenta())
         return;
     const QString nombre = recepcion.celda(fila, ListaRecepcion::Nombre);
-    if (!m_programa.dialogos().pregunta(QStringLiteral("¿Deseas eliminar el archivo ") + nombre
-                                        + QStringLiteral(" de la lista de recepción?")))
+    if (!m_programa.dialogos().preguntaDestructiva(QStringLiteral("¿Deseas eliminar el archivo ") + nombre
+                                                   + QStringLiteral(" de la lista de recepción?")))
         return;
     m_ciclo.deshabilita();
     cambiaLista([&] { recepcion.quita(fila); });
@@ -284,7 +289,8 @@ void Principal::vaciaEnvio()
     ListaEnvio &envio = m_programa.listaEnvio();
     if (envio.cuenta() == 0)
         return;
-    if (!m_programa.dialogos().pregunta(QStringLiteral("¿Deseas eliminar todos los elementos de la lista de envío?")))
+    if (!m_programa.dialogos().preguntaDestructiva(
+            QStringLiteral("¿Deseas eliminar todos los elementos de la lista de envío?")))
         return;
     cambiaLista([&] { envio.limpia(); });
     m_elementoActual = -1;

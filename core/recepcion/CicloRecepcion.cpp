@@ -3,6 +3,7 @@
 #include "core/ftp/ControlFtp.h"
 #include "core/base/ErrorTendal.h"
 #include "core/base/Funciones.h"
+#include "core/base/Reloj.h"
 #include "core/oficina/Programa.h"
 #include "core/servidor/SesionFtp.h"
 #include "core/servidor/ReporteConexion.h"
@@ -205,11 +206,11 @@ QCoro::Task<> CicloRecepcion::recorre()
     if (m_listar)
         for (const Entrada &e : std::as_const(fotos))
             for (int c : columnas)
-                if (espera(e, c))
+                if (espera(e, c) && !m_deteniendo)
                     co_await lista(c == ListaRecepcion::Prev ? e.rutaPrev : e.rutaVal);
     for (const Entrada &e : std::as_const(fotos))
         for (int c : columnas)
-            if (espera(e, c))
+            if (espera(e, c) && !m_deteniendo)
                 co_await recibe(e, c);
     m_nombres.clear();
 }
@@ -289,21 +290,30 @@ QCoro::Task<> CicloRecepcion::tick()
             limpia();
         }
         co_await SesionFtp::Desconecta_FTP(ftp);
-        if (m_programa.listaRecepcion().cuenta() == 0)
-            deshabilita();
-        else
-            emit esperandoRespuestas(m_programa.listaRecepcion().cuenta());
+        if (!m_deteniendo) {
+            olvidaFallo();
+            if (m_programa.listaRecepcion().cuenta() == 0) {
+                const bool estaba = habilitado();
+                deshabilita();
+                if (estaba)
+                    emit recepcionTerminada();
+            } else {
+                emit esperandoRespuestas(respuestasPendientes());
+            }
+        }
     } catch (const ErrorTendal &e) {
         fallo = e;
     } catch (const std::exception &e) {
         fallo = ErrorTendal::conNumero(kErrorInterno, QString::fromLocal8Bit(e.what()));
     }
 
-    if (fallo) {
+    // A stop asked by the person ends the tick with no report.
+    if (fallo && !m_deteniendo) {
         // The message (if any) is shown while the tick still counts as
         // running, so an open message holds the next tick.
-        const auto r = ReporteConexion::reporta(ReporteConexion::Llamador::Recepcion, *fallo, m_programa);
-        if (r.siguiente == ReporteConexion::Siguiente::Termina) {
+        reportaFallo(*fallo);
+        if (ReporteConexion::siguiente(ReporteConexion::Llamador::Recepcion, *fallo)
+            == ReporteConexion::Siguiente::Termina) {
             try {
                 co_await SesionFtp::Desconecta_FTP(ftp);
             } catch (const ErrorTendal &) {
@@ -324,13 +334,59 @@ QCoro::Task<> CicloRecepcion::finDelTick()
 QCoro::Task<> CicloRecepcion::detiene()
 {
     deshabilita();
-    co_await finDelTick();
+    if (m_enCurso) {
+        m_deteniendo = true;
+        co_await m_ftp.interrumpe();
+        co_await finDelTick();
+        m_deteniendo = false;
+    }
     try {
         co_await SesionFtp::Desconecta_FTP(m_ftp);
     } catch (const ErrorTendal &) {
         // The session is gone already.
     }
     m_programa.listaRecepcion().limpia();
+    m_falloMostrado.clear();
+    m_sinConexionDesde = QDateTime();
+    emit detenido();
+}
+
+int CicloRecepcion::respuestasPendientes() const
+{
+    const ListaRecepcion &recepcion = m_programa.listaRecepcion();
+    int n = 0;
+    for (int i = 0; i < recepcion.cuenta(); ++i) {
+        const Entrada e = recepcion.entrada(i);
+        n += (espera(e, ListaRecepcion::Prev) ? 1 : 0) + (espera(e, ListaRecepcion::Val) ? 1 : 0);
+    }
+    return n;
+}
+
+// The rules' message for the first failure, and for one that differs from
+// the failure before it; a failure that repeats tick after tick is only
+// told by sinConexion (the window's status bar).
+void CicloRecepcion::reportaFallo(const ErrorTendal &fallo)
+{
+    using namespace ReporteConexion;
+    const QString texto = ReporteConexion::texto(Llamador::Recepcion, fallo, m_programa.parametros());
+    if (texto.isEmpty())
+        return;
+    if (!m_sinConexionDesde.isValid())
+        m_sinConexionDesde = m_programa.reloj().ahora();
+    emit sinConexion(m_sinConexionDesde);
+    if (texto == m_falloMostrado)
+        return;
+    m_falloMostrado = texto;
+    reporta(Llamador::Recepcion, fallo, m_programa);
+}
+
+void CicloRecepcion::olvidaFallo()
+{
+    if (!m_sinConexionDesde.isValid())
+        return;
+    m_falloMostrado.clear();
+    m_sinConexionDesde = QDateTime();
+    emit conexionRecuperada();
 }
 
 QCoro::Task<> CicloRecepcion::esperaRespuestas(std::chrono::milliseconds limite)

@@ -4,6 +4,7 @@
 #include "core/oficina/ListaRecepcion.h"
 
 #include <QCoro/QCoroTask>
+#include <QDateTime>
 #include <QHash>
 #include <QObject>
 #include <QTimer>
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <optional>
 
+class ErrorTendal;
 class Programa;
 
 // The receive cycle, the one owner of everything it runs on: its timer
@@ -53,10 +55,14 @@ public:
     QCoro::Task<> tick();
     bool enCurso() const { return m_enCurso; }
 
-    // "Detener": the timer stops, a running tick is let end, the session is
-    // closed and the reception list is emptied (its files are no longer
-    // awaited).
+    // "Detener": the timer stops, a running tick is cut short at once (an
+    // exchange with the server under way is interrupted, and nothing is
+    // reported for it), the session is closed and the reception list is
+    // emptied (its files are no longer awaited).
     QCoro::Task<> detiene();
+
+    // Responses still awaited by the files of the reception list.
+    int respuestasPendientes() const;
 
     // Without a window: runs the cycle on its timer until no file awaits a
     // response or limite has passed, then stops the timer and lets a running
@@ -77,8 +83,19 @@ signals:
     // The state of the timer changed: the cycle waits for responses, or it
     // is idle.
     void estadoCambiado(bool habilitado);
-    // A tick ended with files still awaiting their responses: how many.
-    void esperandoRespuestas(int archivos);
+    // A tick ended with files still awaiting their responses: how many
+    // responses are awaited.
+    void esperandoRespuestas(int respuestas);
+    // The last response came in: the cycle stopped by itself.
+    void recepcionTerminada();
+    // The person stopped the cycle ("Detener").
+    void detenido();
+    // A tick failed, as the ticks before it since desde (the time of the
+    // first failure in a row). Only the first failure, and a failure that
+    // differs from the one before, is shown as a message.
+    void sinConexion(const QDateTime &desde);
+    // A tick succeeded after failures.
+    void conexionRecuperada();
     // A tick ended.
     void tickTerminado();
 
@@ -90,12 +107,18 @@ private:
     QCoro::Task<> recibe(ListaRecepcion::Entrada foto, int columna);
     void limpia();
     QCoro::Task<> finDelTick();
+    void reportaFallo(const ErrorTendal &fallo);
+    void olvidaFallo();
 
     Programa &m_programa;
     ControlFtp m_ftp;
     QTimer m_temporizador;
     bool m_enCurso = false;
+    bool m_deteniendo = false;
     bool m_listar = true;
+    // Failures in a row: the text shown for the last one and the time of the first.
+    QString m_falloMostrado;
+    QDateTime m_sinConexionDesde;
     // During a tick: the names each server folder holds, lower case to the
     // server's own spelling; no value when the folder could not be listed.
     QHash<QString, std::optional<QHash<QString, QString>>> m_nombres;

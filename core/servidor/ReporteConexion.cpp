@@ -164,39 +164,47 @@ QString textoGenerico(const ErrorTendal &error)
            + error.descripcion();
 }
 
-Resultado reporta(Llamador llamador, const ErrorTendal &error, Dialogos &dialogos, const RsParametros &parametros,
-                  bool boton)
+QString texto(Llamador llamador, const ErrorTendal &error, const RsParametros &parametros, bool boton)
 {
     const Variante &v = variante(llamador);
     const Trato &t = trato(v, error.numero());
     if (t.soloConBoton && !boton)
-        return {Siguiente::TerminaSinDesconectar, false};
-
-    const auto critico = [&](const QString &texto) {
-        dialogos.mensaje(texto, Dialogos::nombreProducto(), Dialogos::Icono::Critico, Dialogos::Botones::Aceptar);
-    };
-    const auto sencillo = [&](const QString &texto) {
-        dialogos.mensaje(texto, Dialogos::tituloPrograma(), Dialogos::Icono::Ninguno, Dialogos::Botones::Aceptar);
-    };
+        return QString();
     switch (t.texto) {
     case Texto::Ninguno:
-        return {t.siguiente, false};
+        return QString();
     case Texto::Login:
-        critico(QString::fromUtf16(v.textoLogin));
-        break;
+        return QString::fromUtf16(v.textoLogin);
     case Texto::SinConexion:
-        critico(textoSinConexion(parametros));
-        break;
+        return textoSinConexion(parametros);
     case Texto::Generico:
-        critico(textoGenerico(error));
-        break;
+        return textoGenerico(error);
     case Texto::GenericoCatalogo:
-        sencillo(textoGenericoCatalogo(error));
-        break;
+        return textoGenericoCatalogo(error);
     case Texto::SinComunicacion:
-        sencillo(QStringLiteral("No hay comunicación al servidor de validación"));
-        break;
+        return QStringLiteral("No hay comunicación al servidor de validación");
     }
+    return QString();
+}
+
+Siguiente siguiente(Llamador llamador, const ErrorTendal &error, bool boton)
+{
+    const Trato &t = trato(variante(llamador), error.numero());
+    return t.soloConBoton && !boton ? Siguiente::TerminaSinDesconectar : t.siguiente;
+}
+
+Resultado reporta(Llamador llamador, const ErrorTendal &error, Dialogos &dialogos, const RsParametros &parametros,
+                  bool boton)
+{
+    const Trato &t = trato(variante(llamador), error.numero());
+    const QString mensaje = texto(llamador, error, parametros, boton);
+    if (mensaje.isEmpty())
+        return {siguiente(llamador, error, boton), false};
+    const bool sencillo = t.texto == Texto::GenericoCatalogo || t.texto == Texto::SinComunicacion;
+    if (sencillo)
+        dialogos.mensaje(mensaje, Dialogos::tituloPrograma(), Dialogos::Icono::Ninguno, Dialogos::Botones::Aceptar);
+    else
+        dialogos.mensaje(mensaje, Dialogos::nombreProducto(), Dialogos::Icono::Critico, Dialogos::Botones::Aceptar);
     return {t.siguiente, true};
 }
 

@@ -54,6 +54,12 @@ Resultado reporta(Llamador llamador, const ErrorTendal &error, Dialogos &dialogo
 // The same with the program's Dialogos and configuration record.
 Resultado reporta(Llamador llamador, const ErrorTendal &error, Programa &programa, bool boton = false);
 
+// The two halves of reporta without showing anything: the message it would
+// show (empty when none) and what the caller does next. The receive cycle
+// uses them to show a failure that repeats only once.
+QString texto(Llamador llamador, const ErrorTendal &error, const RsParametros &parametros, bool boton = false);
+Siguiente siguiente(Llamador llamador, const ErrorTendal &error, bool boton = false);
+
 // The shared texts, for a procedure that reports a failure of its own in the
 // same words: the no-connection text (hint by tipo_acceso: 0 telephone
 // access, any other value network access; a null column counts as network),

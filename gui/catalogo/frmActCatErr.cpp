@@ -1,6 +1,10 @@
 #include "gui/catalogo/frmActCatErr.h"
 
+#include "gui/comun/TeclaEnter.h"
+#include "gui/comun/Ubicacion.h"
+
 #include <QAction>
+#include <QShowEvent>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -99,6 +103,7 @@ frmActCatErr::frmActCatErr(ActualizacionCatalogo &actualizacion, QWidget *parent
     : QWidget(parent, Qt::Window)
     , m_actualizacion(actualizacion)
 {
+    TeclaEnter::instala();
     setWindowTitle(QStringLiteral("Actualización del Catálogo de Errores"));
 
     m_tlbAct = new QToolBar(this);
@@ -167,4 +172,12 @@ void frmActCatErr::closeEvent(QCloseEvent *evento)
 {
     evento->ignore();
     m_actualizacion.Movimientos(QStringLiteral("salir"));
+}
+
+// Each showing opens over the main window, never at the screen's corner.
+void frmActCatErr::showEvent(QShowEvent *evento)
+{
+    if (!evento->spontaneous())
+        Ubicacion::centraSobre(*this, parentWidget());
+    QWidget::showEvent(evento);
 }

@@ -35,6 +35,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *evento) override;
+    void showEvent(QShowEvent *evento) override;
 
 private:
     void muestraIndicador(int paso, ActualizacionCatalogo::Indicador indicador);

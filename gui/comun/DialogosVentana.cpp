@@ -41,10 +41,17 @@ Dialogos::Respuesta DialogosVentana::mensaje(const QString &texto, const QString
     }
     QPushButton *si = caja.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
     QPushButton *no = caja.addButton(QStringLiteral("No"), QMessageBox::NoRole);
-    caja.setDefaultButton(si);
+    caja.setDefaultButton(botones == Botones::NoSi ? no : si);
     caja.setEscapeButton(no);
     caja.exec();
     return caja.clickedButton() == si ? Respuesta::Si : Respuesta::No;
+}
+
+bool DialogosVentana::confirmaClave(const std::function<bool(const QString &)> &acepta)
+{
+    if (!m_frmPassword)
+        m_frmPassword = std::make_unique<frmPassword>();
+    return m_frmPassword->confirma(acepta);
 }
 
 std::optional<QString> DialogosVentana::pideClave()

@@ -17,6 +17,7 @@ public:
 
     Respuesta mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones) override;
     std::optional<QString> pideClave() override;
+    bool confirmaClave(const std::function<bool(const QString &)> &acepta) override;
 
 private:
     std::unique_ptr<frmPassword> m_frmPassword;

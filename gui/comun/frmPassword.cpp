@@ -21,7 +21,7 @@ frmPassword::frmPassword(QWidget *parent)
     lblPassword->setBuddy(m_txtPassword);
     m_cmdPassword[0] = new QPushButton(QStringLiteral("Aceptar"), this);
     m_cmdPassword[1] = new QPushButton(QStringLiteral("Cancelar"), this);
-    connect(m_cmdPassword[0], &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cmdPassword[0], &QPushButton::clicked, this, &frmPassword::alAceptar);
     connect(m_cmdPassword[1], &QPushButton::clicked, this, &QDialog::reject);
 
     auto *botones = new QHBoxLayout;
@@ -44,6 +44,25 @@ std::optional<QString> frmPassword::pide()
     const QString texto = m_txtPassword->text();
     m_txtPassword->clear();
     return texto;
+}
+
+bool frmPassword::confirma(const std::function<bool(const QString &)> &acepta)
+{
+    m_acepta = acepta;
+    const bool aceptada = exec() == QDialog::Accepted;
+    m_acepta = nullptr;
+    m_txtPassword->clear();
+    return aceptada;
+}
+
+void frmPassword::alAceptar()
+{
+    if (!m_acepta || m_acepta(m_txtPassword->text())) {
+        accept();
+        return;
+    }
+    m_txtPassword->clear();
+    m_txtPassword->setFocus();
 }
 
 void frmPassword::showEvent(QShowEvent *event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <optional>
 
 class QLineEdit;
@@ -18,6 +19,10 @@ public:
 
     // Shows the prompt modally: the typed text, or nothing when cancelled.
     std::optional<QString> pide();
+    // Shows the prompt modally until acepta takes a typed text (true) or
+    // the person cancels (false). A refused text empties the box, which
+    // keeps the focus; the prompt stays.
+    bool confirma(const std::function<bool(const QString &)> &acepta);
 
     QLineEdit *txtPassword() const { return m_txtPassword; }
     QPushButton *cmdPassword(int indice) const { return m_cmdPassword[indice]; }
@@ -27,6 +32,9 @@ protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override;
 
 private:
+    void alAceptar();
+
+    std::function<bool(const QString &)> m_acepta;
     QLineEdit *m_txtPassword;
     QPushButton *m_cmdPassword[2];
 };

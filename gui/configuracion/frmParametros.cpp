@@ -1,11 +1,14 @@
 #include "gui/configuracion/frmParametros.h"
 
+#include "gui/comun/TeclaEnter.h"
+#include "gui/comun/Ubicacion.h"
 #include "core/oficina/CamposConfiguracion.h"
 #include "core/configuracion/Parametros.h"
 #include "core/oficina/Programa.h"
 #include "gui/comun/Iconos.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -39,6 +42,7 @@ frmParametros::frmParametros(Programa &programa, Parametros &parametros, QWidget
     , m_programa(programa)
     , m_parametros(parametros)
 {
+    TeclaEnter::instala();
     setObjectName(QStringLiteral("frmParametros"));
     setWindowTitle(QStringLiteral("Parámetros del Sistema"));
     setWindowIcon(Iconos::boton(QStringLiteral("parametros")));
@@ -71,7 +75,15 @@ frmParametros::frmParametros(Programa &programa, Parametros &parametros, QWidget
     auto *cuerpo = new QVBoxLayout;
     cuerpo->setContentsMargins(10, 4, 10, 0);
     cuerpo->addWidget(m_sstParametros);
+    m_aviso = new QLabel(this);
+    m_aviso->setObjectName(QStringLiteral("aviso"));
+    m_aviso->setTextFormat(Qt::PlainText);
+    cuerpo->addWidget(m_aviso);
     diseno->addLayout(cuerpo, 1);
+    m_finAviso.setSingleShot(true);
+    m_finAviso.setInterval(6000);
+    connect(&m_finAviso, &QTimer::timeout, m_aviso, &QLabel::clear);
+    connect(&m_parametros, &Parametros::guardado, this, [this] { avisa(QStringLiteral("Configuración guardada")); });
 
     eligeCarpeta = [this](const QString &inicial) -> std::optional<QString> {
         const QString carpeta = QFileDialog::getExistingDirectory(this, QString(), inicial);
@@ -207,9 +219,22 @@ void frmParametros::muestraModo()
     m_chkParametros->setEnabled(activo);
 }
 
+void frmParametros::avisa(const QString &texto)
+{
+    m_aviso->setText(texto);
+    m_finAviso.start();
+}
+
+QString frmParametros::aviso() const
+{
+    return m_aviso->text();
+}
+
 void frmParametros::muestra()
 {
     setWindowModality(Qt::ApplicationModal);
+    if (!isVisible())
+        Ubicacion::centraSobre(*this, QApplication::activeWindow());
     show();
     raise();
     activateWindow();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QTimer>
 #include <functional>
 #include <optional>
 
@@ -10,6 +11,7 @@ class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QTabWidget;
 class QToolBar;
@@ -27,6 +29,9 @@ public:
 
     // Shows the window modally over the program (without blocking the caller).
     void muestra();
+    // A short notice under the pages ("Configuración guardada"), for a few seconds.
+    void avisa(const QString &texto);
+    QString aviso() const;
 
     QToolBar *tlbParametros() const { return m_tlbParametros; }
     QAction *boton(int n) const { return m_botones[n - 1]; } // 1 to 10
@@ -59,4 +64,6 @@ private:
     QComboBox *m_cboParametros = nullptr;
     QCheckBox *m_chkParametros = nullptr;
     QAbstractButton *m_cmdParametros[8] = {};
+    QLabel *m_aviso = nullptr;
+    QTimer m_finAviso;
 };

@@ -1,5 +1,6 @@
 #include "gui/envio/frmCambPassword.h"
 
+#include "gui/comun/TeclaEnter.h"
 #include "core/envio/CambioPassword.h"
 
 #include <QGridLayout>
@@ -14,6 +15,7 @@ frmCambPassword::frmCambPassword(CambioPassword &cambio, QWidget *parent)
     : QDialog(parent)
     , m_cambio(cambio)
 {
+    TeclaEnter::instala();
     setWindowTitle(QStringLiteral("Cambio de Contraseña de Validación"));
     setModal(true);
     auto *rejilla = new QGridLayout;
@@ -34,7 +36,8 @@ frmCambPassword::frmCambPassword(CambioPassword &cambio, QWidget *parent)
     auto *botones = new QHBoxLayout;
     botones->addStretch();
     for (QPushButton *b : m_pxbtnCambio) {
-        // Enter belongs to the boxes (it moves the focus), never to a button.
+        // Enter in the boxes moves the focus; on a focused button it presses
+        // that button (TeclaEnter), never a default one.
         b->setAutoDefault(false);
         b->setDefault(false);
         botones->addWidget(b);

@@ -24,7 +24,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
+#include <QSettings>
 #include <QTextStream>
 #include <QTranslator>
 
@@ -78,8 +81,7 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
     frmParametros ventanaParametros(programa, parametros);
     frmPreVal ventana(programa, principal, comandos);
 
-    QObject::connect(&ciclo, &CicloRecepcion::esperandoRespuestas, ventana.cmdPreVal(),
-                     [&] { ventana.cmdPreVal()->setEnabled(true); });
+    ventana.sigueCiclo(ciclo);
     comandos.muestraParametros = [&] {
         ventanaParametros.muestra();
     };
@@ -110,6 +112,10 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
     // configuration window (one at a time on eftpPrincipal).
     CambioPassword cambioPassword(programa);
     frmCambPassword ventanaCambio(cambioPassword, &ventanaParametros);
+    QObject::connect(&ventanaCambio, &frmCambPassword::cambioTerminado, &ventanaParametros, [&](bool cambiado) {
+        if (cambiado)
+            ventanaParametros.avisa(QStringLiteral("Contraseña de pago cambiada"));
+    });
     SolicitaPassword solicitud(programa);
     parametros.cambiaPassword = [&] {
         if (!solicitud.enCurso())
@@ -120,11 +126,18 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
             solicitud.Solicita_Password();
     };
 
+    // The main window's size, position and splitters, beside the start-up
+    // file (normally the user's own ~/.config/tendal).
+    QSettings ajustes(QFileInfo(programa.carpetas().ini()).dir().filePath(QStringLiteral("ventanas.ini")),
+                      QSettings::IniFormat);
+    ventana.restauraGeometria(ajustes);
     ventana.show();
     revision.arma();
     if (programa.listaRecepcion().cuenta() > 0)
         ciclo.habilita();
-    return app.exec();
+    const int salida = app.exec();
+    ventana.guardaGeometria(ajustes);
+    return salida;
 }
 
 } // namespace Escritorio

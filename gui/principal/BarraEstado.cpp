@@ -10,13 +10,21 @@ BarraEstado::BarraEstado(const Reloj &reloj, const QString &fecha, const QString
     , m_reloj(reloj)
 {
     setSizeGripEnabled(true);
+    m_aviso = new QLabel(this);
+    m_aviso->setObjectName(QStringLiteral("aviso"));
+    m_aviso->setContentsMargins(6, 1, 6, 1);
+    m_aviso->setTextFormat(Qt::PlainText);
+    addWidget(m_aviso, 1);
+    m_finAviso.setSingleShot(true);
+    m_finAviso.setInterval(8000);
+    connect(&m_finAviso, &QTimer::timeout, m_aviso, &QLabel::clear);
     const QString textos[3] = {fecha, diaJuliano, QString()};
     for (int i = 0; i < 3; ++i) {
         m_paneles[i] = new QLabel(textos[i], this);
         m_paneles[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         m_paneles[i]->setContentsMargins(6, 1, 6, 1);
         m_paneles[i]->setObjectName(QStringLiteral("panel%1").arg(i + 1));
-        addPermanentWidget(m_paneles[i], i == 0 ? 1 : 0);
+        addPermanentWidget(m_paneles[i]);
     }
     m_paneles[2]->setAlignment(Qt::AlignCenter);
     m_paneles[2]->setMinimumWidth(fontMetrics().horizontalAdvance(hora(QTime(22, 58, 58))) + 24);
@@ -28,6 +36,23 @@ BarraEstado::BarraEstado(const Reloj &reloj, const QString &fecha, const QString
 QString BarraEstado::panel(int n) const
 {
     return m_paneles[n - 1]->text();
+}
+
+void BarraEstado::ponAviso(const QString &texto)
+{
+    m_finAviso.stop();
+    m_aviso->setText(texto);
+}
+
+void BarraEstado::avisaBreve(const QString &texto)
+{
+    m_aviso->setText(texto);
+    m_finAviso.start();
+}
+
+QString BarraEstado::aviso() const
+{
+    return m_aviso->text();
 }
 
 QString BarraEstado::hora(const QTime &hora)

@@ -8,7 +8,7 @@ class Reloj;
 
 // The status bar stbPrincipal: panel 1 the start date in long format,
 // panel 2 the julian day, panel 3 the current time, which the bar keeps up
-// to date itself.
+// to date itself. Left of them, the notice of what runs or just ended.
 class BarraEstado : public QStatusBar
 {
     Q_OBJECT
@@ -17,6 +17,12 @@ public:
 
     QString panel(int n) const; // 1 to 3
 
+    // The notice: what runs now (stays until replaced or cleared), or what
+    // just ended (shown for a few seconds).
+    void ponAviso(const QString &texto);
+    void avisaBreve(const QString &texto);
+    QString aviso() const;
+
     // The time as panel 3 shows it.
     static QString hora(const QTime &hora);
 
@@ -24,6 +30,8 @@ private:
     void actualizaHora();
 
     const Reloj &m_reloj;
+    QLabel *m_aviso;
     QLabel *m_paneles[3];
+    QTimer m_finAviso;
     QTimer m_tiempo;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QIdentityProxyModel>
 
 // A list model as a list view shows it: the icon number of each row
@@ -11,4 +12,11 @@ public:
     explicit ModeloIconos(QAbstractItemModel *origen, QObject *parent = nullptr);
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The title a view shows over a column (the list's own title otherwise).
+    void ponTitulo(int columna, const QString &titulo);
+
+private:
+    QHash<int, QString> m_titulos;
 };

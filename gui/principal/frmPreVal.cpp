@@ -1,5 +1,7 @@
 #include "gui/principal/frmPreVal.h"
 
+#include "gui/comun/TeclaEnter.h"
+#include "gui/comun/Ubicacion.h"
 #include "core/oficina/Programa.h"
 #include "core/base/Reloj.h"
 #include "core/base/Vb.h"
@@ -9,6 +11,8 @@
 #include "gui/principal/ModeloIconos.h"
 #include "core/principal/Principal.h"
 #include "core/principal/ComandosBarra.h"
+#include "core/envio/EnvioArchivos.h"
+#include "core/recepcion/CicloRecepcion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,11 +27,17 @@
 #include <QLocale>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QAbstractTextDocumentLayout>
+#include <QSettings>
 #include <QSplitter>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace {
 
@@ -52,6 +62,31 @@ QLabel *etiqueta(const QString &texto, QWidget *padre, bool titulo = false)
     return l;
 }
 
+// Prints a copy of the report (or of its selection) laid out on the page:
+// every line wraps at the page width (at a blank when it can, anywhere when
+// it must), so no character is lost, and the pages carry nothing that the
+// box does not show (no page numbers).
+void imprimeReporte(const QTextEdit &cuadro, QPrinter &impresora)
+{
+    const QTextDocument &original = *cuadro.document();
+    std::unique_ptr<QTextDocument> copia;
+    const QTextCursor cursor = cuadro.textCursor();
+    if (impresora.printRange() == QPrinter::Selection && cursor.hasSelection()) {
+        copia = std::make_unique<QTextDocument>();
+        copia->setDefaultFont(original.defaultFont());
+        QTextCursor(copia.get()).insertFragment(cursor.selection());
+    } else {
+        copia.reset(original.clone());
+    }
+    QTextOption opcion = copia->defaultTextOption();
+    opcion.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    copia->setDefaultTextOption(opcion);
+    copia->documentLayout()->setPaintDevice(&impresora);
+    copia->setDocumentMargin(impresora.logicalDpiY() / 2.54); // 1 cm
+    copia->setPageSize(QSizeF(impresora.width(), impresora.height()));
+    copia->print(&impresora);
+}
+
 QVBoxLayout *columna(QWidget *w)
 {
     auto *diseno = new QVBoxLayout(w);
@@ -65,17 +100,18 @@ QVBoxLayout *columna(QWidget *w)
 const QList<frmPreVal::BotonBarra> &frmPreVal::botonesBarra()
 {
     static const QList<BotonBarra> botones = {
-        {QStringLiteral("Enviar/Recibir"), QStringLiteral("enviar"),
-         QStringLiteral("Envia los archivos a Prevalidación/Validación")},
-        {QStringLiteral("Recibir"), QStringLiteral("recibir"),
-         QStringLiteral("Inicia la recepción manual de archivos")},
-        {QStringLiteral("Detener"), QStringLiteral("detener"),
-         QStringLiteral("Detiene la recepción de archivos en proceso")},
-        {QStringLiteral("Actualizar Catálogo"), QStringLiteral("caterr"),
-         QStringLiteral("Actualiza el catálogo de errores")},
-        {QStringLiteral("Configuración"), QStringLiteral("parametros"),
-         QStringLiteral("Configuración de rutas de los archivos")},
-        {QStringLiteral("Salir"), QStringLiteral("salir"), QStringLiteral("Cierra el módulo de envío de archivos M3")},
+        {QStringLiteral("&Enviar/Recibir"), QStringLiteral("enviar"),
+         QStringLiteral("Envia los archivos a Prevalidación/Validación"), QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {QStringLiteral("&Recibir"), QStringLiteral("recibir"),
+         QStringLiteral("Inicia la recepción manual de archivos"), QKeySequence(Qt::CTRL | Qt::Key_R)},
+        {QStringLiteral("&Detener"), QStringLiteral("detener"),
+         QStringLiteral("Detiene la recepción de archivos en proceso"), QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {QStringLiteral("&Actualizar Catálogo"), QStringLiteral("caterr"),
+         QStringLiteral("Actualiza el catálogo de errores"), QKeySequence(Qt::CTRL | Qt::Key_U)},
+        {QStringLiteral("&Configuración"), QStringLiteral("parametros"),
+         QStringLiteral("Configuración de rutas de los archivos"), QKeySequence(Qt::CTRL | Qt::Key_Comma)},
+        {QStringLiteral("&Salir"), QStringLiteral("salir"), QStringLiteral("Cierra el módulo de envío de archivos M3"),
+         QKeySequence(Qt::CTRL | Qt::Key_Q)},
     };
     return botones;
 }
@@ -86,6 +122,7 @@ frmPreVal::frmPreVal(Programa &programa, Principal &principal, ComandosBarra &co
     , m_principal(principal)
     , m_comandos(comandos)
 {
+    TeclaEnter::instala();
     setObjectName(QStringLiteral("frmPreVal"));
     setWindowTitle(programa.titulo());
     setWindowIcon(Iconos::lista(2));
@@ -108,7 +145,26 @@ frmPreVal::frmPreVal(Programa &programa, Principal &principal, ComandosBarra &co
         QStringLiteral("Día Juliano:  ") + Vb::formato(programa.valores().DiaJuliano, QStringLiteral("000")), this);
     setStatusBar(m_stbPrincipal);
     resize(1240, 720);
+    Ubicacion::centraSobre(*this, nullptr);
 
+    actualizaCuentas();
+    // What a command does shows in the window: a busy cursor while it runs,
+    // the file being sent in the status bar.
+    connect(&comandos, &ComandosBarra::ocupadoCambiado, this, [this](bool ocupado) {
+        if (ocupado) {
+            setCursor(Qt::BusyCursor);
+            return;
+        }
+        unsetCursor();
+        if (m_stbPrincipal->aviso().startsWith(QStringLiteral("Enviando")))
+            m_stbPrincipal->ponAviso(QString());
+        if (m_ciclo && m_ciclo->habilitado())
+            avisaEspera(m_ciclo->respuestasPendientes());
+    });
+    connect(&comandos.envio(), &EnvioArchivos::enviandoArchivo, this,
+            [this](const QString &nombre, int numero, int total) {
+                m_stbPrincipal->ponAviso(QStringLiteral("Enviando %1 (%2 de %3)…").arg(nombre).arg(numero).arg(total));
+            });
     qApp->installEventFilter(this);
     principal.ponReporte(m_rtbPreVal);
     dialogoImpresion = [this](QPrinter &impresora) {
@@ -136,7 +192,13 @@ void frmPreVal::construyeBarra()
         QAction *accion = m_tlbPreVal->addAction(Iconos::boton(b.clave), b.titulo);
         accion->setObjectName(b.clave);
         accion->setData(b.clave);
-        accion->setToolTip(b.ayuda);
+        // The button shows the "&" letter (Alt + letter); the tooltip names the shortcut.
+        accion->setIconText(b.titulo);
+        accion->setShortcut(b.atajo);
+        accion->setShortcutContext(Qt::WindowShortcut);
+        accion->setToolTip(b.ayuda + QStringLiteral(" (") + b.atajo.toString(QKeySequence::NativeText) + u')');
+        if (QWidget *boton = m_tlbPreVal->widgetForAction(accion))
+            boton->setFocusPolicy(Qt::TabFocus);
         const QString clave = b.clave;
         connect(accion, &QAction::triggered, this, [this, clave] { ejecuta(clave); });
         if (b.clave == u"detener" || b.clave == u"parametros")
@@ -148,7 +210,7 @@ QWidget *frmPreVal::construyeSeleccion()
 {
     auto *panel = new QWidget(this);
     auto *diseno = columna(panel);
-    const char *const nombres[2] = {"Buscar Por", "Tipo de Archivo"};
+    const char *const nombres[2] = {"Buscar &Por", "&Tipo de Archivo"};
     for (int i : {1, 0}) {
         m_lblPreVal[i == 1 ? 3 : 4] = etiqueta(QString::fromUtf8(nombres[i]), panel);
         m_cboPreVal[i] = new QComboBox(panel);
@@ -182,7 +244,10 @@ QWidget *frmPreVal::construyeSeleccion()
     });
     connect(m_cmdBuscar, &QAbstractButton::clicked, &m_principal, &Principal::busca);
 
-    m_lblPreVal[0] = etiqueta(QStringLiteral("Archivos  Agencia"), panel, true);
+    m_lblPreVal[0] = etiqueta(QStringLiteral("Archivos  A&gencia"), panel, true);
+    m_lblCuentaAgencia = new QLabel(panel);
+    m_lblCuentaAgencia->setObjectName(QStringLiteral("lblCuentaAgencia"));
+    m_lblCuentaAgencia->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_lvwArchivos = new QListView(panel);
     m_lvwArchivos->setObjectName(QStringLiteral("lvwArchivos"));
     m_lvwArchivos->setModel(&m_principal.archivos());
@@ -192,8 +257,14 @@ QWidget *frmPreVal::construyeSeleccion()
     m_lvwArchivos->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lblPreVal[0]->setBuddy(m_lvwArchivos);
     diseno->addSpacing(4);
-    diseno->addWidget(m_lblPreVal[0]);
+    auto *titulo = new QHBoxLayout;
+    titulo->addWidget(m_lblPreVal[0], 1);
+    titulo->addWidget(m_lblCuentaAgencia);
+    diseno->addLayout(titulo);
     diseno->addWidget(m_lvwArchivos, 1);
+    for (auto senal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&m_principal.archivos(), senal, this, &frmPreVal::actualizaCuentas);
+    connect(&m_principal.archivos(), &QAbstractItemModel::modelReset, this, &frmPreVal::actualizaCuentas);
     connect(m_lvwArchivos, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex &i) { m_principal.agregaArchivo(i.row()); });
     return panel;
@@ -203,7 +274,7 @@ QWidget *frmPreVal::construyeListas()
 {
     auto *panel = new QWidget(this);
     auto *diseno = columna(panel);
-    m_lblPreVal[1] = etiqueta(QStringLiteral("Archivos Norvelia (NORV)"), panel, true);
+    m_lblPreVal[1] = etiqueta(QStringLiteral("Archivos &Norvelia (NORV)"), panel, true);
     diseno->addWidget(m_lblPreVal[1]);
 
     auto *divisor = new QSplitter(Qt::Vertical, panel);
@@ -219,7 +290,7 @@ QWidget *frmPreVal::construyeListas()
         vista->setRootIsDecorated(false);
         vista->setUniformRowHeights(true);
         vista->setAllColumnsShowFocus(true);
-        vista->setHeaderHidden(true);
+        vista->header()->setSectionsMovable(false);
         vista->setEditTriggers(QAbstractItemView::NoEditTriggers);
         vista->setSelectionMode(QAbstractItemView::SingleSelection);
         vista->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -231,8 +302,14 @@ QWidget *frmPreVal::construyeListas()
         if (i == 1)
             vista->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
         m_lvwPreVal[i] = vista;
-        connect(vista, &QAbstractItemView::clicked, this,
-                [this, i](const QModelIndex &ix) { m_principal.muestraReporte(i, ix.row()); });
+        // A click that made the entry current has shown its report already.
+        connect(vista, &QAbstractItemView::clicked, this, [this, i](const QModelIndex &ix) {
+            if (i != 0 || ix.row() != m_filaReporte)
+                m_principal.muestraReporte(i, ix.row());
+        });
+        if (i == 0)
+            connect(vista->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                    [this](const QModelIndex &actual) { muestraReporteDe(actual.row()); });
 
         auto *botones = new QVBoxLayout;
         if (i == 0) {
@@ -256,8 +333,14 @@ QWidget *frmPreVal::construyeListas()
         fila->addWidget(vista, 1);
         fila->addLayout(botones);
     }
+    m_lblPreVal[1]->setBuddy(m_lvwPreVal[0]);
     divisor->setSizes({380, 220});
     diseno->addWidget(divisor, 1);
+    for (ListaArchivos *modelo : modelos)
+        for (auto senal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+            connect(modelo, senal, this, &frmPreVal::actualizaCuentas);
+    for (ListaArchivos *modelo : modelos)
+        connect(modelo, &QAbstractItemModel::modelReset, this, &frmPreVal::actualizaCuentas);
     return panel;
 }
 
@@ -266,9 +349,12 @@ QWidget *frmPreVal::construyeReporte()
     auto *panel = new QWidget(this);
     auto *diseno = columna(panel);
     auto *fila = new QHBoxLayout;
-    m_lblPreVal[2] = etiqueta(QStringLiteral("REVISIÓN DE ARCHIVOS"), panel, true);
-    m_cmdImprime
-        = botonIcono(QStringLiteral("imprime"), QStringLiteral("Imprime el reporte de revisión del archivo"), panel);
+    m_lblPreVal[2] = etiqueta(QStringLiteral("RE&VISIÓN DE ARCHIVOS"), panel, true);
+    m_cmdImprime = botonIcono(QStringLiteral("imprime"),
+                              QStringLiteral("Imprime el reporte de revisión del archivo (")
+                                  + QKeySequence(QKeySequence::Print).toString(QKeySequence::NativeText) + u')',
+                              panel);
+    m_cmdImprime->setShortcut(QKeySequence::Print);
     fila->addWidget(m_lblPreVal[2], 1);
     fila->addWidget(m_cmdImprime);
     diseno->addLayout(fila);
@@ -294,10 +380,97 @@ void frmPreVal::ejecuta(const QString &clave)
     m_comandos.Ejecuta_Comando(clave);
 }
 
+// The report box shows the current entry of the send list, whether it came
+// by a click, by the keys or by a change of the list: the report of a
+// response, nothing for a file that waits to be sent.
+void frmPreVal::muestraReporteDe(int fila)
+{
+    const ListaEnvio &envio = m_programa.listaEnvio();
+    m_filaReporte = fila;
+    if (fila >= 0 && fila < envio.cuenta() && envio.celda(fila, ListaEnvio::Estado) != u"E")
+        m_principal.muestraReporte(0, fila);
+    else
+        m_rtbPreVal->vacia();
+}
+
 int frmPreVal::filaSeleccionada(int lista) const
 {
     const QModelIndexList filas = m_lvwPreVal[lista]->selectionModel()->selectedRows();
     return filas.isEmpty() ? -1 : filas.first().row();
+}
+
+void frmPreVal::avisaEspera(int respuestas)
+{
+    m_stbPrincipal->ponAviso(respuestas == 1 ? QStringLiteral("Esperando 1 respuesta")
+                                             : QStringLiteral("Esperando %1 respuestas").arg(respuestas));
+}
+
+// How many entries each list holds, beside its title.
+void frmPreVal::actualizaCuentas()
+{
+    const auto archivos = [](int n) {
+        return n == 1 ? QStringLiteral("1 archivo") : QStringLiteral("%1 archivos").arg(n);
+    };
+    m_lblCuentaAgencia->setText(archivos(m_principal.archivos().rowCount()));
+    const int envio = m_programa.listaEnvio().cuenta();
+    const int recepcion = m_programa.listaRecepcion().cuenta();
+    auto *modeloEnvio = static_cast<ModeloIconos *>(m_lvwPreVal[0]->model());
+    auto *modeloRecepcion = static_cast<ModeloIconos *>(m_lvwPreVal[1]->model());
+    modeloEnvio->ponTitulo(0, QStringLiteral("Lista de envío (%1)").arg(envio));
+    modeloRecepcion->ponTitulo(0, QStringLiteral("En espera de respuesta (%1)").arg(recepcion));
+    modeloRecepcion->ponTitulo(3, QStringLiteral("Enviado"));
+}
+
+void frmPreVal::sigueCiclo(CicloRecepcion &ciclo)
+{
+    m_ciclo = &ciclo;
+    const auto esperando = [this](int respuestas) {
+        avisaEspera(respuestas);
+    };
+    connect(&ciclo, &CicloRecepcion::estadoCambiado, this, [&ciclo, esperando](bool habilitado) {
+        if (habilitado)
+            esperando(ciclo.respuestasPendientes());
+    });
+    connect(&ciclo, &CicloRecepcion::esperandoRespuestas, this, [this, esperando](int respuestas) {
+        m_cmdPreVal->setEnabled(true);
+        esperando(respuestas);
+    });
+    connect(&ciclo, &CicloRecepcion::recepcionTerminada, this,
+            [this] { m_stbPrincipal->avisaBreve(QStringLiteral("Recepción terminada")); });
+    connect(&ciclo, &CicloRecepcion::detenido, this,
+            [this] { m_stbPrincipal->avisaBreve(QStringLiteral("Recepción detenida")); });
+    connect(&ciclo, &CicloRecepcion::sinConexion, this, [this](const QDateTime &desde) {
+        m_stbPrincipal->ponAviso(QStringLiteral("Sin conexión con el servidor desde %1; se reintenta cada 5 segundos")
+                                     .arg(desde.time().toString(QStringLiteral("HH:mm:ss"))));
+    });
+    if (ciclo.habilitado())
+        esperando(ciclo.respuestasPendientes());
+}
+
+namespace {
+const QString kGeometria = QStringLiteral("principal/geometria");
+const QString kDivisores = QStringLiteral("principal/divisores");
+} // namespace
+
+void frmPreVal::guardaGeometria(QSettings &ajustes) const
+{
+    ajustes.setValue(kGeometria, saveGeometry());
+    QList<QVariant> divisores;
+    for (const QSplitter *d : findChildren<QSplitter *>())
+        divisores << d->saveState();
+    ajustes.setValue(kDivisores, divisores);
+}
+
+void frmPreVal::restauraGeometria(const QSettings &ajustes)
+{
+    if (ajustes.contains(kGeometria))
+        restoreGeometry(ajustes.value(kGeometria).toByteArray());
+    const QList<QVariant> divisores = ajustes.value(kDivisores).toList();
+    const QList<QSplitter *> propios = findChildren<QSplitter *>();
+    for (int i = 0; i < divisores.size() && i < propios.size(); ++i)
+        propios[i]->restoreState(divisores[i].toByteArray());
+    // A size kept from a larger screen (or another scale) is fitted again.
+    Ubicacion::ajustaAPantalla(*this);
 }
 
 void frmPreVal::termina()
@@ -334,6 +507,12 @@ bool frmPreVal::eventFilter(QObject *objeto, QEvent *evento)
         m_principal.quitaEnvio(filaSeleccionada(0));
         return true;
     }
+    // Enter on a file of the agency list adds it, as a double click does.
+    if (objeto == m_lvwArchivos && (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter)
+        && m_lvwArchivos->currentIndex().isValid()) {
+        m_principal.agregaArchivo(m_lvwArchivos->currentIndex().row());
+        return true;
+    }
     return QMainWindow::eventFilter(objeto, evento);
 }
 
@@ -353,5 +532,5 @@ void frmPreVal::cmdImprime_Click()
         impresora.setPrintRange(QPrinter::Selection);
     if (!dialogoImpresion || !dialogoImpresion(impresora))
         return;
-    m_rtbPreVal->print(&impresora);
+    imprimeReporte(*m_rtbPreVal, impresora);
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <functional>
 
 class BarraEstado;
+class CicloRecepcion;
 class ComandosBarra;
 class CuadroReporte;
 class Principal;
@@ -15,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QPrinter;
+class QSettings;
 class QSplitter;
 class QToolBar;
 class QTreeView;
@@ -30,9 +33,10 @@ class frmPreVal : public QMainWindow
     Q_OBJECT
 public:
     struct BotonBarra {
-        QString titulo;
+        QString titulo; // with its "&" letter (Alt + the letter)
         QString clave;
         QString ayuda;
+        QKeySequence atajo;
     };
     static const QList<BotonBarra> &botonesBarra();
 
@@ -62,8 +66,17 @@ public:
     // Replaceable, so that printing runs without a person (to a PDF file).
     std::function<bool(QPrinter &)> dialogoImpresion;
 
+    // Size, position and the splitters' positions, kept between runs.
+    void guardaGeometria(QSettings &ajustes) const;
+    void restauraGeometria(const QSettings &ajustes);
+
     // The program ends: the window closes without asking again.
     void termina();
+
+    // Follows the receive cycle: its state in the status bar ("Esperando 4
+    // respuestas", "Recepción terminada", no connection since when) and the
+    // send list's removal button.
+    void sigueCiclo(CicloRecepcion &ciclo);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -76,12 +89,18 @@ private:
     QWidget *construyeReporte();
     void ejecuta(const QString &clave);
     int filaSeleccionada(int lista) const;
+    void muestraReporteDe(int fila);
+    void avisaEspera(int respuestas);
+    void actualizaCuentas();
     bool muestraDialogoImpresion(QPrinter &impresora);
 
     Programa &m_programa;
     Principal &m_principal;
     ComandosBarra &m_comandos;
     bool m_terminando = false;
+    int m_filaReporte = -1; // the send-list row whose report the box shows
+    CicloRecepcion *m_ciclo = nullptr;
+    QLabel *m_lblCuentaAgencia = nullptr;
 
     QToolBar *m_tlbPreVal = nullptr;
     QComboBox *m_cboPreVal[2] = {};

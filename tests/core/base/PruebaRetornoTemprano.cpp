@@ -15,6 +15,8 @@
 #include <chrono>
 #include <stdexcept>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A local that logs its life: the addresses of the witnesses alive now, and
@@ -155,16 +157,16 @@ private slots:
             const auto fila = [&](const char *nombre) -> QTestData & {
                 return QTest::newRow((QByteArray(nombre) + s).constData());
             };
-            fila("plano, sale") << 0 << e << 0 << QStringList {"a"};
-            fila("plano, sigue") << 1 << e << 0 << QStringList {"a", "b", "c"};
-            fila("valor, sale") << 2 << e << 1 << QStringList {"a", "d"};
-            fila("valor, sigue") << 3 << e << 2 << QStringList {"a", "b", "ba"};
-            fila("bucle, primera vuelta") << 4 << e << 0 << QStringList {"a", "v0"};
-            fila("bucle, tercera vuelta") << 5 << e << 2 << QStringList {"a", "v0", "w0", "v1", "w1", "v2"};
-            fila("bucle, completo") << 6 << e << -1 << QStringList {"a", "v0", "w0", "v1", "w1", "v2", "w2", "z"};
-            fila("try, sale") << 7 << e << 1 << QStringList {"a", "t"};
-            fila("try, lanza") << 8 << e << 3 << QStringList {"a", "t", "e"};
-            fila("try, sigue") << 9 << e << 2 << QStringList {"a", "t", "u", "b"};
+            fila("plano, sale") << 0 << e << 0 << QStringList {u"a"_s};
+            fila("plano, sigue") << 1 << e << 0 << QStringList {u"a"_s, u"b"_s, u"c"_s};
+            fila("valor, sale") << 2 << e << 1 << QStringList {u"a"_s, u"d"_s};
+            fila("valor, sigue") << 3 << e << 2 << QStringList {u"a"_s, u"b"_s, u"ba"_s};
+            fila("bucle, primera vuelta") << 4 << e << 0 << QStringList {u"a"_s, u"v0"_s};
+            fila("bucle, tercera vuelta") << 5 << e << 2 << QStringList {u"a"_s, u"v0"_s, u"w0"_s, u"v1"_s, u"w1"_s, u"v2"_s};
+            fila("bucle, completo") << 6 << e << -1 << QStringList {u"a"_s, u"v0"_s, u"w0"_s, u"v1"_s, u"w1"_s, u"v2"_s, u"w2"_s, u"z"_s};
+            fila("try, sale") << 7 << e << 1 << QStringList {u"a"_s, u"t"_s};
+            fila("try, lanza") << 8 << e << 3 << QStringList {u"a"_s, u"t"_s, u"e"_s};
+            fila("try, sigue") << 9 << e << 2 << QStringList {u"a"_s, u"t"_s, u"u"_s, u"b"_s};
         }
     }
 
@@ -211,11 +213,11 @@ private slots:
         QVERIFY(ocupado);
         QCoro::waitFor(guardado(true));
         // The first run's own "a" and the "a" of the coroutine it awaits.
-        QCOMPARE(registro.construidos, QStringList({"a", "a"}));
+        QCOMPARE(registro.construidos, QStringList({u"a"_s, u"a"_s}));
         QCOMPARE(registro.vivos.size(), 2);
         QCoro::waitFor(primera);
         QVERIFY(!ocupado);
-        QCOMPARE(registro.construidos, QStringList({"a", "a", "b"}));
+        QCOMPARE(registro.construidos, QStringList({u"a"_s, u"a"_s, u"b"_s}));
         QCOMPARE(registro.destruidos.size(), 3);
         QCOMPARE(registro.fallos, 0);
         QVERIFY(registro.vivos.isEmpty());

@@ -65,7 +65,10 @@ void PruebaComandosBarra::detener()
                                QStringLiteral("M0123001.err"), e.oficina.carpeta(QStringLiteral("val_rec")),
                                QStringLiteral("2")});
     e.ciclo->habilita();
-    const QString pregunta = QStringLiteral("¿Deseas detener la recepción de archivos en proceso?");
+    // The question says what stopping costs, and No is its default.
+    const QString pregunta = QStringLiteral("¿Deseas detener la recepción de archivos en proceso?\r\n\r\n1 archivo "
+                                            "espera respuesta: saldrá de la lista de recepción y sus respuestas ya no "
+                                            "se recogerán.");
 
     e.ejecuta(QStringLiteral("detener")); // No: nothing changes
     QVERIFY(e.ciclo->habilitado());
@@ -77,6 +80,7 @@ void PruebaComandosBarra::detener()
     QCOMPARE(p.listaRecepcion().cuenta(), 0);
     QCOMPARE(e.persona().textos(), QStringList(2, pregunta));
     QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Pregunta);
+    QCOMPARE(e.persona().mensajes.at(0).botones, Dialogos::Botones::NoSi);
 }
 
 void PruebaComandosBarra::listaVacia()

@@ -237,8 +237,9 @@ private slots:
         QVERIFY(a.dialogos().mensajes.isEmpty());
     }
 
-    // A day typed while "TODOS LOS DÍAS" is chosen becomes the pattern, which
-    // the search applies once the name box is empty again.
+    // A day typed while "TODOS LOS DÍAS" is chosen is taken for a name; once
+    // the name box is empty again, the search lists what the selectors show
+    // (every day), never a filter the box no longer holds.
     void diaEscrito()
     {
         Arranque a(archivosSaai);
@@ -249,7 +250,10 @@ private slots:
                  QStringList(QStringLiteral("El archivo juliano no existe en las rutas configuradas.")));
         a.principal.ponTexto(QString());
         a.principal.busca();
-        QCOMPARE(a.agencia(), QStringList(QStringLiteral("M0123001.046")));
+        QCOMPARE(a.principal.PatronActual(), QStringLiteral("M0123*.0*;M0123*.1*;M0123*.2*;M0123*.3*"));
+        QCOMPARE(a.agencia(), QStringList({QStringLiteral("M0123001.045"), QStringLiteral("M0123001.046"),
+                                           QStringLiteral("m0123002.045"), QStringLiteral("M0123003.145"),
+                                           QStringLiteral("M0123004.345")}));
     }
 
     // The folder the configuration fields hold is the one listed, at once.
@@ -457,7 +461,7 @@ private slots:
         const auto &m = a.dialogos().mensajes.last();
         QCOMPARE(m.texto, QStringLiteral("¿Deseas eliminar el archivo M0123001.045 de la lista de envío?"));
         QCOMPARE(m.icono, Dialogos::Icono::Pregunta);
-        QCOMPARE(m.botones, Dialogos::Botones::SiNo);
+        QCOMPARE(m.botones, Dialogos::Botones::NoSi); // a removal: No is the default
         QCOMPARE(m.titulo, Dialogos::nombreProducto());
 
         // A response entry and no selection: no question.

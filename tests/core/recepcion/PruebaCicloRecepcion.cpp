@@ -228,7 +228,8 @@ private slots:
         QVERIFY(b.ciclo->habilitado());
     }
 
-    // A refused login and a server that is down: the message once per tick,
+    // A refused login and a server that is down: the message once, not at
+    // every tick while the failure repeats (the status says since when),
     // nothing lost, the timer left running for the next try.
     void fallosDeConexion_data()
     {
@@ -264,19 +265,60 @@ private slots:
             QVERIFY(ciclo.enCurso());
             QCoro::waitFor(ciclo.tick());
         };
-        for (int tick = 1; tick <= 2; ++tick) {
+        QSignalSpy sinConexion(&ciclo, &CicloRecepcion::sinConexion);
+        const QDateTime primera = oficina.reloj.ahora();
+        for (int tick = 1; tick <= 3; ++tick) {
             QCoro::waitFor(ciclo.tick());
-            QCOMPARE(oficina.dialogos.mensajes.size(), tick);
+            oficina.reloj.fija(oficina.reloj.ahora().addSecs(5));
+            QCOMPARE(oficina.dialogos.mensajes.size(), 1);
             const auto &m = oficina.dialogos.mensajes.last();
             QCOMPARE(m.texto, texto);
             QCOMPARE(m.titulo, Dialogos::nombreProducto());
             QCOMPARE(m.icono, Dialogos::Icono::Critico);
+            QCOMPARE(sinConexion.size(), tick);
+            QCOMPARE(sinConexion.last().at(0).toDateTime(), primera);
         }
-        QCOMPARE(abiertos, 2);
+        QCOMPARE(abiertos, 1);
         QCOMPARE(recepcion(p), QStringList {u"M0123001.045||"_s});
         QCOMPARE(p.listaEnvio().cuenta(), 0);
         QVERIFY(ciclo.habilitado());
         QVERIFY(!ciclo.enCurso());
+    }
+
+    // Failures in a row: a different one is shown once; a tick that works
+    // ends the row, and the next failure is shown again.
+    void fallosSeguidos()
+    {
+        Banco b;
+        b.envia({u"M0123001.045"_s});
+        QSignalSpy recuperada(b.ciclo.get(), &CicloRecepcion::conexionRecuperada);
+        const auto textos = [&] {
+            return b.oficina.dialogos.textos();
+        };
+        const QString login = u"Usuario o Contraseña no válido"_s;
+        b.servidor.rechazaLogin();
+        b.tick();
+        b.tick();
+        QCOMPARE(textos(), QStringList {login});
+        // Another failure: the response is there, its reception folder is gone.
+        b.servidor.rechazaLogin(false);
+        b.servidor.escribe(u"/ag0123/M0123001.err"_s, kM);
+        const QString carpeta = b.oficina.carpeta(u"val_rec"_s);
+        QVERIFY(QDir(carpeta).removeRecursively());
+        b.tick();
+        b.tick();
+        QCOMPARE(textos().size(), 2);
+        QVERIFY(textos().last().startsWith(u"Error No. 76"_s));
+        QCOMPARE(recuperada.size(), 0);
+        QVERIFY(QDir().mkpath(carpeta));
+        b.tick();
+        QCOMPARE(recuperada.size(), 1);
+        QCOMPARE(textos().size(), 2);
+        b.servidor.rechazaLogin();
+        b.tick();
+        QCOMPARE(textos().size(), 3);
+        QCOMPARE(textos().last(), login);
+        QCOMPARE(recepcion(b.p()), QStringList {u"M0123001.045||X"_s});
     }
 
     // A restart between two responses: what was received stays received and
@@ -396,6 +438,29 @@ private slots:
         QVERIFY(!b.ciclo->ftp().conectado());
         QCOMPARE(b.p().listaRecepcion().cuenta(), 0);
         QCOMPARE(archivos(b.p().carpetas().temporal()), QStringList());
+    }
+
+    // "Detener" while the server accepts the connection and never answers:
+    // the tick ends at once, and no failure is reported for the stop.
+    void detenerConServidorMudo()
+    {
+        Banco b;
+        b.envia({u"M0123001.045"_s});
+        b.servidor.detieneSaludo();
+        b.ciclo->habilita();
+        auto tick = b.ciclo->tick();
+        QTest::qWait(300); // logging in, waiting for the greeting
+        QVERIFY(b.ciclo->enCurso());
+        QSignalSpy detenido(b.ciclo.get(), &CicloRecepcion::detenido);
+        QElapsedTimer cronometro;
+        cronometro.start();
+        QCoro::waitFor(b.ciclo->detiene());
+        QVERIFY2(cronometro.elapsed() < 3000, "la detención esperó al servidor");
+        QVERIFY(tick.isReady());
+        QCOMPARE(detenido.size(), 1);
+        QCOMPARE(b.oficina.dialogos.textos(), QStringList());
+        QCOMPARE(b.p().listaRecepcion().cuenta(), 0);
+        QVERIFY(!b.ciclo->ftp().conectado());
     }
 
     // The wait of the command line: it ends when the last response is in,

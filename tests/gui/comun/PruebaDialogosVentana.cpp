@@ -115,6 +115,34 @@ private slots:
         cuandoAparezca<frmPassword>([&](frmPassword *w) { w->close(); });
         QCOMPARE(d.pideClave(), std::nullopt);
     }
+
+    // A refused password leaves the same prompt open, its box emptied and
+    // focused; the right one closes it.
+    void claveRechazadaNoCierra()
+    {
+        DialogosVentana d;
+        QStringList probadas;
+        bool mismaVentana = false;
+        bool vaciaTrasRechazo = false;
+        cuandoAparezca<frmPassword>([&](frmPassword *w) {
+            QTest::keyClicks(w->txtPassword(), QStringLiteral("mala"));
+            w->cmdPassword(0)->click();
+            mismaVentana = w->isVisible();
+            vaciaTrasRechazo = w->txtPassword()->text().isEmpty() && w->focusWidget() == w->txtPassword();
+            QTest::keyClicks(w->txtPassword(), QStringLiteral("Pago123"));
+            w->cmdPassword(0)->click();
+        });
+        QVERIFY(d.confirmaClave([&](const QString &t) {
+            probadas << t;
+            return t == u"Pago123";
+        }));
+        QCOMPARE(probadas, QStringList({QStringLiteral("mala"), QStringLiteral("Pago123")}));
+        QVERIFY(mismaVentana);
+        QVERIFY(vaciaTrasRechazo);
+
+        cuandoAparezca<frmPassword>([&](frmPassword *w) { w->cmdPassword(1)->click(); });
+        QVERIFY(!d.confirmaClave([](const QString &) { return true; }));
+    }
 };
 
 QTEST_MAIN(PruebaDialogosVentana)

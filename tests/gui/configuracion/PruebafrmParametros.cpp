@@ -161,6 +161,7 @@ private slots:
         QCOMPARE(v.columna(QStringLiteral("vererr")), QStringLiteral("1"));
         QVERIFY(w.boton(1)->isVisible());
         QVERIFY(!w.txtParametros(CamposConfiguracion::Servidor)->isEnabled());
+        QCOMPARE(w.aviso(), QStringLiteral("Configuración guardada")); // a save says so
     }
 
     void cancela()

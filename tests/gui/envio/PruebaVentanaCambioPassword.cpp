@@ -57,8 +57,13 @@ void PruebaVentanaCambioPassword::enterActuaComoTab()
     QCOMPARE(QApplication::focusWidget(), v.txtPassword(1));
     QTest::keyClick(v.txtPassword(1), Qt::Key_Enter);
     QCOMPARE(QApplication::focusWidget(), v.txtPassword(2));
-    QVERIFY(v.isVisible()); // Enter never accepts the window
+    QVERIFY(v.isVisible()); // Enter in a box never accepts the window
     QCOMPARE(e.persona().textos(), QStringList());
+
+    // Enter on a focused button presses it: Cancelar closes the window.
+    v.pxbtnCambio(1)->setFocus();
+    QTest::keyClick(v.pxbtnCambio(1), Qt::Key_Return);
+    QVERIFY(!v.isVisible());
 }
 
 void PruebaVentanaCambioPassword::aceptarYCancelar()

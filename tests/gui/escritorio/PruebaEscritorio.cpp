@@ -8,7 +8,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QTest>
+#include <QFileInfo>
+#include <QScreen>
+#include <QSplitter>
 #include <QTimer>
+
+#include <functional>
 
 class PruebaEscritorio : public QObject
 {
@@ -73,6 +78,64 @@ private slots:
         QVERIFY(titulo.endsWith(QStringLiteral("  |  PATENTE 0123 - AGENTE DE PRUEBA")));
         QCOMPARE(dialogos.textos(), QStringList({QStringLiteral("¿Deseas Salir del Sistema?"),
                                                  QStringLiteral("¿Deseas Salir del Sistema?")}));
+    }
+
+    // The main window opens inside the available screen, and its size,
+    // position and splitters come back in the next run.
+    void recuerdaGeometria()
+    {
+        Oficina oficina;
+        DialogosGuion dialogos;
+        const auto principal = [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *f = qobject_cast<frmPreVal *>(w); f && f->isVisible())
+                    return f;
+            return static_cast<frmPreVal *>(nullptr);
+        };
+        QSize alAbrir, area, guardada;
+        QList<int> divisores;
+        const auto corre = [&](const std::function<void(frmPreVal *)> &haz) {
+            QTimer::singleShot(0, this, [&, haz] {
+                frmPreVal *ventana = principal();
+                if (!ventana) {
+                    QCoreApplication::exit(2);
+                    return;
+                }
+                haz(ventana);
+                dialogos.respuestas.enqueue(Dialogos::Respuesta::Si);
+                ventana->close();
+            });
+            return Escritorio::ejecuta(
+                app(), {QStringLiteral("--ini"), oficina.ini(), QStringLiteral("--workdir"), oficina.trabajo()},
+                dialogos);
+        };
+        QCOMPARE(corre([&](frmPreVal *v) {
+                     alAbrir = v->size();
+                     area = v->screen()->availableGeometry().size();
+                     v->resize(700, 480);
+                     guardada = v->size();
+                     auto *divisor = v->findChild<QSplitter *>();
+                     divisor->setSizes({200, 200, 300});
+                     divisores = divisor->sizes();
+                 }),
+                 0);
+        QVERIFY2(alAbrir.width() <= area.width() && alAbrir.height() <= area.height(),
+                 qPrintable(QStringLiteral("%1x%2 en %3x%4")
+                                .arg(alAbrir.width())
+                                .arg(alAbrir.height())
+                                .arg(area.width())
+                                .arg(area.height())));
+        QVERIFY(QFileInfo::exists(QFileInfo(oficina.ini()).dir().filePath(QStringLiteral("ventanas.ini"))));
+
+        QSize reabierta;
+        QList<int> reabiertos;
+        QCOMPARE(corre([&](frmPreVal *v) {
+                     reabierta = v->size();
+                     reabiertos = v->findChild<QSplitter *>()->sizes();
+                 }),
+                 0);
+        QCOMPARE(reabierta, guardada);
+        QCOMPARE(reabiertos, divisores);
     }
 };
 

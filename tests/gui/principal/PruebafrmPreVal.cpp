@@ -9,8 +9,10 @@
 #include "tests/soporte/ArchivoPrueba.h"
 #include "tests/soporte/Oficina.h"
 #include "core/principal/ComandosBarra.h"
+#include "core/envio/EnvioArchivos.h"
 
 #include <QAbstractItemModelTester>
+#include <QCoro/QCoroTask>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -97,6 +99,53 @@ class PruebafrmPreVal : public QObject
     Q_OBJECT
 
 private slots:
+    // The status bar follows the receive cycle.
+    void avisosDelCiclo()
+    {
+        Ventana v;
+        v.ventana.sigueCiclo(v.ciclo);
+        BarraEstado *barra = v.ventana.stbPrincipal();
+        QCOMPARE(barra->aviso(), QString());
+        v.recibe(QStringLiteral("M0123001.045"));
+        v.ciclo.habilita();
+        QCOMPARE(barra->aviso(), QStringLiteral("Esperando 1 respuesta"));
+        emit v.ciclo.esperandoRespuestas(4);
+        QCOMPARE(barra->aviso(), QStringLiteral("Esperando 4 respuestas"));
+        emit v.ciclo.sinConexion(QDateTime(QDate(2026, 2, 14), QTime(12, 27, 6)));
+        QCOMPARE(barra->aviso(),
+                 QStringLiteral("Sin conexión con el servidor desde 12:27:06; se reintenta cada 5 segundos"));
+        QCoro::waitFor(v.ciclo.detiene());
+        QCOMPARE(barra->aviso(), QStringLiteral("Recepción detenida"));
+        QCOMPARE(v.programa.listaRecepcion().cuenta(), 0);
+    }
+
+    // A send shows a busy cursor and the file it takes; the lists show how
+    // many entries they hold, and the reception list has column titles.
+    void avisosDelEnvioYCuentas()
+    {
+        Ventana v;
+        frmPreVal &w = v.ventana;
+        emit v.comandos.ocupadoCambiado(true);
+        QCOMPARE(w.cursor().shape(), Qt::BusyCursor);
+        emit v.comandos.envio().enviandoArchivo(QStringLiteral("M0123001.344"), 2, 6);
+        QCOMPARE(w.stbPrincipal()->aviso(), QStringLiteral("Enviando M0123001.344 (2 de 6)…"));
+        emit v.comandos.ocupadoCambiado(false);
+        QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(w.stbPrincipal()->aviso(), QString());
+
+        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblCuentaAgencia"))->text(), QStringLiteral("2 archivos"));
+        const auto titulo = [&](int lista, int columna) {
+            return w.lvwPreVal(lista)->model()->headerData(columna, Qt::Horizontal).toString();
+        };
+        QVERIFY(!w.lvwPreVal(1)->isHeaderHidden());
+        QCOMPARE(titulo(0, 0), QStringLiteral("Lista de envío (0)"));
+        v.envio().agrega({QStringLiteral("M0123001.045"), QStringLiteral("E"), QStringLiteral("2"), {}, {}});
+        QCOMPARE(titulo(0, 0), QStringLiteral("Lista de envío (1)"));
+        v.recibe(QStringLiteral("M0123002.045"), QStringLiteral("10:31 a. m."));
+        QCOMPARE(titulo(1, 0), QStringLiteral("En espera de respuesta (1)"));
+        QCOMPARE(titulo(1, 3), QStringLiteral("Enviado"));
+    }
+
     void inicio()
     {
         Ventana v;
@@ -116,9 +165,9 @@ private slots:
         QCOMPARE(agencia->index(0, 0).data().toString(), QStringLiteral("M0123001.045"));
         QCOMPARE(agencia->index(1, 0).data().toString(), QStringLiteral("m0123002.045"));
 
-        const QStringList textos
-            = {QStringLiteral("Archivos  Agencia"), QStringLiteral("Archivos Norvelia (NORV)"),
-               QStringLiteral("REVISIÓN DE ARCHIVOS"), QStringLiteral("Tipo de Archivo"), QStringLiteral("Buscar Por")};
+        const QStringList textos = {QStringLiteral("Archivos  A&gencia"), QStringLiteral("Archivos &Norvelia (NORV)"),
+                                    QStringLiteral("RE&VISIÓN DE ARCHIVOS"), QStringLiteral("&Tipo de Archivo"),
+                                    QStringLiteral("Buscar &Por")};
         for (int i = 0; i < 5; ++i)
             QCOMPARE(w.lblPreVal(i)->text(), textos[i]);
         QCOMPARE(w.cboPreVal(0)->currentText(), QStringLiteral("DÍA ACTUAL"));
@@ -130,7 +179,7 @@ private slots:
         QCOMPARE(w.cmdPreVal()->toolTip(), QStringLiteral("Elimina un archivo de lista de envío"));
         QCOMPARE(w.cmdPreElm()->toolTip(), QStringLiteral("Elimina un archivo de lista de recepción"));
         QCOMPARE(w.cmdLimpia()->toolTip(), QStringLiteral("Elimina todos los elementos de la lista"));
-        QCOMPARE(w.cmdImprime()->toolTip(), QStringLiteral("Imprime el reporte de revisión del archivo"));
+        QCOMPARE(w.cmdImprime()->toolTip(), QStringLiteral("Imprime el reporte de revisión del archivo (Ctrl+P)"));
 
         // Only the name is shown in the send list; the name and the time in the reception list.
         for (int c = 0; c < 5; ++c)
@@ -146,37 +195,82 @@ private slots:
         QTest::addColumn<QString>("clave");
         QTest::addColumn<QString>("titulo");
         QTest::addColumn<QString>("ayuda");
+        QTest::addColumn<QString>("atajo");
         QTest::newRow("enviar") << "enviar"
-                                << "Enviar/Recibir"
-                                << "Envia los archivos a Prevalidación/Validación";
+                                << "&Enviar/Recibir"
+                                << "Envia los archivos a Prevalidación/Validación"
+                                << "Ctrl+E";
         QTest::newRow("recibir") << "recibir"
-                                 << "Recibir"
-                                 << "Inicia la recepción manual de archivos";
+                                 << "&Recibir"
+                                 << "Inicia la recepción manual de archivos"
+                                 << "Ctrl+R";
         QTest::newRow("detener") << "detener"
-                                 << "Detener"
-                                 << "Detiene la recepción de archivos en proceso";
+                                 << "&Detener"
+                                 << "Detiene la recepción de archivos en proceso"
+                                 << "Ctrl+D";
         QTest::newRow("caterr") << "caterr"
-                                << "Actualizar Catálogo"
-                                << "Actualiza el catálogo de errores";
+                                << "&Actualizar Catálogo"
+                                << "Actualiza el catálogo de errores"
+                                << "Ctrl+U";
         QTest::newRow("parametros") << "parametros"
-                                    << "Configuración"
-                                    << "Configuración de rutas de los archivos";
+                                    << "&Configuración"
+                                    << "Configuración de rutas de los archivos"
+                                    << "Ctrl+,";
         QTest::newRow("salir") << "salir"
-                               << "Salir"
-                               << "Cierra el módulo de envío de archivos M3";
+                               << "&Salir"
+                               << "Cierra el módulo de envío de archivos M3"
+                               << "Ctrl+Q";
     }
+    // Each command: its "&" letter, its shortcut (named in its tooltip), and
+    // its button in the Tab order.
     void barra()
     {
         QFETCH(QString, clave);
         QFETCH(QString, titulo);
         QFETCH(QString, ayuda);
+        QFETCH(QString, atajo);
         Ventana v;
         QAction *a = v.ventana.boton(clave);
         QVERIFY(a);
         QCOMPARE(a->text(), titulo);
-        QCOMPARE(a->toolTip(), ayuda);
+        QCOMPARE(a->shortcut().toString(), atajo);
+        QCOMPARE(a->toolTip(), ayuda + QStringLiteral(" (") + atajo + u')');
         QVERIFY(!a->icon().isNull());
         QVERIFY(a->isVisible());
+        QVERIFY(v.ventana.tlbPreVal()->widgetForAction(a)->focusPolicy() & Qt::TabFocus);
+    }
+
+    // The main path with the keys alone: choose a file, add it with Enter,
+    // send with the shortcut; Enter on a focused button presses it.
+    void soloTeclado()
+    {
+        Ventana v;
+        frmPreVal &w = v.ventana;
+        QSignalSpy ocupado(&v.comandos, &ComandosBarra::ocupadoCambiado);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QListView *agencia = w.lvwArchivos();
+        agencia->setFocus();
+        QTest::keyClick(agencia, Qt::Key_Down);
+        QTest::keyClick(agencia, Qt::Key_Down);
+        QTest::keyClick(agencia, Qt::Key_Return);
+        QCOMPARE(v.envio().cuenta(), 1);
+        QCOMPARE(v.envio().celda(0, ListaEnvio::Nombre), agencia->currentIndex().data().toString());
+        QTest::keyClick(&w, Qt::Key_E, Qt::ControlModifier);
+        QVERIFY(ocupado.size() >= 1);
+        QCOMPARE(ocupado.first().at(0).toBool(), true);
+        QTRY_VERIFY_WITH_TIMEOUT(!v.comandos.ocupado(), 20000);
+
+        // This office has no server: the send failed and the file waits.
+        QCOMPARE(v.envio().celda(0, ListaEnvio::Estado), QStringLiteral("E"));
+
+        // Enter on the focused removal button asks about the selected entry.
+        v.dialogos().mensajes.clear();
+        w.lvwPreVal(0)->setCurrentIndex(w.lvwPreVal(0)->model()->index(0, 0));
+        w.cmdPreVal()->setFocus();
+        QTest::keyClick(w.cmdPreVal(), Qt::Key_Return);
+        QCOMPARE(v.dialogos().mensajes.size(), 1);
+        QVERIFY(v.dialogos().mensajes.last().texto.startsWith(QStringLiteral("¿Deseas eliminar el archivo")));
     }
 
     void iconos()
@@ -322,6 +416,75 @@ private slots:
         QTest::mouseClick(w.cmdLimpia(), Qt::LeftButton);
         QCOMPARE(v.envio().cuenta(), 0);
         QVERIFY(w.rtbPreVal()->document()->isEmpty());
+    }
+
+    // The report box follows the current entry of the send list, moved by
+    // the keys or by a change of the list; Enter on an agency file adds it.
+    void reporteSigueLaSeleccion()
+    {
+        Ventana v;
+        frmPreVal &w = v.ventana;
+        creaArchivo(v.oficina.carpeta(QStringLiteral("val_rec")), QStringLiteral("k0123002.045"), "SEGUNDO ACUSE\r\n");
+        v.envio().agrega({QStringLiteral("k0123001.045"), QStringLiteral("K"), QStringLiteral("1"), {}, {}});
+        v.envio().agrega({QStringLiteral("k0123002.045"), QStringLiteral("K"), QStringLiteral("1"), {}, {}});
+        QTreeView *lista = w.lvwPreVal(0);
+        v.clic(lista, 0);
+        QVERIFY(w.rtbPreVal()->texto().startsWith(QStringLiteral("LINEA UNO")));
+        lista->setFocus();
+        QTest::keyClick(lista, Qt::Key_Down);
+        QCOMPARE(w.rtbPreVal()->texto(), QStringLiteral("SEGUNDO ACUSE\r\n"));
+        QTest::keyClick(lista, Qt::Key_Up);
+        QVERIFY(w.rtbPreVal()->texto().startsWith(QStringLiteral("LINEA UNO")));
+
+        // Enter on the agency list: the file joins the send list.
+        w.lvwArchivos()->setFocus();
+        w.lvwArchivos()->setCurrentIndex(w.lvwArchivos()->model()->index(0, 0));
+        QTest::keyClick(w.lvwArchivos(), Qt::Key_Return);
+        QCOMPARE(v.envio().cuenta(), 3);
+        QCOMPARE(v.envio().celda(2, ListaEnvio::Nombre), QStringLiteral("M0123001.045"));
+
+        // The current entry leaves the list: the box follows the new one.
+        v.envio().quita(0);
+        QCOMPARE(w.rtbPreVal()->texto(), QStringLiteral("SEGUNDO ACUSE\r\n"));
+        lista->setCurrentIndex(lista->model()->index(1, 0)); // a file not sent yet: no report
+        QVERIFY(w.rtbPreVal()->document()->isEmpty());
+    }
+
+    // Printing wraps every line at the page width and loses no character;
+    // no page number is added.
+    void imprimeLineasLargas()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed: scripts/setup installs it");
+        Ventana v;
+        frmPreVal &w = v.ventana;
+        QStringList palabras;
+        for (int i = 0; i < 60; ++i)
+            palabras << QStringLiteral("palabra%1").arg(i, 2, 10, QLatin1Char('0'));
+        const QString corrido = QStringLiteral("SINESPACIOS") + QString(200, u'x') + QStringLiteral("FINAL");
+        creaArchivo(v.oficina.carpeta(QStringLiteral("val_rec")), QStringLiteral("k0123003.045"),
+                    (palabras.join(u' ') + QStringLiteral("\r\n") + corrido + QStringLiteral("\r\n")).toLatin1());
+        v.envio().agrega({QStringLiteral("k0123003.045"), QStringLiteral("K"), QStringLiteral("1"), {}, {}});
+        v.clic(w.lvwPreVal(0), 0);
+        QTemporaryDir dir;
+        const QString salida = dir.filePath(QStringLiteral("largo.pdf"));
+        w.dialogoImpresion = [&](QPrinter &impresora) {
+            impresora.setOutputFormat(QPrinter::PdfFormat);
+            impresora.setOutputFileName(salida);
+            return true;
+        };
+        w.cmdImprime_Click();
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {salida, QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        const QString texto = QString::fromUtf8(p.readAllStandardOutput());
+        for (const QString &palabra : std::as_const(palabras))
+            QVERIFY2(texto.contains(palabra), qPrintable(palabra + QStringLiteral(" falta en:\n") + texto));
+        QString sinSaltos = texto;
+        sinSaltos.remove(u'\n');
+        QVERIFY2(sinSaltos.contains(corrido), qPrintable(texto));
+        const QStringList lineas = texto.split(u'\n');
+        QVERIFY2(!lineas.contains(QStringLiteral("1")), qPrintable(texto));
     }
 
     // The report box shows control characters visibly and never as markup.
