@@ -166,9 +166,9 @@ void Principal::busca()
     }
     // The list always matches the controls as they show now: a name typed
     // earlier (and since erased) leaves no filter behind.
-    m_patronActual = construyePatron(m_tipoActual, m_seleccion[Dia], m_texto,
-                                     m_programa.parametros().entero(QStringLiteral("Patente")),
-                                     m_programa.valores().DiaJuliano);
+    m_patronActual
+        = construyePatron(m_tipoActual, m_seleccion[Dia], m_texto,
+                          m_programa.parametros().entero(QStringLiteral("Patente")), m_programa.valores().DiaJuliano);
     m_listado.ponPatron(m_patronActual);
     avisaCarpeta(m_listado.relee());
     Llena_Archivos();

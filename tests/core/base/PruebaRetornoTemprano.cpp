@@ -162,8 +162,10 @@ private slots:
             fila("valor, sale") << 2 << e << 1 << QStringList {u"a"_s, u"d"_s};
             fila("valor, sigue") << 3 << e << 2 << QStringList {u"a"_s, u"b"_s, u"ba"_s};
             fila("bucle, primera vuelta") << 4 << e << 0 << QStringList {u"a"_s, u"v0"_s};
-            fila("bucle, tercera vuelta") << 5 << e << 2 << QStringList {u"a"_s, u"v0"_s, u"w0"_s, u"v1"_s, u"w1"_s, u"v2"_s};
-            fila("bucle, completo") << 6 << e << -1 << QStringList {u"a"_s, u"v0"_s, u"w0"_s, u"v1"_s, u"w1"_s, u"v2"_s, u"w2"_s, u"z"_s};
+            fila("bucle, tercera vuelta")
+                << 5 << e << 2 << QStringList {u"a"_s, u"v0"_s, u"w0"_s, u"v1"_s, u"w1"_s, u"v2"_s};
+            fila("bucle, completo") << 6 << e << -1 << QStringList {u"a"_s,  u"v0"_s, u"w0"_s, u"v1"_s,
+                                                                    u"w1"_s, u"v2"_s, u"w2"_s, u"z"_s};
             fila("try, sale") << 7 << e << 1 << QStringList {u"a"_s, u"t"_s};
             fila("try, lanza") << 8 << e << 3 << QStringList {u"a"_s, u"t"_s, u"e"_s};
             fila("try, sigue") << 9 << e << 2 << QStringList {u"a"_s, u"t"_s, u"u"_s, u"b"_s};
