@@ -82,7 +82,6 @@ void imprimeReporte(const QTextEdit &cuadro, QPrinter &impresora)
     opcion.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     copia->setDefaultTextOption(opcion);
     copia->documentLayout()->setPaintDevice(&impresora);
-    copia->setDocumentMargin(impresora.logicalDpiY() / 2.54); // 1 cm
     copia->setPageSize(QSizeF(impresora.width(), impresora.height()));
     copia->print(&impresora);
 }
