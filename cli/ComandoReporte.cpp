@@ -1,11 +1,12 @@
 #include "cli/Comando.h"
 #include "cli/DialogosConsola.h"
 #include "core/oficina/Programa.h"
-#include "core/reportes/DestinoTexto.h"
+#include "core/reportes/DestinoFlujo.h"
 #include "core/reportes/GeneradorReporte.h"
 
 // tendal reporte NOMBRE [--titulo TEXTO]: the revision report of a response
-// file, built as the main window builds it, written to standard output.
+// file, built as the main window builds it, written to standard output as
+// it is built.
 int comandoReporte(Comando &c)
 {
     const bool conTitulo = c.args.contains(QStringLiteral("--titulo"));
@@ -20,10 +21,8 @@ int comandoReporte(Comando &c)
     if (!abierto)
         return 1;
     Programa &programa = *abierto;
-    DestinoTexto destino;
+    DestinoFlujo destino(c.out);
     const bool completo = GeneradorReporte(programa).Genera_Reporte(
         conTitulo ? titulo : GeneradorReporte::tituloRevision(), nombre, destino);
-    c.out << destino.texto();
-    c.out.flush();
     return completo ? 0 : 1;
 }

@@ -2,7 +2,15 @@
 // against a catalogue of 20,000 ERRORESM rows. The baseline, measured in the
 // same run, reads the same file line by line and runs the same number of
 // bound lookups directly; the figure that matters is the ratio.
+//
+// Then the command line, `tendal reporte`, on a response of 1,000,000 lines
+// written to /dev/null: the peak memory of that process and its time
+// against the baseline on the same file (the process start included). The
+// process is this program started again with "--comando reporte ...", which
+// runs the command line exactly as the tendal executable's main() does,
+// without the windows library to build.
 
+#include "cli/LineaComandos.h"
 #include "core/oficina/CamposConfiguracion.h"
 #include "core/db/Conexion.h"
 #include "core/db/NuevaOficina.h"
@@ -20,12 +28,15 @@
 #include <QTextStream>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kLineas = 100000;
 constexpr int kFilasCatalogo = 20000;
 constexpr int kRepeticiones = 3;
+constexpr int kLineasComando = 1000000;
 
 long maximoResidenteKb()
 {
@@ -57,11 +68,11 @@ void llenaCatalogo(const Conexion &conexion)
 }
 
 // Error lines of 20 characters: pedimento, record type, line, type, field, number.
-QByteArray generaRespuesta()
+QByteArray generaRespuesta(int lineas)
 {
     QByteArray bytes;
-    bytes.reserve(kLineas * 22);
-    for (int i = 0; i < kLineas; ++i) {
+    bytes.reserve(qsizetype(lineas) * 22);
+    for (int i = 0; i < lineas; ++i) {
         const int fila = (i * 7) % kFilasCatalogo;
         const int registro = 500 + fila % 40;
         const int campo = fila % 50;
@@ -119,11 +130,45 @@ qint64 base(const Conexion &conexion, const QString &ruta, qint64 &encontradas)
     return reloj.nsecsElapsed();
 }
 
+// Runs the program with the arguments, its output to /dev/null. Returns
+// its exit status; tiempoNs and picoKb take its time and peak memory.
+int ejecuta(const QStringList &argumentos, qint64 &tiempoNs, long &picoKb)
+{
+    QList<QByteArray> bytes;
+    for (const QString &a : argumentos)
+        bytes << QFile::encodeName(a);
+    std::vector<char *> argv;
+    for (QByteArray &b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
+    QElapsedTimer reloj;
+    reloj.start();
+    const pid_t hijo = fork();
+    if (hijo == 0) {
+        if (FILE *nulo = std::freopen("/dev/null", "w", stdout); !nulo)
+            _exit(126);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int estado = 0;
+    rusage uso {};
+    wait4(hijo, &estado, 0, &uso);
+    tiempoNs = reloj.nsecsElapsed();
+    picoKb = uso.ru_maxrss;
+    return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--comando") == 0) {
+        QStringList args = app.arguments().mid(2);
+        QTextStream salida(stdout);
+        QTextStream errores(stderr);
+        return LineaComandos(salida, errores).ejecuta(args);
+    }
     QTextStream out(stdout);
     QTemporaryDir dir;
     NuevaOficina oficina;
@@ -140,7 +185,7 @@ int main(int argc, char *argv[])
     {
         QFile f(ruta);
         f.open(QIODevice::WriteOnly);
-        f.write(generaRespuesta());
+        f.write(generaRespuesta(kLineas));
     }
 
     CamposConfiguracion campos;
@@ -180,6 +225,38 @@ int main(int argc, char *argv[])
     out << "Proporción Genera_Reporte / base: " << QString::number(msGenerador / msBase, 'f', 2)
         << " (meta: 1.50 o menos)\n";
     out << "Crecimiento de la memoria residente máxima durante un reporte: " << crecimientoKb << " KB\n";
+    out.flush();
+
+    // The command line on a response ten times as long.
+    {
+        QFile f(ruta);
+        f.open(QIODevice::WriteOnly);
+        f.write(generaRespuesta(kLineasComando));
+    }
+    qint64 baseComando = std::numeric_limits<qint64>::max();
+    qint64 mejorComando = baseComando;
+    long picoKb = 0;
+    for (int i = 0; i < kRepeticiones; ++i) {
+        baseComando = std::min(baseComando, base(*conexion, ruta, encontradas));
+        qint64 ns = 0;
+        long kb = 0;
+        const int estado = ejecuta({QCoreApplication::applicationFilePath(), QStringLiteral("--comando"),
+                                    QStringLiteral("reporte"),
+                                    QStringLiteral("--ini"), dir.filePath(QStringLiteral("Tendal.ini")), nombre},
+                                   ns, kb);
+        if (estado != 0) {
+            out << "tendal reporte terminó con " << estado << Qt::endl;
+            return 1;
+        }
+        mejorComando = std::min(mejorComando, ns);
+        picoKb = std::max(picoKb, kb);
+    }
+    out << "tendal reporte, respuesta M de " << kLineasComando << " líneas (" << QFileInfo(ruta).size() / (1024 * 1024)
+        << " MB):\n";
+    out << "  base: " << QString::number(baseComando / 1e6, 'f', 1) << " ms; tendal reporte: "
+        << QString::number(mejorComando / 1e6, 'f', 1) << " ms; proporción "
+        << QString::number(double(mejorComando) / double(baseComando), 'f', 2) << " (meta: 1.20 o menos)\n";
+    out << "  memoria residente máxima del proceso: " << picoKb / 1024 << " MB (meta: menos de 100 MB)\n";
     out.flush();
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <QtEndian>
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -282,6 +283,12 @@ QList<BaseAccess::Columna> BaseAccess::columnas(const QString &tabla) const
     return lista;
 }
 
+qint64 BaseAccess::filas(const QString &tabla) const
+{
+    TablaMdb t(d->entrada(tabla), m_ruta, tabla);
+    return qint64(t->num_rows);
+}
+
 qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const QVariantList &)> &fila) const
 {
     MdbHandle *mdb = d->mdb;
@@ -290,15 +297,16 @@ qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const 
     if (n > MDB_MAX_COLS)
         throw errorLectura(m_ruta, QStringLiteral("la tabla %1 tiene demasiadas columnas").arg(tabla));
 
-    // OLE objects are read through the column's bound buffer.
-    std::vector<std::vector<char>> buffers(n);
+    // OLE objects are read through the column's bound buffer (left
+    // uninitialised: only the pages written to are ever touched).
+    std::vector<std::unique_ptr<char[]>> buffers(n);
     std::vector<int> longitudes(n, 0);
     std::vector<Tipo> tipos(n);
     for (unsigned i = 0; i < n; ++i) {
         tipos[i] = tipoDe(t.columna(i)->col_type);
         if (tipos[i] == Tipo::Ole) {
-            buffers[i].assign(kTamanoTexto, 0);
-            mdb_bind_column(t.get(), int(i + 1), buffers[i].data(), &longitudes[i]);
+            buffers[i].reset(new char[kTamanoTexto]);
+            mdb_bind_column(t.get(), int(i + 1), buffers[i].get(), &longitudes[i]);
         }
     }
 
@@ -371,10 +379,18 @@ qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const 
                     valores << QVariant(QStringLiteral(""));
                     break;
                 }
+                // libmdb converts into a fresh buffer of its bind size: as
+                // large as the text can become in UTF-8 (three bytes for
+                // each stored byte at most), not the 4 MB a memo may reach.
+                const size_t guardado
+                    = tipo == Tipo::Memo && f.siz >= 4 ? (qFromLittleEndian<quint32>(p) & 0x3fffffffU) : size_t(f.siz);
+                const size_t medida = std::min(kTamanoTexto, 3 * guardado + 16);
+                mdb_set_bind_size(mdb, medida);
                 char *texto = mdb_col_to_string(mdb, mdb->pg_buf, f.start, col->col_type, f.siz);
+                mdb_set_bind_size(mdb, kTamanoTexto);
                 if (!texto)
                     throw errorLectura(m_ruta, QStringLiteral("un texto de la tabla %1 está dañado").arg(tabla));
-                if (std::strlen(texto) + 8 >= kTamanoTexto) {
+                if (medida == kTamanoTexto && std::strlen(texto) + 8 >= kTamanoTexto) {
                     g_free(texto);
                     throw errorLectura(m_ruta,
                                        QStringLiteral("un texto de la columna %1 de la tabla %2 es demasiado largo")

@@ -73,6 +73,8 @@ public:
     QString busca(const QString &tabla) const;
 
     QList<Columna> columnas(const QString &tabla) const;
+    // The number of rows the table's definition counts.
+    qint64 filas(const QString &tabla) const;
     // Calls fila once per row, in stored order, with one value per column.
     // Returns the number of rows. Throws when the table cannot be read whole.
     qint64 recorre(const QString &tabla, const std::function<void(const QVariantList &)> &fila) const;

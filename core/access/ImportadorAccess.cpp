@@ -72,6 +72,34 @@ void ejecuta(QSqlQuery &q, const QString &sql, const QString &destino)
 
 } // namespace
 
+qint64 ImportadorAccess::copiaTabla(const BaseAccess &base, const QString &tabla, QSqlDatabase db,
+                                    const QString &destino, qint64 tramo, const std::function<void(qint64)> &copiadas)
+{
+    const auto error = [&](const QString &detalle) {
+        return ErrorTendal(ErrorTendal::BaseDeDatos, QStringLiteral("No se pudo copiar la tabla %1 a %2: %3")
+                                                         .arg(tabla, QDir::toNativeSeparators(db.databaseName()),
+                                                              detalle));
+    };
+    const int columnas = int(base.columnas(tabla).size());
+    QStringList marcas(columnas, QStringLiteral("?"));
+    QSqlQuery insercion(db);
+    if (!insercion.prepare(QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(comillas(destino), marcas.join(u','))))
+        throw error(insercion.lastError().text());
+    qint64 n = 0;
+    const qint64 filas = base.recorre(tabla, [&](const QVariantList &valores) {
+        for (int i = 0; i < valores.size(); ++i)
+            insercion.bindValue(i, valores[i]);
+        if (!insercion.exec())
+            throw error(insercion.lastError().text());
+        ++n;
+        if (copiadas && tramo > 0 && n % tramo == 0)
+            copiadas(n);
+    });
+    if (copiadas)
+        copiadas(filas);
+    return filas;
+}
+
 QList<ImportadorAccess::Tabla> ImportadorAccess::importa(const QString &origen, const QString &destino,
                                                          const QStringList &tablas)
 {
@@ -111,26 +139,14 @@ QList<ImportadorAccess::Tabla> ImportadorAccess::importa(const QString &origen, 
             for (const QString &tabla : std::as_const(nombres)) {
                 const QList<BaseAccess::Columna> columnas = base.columnas(tabla);
                 QStringList definiciones;
-                QStringList marcas;
                 for (const BaseAccess::Columna &c : columnas) {
                     definiciones << comillas(c.nombre) + u' ' + c.tipoSql();
-                    marcas << QStringLiteral("?");
                 }
                 ejecuta(q,
                         QStringLiteral("CREATE TABLE %1 (%2)")
                             .arg(comillas(tabla), definiciones.join(QStringLiteral(", "))),
                         destino);
-                QSqlQuery insercion(db);
-                if (!insercion.prepare(
-                        QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(comillas(tabla), marcas.join(u','))))
-                    throw errorEscritura(destino, insercion.lastError().text());
-                const qint64 filas = base.recorre(tabla, [&](const QVariantList &valores) {
-                    for (int i = 0; i < valores.size(); ++i)
-                        insercion.bindValue(i, valores[i]);
-                    if (!insercion.exec())
-                        throw errorEscritura(destino,
-                                             QStringLiteral("tabla %1: %2").arg(tabla, insercion.lastError().text()));
-                });
+                const qint64 filas = copiaTabla(base, tabla, db, tabla, 0, {});
                 copiadas << Tabla {tabla, filas};
             }
             if (!db.commit())

@@ -5,7 +5,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class BaseAccess;
 class Dialogos;
+class QSqlDatabase;
 
 // Copies the tables of an Access database into a new SQLite file: each table
 // with its columns (types as BaseAccess maps them, NOT NULL where Access
@@ -26,6 +30,13 @@ public:
     // Access file is an error naming it. Throws ErrorTendal with a clear
     // message; returns what was copied.
     static QList<Tabla> importa(const QString &origen, const QString &destino, const QStringList &tablas = {});
+
+    // Copies the rows of the Access table into the table destino of the
+    // database, which has its columns in the same order, inside the caller's
+    // transaction. Calls copiadas with the rows copied so far every `tramo`
+    // rows and at the end. Returns the number of rows.
+    static qint64 copiaTabla(const BaseAccess &base, const QString &tabla, QSqlDatabase db, const QString &destino,
+                             qint64 tramo, const std::function<void(qint64)> &copiadas);
 
     // The first start of an office that still has its Access database: when
     // the database folder holds Prevalida.mdb and no Prevalida.db, imports

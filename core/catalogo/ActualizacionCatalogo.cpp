@@ -13,7 +13,10 @@
 #include "core/base/Vb.h"
 #include "core/servidor/ReporteConexion.h"
 
+#include <QCoro/QCoroFuture>
 #include <QCoro/QCoroTimer>
+#include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlQuery>
@@ -360,7 +363,9 @@ QCoro::Task<> ActualizacionCatalogo::pasoCatalogo()
     }
     std::optional<QString> danado;
     try {
-        Descompresor::descomprime(local(comprimido), local(base));
+        QFuture<void> hecho = QtConcurrent::run(
+            [origen = local(comprimido), destino = local(base)] { Descompresor::descomprime(origen, destino); });
+        co_await hecho;
     } catch (const ErrorTendal &e) {
         danado = e.descripcion();
     }
@@ -372,26 +377,49 @@ QCoro::Task<> ActualizacionCatalogo::pasoCatalogo()
         co_return;
     }
     ponIndicador(3, Indicador::Hecho);
-    // The window shows the step done before the installation holds the thread.
-    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-    instala(version);
+    co_await instala(version);
 }
 
-void ActualizacionCatalogo::instala(const QString &versionTexto)
+QCoro::Task<> ActualizacionCatalogo::instala(QString versionTexto)
 {
     const QString base = local(QStringLiteral("ACTE") + versionTexto + QStringLiteral(".mdb"));
-    InstalacionCatalogo instalacion(m_programa.conexion(), m_programa.parametros());
+    // The installation runs on a worker with a connection of its own; its
+    // progress comes back to this thread as queued calls, all of them
+    // delivered before the end of the worker is.
+    std::optional<ErrorTendal> fallo;
     try {
-        instalacion.instala(base, Vb::largo(versionTexto));
+        QFuture<void> hecho = QtConcurrent::run([baseDatos = m_programa.conexion().ruta(), base,
+                                                 version = Vb::largo(versionTexto),
+                                                 yo = QPointer<ActualizacionCatalogo>(this)] {
+            InstalacionCatalogo instalacion(baseDatos);
+            instalacion.avance = [yo](const InstalacionCatalogo::Avance &a) {
+                const QString texto = QStringLiteral("Tabla %1 (%2 de %3): %4 de %5 filas")
+                                          .arg(a.nombre)
+                                          .arg(a.tabla)
+                                          .arg(a.tablas)
+                                          .arg(a.filas)
+                                          .arg(a.total);
+                if (yo)
+                    QMetaObject::invokeMethod(
+                        yo, [yo, texto] { yo->ponAvance(texto); }, Qt::QueuedConnection);
+            };
+            instalacion.instala(base, version);
+        });
+        co_await hecho;
     } catch (const ErrorTendal &e) {
-        if (e.numero() == ErrorTendal::TablaNoEncontrada || e.numero() == InstalacionCatalogo::kNoValida) {
-            noSeInstala(4, e.descripcion());
-            return;
+        fallo = e;
+    }
+    ponAvance(QString());
+    if (fallo) {
+        if (fallo->numero() == ErrorTendal::TablaNoEncontrada || fallo->numero() == InstalacionCatalogo::kNoValida) {
+            noSeInstala(4, fallo->descripcion());
+            co_return;
         }
         ponIndicador(4, Indicador::Fin);
         ponResultado(QStringLiteral("No se instaló la actualización del catálogo"));
-        throw;
+        throw *fallo;
     }
+    m_programa.parametros().relee(QStringLiteral("vererr"));
     ponIndicador(4, Indicador::Fin);
     ponResultado(QStringLiteral("Catálogo actualizado satisfactoriamente!!!"));
     Funciones::Borra_Archivo(local(archivoVersionCatalogo()));
@@ -412,6 +440,14 @@ void ActualizacionCatalogo::ponResultado(const QString &texto)
         return;
     m_resultado = texto;
     emit resultadoCambiado(texto);
+}
+
+void ActualizacionCatalogo::ponAvance(const QString &texto)
+{
+    if (m_avance == texto)
+        return;
+    m_avance = texto;
+    emit avanceCambiado(texto);
 }
 
 void ActualizacionCatalogo::reporta(const ErrorTendal &error)

@@ -23,7 +23,10 @@ class Programa;
 //     queued by its date, VerPar stored with the applied changes;
 //  D. the catalogue, when "revact.txt" names a version above vererr:
 //     "ACTE" + version + ".mdb.mz", decompressed and installed whole
-//     (InstalacionCatalogo) or not at all.
+//     (InstalacionCatalogo) or not at all. Decompressing and installing run
+//     on a worker, so the window keeps painting and shows the progress; the
+//     rest of the program reads the previous catalogue until the new one is
+//     in whole.
 //
 // Dates are calendar days of the program's clock. Every local file lies in
 // the work folder and is deleted on every way out of the run. Errors are
@@ -51,6 +54,9 @@ public:
     static QString leyenda(int paso);
     Indicador indicador(int paso) const { return m_indicadores.at(paso - 1); }
     const QString &resultado() const { return m_resultado; }
+    // What the installation of step 4 is doing while it runs (the table and
+    // its rows copied); empty otherwise.
+    const QString &avance() const { return m_avance; }
     bool enCurso() const { return m_enCurso; }
     // The last run ended with an error message.
     bool terminoConError() const { return m_error; }
@@ -71,6 +77,7 @@ public:
 signals:
     void indicadorCambiado(int paso, ActualizacionCatalogo::Indicador indicador);
     void resultadoCambiado(const QString &resultado);
+    void avanceCambiado(const QString &avance);
     // "salir": the window hides.
     void ocultaVentana();
     // A run ended (its state is final until the next "recibir").
@@ -82,10 +89,11 @@ private:
     QCoro::Task<> pasoClaves();
     QCoro::Task<> pasoParametros();
     QCoro::Task<> pasoCatalogo();
-    void instala(const QString &versionTexto);
+    QCoro::Task<> instala(QString versionTexto);
 
     void ponIndicador(int paso, Indicador indicador);
     void ponResultado(const QString &texto);
+    void ponAvance(const QString &texto);
     void reporta(const ErrorTendal &error);
     // An update that cannot be installed: the result line and a message.
     void noSeInstala(int paso, const QString &texto);
@@ -95,6 +103,7 @@ private:
     Programa &m_programa;
     std::array<Indicador, kPasos> m_indicadores {};
     QString m_resultado;
+    QString m_avance;
     bool m_enCurso = false;
     bool m_error = false;
     QStringList m_archivos; // local files of the running run

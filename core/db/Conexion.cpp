@@ -49,6 +49,11 @@ std::unique_ptr<Conexion> Conexion::conecta(const QString &ruta)
         throw errorBase(ruta, db.lastError().text());
     QSqlQuery pragma(db);
     pragma.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+    // Readers keep the last committed state while a long transaction (a
+    // catalogue installation) writes; a killed writer leaves its frames
+    // behind, ignored at the next open. Stays set in the file.
+    if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")))
+        throw errorBase(ruta, pragma.lastError().text());
     return conexion;
 }
 
@@ -73,6 +78,13 @@ std::unique_ptr<Conexion> Conexion::abre(const QString &carpeta)
         throw errorBase(ruta, QStringLiteral("la tabla PARAMETROS no tiene el registro de configuración"));
     Esquema::actualiza(conexion->db());
     return conexion;
+}
+
+std::unique_ptr<Conexion> Conexion::abreArchivo(const QString &ruta)
+{
+    if (!QFileInfo(ruta).isFile())
+        throw errorBase(ruta, QStringLiteral("el archivo no existe"));
+    return conecta(ruta);
 }
 
 std::unique_ptr<Conexion> Conexion::crea(const QString &carpeta)

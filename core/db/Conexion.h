@@ -8,7 +8,12 @@
 #include <memory>
 
 // The shared connection to the local database Prevalida.db. Every query of
-// the system runs on it; it lives from start to end of the program.
+// the system runs on it; it lives from start to end of the program. Only
+// the catalogue installation opens a second one, on a worker.
+//
+// The database is in WAL mode (set here, when a connection opens): a
+// connection that reads sees the last committed state, never a writer's
+// transaction in progress, and is not held while another connection writes.
 class Conexion
 {
 public:
@@ -21,6 +26,11 @@ public:
     // Creates a new database with the schema in the folder (which must exist);
     // refuses to overwrite an existing one.
     static std::unique_ptr<Conexion> crea(const QString &carpeta);
+
+    // Another connection to an existing database file of the system, for
+    // work on a thread of its own (a connection belongs to the thread that
+    // opened it). Throws ErrorTendal when the file cannot be opened.
+    static std::unique_ptr<Conexion> abreArchivo(const QString &ruta);
 
     ~Conexion();
     Conexion(const Conexion &) = delete;

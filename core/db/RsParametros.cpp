@@ -53,6 +53,16 @@ bool RsParametros::sino(const QString &columna) const
     return valor(columna).toInt() != 0;
 }
 
+void RsParametros::relee(const QString &columna)
+{
+    const int i = indice(columna);
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("SELECT \"%1\" FROM PARAMETROS WHERE rowid = ?").arg(m_registro.fieldName(i)), {m_rowid});
+    if (q.next())
+        m_registro.setValue(i, q.value(0));
+    m_cambiadas.removeAll(i);
+}
+
 void RsParametros::asigna(const QString &columna, const QVariant &valor)
 {
     const int i = indice(columna);

@@ -22,6 +22,10 @@ public:
     int entero(const QString &columna) const; // a null or non-numeric column gives 0
     bool sino(const QString &columna) const; // yes/no column: true is any non-zero value
 
+    // Reads one column again as the database stores it now (written by
+    // another connection), keeping the other assignments.
+    void relee(const QString &columna);
+
     void asigna(const QString &columna, const QVariant &valor);
     bool tieneCambios() const { return !m_cambiadas.isEmpty(); }
     // Stores the assigned columns. Throws ErrorTendal on a database error;

@@ -4,9 +4,10 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <utility>
 
-// The body of a revision report, collected in memory while the response file
-// is read and handed to the report target once at the end. Holds the writing
+// The body of a revision report, collected while the response file is read
+// and handed to the report target piece by piece (tomaTexto). Holds the writing
 // rules every format shares: the line break (CR LF), numbers in decimal
 // without leading zeros, descriptions in sentence form, the amount formats,
 // and the step that follows a catalogue lookup.
@@ -45,7 +46,8 @@ public:
                      int saltosSinFila);
 
     const QString &texto() const { return m_texto; }
-    QString tomaTexto() { return std::move(m_texto); }
+    // The text collected so far; the body starts empty again.
+    QString tomaTexto() { return std::exchange(m_texto, QString()); }
 
     static QString enOracion(QStringView descripcion);
 

@@ -23,6 +23,9 @@
 namespace {
 
 const QString kSalto = QStringLiteral("\r\n");
+// The body goes to the target in pieces of about this many characters, so
+// that a report of any length needs only the memory of one piece here.
+constexpr qsizetype kPieza = 64 * 1024;
 
 // Why a build stopped: the reason, and the line of the file when one was
 // being read (0 otherwise).
@@ -75,6 +78,10 @@ QString GeneradorReporte::tituloRevision()
 bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &archivo, DestinoReporte &destino)
 {
     const TipoRespuesta tipo = TipoRespuesta::reconoce(archivo);
+    struct Termina {
+        DestinoReporte &destino;
+        ~Termina() { destino.termina(); }
+    } termina {destino};
     destino.vacia();
     if (tipo.clase() == TipoRespuesta::Clase::Ninguna)
         return true;
@@ -126,8 +133,11 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
         LectorLineas lector(entrada);
         QString linea;
         try {
-            while (lector.siguiente(linea))
+            while (lector.siguiente(linea)) {
                 formato->procesa(LineaRespuesta(linea), cuerpo);
+                if (cuerpo.texto().size() >= kPieza)
+                    destino.agregaTexto(cuerpo.tomaTexto());
+            }
         } catch (const ErrorTendal &e) {
             throw Fallo {e.descripcion(), lector.numero()};
         }
@@ -141,9 +151,9 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
                                           .arg(f.linea)
                                           .arg(f.motivo)
                                     : QStringLiteral("No se pudo leer el archivo %1: %2.").arg(nombre, f.motivo);
-        destino.agregaTexto(mensaje + kSalto);
+        destino.falla(mensaje + kSalto);
     } catch (const std::exception &e) {
-        destino.agregaTexto(QStringLiteral("No se pudo leer el archivo %1: %2.")
+        destino.falla(QStringLiteral("No se pudo leer el archivo %1: %2.")
                                 .arg(QDir::toNativeSeparators(ruta), QString::fromLocal8Bit(e.what()))
                             + kSalto);
     }

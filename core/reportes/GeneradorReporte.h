@@ -22,7 +22,7 @@ public:
     static QString tituloRevision();
 
     // Builds the report of the response file `archivo` (a name without
-    // folder) into the target. Returns true when the build completed (a name
+    // folder) into the target, the body in pieces as the file is read. Returns true when the build completed (a name
     // of no kind included), false when it ended with a failure report: the
     // header followed by a line that says which file and which line could not
     // be read and why. Never throws.

@@ -135,6 +135,9 @@ frmActCatErr::frmActCatErr(ActualizacionCatalogo &actualizacion, QWidget *parent
         pasos->addWidget(m_lblAct[paso - 1], paso - 1, 1);
         muestraIndicador(paso, m_actualizacion.indicador(paso));
     }
+    // Under step 4, while the installation runs: the table and its rows.
+    m_lblAvance = new QLabel(m_actualizacion.avance(), this);
+    pasos->addWidget(m_lblAvance, ActualizacionCatalogo::kPasos, 1);
     m_lblResult = new QLabel(m_actualizacion.resultado(), this);
     m_lblResult->setWordWrap(true);
     m_lblResult->setMinimumHeight(2 * fontMetrics().height());
@@ -152,6 +155,7 @@ frmActCatErr::frmActCatErr(ActualizacionCatalogo &actualizacion, QWidget *parent
 
     connect(&m_actualizacion, &ActualizacionCatalogo::indicadorCambiado, this, &frmActCatErr::muestraIndicador);
     connect(&m_actualizacion, &ActualizacionCatalogo::resultadoCambiado, m_lblResult, &QLabel::setText);
+    connect(&m_actualizacion, &ActualizacionCatalogo::avanceCambiado, m_lblAvance, &QLabel::setText);
     connect(&m_actualizacion, &ActualizacionCatalogo::ocultaVentana, this, &QWidget::hide);
 }
 

@@ -14,7 +14,8 @@ class QToolBar;
 // "Actualización del Catálogo de Errores": the tool bar tlbAct ("Actualizar",
 // key "recibir"; "Salir", key "salir"), the four step captions lblAct(0..3)
 // with their indicators imgAct(1..4) beside them (imgAct(0) is a fixed
-// picture) and the result line lblResult. The window only mirrors the run
+// picture), the progress of the installation under them, and the result
+// line lblResult. The window only mirrors the run
 // (ActualizacionCatalogo) and hands it the keys of the buttons. Closing it
 // from the title bar is turned into Movimientos("salir"): the window is
 // hidden, never destroyed, and shows the last run when it comes back.
@@ -29,6 +30,8 @@ public:
     QLabel *lblAct(int i) const { return m_lblAct.at(i); }
     QLabel *imgAct(int i) const { return m_imgAct.at(i); }
     QLabel *lblResult() const { return m_lblResult; }
+    // The progress of the installation (step 4) while it runs.
+    QLabel *lblAvance() const { return m_lblAvance; }
 
     // The picture of an indicator (none for Ninguno).
     static QPixmap dibujo(ActualizacionCatalogo::Indicador indicador);
@@ -45,4 +48,5 @@ private:
     std::array<QLabel *, ActualizacionCatalogo::kPasos> m_lblAct {};
     std::array<QLabel *, ActualizacionCatalogo::kPasos + 1> m_imgAct {};
     QLabel *m_lblResult = nullptr;
+    QLabel *m_lblAvance = nullptr;
 };

@@ -38,12 +38,15 @@ QString CuadroReporte::paraMostrar(const QString &texto)
 void CuadroReporte::vacia()
 {
     clear();
+    m_finEncabezado = 0;
     setFontWeight(QFont::Normal);
 }
 
 void CuadroReporte::ponTexto(const QString &texto)
 {
-    setPlainText(paraMostrar(texto));
+    const QString mostrado = paraMostrar(texto);
+    setPlainText(mostrado);
+    m_finEncabezado = int(mostrado.size());
 }
 
 void CuadroReporte::agregaTexto(const QString &texto)
@@ -51,6 +54,15 @@ void CuadroReporte::agregaTexto(const QString &texto)
     // The whole text laid out at once: inserting a long body through a
     // cursor lays it out block by block, many times slower.
     setPlainText(toPlainText() + paraMostrar(texto));
+}
+
+void CuadroReporte::falla(const QString &texto)
+{
+    // The failure text takes the place of the body: header and failure only.
+    QTextCursor cursor(document());
+    cursor.setPosition(m_finEncabezado);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.insertText(paraMostrar(texto));
 }
 
 void CuadroReporte::muestraSinCambios(const QString &contenido)

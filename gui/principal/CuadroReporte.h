@@ -16,6 +16,7 @@ public:
     void ponTexto(const QString &texto) override;
     void agregaTexto(const QString &texto) override;
     void muestraSinCambios(const QString &contenido) override;
+    void falla(const QString &texto) override;
 
     // The text as the report builder wrote it, with CR LF line breaks.
     QString texto() const;
@@ -24,4 +25,7 @@ public:
     // one paragraph, and the control characters that draw nothing shown
     // by their visible symbol.
     static QString paraMostrar(const QString &texto);
+
+private:
+    int m_finEncabezado = 0; // where the body starts in the document
 };

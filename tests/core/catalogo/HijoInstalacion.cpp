@@ -5,7 +5,6 @@
 
 #include "core/catalogo/InstalacionCatalogo.h"
 #include "core/db/Conexion.h"
-#include "core/db/RsParametros.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -19,11 +18,7 @@ int main(int argc, char *argv[])
     if (a.size() != 5)
         return 2;
     auto conexion = Conexion::abre(a[1]);
-    // A tiny page cache: the changes reach the database file (and its
-    // journal) while the transaction is still open.
-    conexion->ejecuta(QStringLiteral("PRAGMA cache_size = 2"));
-    RsParametros parametros(*conexion);
-    InstalacionCatalogo instalacion(*conexion, parametros);
+    InstalacionCatalogo instalacion(conexion->ruta());
     const int pausa = a[4].toInt();
     instalacion.trasTabla = [pausa](int tabla) {
         if (tabla != pausa)

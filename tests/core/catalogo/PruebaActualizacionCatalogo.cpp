@@ -160,10 +160,19 @@ private slots:
         QCOMPARE(ActualizacionCatalogo::archivoCatalogo(ActualizacionCatalogo::versionTexto(linea)), archivo);
         e.publicaCatalogo(linea, version, 6);
         QSignalSpy pasos(e.actualizacion.get(), &ActualizacionCatalogo::indicadorCambiado);
+        QSignalSpy avances(e.actualizacion.get(), &ActualizacionCatalogo::avanceCambiado);
         e.corre();
         QVERIFY2(e.mensajes().isEmpty(), qPrintable(e.mensajes().join(u'\n')));
         QCOMPARE(e.indicadores(), Indicadores({I::Hecho, I::Hecho, I::Hecho, I::Fin}));
         QCOMPARE(e.actualizacion->resultado(), u"Catálogo actualizado satisfactoriamente!!!"_s);
+        // The installation told its tables and rows as it went, then cleared its line.
+        QStringList textos;
+        for (const auto &senal : avances)
+            textos << senal[0].toString();
+        QCOMPARE(textos.first(), u"Tabla ERRORESM (1 de 7): 0 de 6 filas"_s);
+        QVERIFY(textos.contains(u"Tabla INFORMACION (7 de 7): 6 de 6 filas"_s));
+        QCOMPARE(textos.last(), QString());
+        QCOMPARE(e.programa->RsParametros_().entero(u"vererr"_s), version);
         QCOMPARE(instalado(e.programa->conexion()), esperado(version, 6));
         QCOMPARE(indices(e.programa->conexion()).size(), 7);
         QCOMPARE(e.parametro(u"vererr"_s).toInt(), version);

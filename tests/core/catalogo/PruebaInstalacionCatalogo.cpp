@@ -8,12 +8,20 @@
 #include "tests/soporte/ActualizacionPrueba.h"
 #include "tests/soporte/Oficina.h"
 
+#include "core/reportes/DestinoTexto.h"
+#include "core/reportes/GeneradorReporte.h"
+
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSemaphore>
 #include <QFile>
 #include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <thread>
 
 using namespace Qt::StringLiterals;
 using namespace CatalogoPrueba;
@@ -21,6 +29,9 @@ using namespace CatalogoPrueba;
 namespace {
 
 const QString kNwind = u"" TENDAL_DIR_DATOS_PRUEBA "/catalogo/nwind.mdb"_s;
+// Rows per table of an update larger than the page cache of a connection:
+// its transaction writes to disk before it ends.
+constexpr int kFilasGrandes = 20000;
 
 int vererr(Programa &p)
 {
@@ -62,10 +73,23 @@ private slots:
         Escena e;
         const QString ruta = e.ruta(u"ACTE13  .mdb"_s);
         creaSqlite(ruta, 13, 25);
-        InstalacionCatalogo(e.programa.conexion(), e.programa.parametros()).instala(ruta, 13);
+        InstalacionCatalogo instalacion(e.programa.conexion().ruta());
+        QList<InstalacionCatalogo::Avance> avances;
+        instalacion.avance = [&](const InstalacionCatalogo::Avance &a) { avances << a; };
+        instalacion.instala(ruta, 13);
         QCOMPARE(instalado(e.programa.conexion()), esperado(13, 25));
         QCOMPARE(vererr(e.programa), 13);
-        QCOMPARE(e.programa.parametros().entero(u"vererr"_s), 13);
+        // Each table announced from 0 rows and reported whole, in order.
+        QStringList anunciadas;
+        for (const auto &a : std::as_const(avances)) {
+            QCOMPARE(a.tablas, 7);
+            QCOMPARE(a.total, 25);
+            if (a.filas == 0)
+                anunciadas << a.nombre;
+        }
+        QCOMPARE(anunciadas, Esquema::tablasCatalogo());
+        QCOMPARE(avances.last().tabla, 7);
+        QCOMPARE(avances.last().filas, 25);
         QCOMPARE(indices(e.programa.conexion()),
                  QStringList({u"IX_ERRORESA"_s, u"IX_ERRORESB"_s, u"IX_ERRORESC"_s, u"IX_ERRORESD"_s, u"IX_ERRORESM"_s,
                               u"IX_ERRORESS"_s, u"IX_INFORMACION"_s}));
@@ -99,7 +123,7 @@ private slots:
             db.close();
         }
         QSqlDatabase::removeDatabase(u"extra"_s);
-        InstalacionCatalogo(e.programa.conexion(), e.programa.parametros()).instala(ruta, 14);
+        InstalacionCatalogo(e.programa.conexion().ruta()).instala(ruta, 14);
         QCOMPARE(instalado(e.programa.conexion()), esperado(14, 2));
         QSqlQuery q = e.programa.conexion().ejecuta(u"SELECT name FROM sqlite_master WHERE name LIKE 'informacion'"_s);
         QVERIFY(q.next());
@@ -117,8 +141,14 @@ private slots:
         const QString ruta = e.ruta(u"ACTE15.mdb"_s);
         QVERIFY(QFile::copy(kNwind, ruta));
         const QStringList tablas = {u"Shippers"_s, u"Umsätze"_s, u"Employees"_s};
-        InstalacionCatalogo(e.programa.conexion(), e.programa.parametros(), tablas).instala(ruta, 15);
+        InstalacionCatalogo instalacion(e.programa.conexion().ruta(), tablas);
+        QList<InstalacionCatalogo::Avance> avances;
+        instalacion.avance = [&](const InstalacionCatalogo::Avance &a) { avances << a; };
+        instalacion.instala(ruta, 15);
         QCOMPARE(vererr(e.programa), 15);
+        QCOMPARE(avances.last().nombre, u"Employees"_s);
+        QCOMPARE(avances.last().filas, avances.last().total);
+        QVERIFY(avances.last().total > 0);
         const QString referencia = e.ruta(u"referencia.db"_s);
         ImportadorAccess::importa(kNwind, referencia, tablas);
         QSqlQuery q = e.programa.conexion().ejecuta(u"ATTACH DATABASE ? AS ref"_s, {referencia});
@@ -156,7 +186,7 @@ private slots:
         else
             creaSqlite(ruta, 16, 3, {falta});
         try {
-            InstalacionCatalogo(e.programa.conexion(), e.programa.parametros()).instala(ruta, 16);
+            InstalacionCatalogo(e.programa.conexion().ruta()).instala(ruta, 16);
             QFAIL("se instaló una actualización incompleta");
         } catch (const ErrorTendal &error) {
             QCOMPARE(error.numero(), ErrorTendal::TablaNoEncontrada);
@@ -184,7 +214,7 @@ private slots:
         f.write(contenido);
         f.close();
         try {
-            InstalacionCatalogo(e.programa.conexion(), e.programa.parametros()).instala(ruta, 17);
+            InstalacionCatalogo(e.programa.conexion().ruta()).instala(ruta, 17);
             QFAIL("se instaló algo que no es una base de datos");
         } catch (const ErrorTendal &error) {
             QCOMPARE(error.numero(), InstalacionCatalogo::kNoValida);
@@ -209,7 +239,7 @@ private slots:
         }
         QSqlDatabase::removeDatabase(u"columna"_s);
         try {
-            InstalacionCatalogo(e.programa.conexion(), e.programa.parametros()).instala(ruta, 18);
+            InstalacionCatalogo(e.programa.conexion().ruta()).instala(ruta, 18);
             QFAIL("se instaló una tabla sin sus columnas de búsqueda");
         } catch (const ErrorTendal &error) {
             QCOMPARE(error.numero(), InstalacionCatalogo::kNoValida);
@@ -234,7 +264,7 @@ private slots:
         Escena e;
         const QString ruta = e.ruta(u"ACTE19.mdb"_s);
         creaSqlite(ruta, 19, 6);
-        InstalacionCatalogo instalacion(e.programa.conexion(), e.programa.parametros());
+        InstalacionCatalogo instalacion(e.programa.conexion().ruta());
         instalacion.trasTabla = [tabla](int n) {
             if (n == tabla)
                 throw ErrorTendal(ErrorTendal::DiscoLleno, u"Disco lleno"_s);
@@ -248,14 +278,14 @@ private slots:
         QCOMPARE(vererr(e.programa), 19);
     }
 
-    // A process killed in the middle of the installation: the database file
-    // was already being written (its journal is there), and the next start
-    // finds the previous catalogue whole.
+    // A process killed in the middle of the installation: the new tables were
+    // already being written to disk (the write-ahead log holds them), and the
+    // next start finds the previous catalogue whole.
     void procesoInterrumpido()
     {
         Escena e;
         const QString ruta = e.ruta(u"ACTE20.mdb"_s);
-        creaSqlite(ruta, 20, 3000);
+        creaSqlite(ruta, 20, kFilasGrandes);
         QProcess hijo;
         hijo.start(u"" HIJO_INSTALACION ""_s, {e.oficina.carpetaDatos(), ruta, u"20"_s, u"5"_s});
         QVERIFY(hijo.waitForStarted());
@@ -263,11 +293,67 @@ private slots:
         QCOMPARE(hijo.readAllStandardOutput(), QByteArray("pausa 5\n"));
         hijo.kill();
         QVERIFY(hijo.waitForFinished());
-        QVERIFY(QFile::exists(QDir(e.oficina.carpetaDatos()).filePath(u"Prevalida.db-journal"_s)));
+        QVERIFY(QFileInfo(QDir(e.oficina.carpetaDatos()).filePath(u"Prevalida.db-wal"_s)).size() > 1024 * 1024);
 
         e.sigueIgual();
-        InstalacionCatalogo(e.programa.conexion(), e.programa.parametros()).instala(ruta, 20);
-        QCOMPARE(instalado(e.programa.conexion()), esperado(20, 3000));
+        InstalacionCatalogo(e.programa.conexion().ruta()).instala(ruta, 20);
+        QCOMPARE(instalado(e.programa.conexion()), esperado(20, kFilasGrandes));
+    }
+
+    // While the installation runs on another thread, half-way through its
+    // transaction, the program reads the previous catalogue whole and at
+    // once: a report built then describes its errors with it. The new
+    // catalogue shows only when the installation is over.
+    void lecturaDuranteLaInstalacion()
+    {
+        Escena e;
+        const QString ruta = e.ruta(u"ACTE21.mdb"_s);
+        creaSqlite(ruta, 21, kFilasGrandes);
+        QFile respuesta(QDir(e.oficina.carpeta(u"pag_rec"_s)).filePath(u"R1.001"_s));
+        QVERIFY(respuesta.open(QIODevice::WriteOnly));
+        respuesta.write("300123602\r\n");
+        respuesta.close();
+        const auto reporte = [&] {
+            DestinoTexto destino;
+            GeneradorReporte(e.programa).Genera_Reporte(GeneradorReporte::tituloRevision(), u"R1.001"_s, destino);
+            return destino.texto();
+        };
+        QVERIFY(reporte().contains(u"Descripción: V1 ERRORESB FILA 2 Ñ"_s));
+
+        InstalacionCatalogo instalacion(e.programa.conexion().ruta());
+        QSemaphore enPausa;
+        QSemaphore sigue;
+        instalacion.trasTabla = [&](int tabla) {
+            if (tabla == 3) {
+                enPausa.release();
+                sigue.acquire();
+            }
+        };
+        std::exception_ptr error;
+        std::thread hilo([&] {
+            try {
+                instalacion.instala(ruta, 21);
+            } catch (...) {
+                error = std::current_exception();
+            }
+        });
+        const bool pausada = enPausa.tryAcquire(1, 120000);
+        QElapsedTimer reloj;
+        reloj.start();
+        const QString durante = reporte();
+        const int vererrDurante = vererr(e.programa);
+        const bool catalogoAnterior = instalado(e.programa.conexion()) == esperado(1, 4);
+        const qint64 espera = reloj.elapsed();
+        sigue.release();
+        hilo.join();
+        QVERIFY(pausada);
+        QVERIFY(!error);
+        QVERIFY2(durante.contains(u"Descripción: V1 ERRORESB FILA 2 Ñ"_s), qPrintable(durante));
+        QCOMPARE(vererrDurante, 1);
+        QVERIFY(catalogoAnterior);
+        QVERIFY2(espera < 4000, "las lecturas esperaron a la instalación");
+        QVERIFY(reporte().contains(u"Descripción: V21 ERRORESB FILA 2 Ñ"_s));
+        QCOMPARE(vererr(e.programa), 21);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "core/db/Conexion.h"
-#include "core/reportes/DestinoReporte.h"
+#include "core/reportes/DestinoFlujo.h"
+#include "core/reportes/DestinoTexto.h"
 #include "core/reportes/GeneradorReporte.h"
 #include "tests/soporte/CatalogoPrueba.h"
 
@@ -8,37 +9,48 @@
 
 namespace {
 
-// A report target that records what the builder asked of it.
-class DestinoGrabado : public DestinoReporte
+// A report target that keeps the report as text and records what the
+// builder asked of it.
+class DestinoGrabado : public DestinoTexto
 {
 public:
     void vacia() override
     {
         llamadas << QStringLiteral("vacia");
-        texto.clear();
+        DestinoTexto::vacia();
     }
     void ponTexto(const QString &t) override
     {
         llamadas << QStringLiteral("ponTexto");
-        texto = t;
+        DestinoTexto::ponTexto(t);
     }
     void agregaTexto(const QString &t) override
     {
         llamadas << QStringLiteral("agregaTexto");
-        texto += t;
+        piezas << t;
+        DestinoTexto::agregaTexto(t);
     }
     void muestraSinCambios(const QString &contenido) override
     {
         llamadas << QStringLiteral("muestraSinCambios");
-        texto = contenido;
+        DestinoTexto::muestraSinCambios(contenido);
     }
+    void falla(const QString &t) override
+    {
+        llamadas << QStringLiteral("falla");
+        DestinoTexto::falla(t);
+    }
+    void termina() override { llamadas << QStringLiteral("termina"); }
 
     QStringList llamadas;
-    QString texto;
+    QStringList piezas;
 };
 
 const QDateTime kAhora(QDate(2007, 7, 23), QTime(16, 5, 9));
-const QStringList kConCuerpo = {QStringLiteral("vacia"), QStringLiteral("ponTexto"), QStringLiteral("agregaTexto")};
+const QStringList kConCuerpo
+    = {QStringLiteral("vacia"), QStringLiteral("ponTexto"), QStringLiteral("agregaTexto"), QStringLiteral("termina")};
+const QStringList kConFallo
+    = {QStringLiteral("vacia"), QStringLiteral("ponTexto"), QStringLiteral("falla"), QStringLiteral("termina")};
 
 QString encabezado(const QString &nombreMayusculas)
 {
@@ -234,8 +246,8 @@ private slots:
         QCOMPARE(r.destino.llamadas, kConCuerpo);
         // Line by line first, so that a difference names its line.
         const QString esperado = encabezado(nombre.toUpper()) + cuerpo;
-        QCOMPARE(r.destino.texto.split(QStringLiteral("\r\n")), esperado.split(QStringLiteral("\r\n")));
-        QCOMPARE(r.destino.texto, esperado);
+        QCOMPARE(r.destino.texto().split(QStringLiteral("\r\n")), esperado.split(QStringLiteral("\r\n")));
+        QCOMPARE(r.destino.texto(), esperado);
     }
 
     // Which kind a name is and where its file is looked for; a missing file
@@ -301,15 +313,16 @@ private slots:
         const Resultado r = genera(oficina, nombre);
         if (resultado == u"vacío") {
             QVERIFY(r.completo);
-            QCOMPARE(r.destino.llamadas, QStringList {QStringLiteral("vacia")});
-            QCOMPARE(r.destino.texto, QString());
+            QCOMPARE(r.destino.llamadas, (QStringList {QStringLiteral("vacia"), QStringLiteral("termina")}));
+            QCOMPARE(r.destino.texto(), QString());
         } else if (resultado == u"encabezado") {
             QVERIFY(r.completo);
-            QCOMPARE(r.destino.llamadas, (QStringList {QStringLiteral("vacia"), QStringLiteral("ponTexto")}));
-            QCOMPARE(r.destino.texto, encabezado(nombre.toUpper()));
+            QCOMPARE(r.destino.llamadas,
+                     (QStringList {QStringLiteral("vacia"), QStringLiteral("ponTexto"), QStringLiteral("termina")}));
+            QCOMPARE(r.destino.texto(), encabezado(nombre.toUpper()));
         } else {
             QVERIFY(!r.completo);
-            QCOMPARE(r.destino.texto, encabezado(nombre.toUpper())
+            QCOMPARE(r.destino.texto(), encabezado(nombre.toUpper())
                                           + QStringLiteral("No se pudo leer el archivo %1: el archivo no existe.\r\n")
                                                 .arg(ruta(oficina, resultado, nombre)));
         }
@@ -342,7 +355,7 @@ private slots:
         QVERIFY(GeneradorReporte(oficina.programa())
                     .Genera_Reporte(QStringLiteral("Título"), QStringLiteral("z1.err"), destino));
         QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Mexico));
-        QCOMPARE(destino.texto, esperado);
+        QCOMPARE(destino.texto(), esperado);
     }
 
     // K responses and ERP names come from the folder of configuration field 6
@@ -363,8 +376,15 @@ private slots:
             const Resultado r = genera(oficina, nombre);
             QVERIFY(r.completo);
             QCOMPARE(r.destino.llamadas, (QStringList {QStringLiteral("vacia"), QStringLiteral("ponTexto"),
-                                                       QStringLiteral("muestraSinCambios")}));
-            QCOMPARE(r.destino.texto, contenido);
+                                                       QStringLiteral("muestraSinCambios"), QStringLiteral("termina")}));
+            QCOMPARE(r.destino.texto(), contenido);
+            // Written out as it goes, the header that gives way is never written.
+            QString salida;
+            QTextStream flujo(&salida);
+            DestinoFlujo aFlujo(flujo);
+            QVERIFY(GeneradorReporte(oficina.programa())
+                        .Genera_Reporte(GeneradorReporte::tituloRevision(), nombre, aFlujo));
+            QCOMPARE(salida, contenido);
         }
     }
 
@@ -381,14 +401,14 @@ private slots:
         QVERIFY(escribe(nueva, QStringLiteral("X1.001"), "R|A|9|B|C|LISTO\r\n"));
         const Resultado r = genera(oficina, QStringLiteral("X1.001"));
         QVERIFY(r.completo);
-        QCOMPARE(r.destino.texto, encabezado(QStringLiteral("X1.001"))
+        QCOMPARE(r.destino.texto(), encabezado(QStringLiteral("X1.001"))
                                       + QStringLiteral("ID. Operación: 9     Resultado: LISTO\r\n\r\n"));
 
         oficina.sql(QStringLiteral("UPDATE PARAMETROS SET sag_rec = ''"));
         const Resultado sinCarpeta = genera(oficina, QStringLiteral("X1.001"));
         QVERIFY(!sinCarpeta.completo);
         QCOMPARE(
-            sinCarpeta.destino.texto,
+            sinCarpeta.destino.texto(),
             encabezado(QStringLiteral("X1.001"))
                 + QStringLiteral(
                     "No se pudo leer el archivo X1.001: la carpeta de recepción (sag_rec) no está configurada.\r\n"));
@@ -454,8 +474,8 @@ private slots:
             QVERIFY(escribe(oficina.carpeta(columna), nombre, contenido));
         const Resultado r = genera(oficina, nombre);
         QVERIFY(!r.completo);
-        QCOMPARE(r.destino.llamadas, kConCuerpo);
-        QCOMPARE(r.destino.texto, encabezado(nombre.toUpper()) + QStringLiteral("No se pudo leer el archivo ")
+        QCOMPARE(r.destino.llamadas, kConFallo);
+        QCOMPARE(r.destino.texto(), encabezado(nombre.toUpper()) + QStringLiteral("No se pudo leer el archivo ")
                                       + ruta(oficina, columna, nombre) + motivo + QStringLiteral("\r\n"));
     }
 
@@ -469,7 +489,7 @@ private slots:
         QVERIFY(QDir(pago).mkdir(QStringLiteral("A2.001")));
         Resultado r = genera(oficina, QStringLiteral("A2.001"));
         QVERIFY(!r.completo);
-        QVERIFY(r.destino.texto.endsWith(QStringLiteral("%1: no es un archivo.\r\n")
+        QVERIFY(r.destino.texto().endsWith(QStringLiteral("%1: no es un archivo.\r\n")
                                              .arg(ruta(oficina, QStringLiteral("pag_rec"), QStringLiteral("A2.001")))));
 
         // A catalogue table that is missing.
@@ -481,8 +501,8 @@ private slots:
             = encabezado(QStringLiteral("R1.001")) + QStringLiteral("No se pudo leer el archivo ")
               + ruta(oficina, QStringLiteral("pag_rec"), QStringLiteral("R1.001"))
               + QStringLiteral(" en la línea 1: no se pudo consultar la tabla ERRORESB del catálogo de errores (");
-        QVERIFY2(r.destino.texto.startsWith(esperado), qPrintable(r.destino.texto));
-        QVERIFY(r.destino.texto.endsWith(QStringLiteral(").\r\n")));
+        QVERIFY2(r.destino.texto().startsWith(esperado), qPrintable(r.destino.texto()));
+        QVERIFY(r.destino.texto().endsWith(QStringLiteral(").\r\n")));
     }
 
     // Whatever bytes the file holds, the report is built.
@@ -497,7 +517,7 @@ private slots:
         QVERIFY(escribe(saai, QStringLiteral("M1.err"), QByteArrayLiteral("E\0003001234\r\r\n\r")));
         Resultado r = genera(oficina, QStringLiteral("M1.err"));
         QVERIFY(r.completo);
-        QCOMPARE(r.destino.texto, encabezado(QStringLiteral("M1.ERR")) + QStringLiteral("E") + QChar(0)
+        QCOMPARE(r.destino.texto(), encabezado(QStringLiteral("M1.ERR")) + QStringLiteral("E") + QChar(0)
                                       + QStringLiteral("3001234\r\n\r\n\r\n"));
 
         // One line of 3 MB and no line end: copied whole.
@@ -505,7 +525,7 @@ private slots:
         QVERIFY(escribe(saai, QStringLiteral("M2.err"), larga));
         r = genera(oficina, QStringLiteral("M2.err"));
         QVERIFY(r.completo);
-        QCOMPARE(r.destino.texto,
+        QCOMPARE(r.destino.texto(),
                  encabezado(QStringLiteral("M2.ERR")) + QString::fromLatin1(larga) + QStringLiteral("\r\n"));
 
         // An R file of 20,000 records ended by lone line feeds: one line.
@@ -516,7 +536,61 @@ private slots:
         r = genera(oficina, QStringLiteral("R2.001"));
         QVERIFY(r.completo);
         const QString uno = QStringLiteral("Pedimento: 3001236    Error: 05\r\nDescripción: FIRMA INVÁLIDA\r\n\r\n");
-        QCOMPARE(r.destino.texto, encabezado(QStringLiteral("R2.001")) + uno.repeated(20000));
+        QCOMPARE(r.destino.texto(), encabezado(QStringLiteral("R2.001")) + uno.repeated(20000));
+    }
+
+    // A long body reaches the target in pieces of whole lines as the file is
+    // read. A failure after some pieces: the text target keeps the header and
+    // the failure only, as a short report does; the stream, which already
+    // wrote the pieces, ends with the failure after them.
+    void cuerpoEnPiezas()
+    {
+        Oficina oficina(123, kAhora);
+        llenaCatalogo(oficina);
+        oficina.carga();
+        const QString saai = oficina.carpeta(QStringLiteral("val_rec"));
+        constexpr int kLineas = 20000;
+        QByteArray buenas;
+        QString cuerpo;
+        for (int i = 0; i < kLineas; ++i) {
+            buenas += QStringLiteral("F%1ABCD1234\r\n").arg(3000000 + i).toLatin1();
+            cuerpo += QStringLiteral("Pedimento: %1    Firma: ABCD1234\r\n\r\n").arg(3000000 + i);
+        }
+        const QString encabezadoM = encabezado(QStringLiteral("M1.ERR"));
+
+        struct Caso {
+            QByteArray contenido;
+            bool completo;
+        };
+        for (const Caso &caso : {Caso {buenas, true}, Caso {buenas + "E30012345019999930501\r\n", false}}) {
+            QVERIFY(escribe(saai, QStringLiteral("M1.err"), caso.contenido));
+            const Resultado r = genera(oficina, QStringLiteral("M1.err"));
+            QCOMPARE(r.completo, caso.completo);
+            QVERIFY(r.destino.piezas.size() > 5);
+            for (const QString &pieza : r.destino.piezas)
+                QVERIFY(pieza.isEmpty() || pieza.endsWith(QStringLiteral("\r\n")));
+            QCOMPARE(r.destino.llamadas.last(), QStringLiteral("termina"));
+
+            QString salida;
+            QTextStream flujo(&salida);
+            DestinoFlujo aFlujo(flujo);
+            QCOMPARE(GeneradorReporte(oficina.programa())
+                         .Genera_Reporte(GeneradorReporte::tituloRevision(), QStringLiteral("M1.err"), aFlujo),
+                     caso.completo);
+            if (caso.completo) {
+                QCOMPARE(r.destino.texto(), encabezadoM + cuerpo);
+                QCOMPARE(salida, encabezadoM + cuerpo);
+            } else {
+                const QString fallo = QStringLiteral("No se pudo leer el archivo %1 en la línea %2: el campo Línea "
+                                                     "(posiciones 12 a 16) «99999» no cabe en un número de 16 bits "
+                                                     "(de -32768 a 32767).\r\n")
+                                          .arg(ruta(oficina, QStringLiteral("val_rec"), QStringLiteral("M1.err")))
+                                          .arg(kLineas + 1);
+                QCOMPARE(r.destino.llamadas.at(r.destino.llamadas.size() - 2), QStringLiteral("falla"));
+                QCOMPARE(r.destino.texto(), encabezadoM + fallo);
+                QCOMPARE(salida, encabezadoM + cuerpo + fallo);
+            }
+        }
     }
 };
 

@@ -495,6 +495,10 @@ private slots:
         c.agregaTexto(QStringLiteral("dos") + QChar(0) + QStringLiteral("tres\rcuatro\nfin"));
         QCOMPARE(c.toPlainText(),
                  QStringLiteral("<b>uno</b>\ndos") + QChar(0x2400) + QStringLiteral("tres\ncuatro\nfin"));
+        // A failure after pieces of the body: header and failure text only.
+        c.agregaTexto(QStringLiteral("\r\ncinco\r\n"));
+        c.falla(QStringLiteral("No se pudo leer\r\n"));
+        QCOMPARE(c.texto(), QStringLiteral("<b>uno</b>\r\nNo se pudo leer\r\n"));
         c.vacia();
         QVERIFY(c.document()->isEmpty());
     }

@@ -1,0 +1,201 @@
+// How long the window's thread is held during each long operation the
+// person can start: a 10 ms timer runs on that thread while the operation
+// runs as the window runs it, and the largest gap between two ticks is the
+// time the window could not paint or answer. One table:
+//
+//   - sending a 100 MB file (tool bar "enviar", FTP on 127.0.0.1);
+//   - a receive tick with 300 awaited files and 100 responses ready;
+//   - installing a 200,000-row catalogue (on its worker, with its progress
+//     sent back to the window's thread, as the update run does);
+//   - opening the report of a 100,000-line response in the report box.
+//
+// The goal for each is below 50 ms.
+//
+//   banco_ventana [MB_DEL_ENVIO]
+
+#include "core/catalogo/InstalacionCatalogo.h"
+#include "core/oficina/ListaRecepcion.h"
+#include "core/reportes/GeneradorReporte.h"
+#include "gui/principal/CuadroReporte.h"
+#include "tests/soporte/ActualizacionPrueba.h"
+#include "tests/soporte/Escena.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QTextStream>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <functional>
+
+namespace {
+
+const QString AG = QStringLiteral("/ag0123");
+
+struct Medida {
+    qint64 huecoMs = 0;
+    qint64 totalMs = 0;
+};
+
+// Runs the operation from the window's event loop, with the 10 ms timer
+// going, and returns the largest gap between ticks and the total time. The
+// operation calls `listo` when it is over (at once, or later from the loop).
+Medida mide(const std::function<void(const std::function<void()> &listo)> &operacion)
+{
+    QEventLoop bucle;
+    QElapsedTimer reloj;
+    qint64 ultimo = 0;
+    qint64 mayor = 0;
+    QTimer pulso;
+    pulso.setInterval(10);
+    pulso.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&pulso, &QTimer::timeout, [&] {
+        const qint64 ahora = reloj.elapsed();
+        mayor = std::max(mayor, ahora - ultimo);
+        ultimo = ahora;
+    });
+    qint64 fin = 0;
+    const auto listo = [&] {
+        fin = reloj.elapsed();
+        // A few more ticks, so that a stall at the very end is seen.
+        QTimer::singleShot(30, &bucle, &QEventLoop::quit);
+    };
+    reloj.start();
+    pulso.start();
+    QTimer::singleShot(20, [&] { operacion(listo); });
+    bucle.exec();
+    return {mayor, fin};
+}
+
+QString fila(const QString &operacion, const Medida &m)
+{
+    return QStringLiteral("| %1 | %2 | %3 | %4 |\n")
+        .arg(operacion, -52)
+        .arg(m.huecoMs, 8)
+        .arg(m.totalMs, 9)
+        .arg(m.huecoMs < 50 ? QStringLiteral("sí") : QStringLiteral("no"), 5);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    const int megas = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 100;
+
+    Escena e;
+    const QString m = QStringLiteral("M0123001.045");
+    {
+        QByteArray linea(126, 'X');
+        linea += "\r\n";
+        QByteArray contenido;
+        contenido.reserve(qsizetype(megas) * 1024 * 1024);
+        while (contenido.size() < qsizetype(megas) * 1024 * 1024)
+            contenido += linea;
+        e.archivo(QStringLiteral("val_env"), m, contenido);
+    }
+    Programa &p = e.carga();
+    QList<std::pair<QString, Medida>> tabla;
+
+    // Sending.
+    e.enLista(m, QStringLiteral("2"), AG, AG);
+    tabla.append({QStringLiteral("Envío de un archivo de %1 MB").arg(megas), mide([&](const auto &listo) {
+                      e.ejecuta(QStringLiteral("enviar"));
+                      listo();
+                  })});
+    if (!e.servidor.existe(AG + u'/' + m))
+        qFatal("el envío no llegó al servidor");
+
+    // A receive tick with many responses.
+    constexpr int kEspera = 300;
+    constexpr int kListas = 100;
+    const QString recepcion = e.oficina.carpeta(QStringLiteral("val_rec"));
+    QByteArray respuesta;
+    for (int l = 0; l < 40; ++l)
+        respuesta += "E3001234501001230501\r\n";
+    p.listaRecepcion().limpia();
+    p.listaEnvio().limpia();
+    for (int i = 1; i <= kEspera; ++i) {
+        ListaRecepcion::Entrada r;
+        r.nombre = QStringLiteral("M0123%1.045").arg(i, 3, 10, QLatin1Char('0'));
+        r.hora = QStringLiteral("10:30 a. m.");
+        r.rutaPrev = r.rutaVal = AG;
+        r.archivoPrev = QStringLiteral("k") + r.nombre.mid(1);
+        r.archivoVal = QStringLiteral("M0123%1.err").arg(i, 3, 10, QLatin1Char('0'));
+        r.rutaDest = recepcion;
+        r.icono = QStringLiteral("2");
+        p.listaRecepcion().agrega(r);
+        if (i % (kEspera / kListas) == 0)
+            e.servidor.escribe(AG + u'/' + r.archivoVal, respuesta);
+    }
+    tabla.append({QStringLiteral("Tick de recepción: %1 en espera, %2 respuestas").arg(kEspera).arg(kListas),
+                  mide([&](const auto &listo) {
+                      QCoro::waitFor(e.ciclo->tick());
+                      listo();
+                  })});
+    if (p.listaEnvio().cuenta() != kListas)
+        qFatal("el tick recibió %d respuestas en vez de %d", p.listaEnvio().cuenta(), kListas);
+
+    // Installing a catalogue.
+    QTemporaryDir dir;
+    const QString actualizacion = dir.filePath(QStringLiteral("ACTE2.mdb"));
+    CatalogoPrueba::creaSqlite(actualizacion, 2, 200000 / 7);
+    const QString base = p.conexion().ruta();
+    QObject contexto;
+    int avisos = 0;
+    QFutureWatcher<void> vigia;
+    tabla.append({QStringLiteral("Instalación de un catálogo de 200,000 filas"), mide([&](const auto &listo) {
+                      QObject::connect(&vigia, &QFutureWatcher<void>::finished, listo);
+                      vigia.setFuture(QtConcurrent::run([&] {
+                          InstalacionCatalogo instalacion(base);
+                          instalacion.avance = [&](const InstalacionCatalogo::Avance &) {
+                              QMetaObject::invokeMethod(&contexto, [&] { ++avisos; }, Qt::QueuedConnection);
+                          };
+                          instalacion.instala(actualizacion, 2);
+                      }));
+                  })});
+    vigia.waitForFinished();
+    p.RsParametros_().relee(QStringLiteral("vererr"));
+
+    // Opening a large report.
+    constexpr int kLineas = 100000;
+    {
+        QByteArray grande;
+        for (int i = 0; i < kLineas; ++i)
+            grande += QStringLiteral("E%1501%2305%3\r\n")
+                          .arg(3000000 + i)
+                          .arg(1 + i % 9999, 4, 10, QLatin1Char('0'))
+                          .arg(1 + i % 4, 2, 10, QLatin1Char('0'))
+                          .toLatin1();
+        QFile f(QDir(recepcion).filePath(QStringLiteral("M0123999.err")));
+        f.open(QIODevice::WriteOnly);
+        f.write(grande);
+    }
+    CuadroReporte cuadro;
+    cuadro.resize(800, 600);
+    cuadro.show();
+    tabla.append({QStringLiteral("Reporte de una respuesta de %1 líneas en el cuadro").arg(kLineas),
+                  mide([&](const auto &listo) {
+                      GeneradorReporte(p).Genera_Reporte(GeneradorReporte::tituloRevision(),
+                                                         QStringLiteral("M0123999.err"), cuadro);
+                      listo();
+                  })});
+
+    out << QStringLiteral("Mayor detención del hilo de la ventana (pulso de 10 ms), meta: menos de 50 ms\n\n");
+    out << QStringLiteral("| %1 | %2 | %3 | %4 |\n")
+               .arg(QStringLiteral("Operación"), -52)
+               .arg(QStringLiteral("hueco ms"), 8)
+               .arg(QStringLiteral("total ms"), 9)
+               .arg(QStringLiteral("meta"), 5);
+    out << QStringLiteral("|%1|%2|%3|%4|\n")
+               .arg(QString(54, u'-'), QString(10, u'-'), QString(11, u'-'), QString(7, u'-'));
+    for (const auto &[operacion, medida] : std::as_const(tabla))
+        out << fila(operacion, medida);
+    out.flush();
+    return 0;
+}
