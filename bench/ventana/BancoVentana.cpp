@@ -160,7 +160,7 @@ int main(int argc, char *argv[])
                       }));
                   })});
     vigia.waitForFinished();
-    p.RsParametros_().relee(QStringLiteral("vererr"));
+    p.parametros().relee(QStringLiteral("vererr"));
 
     // Opening a large report.
     constexpr int kLineas = 100000;

@@ -172,7 +172,7 @@ private slots:
         QCOMPARE(textos.first(), u"Tabla ERRORESM (1 de 7): 0 de 6 filas"_s);
         QVERIFY(textos.contains(u"Tabla INFORMACION (7 de 7): 6 de 6 filas"_s));
         QCOMPARE(textos.last(), QString());
-        QCOMPARE(e.programa->RsParametros_().entero(u"vererr"_s), version);
+        QCOMPARE(e.programa->parametros().entero(u"vererr"_s), version);
         QCOMPARE(instalado(e.programa->conexion()), esperado(version, 6));
         QCOMPARE(indices(e.programa->conexion()).size(), 7);
         QCOMPARE(e.parametro(u"vererr"_s).toInt(), version);
