@@ -139,6 +139,9 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
                     destino.agregaTexto(cuerpo.tomaTexto());
             }
         } catch (const ErrorTendal &e) {
+            // The lines read before the failing one reach the target too.
+            if (!cuerpo.texto().isEmpty())
+                destino.agregaTexto(cuerpo.tomaTexto());
             throw Fallo {e.descripcion(), lector.numero()};
         }
         destino.agregaTexto(cuerpo.tomaTexto());

@@ -474,7 +474,10 @@ private slots:
             QVERIFY(escribe(oficina.carpeta(columna), nombre, contenido));
         const Resultado r = genera(oficina, nombre);
         QVERIFY(!r.completo);
-        QCOMPARE(r.destino.llamadas, kConFallo);
+        // The pieces of the lines read before the failure may come first.
+        QStringList llamadas = r.destino.llamadas;
+        llamadas.removeAll(QStringLiteral("agregaTexto"));
+        QCOMPARE(llamadas, kConFallo);
         QCOMPARE(r.destino.texto(), encabezado(nombre.toUpper()) + QStringLiteral("No se pudo leer el archivo ")
                                       + ruta(oficina, columna, nombre) + motivo + QStringLiteral("\r\n"));
     }
