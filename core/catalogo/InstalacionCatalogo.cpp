@@ -84,11 +84,16 @@ void copiaSqlite(const Conexion &conexion, const QString &destino, const QString
                  const std::function<void(qint64)> &copiadas)
 {
     QList<qint64> cortes; // first rowid of every stretch
-    {
+    try {
         QSqlQuery q = conexion.ejecuta(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(fuente));
         for (qint64 i = 0; q.next(); ++i)
             if (i % kTramo == 0)
                 cortes << q.value(0).toLongLong();
+    } catch (const ErrorTendal &) {
+        // A table without rowid: copied in one statement.
+        copiadas(conexion.ejecuta(QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2").arg(destino, fuente))
+                     .numRowsAffected());
+        return;
     }
     qint64 filas = 0;
     const QString sql = QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2 WHERE rowid >= ? AND rowid < ? "
