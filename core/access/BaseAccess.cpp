@@ -19,6 +19,8 @@ namespace {
 
 // Room for the longest memo text a row may carry once converted to UTF-8.
 constexpr size_t kTamanoTexto = 4 * 1024 * 1024;
+// libmdb's own bind size, for everything but OLE objects.
+constexpr size_t kTamanoComun = MDB_BIND_SIZE;
 // Row offsets on a data page carry two flag bits above the offset itself.
 constexpr int kMascaraDesplazamiento = 0x1fff;
 
@@ -234,7 +236,9 @@ BaseAccess::BaseAccess(const QString &ruta)
     // A Jet file is a whole number of pages; anything else was cut short.
     if (info.size() % d->mdb->fmt->pg_size != 0)
         throw errorLectura(ruta, QStringLiteral("el archivo está incompleto"));
-    mdb_set_bind_size(d->mdb, kTamanoTexto);
+    // libmdb allocates a buffer of its bind size for every text it converts
+    // (the catalogue's properties included): the default, small size except
+    // while a table with OLE objects is read (see recorre).
     if (!mdb_read_catalog(d->mdb, MDB_TABLE))
         throw errorLectura(ruta, QStringLiteral("no se pudo leer su catálogo de tablas"));
 }
@@ -302,14 +306,21 @@ qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const 
     std::vector<std::unique_ptr<char[]>> buffers(n);
     std::vector<int> longitudes(n, 0);
     std::vector<Tipo> tipos(n);
+    size_t enRecorrido = kTamanoComun;
     for (unsigned i = 0; i < n; ++i) {
         tipos[i] = tipoDe(t.columna(i)->col_type);
         if (tipos[i] == Tipo::Ole) {
+            enRecorrido = kTamanoTexto;
             buffers[i].reset(new char[kTamanoTexto]);
             mdb_bind_column(t.get(), int(i + 1), buffers[i].get(), &longitudes[i]);
         }
     }
 
+    mdb_set_bind_size(mdb, enRecorrido);
+    struct Restaura {
+        MdbHandle *mdb;
+        ~Restaura() { mdb_set_bind_size(mdb, kTamanoComun); }
+    } restaura {mdb};
     mdb_rewind_table(t.get());
     qint64 filas = 0;
     QVariantList valores;
@@ -387,7 +398,7 @@ qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const 
                 const size_t medida = std::min(kTamanoTexto, 3 * guardado + 16);
                 mdb_set_bind_size(mdb, medida);
                 char *texto = mdb_col_to_string(mdb, mdb->pg_buf, f.start, col->col_type, f.siz);
-                mdb_set_bind_size(mdb, kTamanoTexto);
+                mdb_set_bind_size(mdb, enRecorrido);
                 if (!texto)
                     throw errorLectura(m_ruta, QStringLiteral("un texto de la tabla %1 está dañado").arg(tabla));
                 if (medida == kTamanoTexto && std::strlen(texto) + 8 >= kTamanoTexto) {
