@@ -164,7 +164,10 @@ qint64 mayorHuecoMs(const std::function<void(const std::function<void()> &avisa)
         ultimo = ahora;
     });
     QObject contexto;
-    const auto avisa = [&] { QMetaObject::invokeMethod(&contexto, [&] { ++avisos; }, Qt::QueuedConnection); };
+    const auto avisa = [&] {
+        QMetaObject::invokeMethod(
+            &contexto, [&] { ++avisos; }, Qt::QueuedConnection);
+    };
     QFutureWatcher<void> vigia;
     QObject::connect(&vigia, &QFutureWatcher<void>::finished, &bucle, &QEventLoop::quit);
     reloj.start();
@@ -221,7 +224,9 @@ int main(int argc, char *argv[])
     const auto instalaCon = [&](const QString &ruta, const QStringList &tablas, qint32 version) {
         return [=](const std::function<void()> &avisa) {
             InstalacionCatalogo i(base, tablas);
-            i.avance = [&](const InstalacionCatalogo::Avance &) { avisa(); };
+            i.avance = [&](const InstalacionCatalogo::Avance &) {
+                avisa();
+            };
             i.instala(ruta, version);
         };
     };
@@ -272,7 +277,9 @@ int main(int argc, char *argv[])
         return [=](const std::function<void()> &avisa) {
             for (int v = 0; v < vueltas; ++v) {
                 InstalacionCatalogo i(base, tablas);
-                i.avance = [&](const InstalacionCatalogo::Avance &) { avisa(); };
+                i.avance = [&](const InstalacionCatalogo::Avance &) {
+                    avisa();
+                };
                 i.instala(mdb, version + v);
             }
         };

@@ -240,10 +240,10 @@ int main(int argc, char *argv[])
         baseComando = std::min(baseComando, base(*conexion, ruta, encontradas));
         qint64 ns = 0;
         long kb = 0;
-        const int estado = ejecuta({QCoreApplication::applicationFilePath(), QStringLiteral("--comando"),
-                                    QStringLiteral("reporte"),
-                                    QStringLiteral("--ini"), dir.filePath(QStringLiteral("Tendal.ini")), nombre},
-                                   ns, kb);
+        const int estado
+            = ejecuta({QCoreApplication::applicationFilePath(), QStringLiteral("--comando"), QStringLiteral("reporte"),
+                       QStringLiteral("--ini"), dir.filePath(QStringLiteral("Tendal.ini")), nombre},
+                      ns, kb);
         if (estado != 0) {
             out << "tendal reporte terminó con " << estado << Qt::endl;
             return 1;
@@ -253,8 +253,8 @@ int main(int argc, char *argv[])
     }
     out << "tendal reporte, respuesta M de " << kLineasComando << " líneas (" << QFileInfo(ruta).size() / (1024 * 1024)
         << " MB):\n";
-    out << "  base: " << QString::number(baseComando / 1e6, 'f', 1) << " ms; tendal reporte: "
-        << QString::number(mejorComando / 1e6, 'f', 1) << " ms; proporción "
+    out << "  base: " << QString::number(baseComando / 1e6, 'f', 1)
+        << " ms; tendal reporte: " << QString::number(mejorComando / 1e6, 'f', 1) << " ms; proporción "
         << QString::number(double(mejorComando) / double(baseComando), 'f', 2) << " (meta: 1.20 o menos)\n";
     out << "  memoria residente máxima del proceso: " << picoKb / 1024 << " MB (meta: menos de 100 MB)\n";
     out.flush();

@@ -154,7 +154,8 @@ int main(int argc, char *argv[])
                       vigia.setFuture(QtConcurrent::run([&] {
                           InstalacionCatalogo instalacion(base);
                           instalacion.avance = [&](const InstalacionCatalogo::Avance &) {
-                              QMetaObject::invokeMethod(&contexto, [&] { ++avisos; }, Qt::QueuedConnection);
+                              QMetaObject::invokeMethod(
+                                  &contexto, [&] { ++avisos; }, Qt::QueuedConnection);
                           };
                           instalacion.instala(actualizacion, 2);
                       }));

@@ -76,9 +76,9 @@ qint64 ImportadorAccess::copiaTabla(const BaseAccess &base, const QString &tabla
                                     const QString &destino, qint64 tramo, const std::function<void(qint64)> &copiadas)
 {
     const auto error = [&](const QString &detalle) {
-        return ErrorTendal(ErrorTendal::BaseDeDatos, QStringLiteral("No se pudo copiar la tabla %1 a %2: %3")
-                                                         .arg(tabla, QDir::toNativeSeparators(db.databaseName()),
-                                                              detalle));
+        return ErrorTendal(ErrorTendal::BaseDeDatos,
+                           QStringLiteral("No se pudo copiar la tabla %1 a %2: %3")
+                               .arg(tabla, QDir::toNativeSeparators(db.databaseName()), detalle));
     };
     const int columnas = int(base.columnas(tabla).size());
     QStringList marcas(columnas, QStringLiteral("?"));

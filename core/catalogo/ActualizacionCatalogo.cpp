@@ -388,23 +388,23 @@ QCoro::Task<> ActualizacionCatalogo::instala(QString versionTexto)
     // delivered before the end of the worker is.
     std::optional<ErrorTendal> fallo;
     try {
-        QFuture<void> hecho = QtConcurrent::run([baseDatos = m_programa.conexion().ruta(), base,
-                                                 version = Vb::largo(versionTexto),
-                                                 yo = QPointer<ActualizacionCatalogo>(this)] {
-            InstalacionCatalogo instalacion(baseDatos);
-            instalacion.avance = [yo](const InstalacionCatalogo::Avance &a) {
-                const QString texto = QStringLiteral("Tabla %1 (%2 de %3): %4 de %5 filas")
-                                          .arg(a.nombre)
-                                          .arg(a.tabla)
-                                          .arg(a.tablas)
-                                          .arg(a.filas)
-                                          .arg(a.total);
-                if (yo)
-                    QMetaObject::invokeMethod(
-                        yo, [yo, texto] { yo->ponAvance(texto); }, Qt::QueuedConnection);
-            };
-            instalacion.instala(base, version);
-        });
+        QFuture<void> hecho
+            = QtConcurrent::run([baseDatos = m_programa.conexion().ruta(), base, version = Vb::largo(versionTexto),
+                                 yo = QPointer<ActualizacionCatalogo>(this)] {
+                  InstalacionCatalogo instalacion(baseDatos);
+                  instalacion.avance = [yo](const InstalacionCatalogo::Avance &a) {
+                      const QString texto = QStringLiteral("Tabla %1 (%2 de %3): %4 de %5 filas")
+                                                .arg(a.nombre)
+                                                .arg(a.tabla)
+                                                .arg(a.tablas)
+                                                .arg(a.filas)
+                                                .arg(a.total);
+                      if (yo)
+                          QMetaObject::invokeMethod(
+                              yo, [yo, texto] { yo->ponAvance(texto); }, Qt::QueuedConnection);
+                  };
+                  instalacion.instala(base, version);
+              });
         co_await hecho;
     } catch (const ErrorTendal &e) {
         fallo = e;

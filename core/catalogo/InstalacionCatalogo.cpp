@@ -38,9 +38,9 @@ ErrorTendal faltaTabla(const QString &tabla)
 
 ErrorTendal noSeLee(const QString &detalle)
 {
-    return ErrorTendal(InstalacionCatalogo::kNoValida,
-                       QStringLiteral("La base de datos de la actualización del catálogo no se puede leer: %1")
-                           .arg(detalle));
+    return ErrorTendal(
+        InstalacionCatalogo::kNoValida,
+        QStringLiteral("La base de datos de la actualización del catálogo no se puede leer: %1").arg(detalle));
 }
 
 // The update database attached to the connection for as long as it is needed.

@@ -39,5 +39,5 @@ public:
     // received; one that already wrote them out appends the text after them.
     virtual void falla(const QString &texto) = 0;
     // The build is over, on every way out.
-    virtual void termina() {}
+    virtual void termina() { }
 };

@@ -157,8 +157,8 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
         destino.falla(mensaje + kSalto);
     } catch (const std::exception &e) {
         destino.falla(QStringLiteral("No se pudo leer el archivo %1: %2.")
-                                .arg(QDir::toNativeSeparators(ruta), QString::fromLocal8Bit(e.what()))
-                            + kSalto);
+                          .arg(QDir::toNativeSeparators(ruta), QString::fromLocal8Bit(e.what()))
+                      + kSalto);
     }
     return false;
 }

@@ -75,7 +75,9 @@ private slots:
         creaSqlite(ruta, 13, 25);
         InstalacionCatalogo instalacion(e.programa.conexion().ruta());
         QList<InstalacionCatalogo::Avance> avances;
-        instalacion.avance = [&](const InstalacionCatalogo::Avance &a) { avances << a; };
+        instalacion.avance = [&](const InstalacionCatalogo::Avance &a) {
+            avances << a;
+        };
         instalacion.instala(ruta, 13);
         QCOMPARE(instalado(e.programa.conexion()), esperado(13, 25));
         QCOMPARE(vererr(e.programa), 13);
@@ -143,7 +145,9 @@ private slots:
         const QStringList tablas = {u"Shippers"_s, u"Umsätze"_s, u"Employees"_s};
         InstalacionCatalogo instalacion(e.programa.conexion().ruta(), tablas);
         QList<InstalacionCatalogo::Avance> avances;
-        instalacion.avance = [&](const InstalacionCatalogo::Avance &a) { avances << a; };
+        instalacion.avance = [&](const InstalacionCatalogo::Avance &a) {
+            avances << a;
+        };
         instalacion.instala(ruta, 15);
         QCOMPARE(vererr(e.programa), 15);
         QCOMPARE(avances.last().nombre, u"Employees"_s);

@@ -323,8 +323,8 @@ private slots:
         } else {
             QVERIFY(!r.completo);
             QCOMPARE(r.destino.texto(), encabezado(nombre.toUpper())
-                                          + QStringLiteral("No se pudo leer el archivo %1: el archivo no existe.\r\n")
-                                                .arg(ruta(oficina, resultado, nombre)));
+                                            + QStringLiteral("No se pudo leer el archivo %1: el archivo no existe.\r\n")
+                                                  .arg(ruta(oficina, resultado, nombre)));
         }
     }
 
@@ -375,8 +375,9 @@ private slots:
         for (const QString &nombre : {QStringLiteral("K3001234.205"), QStringLiteral("D3001234.erp")}) {
             const Resultado r = genera(oficina, nombre);
             QVERIFY(r.completo);
-            QCOMPARE(r.destino.llamadas, (QStringList {QStringLiteral("vacia"), QStringLiteral("ponTexto"),
-                                                       QStringLiteral("muestraSinCambios"), QStringLiteral("termina")}));
+            QCOMPARE(r.destino.llamadas,
+                     (QStringList {QStringLiteral("vacia"), QStringLiteral("ponTexto"),
+                                   QStringLiteral("muestraSinCambios"), QStringLiteral("termina")}));
             QCOMPARE(r.destino.texto(), contenido);
             // Written out as it goes, the header that gives way is never written.
             QString salida;
@@ -402,7 +403,7 @@ private slots:
         const Resultado r = genera(oficina, QStringLiteral("X1.001"));
         QVERIFY(r.completo);
         QCOMPARE(r.destino.texto(), encabezado(QStringLiteral("X1.001"))
-                                      + QStringLiteral("ID. Operación: 9     Resultado: LISTO\r\n\r\n"));
+                                        + QStringLiteral("ID. Operación: 9     Resultado: LISTO\r\n\r\n"));
 
         oficina.sql(QStringLiteral("UPDATE PARAMETROS SET sag_rec = ''"));
         const Resultado sinCarpeta = genera(oficina, QStringLiteral("X1.001"));
@@ -479,7 +480,7 @@ private slots:
         llamadas.removeAll(QStringLiteral("agregaTexto"));
         QCOMPARE(llamadas, kConFallo);
         QCOMPARE(r.destino.texto(), encabezado(nombre.toUpper()) + QStringLiteral("No se pudo leer el archivo ")
-                                      + ruta(oficina, columna, nombre) + motivo + QStringLiteral("\r\n"));
+                                        + ruta(oficina, columna, nombre) + motivo + QStringLiteral("\r\n"));
     }
 
     void fallosDelEntorno()
@@ -492,8 +493,9 @@ private slots:
         QVERIFY(QDir(pago).mkdir(QStringLiteral("A2.001")));
         Resultado r = genera(oficina, QStringLiteral("A2.001"));
         QVERIFY(!r.completo);
-        QVERIFY(r.destino.texto().endsWith(QStringLiteral("%1: no es un archivo.\r\n")
-                                             .arg(ruta(oficina, QStringLiteral("pag_rec"), QStringLiteral("A2.001")))));
+        QVERIFY(
+            r.destino.texto().endsWith(QStringLiteral("%1: no es un archivo.\r\n")
+                                           .arg(ruta(oficina, QStringLiteral("pag_rec"), QStringLiteral("A2.001")))));
 
         // A catalogue table that is missing.
         oficina.sql(QStringLiteral("DROP TABLE ERRORESB"));
@@ -521,7 +523,7 @@ private slots:
         Resultado r = genera(oficina, QStringLiteral("M1.err"));
         QVERIFY(r.completo);
         QCOMPARE(r.destino.texto(), encabezado(QStringLiteral("M1.ERR")) + QStringLiteral("E") + QChar(0)
-                                      + QStringLiteral("3001234\r\n\r\n\r\n"));
+                                        + QStringLiteral("3001234\r\n\r\n\r\n"));
 
         // One line of 3 MB and no line end: copied whole.
         const QByteArray larga(3 * 1024 * 1024 + 7, 'x');
