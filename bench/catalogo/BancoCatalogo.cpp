@@ -23,6 +23,7 @@
 #include "core/db/Conexion.h"
 #include "core/db/Esquema.h"
 #include "core/db/NuevaOficina.h"
+#include "bench/soporte/Pulso.h"
 
 #include <QEventLoop>
 #include <QFutureWatcher>
@@ -151,18 +152,8 @@ double ms(qint64 ns)
 qint64 mayorHuecoMs(const std::function<void(const std::function<void()> &avisa)> &trabajo, bool aparte)
 {
     QEventLoop bucle;
-    QElapsedTimer reloj;
-    qint64 ultimo = 0;
-    qint64 mayor = 0;
+    Pulso pulso;
     int avisos = 0;
-    QTimer pulso;
-    pulso.setInterval(10);
-    pulso.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&pulso, &QTimer::timeout, [&] {
-        const qint64 ahora = reloj.elapsed();
-        mayor = std::max(mayor, ahora - ultimo);
-        ultimo = ahora;
-    });
     QObject contexto;
     const auto avisa = [&] {
         QMetaObject::invokeMethod(
@@ -170,8 +161,7 @@ qint64 mayorHuecoMs(const std::function<void(const std::function<void()> &avisa)
     };
     QFutureWatcher<void> vigia;
     QObject::connect(&vigia, &QFutureWatcher<void>::finished, &bucle, &QEventLoop::quit);
-    reloj.start();
-    pulso.start();
+    pulso.arranca();
     if (aparte) {
         vigia.setFuture(QtConcurrent::run([&] { trabajo(avisa); }));
     } else {
@@ -181,8 +171,8 @@ qint64 mayorHuecoMs(const std::function<void(const std::function<void()> &avisa)
         });
     }
     bucle.exec();
-    mayor = std::max(mayor, reloj.elapsed() - ultimo);
-    return mayor;
+    pulso.cierra();
+    return pulso.mayorHueco();
 }
 
 } // namespace

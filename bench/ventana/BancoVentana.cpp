@@ -15,6 +15,7 @@
 
 #include "core/catalogo/InstalacionCatalogo.h"
 #include "core/oficina/ListaRecepcion.h"
+#include "bench/soporte/Pulso.h"
 #include "core/reportes/GeneradorReporte.h"
 #include "gui/principal/CuadroReporte.h"
 #include "tests/soporte/ActualizacionPrueba.h"
@@ -45,28 +46,17 @@ struct Medida {
 Medida mide(const std::function<void(const std::function<void()> &listo)> &operacion)
 {
     QEventLoop bucle;
-    QElapsedTimer reloj;
-    qint64 ultimo = 0;
-    qint64 mayor = 0;
-    QTimer pulso;
-    pulso.setInterval(10);
-    pulso.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&pulso, &QTimer::timeout, [&] {
-        const qint64 ahora = reloj.elapsed();
-        mayor = std::max(mayor, ahora - ultimo);
-        ultimo = ahora;
-    });
+    Pulso pulso;
     qint64 fin = 0;
     const auto listo = [&] {
-        fin = reloj.elapsed();
+        fin = pulso.transcurrido();
         // A few more ticks, so that a stall at the very end is seen.
         QTimer::singleShot(30, &bucle, &QEventLoop::quit);
     };
-    reloj.start();
-    pulso.start();
+    pulso.arranca();
     QTimer::singleShot(20, [&] { operacion(listo); });
     bucle.exec();
-    return {mayor, fin};
+    return {pulso.mayorHueco(), fin};
 }
 
 QString fila(const QString &operacion, const Medida &m)
