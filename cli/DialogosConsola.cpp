@@ -52,3 +52,17 @@ std::optional<QString> DialogosConsola::pideClave()
         return std::nullopt;
     return QString::fromLocal8Bit(linea);
 }
+
+std::optional<QString> DialogosConsola::eligeCarpeta(const QString &)
+{
+    m_err << QStringLiteral("Sin ventana no hay selector de carpetas: use tendal config COLUMNA=CARPETA.") << Qt::endl;
+    return std::nullopt;
+}
+
+bool DialogosConsola::preparaImpresion(QPrinter &)
+{
+    m_err << QStringLiteral(
+        "Sin ventana no se imprime: tendal reporte NOMBRE escribe el reporte en la salida estándar.")
+          << Qt::endl;
+    return false;
+}

@@ -24,3 +24,13 @@ std::optional<QString> DialogosSinBucle::pideClave()
 {
     return m_consola.pideClave();
 }
+
+std::optional<QString> DialogosSinBucle::eligeCarpeta(const QString &inicial)
+{
+    return m_consola.eligeCarpeta(inicial);
+}
+
+bool DialogosSinBucle::preparaImpresion(QPrinter &impresora)
+{
+    return m_consola.preparaImpresion(impresora);
+}

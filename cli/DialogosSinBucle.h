@@ -13,6 +13,8 @@ public:
 
     Respuesta mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones) override;
     std::optional<QString> pideClave() override;
+    std::optional<QString> eligeCarpeta(const QString &inicial) override;
+    bool preparaImpresion(QPrinter &impresora) override;
 
 private:
     Dialogos &m_consola;

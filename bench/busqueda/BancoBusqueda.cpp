@@ -34,6 +34,8 @@ class DialogosMudos : public Dialogos
 public:
     Respuesta mensaje(const QString &, const QString &, Icono, Botones) override { return Respuesta::Aceptar; }
     std::optional<QString> pideClave() override { return std::nullopt; }
+    std::optional<QString> eligeCarpeta(const QString &) override { return std::nullopt; }
+    bool preparaImpresion(QPrinter &) override { return false; }
 };
 
 // Julian files of patente 123: days 040 to 049 (one in ten of day 045), a

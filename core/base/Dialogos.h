@@ -4,6 +4,8 @@
 #include <functional>
 #include <optional>
 
+class QPrinter;
+
 // The one way the system reaches the person at the keyboard. The windows
 // show message boxes, the command line writes to stderr and answers from its
 // flags, the tests answer from a script and record every message.
@@ -29,6 +31,15 @@ public:
     // prompt open with its box emptied. False when the person cancelled.
     // By default one pideClave() per attempt; the window keeps one prompt.
     virtual bool confirmaClave(const std::function<bool(const QString &)> &acepta);
+
+    // The folder picker, opened at inicial: the chosen folder, or nothing
+    // when the person cancelled.
+    virtual std::optional<QString> eligeCarpeta(const QString &inicial) = 0;
+
+    // The print dialog for impresora (its print range already says whether
+    // only the selection is to be printed): true to print, false when the
+    // person cancelled.
+    virtual bool preparaImpresion(QPrinter &impresora) = 0;
 
     // Shortcuts with the product name as title.
     void error(const QString &texto);

@@ -62,8 +62,7 @@ QCoro::Task<> RevisionCatalogo::Revisa_Catalogo()
                         "Existe una versión actualizada del catálogo de errores, ¿Deseas descargar la actualización?"),
                     Dialogos::nombreProducto(), Dialogos::Icono::Informacion, Dialogos::Botones::SiNo);
                 if (respuesta == Dialogos::Respuesta::Si) {
-                    if (muestraVentana)
-                        muestraVentana();
+                    emit actualizacionAceptada();
                     co_await m_actualizacion.Movimientos(QStringLiteral("recibir"));
                     QCoreApplication::processEvents();
                     co_await m_actualizacion.Movimientos(QStringLiteral("salir"));

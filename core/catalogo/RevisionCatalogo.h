@@ -37,10 +37,10 @@ public:
 
     QCoro::Task<> Revisa_Catalogo();
 
-    // Shows the update window without making it modal.
-    std::function<void()> muestraVentana;
-
 signals:
+    // The person accepted the newer catalogue: the update window shows
+    // (not modal) while it downloads.
+    void actualizacionAceptada();
     // A check ended (whatever its outcome).
     void revisionTerminada();
 

@@ -94,14 +94,11 @@ void Parametros::Ejecuta_Accion(const QString &accion)
         m_programa.campos().Imprime_Datos(m_programa.parametros());
         Muestra_Botones(true);
     } else if (accion == u"salir") {
-        if (oculta)
-            oculta();
+        emit ocultaPedido();
     } else if (accion == u"password") {
-        if (cambiaPassword)
-            cambiaPassword();
+        emit cambioPasswordPedido();
     } else if (accion == u"envyex") {
-        if (solicitaPassword)
-            solicitaPassword();
+        emit solicitudPasswordPedida();
     }
 }
 
@@ -131,15 +128,15 @@ void Parametros::guarda()
     emit guardado();
 }
 
-void Parametros::Elige_Carpeta(int n, const std::function<std::optional<QString>(const QString &inicial)> &dialogo)
+void Parametros::Elige_Carpeta(int n)
 {
-    if (n < 0 || n > 7 || !dialogo)
+    if (n < 0 || n > CamposConfiguracion::kUltimaCarpeta - CamposConfiguracion::kPrimeraCarpeta)
         return;
     CamposConfiguracion &campos = m_programa.campos();
     const QString actual = campos.texto(CamposConfiguracion::kPrimeraCarpeta + n);
     if (!actual.isEmpty())
         m_carpetaInicial = actual;
-    const std::optional<QString> elegida = dialogo(m_carpetaInicial);
+    const std::optional<QString> elegida = m_programa.dialogos().eligeCarpeta(m_carpetaInicial);
     if (elegida)
         campos.ponTexto(CamposConfiguracion::kPrimeraCarpeta + n, QDir::toNativeSeparators(*elegida));
 }

@@ -3,8 +3,6 @@
 #include <QObject>
 #include <QString>
 #include <array>
-#include <functional>
-#include <optional>
 
 class Programa;
 
@@ -42,20 +40,19 @@ public:
     // The tool bar command of the window.
     void Ejecuta_Accion(const QString &accion);
 
-    // Folder picker n (0 to 7) of field n + 5. dialogo shows the picker from
-    // an initial folder and gives the chosen folder, or nothing when the
-    // person cancelled. The field changes only when a folder was chosen.
-    void Elige_Carpeta(int n, const std::function<std::optional<QString>(const QString &inicial)> &dialogo);
+    // Folder picker n (0 to 7) of the folder fields (val_env ... sag_rec):
+    // the program's Dialogos shows the picker from an initial folder; the
+    // field changes only when a folder was chosen.
+    void Elige_Carpeta(int n);
     const QString &carpetaInicial() const { return m_carpetaInicial; }
 
-    // What only the program can do for "salir" (hide the window),
-    // "password" (the change of payment password) and "envyex" (the
-    // password recovery request).
-    std::function<void()> oculta;
-    std::function<void()> cambiaPassword;
-    std::function<void()> solicitaPassword;
-
 signals:
+    // What only the windows can do: "salir" hides the configuration window,
+    // "password" opens the change of payment password, "envyex" starts the
+    // password recovery request.
+    void ocultaPedido();
+    void cambioPasswordPedido();
+    void solicitudPasswordPedida();
     void modoCambiado();
     // The configuration was saved.
     void guardado();

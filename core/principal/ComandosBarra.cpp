@@ -59,14 +59,11 @@ QCoro::Task<> ComandosBarra::ejecuta(QString clave)
         if (m_ciclo.habilitado() && m_programa.dialogos().preguntaDestructiva(textoDetener()))
             co_await m_ciclo.detiene();
     } else if (clave == u"caterr") {
-        if (muestraActualizacion)
-            muestraActualizacion();
+        emit actualizacionPedida();
     } else if (clave == u"parametros") {
-        if (muestraParametros)
-            muestraParametros();
+        emit parametrosPedidos();
     } else if (clave == u"salir") {
-        if (m_programa.dialogos().pregunta(QStringLiteral("¿Deseas Salir del Sistema?"), Dialogos::Icono::Informacion)
-            && termina)
-            termina();
+        if (m_programa.dialogos().pregunta(QStringLiteral("¿Deseas Salir del Sistema?"), Dialogos::Icono::Informacion))
+            emit salidaConfirmada();
     }
 }

@@ -3,7 +3,6 @@
 #include <QCoro/QCoroTask>
 #include <QObject>
 #include <QString>
-#include <functional>
 #include <memory>
 
 class Boletines;
@@ -15,9 +14,9 @@ class Programa;
 // keys "enviar", "recibir", "detener", "caterr", "parametros", "salir",
 // "agregar" and any other. Every key ends through the common exit, which
 // closes eftpEnvio. While a command runs the tool bar starts no second one
-// (the receive cycle's ticks still run, on their own session). The window
-// plugs in what only it can do (show the other windows, end the program)
-// through the hooks.
+// (the receive cycle's ticks still run, on their own session). What only the
+// windows can do (show another window, end the program) is asked for by a
+// signal, which the composition root connects.
 class ComandosBarra : public QObject
 {
     Q_OBJECT
@@ -33,11 +32,10 @@ public:
     Boletines &boletines() { return *m_boletines; }
     EnvioArchivos &envio() { return *m_envio; }
 
-    std::function<void()> muestraActualizacion; // "caterr"
-    std::function<void()> muestraParametros; // "parametros" (modal)
-    std::function<void()> termina; // "salir" confirmed
-
 signals:
+    void actualizacionPedida(); // "caterr": the catalogue update window
+    void parametrosPedidos(); // "parametros": the configuration window (modal)
+    void salidaConfirmada(); // "salir", confirmed: the program ends
     void ocupadoCambiado(bool ocupado);
 
 private:

@@ -3,7 +3,10 @@
 #include "gui/comun/frmPassword.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 namespace {
@@ -59,4 +62,19 @@ std::optional<QString> DialogosVentana::pideClave()
     if (!m_frmPassword)
         m_frmPassword = std::make_unique<frmPassword>();
     return m_frmPassword->pide();
+}
+
+std::optional<QString> DialogosVentana::eligeCarpeta(const QString &inicial)
+{
+    const QString carpeta = QFileDialog::getExistingDirectory(QApplication::activeWindow(), QString(), inicial);
+    if (carpeta.isEmpty())
+        return std::nullopt;
+    return carpeta;
+}
+
+bool DialogosVentana::preparaImpresion(QPrinter &impresora)
+{
+    QPrintDialog dialogo(&impresora, QApplication::activeWindow());
+    dialogo.setOption(QAbstractPrintDialog::PrintSelection, impresora.printRange() == QPrinter::Selection);
+    return dialogo.exec() == QDialog::Accepted;
 }

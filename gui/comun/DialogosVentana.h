@@ -7,8 +7,9 @@
 class frmPassword;
 
 // The person at the keyboard of the desktop program: message boxes with the
-// given title, icon and buttons ("Aceptar", "Sí", "No"), and the payment
-// password prompt frmPassword, created once and hidden between showings.
+// given title, icon and buttons ("Aceptar", "Sí", "No"), the payment
+// password prompt frmPassword (created once and hidden between showings),
+// the folder picker and the print dialog, each over the active window.
 class DialogosVentana : public Dialogos
 {
 public:
@@ -18,6 +19,8 @@ public:
     Respuesta mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones) override;
     std::optional<QString> pideClave() override;
     bool confirmaClave(const std::function<bool(const QString &)> &acepta) override;
+    std::optional<QString> eligeCarpeta(const QString &inicial) override;
+    bool preparaImpresion(QPrinter &impresora) override;
 
 private:
     std::unique_ptr<frmPassword> m_frmPassword;

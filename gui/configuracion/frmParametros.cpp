@@ -12,7 +12,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -85,15 +84,7 @@ frmParametros::frmParametros(Programa &programa, Parametros &parametros, QWidget
     connect(&m_finAviso, &QTimer::timeout, m_aviso, &QLabel::clear);
     connect(&m_parametros, &Parametros::guardado, this, [this] { avisa(QStringLiteral("Configuración guardada")); });
 
-    eligeCarpeta = [this](const QString &inicial) -> std::optional<QString> {
-        const QString carpeta = QFileDialog::getExistingDirectory(this, QString(), inicial);
-        if (carpeta.isEmpty())
-            return std::nullopt;
-        return carpeta;
-    };
-    m_parametros.oculta = [this] {
-        hide();
-    };
+    connect(&m_parametros, &Parametros::ocultaPedido, this, &QWidget::hide);
     connect(&m_parametros, &Parametros::modoCambiado, this, &frmParametros::muestraModo);
     connect(&m_parametros, &Parametros::camposActivados, this, [this] { m_cboParametros->setFocus(); });
     connect(&m_programa.campos(), &CamposConfiguracion::cambiado, this, &frmParametros::muestraCampos);
@@ -183,7 +174,7 @@ QWidget *frmParametros::construyeDirectorios()
         rejilla->setRowMinimumHeight(renglon + 2, 12);
         connect(m_txtParametros[n], &QLineEdit::textEdited, this,
                 [this, n](const QString &t) { m_programa.campos().ponTexto(n, t); });
-        connect(picker, &QToolButton::clicked, this, [this, i] { m_parametros.Elige_Carpeta(i, eligeCarpeta); });
+        connect(picker, &QToolButton::clicked, this, [this, i] { m_parametros.Elige_Carpeta(i); });
     }
     rejilla->setColumnStretch(0, 1);
     rejilla->setColumnStretch(1, 1);

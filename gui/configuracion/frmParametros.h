@@ -2,8 +2,6 @@
 
 #include <QDialog>
 #include <QTimer>
-#include <functional>
-#include <optional>
 
 class Parametros;
 class Programa;
@@ -40,10 +38,6 @@ public:
     QComboBox *cboParametros() const { return m_cboParametros; }
     QCheckBox *chkParametros() const { return m_chkParametros; }
     QAbstractButton *cmdParametros(int n) const { return m_cmdParametros[n]; }
-
-    // The folder picker: the chosen folder, or nothing when cancelled.
-    // Replaceable, so that it runs without a person.
-    std::function<std::optional<QString>(const QString &inicial)> eligeCarpeta;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

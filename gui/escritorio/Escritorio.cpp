@@ -82,9 +82,7 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
     frmPreVal ventana(programa, principal, comandos);
 
     ventana.sigueCiclo(ciclo);
-    comandos.muestraParametros = [&] {
-        ventanaParametros.muestra();
-    };
+    QObject::connect(&comandos, &ComandosBarra::parametrosPedidos, &ventanaParametros, &frmParametros::muestra);
 
     // The catalogue update window (tool bar "caterr", not modal) and the
     // version check, armed once: 2 s after start a newer catalogue is offered.
@@ -95,13 +93,13 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
         ventanaActualizacion.raise();
         ventanaActualizacion.activateWindow();
     };
-    comandos.muestraActualizacion = muestraActualizacion;
+    QObject::connect(&comandos, &ComandosBarra::actualizacionPedida, &ventanaActualizacion, muestraActualizacion);
     RevisionCatalogo revision(programa, actualizacion);
-    revision.muestraVentana = muestraActualizacion;
-    comandos.termina = [&] {
+    QObject::connect(&revision, &RevisionCatalogo::actualizacionAceptada, &ventanaActualizacion, muestraActualizacion);
+    QObject::connect(&comandos, &ComandosBarra::salidaConfirmada, &ventana, [&] {
         ventana.termina();
         QCoreApplication::exit(0);
-    };
+    });
 
     // The bulletins of every send: the hidden bulletin window and the strip
     // of the main window, both on the ticker's state.
@@ -117,14 +115,14 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
             ventanaParametros.avisa(QStringLiteral("Contraseña de pago cambiada"));
     });
     SolicitaPassword solicitud(programa);
-    parametros.cambiaPassword = [&] {
+    QObject::connect(&parametros, &Parametros::cambioPasswordPedido, &ventanaCambio, [&] {
         if (!solicitud.enCurso())
             ventanaCambio.open();
-    };
-    parametros.solicitaPassword = [&] {
+    });
+    QObject::connect(&parametros, &Parametros::solicitudPasswordPedida, &parametros, [&] {
         if (!ventanaCambio.enCurso())
             solicitud.Solicita_Password();
-    };
+    });
 
     // The main window's size, position and splitters, beside the start-up
     // file (normally the user's own ~/.config/tendal).

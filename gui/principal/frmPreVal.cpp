@@ -1,5 +1,6 @@
 #include "gui/principal/frmPreVal.h"
 
+#include "core/base/Dialogos.h"
 #include "gui/comun/TeclaEnter.h"
 #include "gui/comun/Ubicacion.h"
 #include "core/oficina/Programa.h"
@@ -25,7 +26,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QLocale>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QAbstractTextDocumentLayout>
 #include <QSettings>
@@ -166,9 +166,6 @@ frmPreVal::frmPreVal(Programa &programa, Principal &principal, ComandosBarra &co
             });
     qApp->installEventFilter(this);
     principal.ponReporte(m_rtbPreVal);
-    dialogoImpresion = [this](QPrinter &impresora) {
-        return muestraDialogoImpresion(impresora);
-    };
     principal.inicia();
 }
 
@@ -515,13 +512,6 @@ bool frmPreVal::eventFilter(QObject *objeto, QEvent *evento)
     return QMainWindow::eventFilter(objeto, evento);
 }
 
-bool frmPreVal::muestraDialogoImpresion(QPrinter &impresora)
-{
-    QPrintDialog dialogo(&impresora, this);
-    dialogo.setOption(QAbstractPrintDialog::PrintSelection, m_rtbPreVal->textCursor().hasSelection());
-    return dialogo.exec() == QDialog::Accepted;
-}
-
 void frmPreVal::cmdImprime_Click()
 {
     if (m_rtbPreVal->document()->isEmpty())
@@ -529,7 +519,7 @@ void frmPreVal::cmdImprime_Click()
     QPrinter impresora(QPrinter::HighResolution);
     if (m_rtbPreVal->textCursor().hasSelection())
         impresora.setPrintRange(QPrinter::Selection);
-    if (!dialogoImpresion || !dialogoImpresion(impresora))
+    if (!m_programa.dialogos().preparaImpresion(impresora))
         return;
     imprimeReporte(*m_rtbPreVal, impresora);
 }

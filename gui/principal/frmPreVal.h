@@ -2,7 +2,6 @@
 
 #include <QKeySequence>
 #include <QMainWindow>
-#include <functional>
 
 class BarraEstado;
 class CicloRecepcion;
@@ -61,10 +60,8 @@ public:
     // Prints the report box: the whole report, or only the selected part
     // when text is selected. Nothing when the box is empty; a cancelled
     // dialog or a printer that fails ends it without a message.
+    // The print dialog is the program's Dialogos.
     void cmdImprime_Click();
-    // The print dialog on the printer: true when the person chose to print.
-    // Replaceable, so that printing runs without a person (to a PDF file).
-    std::function<bool(QPrinter &)> dialogoImpresion;
 
     // Size, position and the splitters' positions, kept between runs.
     void guardaGeometria(QSettings &ajustes) const;
@@ -92,7 +89,6 @@ private:
     void muestraReporteDe(int fila);
     void avisaEspera(int respuestas);
     void actualizaCuentas();
-    bool muestraDialogoImpresion(QPrinter &impresora);
 
     Programa &m_programa;
     Principal &m_principal;

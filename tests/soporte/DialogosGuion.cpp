@@ -16,6 +16,18 @@ std::optional<QString> DialogosGuion::pideClave()
     return claves.isEmpty() ? std::nullopt : claves.dequeue();
 }
 
+std::optional<QString> DialogosGuion::eligeCarpeta(const QString &inicial)
+{
+    carpetasIniciales << inicial;
+    return carpetas.isEmpty() ? std::nullopt : carpetas.dequeue();
+}
+
+bool DialogosGuion::preparaImpresion(QPrinter &impresora)
+{
+    ++impresionesPedidas;
+    return !impresiones.isEmpty() && impresiones.dequeue()(impresora);
+}
+
 QStringList DialogosGuion::textos() const
 {
     QStringList t;

@@ -44,9 +44,7 @@ struct Escena {
         programa->parametros().abre();
         actualizacion = std::make_unique<ActualizacionCatalogo>(*programa);
         revision = std::make_unique<RevisionCatalogo>(*programa, *actualizacion);
-        revision->muestraVentana = [this] {
-            ++ventanas;
-        };
+        QObject::connect(revision.get(), &RevisionCatalogo::actualizacionAceptada, [this] { ++ventanas; });
     }
     void publica(const QString &linea, int version)
     {

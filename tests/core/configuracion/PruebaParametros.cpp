@@ -69,20 +69,14 @@ private slots:
         QVERIFY(!par.camposHabilitados());
 
         int ocultas = 0, cambios = 0, solicitudes = 0;
-        par.oculta = [&] {
-            ++ocultas;
-        };
-        par.cambiaPassword = [&] {
-            ++cambios;
-        };
-        par.solicitaPassword = [&] {
-            ++solicitudes;
-        };
+        connect(&par, &Parametros::ocultaPedido, this, [&] { ++ocultas; });
+        connect(&par, &Parametros::cambioPasswordPedido, this, [&] { ++cambios; });
+        connect(&par, &Parametros::solicitudPasswordPedida, this, [&] { ++solicitudes; });
         par.Ejecuta_Accion(QStringLiteral("modificar"));
         QCOMPARE(visibles(par), kEdicion);
         QVERIFY(par.camposHabilitados());
 
-        // Hiding keeps the mode; the other keys only call their hooks.
+        // Hiding keeps the mode; the other keys only ask the windows.
         par.Ejecuta_Accion(QStringLiteral("salir"));
         par.Ejecuta_Accion(QStringLiteral("password"));
         par.Ejecuta_Accion(QStringLiteral("envyex"));
@@ -260,32 +254,27 @@ private slots:
         Programa &p = o.carga();
         Parametros par(p);
         CamposConfiguracion &c = p.campos();
-        QStringList iniciales;
-        std::optional<QString> respuesta;
-        const auto dialogo = [&](const QString &inicial) {
-            iniciales << inicial;
-            return respuesta;
-        };
+        const QStringList &iniciales = o.dialogos.carpetasIniciales;
 
         // An empty field: the picker's own initial folder.
         c.ponTexto(CamposConfiguracion::val_rec, QString());
-        par.Elige_Carpeta(1, dialogo);
+        par.Elige_Carpeta(1);
         QCOMPARE(iniciales.last(), QDir::homePath());
         QCOMPARE(c.texto(CamposConfiguracion::val_rec), QString());
 
         // A filled field starts there; cancelling leaves it.
         const QString saai = c.texto(CamposConfiguracion::val_env);
-        par.Elige_Carpeta(0, dialogo);
+        par.Elige_Carpeta(0);
         QCOMPARE(iniciales.last(), saai);
         QCOMPARE(c.texto(CamposConfiguracion::val_env), saai);
 
         // The picker keeps its last initial folder for an empty field.
-        respuesta = QStringLiteral("/nueva/carpeta");
-        par.Elige_Carpeta(1, dialogo);
+        o.dialogos.carpetas << QStringLiteral("/nueva/carpeta");
+        par.Elige_Carpeta(1);
         QCOMPARE(iniciales.last(), saai);
         QCOMPARE(c.texto(CamposConfiguracion::val_rec), QDir::toNativeSeparators(QStringLiteral("/nueva/carpeta")));
 
-        par.Elige_Carpeta(8, dialogo);
+        par.Elige_Carpeta(8);
         QCOMPARE(iniciales.size(), 3);
         // Stored only by "guardar".
         QVERIFY(!p.parametros().tieneCambios());

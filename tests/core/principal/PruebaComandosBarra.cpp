@@ -21,12 +21,8 @@ void PruebaComandosBarra::clavesSinEnvio()
     Escena e;
     e.carga();
     int actualizacion = 0, parametros = 0;
-    e.comandos->muestraActualizacion = [&] {
-        ++actualizacion;
-    };
-    e.comandos->muestraParametros = [&] {
-        ++parametros;
-    };
+    QObject::connect(e.comandos.get(), &ComandosBarra::actualizacionPedida, [&] { ++actualizacion; });
+    QObject::connect(e.comandos.get(), &ComandosBarra::parametrosPedidos, [&] { ++parametros; });
     for (const char *clave : {"caterr", "parametros", "agregar", "otra", "detener"})
         e.ejecuta(QString::fromLatin1(clave));
     QCOMPARE(actualizacion, 1);
@@ -42,9 +38,7 @@ void PruebaComandosBarra::salir()
     Escena e;
     e.carga();
     int terminado = 0;
-    e.comandos->termina = [&] {
-        ++terminado;
-    };
+    QObject::connect(e.comandos.get(), &ComandosBarra::salidaConfirmada, [&] { ++terminado; });
     e.ejecuta(QStringLiteral("salir")); // No
     QCOMPARE(terminado, 0);
     e.persona().respuestas.enqueue(Dialogos::Respuesta::Si);

@@ -1,9 +1,14 @@
 // The person at the keyboard of the desktop program: message boxes with the
-// system's titles, icons and Spanish buttons, and the password prompt.
+// system's titles, icons and Spanish buttons, the password prompt, the
+// folder picker and the print dialog.
 #include "gui/comun/DialogosVentana.h"
 #include "gui/comun/frmPassword.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -142,6 +147,43 @@ private slots:
 
         cuandoAparezca<frmPassword>([&](frmPassword *w) { w->cmdPassword(1)->click(); });
         QVERIFY(!d.confirmaClave([](const QString &) { return true; }));
+    }
+
+    // The picker opens at the given folder and gives the folder chosen, or
+    // nothing when cancelled.
+    void carpeta()
+    {
+        DialogosVentana d;
+        QTemporaryDir dir;
+        QString abierta;
+        cuandoAparezca<QFileDialog>([&](QFileDialog *w) {
+            abierta = w->directory().absolutePath();
+            w->reject();
+        });
+        QCOMPARE(d.eligeCarpeta(dir.path()), std::nullopt);
+        QCOMPARE(abierta, QDir(dir.path()).absolutePath());
+
+        cuandoAparezca<QFileDialog>([&](QFileDialog *w) { w->accept(); });
+        QCOMPARE(d.eligeCarpeta(dir.path()), std::optional<QString>(QDir(dir.path()).absolutePath()));
+    }
+
+    // The print dialog offers "selection" exactly when the printer was set
+    // to print the selection; cancelling prints nothing.
+    void impresion()
+    {
+        DialogosVentana d;
+        for (const bool seleccion : {false, true}) {
+            QPrinter impresora;
+            if (seleccion)
+                impresora.setPrintRange(QPrinter::Selection);
+            bool ofrece = !seleccion;
+            cuandoAparezca<QPrintDialog>([&](QPrintDialog *w) {
+                ofrece = w->testOption(QAbstractPrintDialog::PrintSelection);
+                w->reject();
+            });
+            QVERIFY(!d.preparaImpresion(impresora));
+            QCOMPARE(ofrece, seleccion);
+        }
     }
 };
 

@@ -136,12 +136,9 @@ private slots:
         QVERIFY(!v.visible(w.txtParametros(CamposConfiguracion::ip_proxy)));
 
         // A picker changes its field in the window and in the live fields.
-        QString inicial;
-        w.eligeCarpeta = [&](const QString &i) -> std::optional<QString> {
-            inicial = i;
-            return QStringLiteral("/elegida");
-        };
+        v.oficina.dialogos.carpetas << QStringLiteral("/elegida");
         QTest::mouseClick(w.cmdParametros(2), Qt::LeftButton);
+        QCOMPARE(v.oficina.dialogos.carpetasIniciales.size(), 1);
         QCOMPARE(w.txtParametros(CamposConfiguracion::tra_env)->text(),
                  QDir::toNativeSeparators(QStringLiteral("/elegida")));
         QCOMPARE(v.programa.campos().texto(CamposConfiguracion::tra_env),

@@ -382,10 +382,10 @@ private slots:
 
         // Closing asks; No keeps the window.
         bool terminado = false;
-        v.comandos.termina = [&] {
+        QObject::connect(&v.comandos, &ComandosBarra::salidaConfirmada, &w, [&] {
             terminado = true;
             w.termina();
-        };
+        });
         QVERIFY(!w.close());
         QCOMPARE(v.dialogos().textos(), QStringList(QStringLiteral("¿Deseas Salir del Sistema?")));
         QCOMPARE(v.dialogos().mensajes[0].icono, Dialogos::Icono::Informacion);
@@ -511,13 +511,13 @@ private slots:
         frmPreVal &w = v.ventana;
         QTemporaryDir dir;
         QString salida;
-        int dialogos = 0;
-        w.dialogoImpresion = [&](QPrinter &impresora) {
-            ++dialogos;
+        const int &dialogos = v.dialogos().impresionesPedidas;
+        const auto aPdf = [&](QPrinter &impresora) {
             impresora.setOutputFormat(QPrinter::PdfFormat);
             impresora.setOutputFileName(salida);
             return true;
         };
+        v.dialogos().impresiones << aPdf << aPdf;
 
         // Nothing to print: no dialog.
         w.cmdImprime_Click();
@@ -547,12 +547,12 @@ private slots:
 
         // A cancelled dialog prints nothing; a printer that fails ends quietly.
         salida = dir.filePath(QStringLiteral("cancelado.pdf"));
-        w.dialogoImpresion = [&](QPrinter &) {
+        v.dialogos().impresiones << [](QPrinter &) {
             return false;
         };
         w.cmdImprime_Click();
         QVERIFY(!QFile::exists(salida));
-        w.dialogoImpresion = [&](QPrinter &impresora) {
+        v.dialogos().impresiones << [&](QPrinter &impresora) {
             impresora.setOutputFormat(QPrinter::PdfFormat);
             impresora.setOutputFileName(dir.filePath(QStringLiteral("no/existe/x.pdf")));
             return true;
