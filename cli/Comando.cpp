@@ -41,3 +41,8 @@ int Comando::uso(const QString &forma)
     err << QStringLiteral("Uso: tendal ") << forma << Qt::endl;
     return 2;
 }
+
+QString concuerda(qsizetype n, const char *uno, const char *varios)
+{
+    return QString::fromUtf8(n == 1 ? uno : varios).arg(n);
+}

@@ -35,6 +35,10 @@ struct Comando {
     std::unique_ptr<Programa> abrePrograma(Dialogos &dialogos);
 };
 
+// A count in a sentence that agrees with it: uno when n is 1, varios
+// otherwise, with %1 replaced by n ("Queda %1 archivo" / "Quedan %1 archivos").
+QString concuerda(qsizetype n, const char *uno, const char *varios);
+
 // The commands, each in its own folder.
 int comandoInit(Comando &c);
 int comandoConfig(Comando &c);

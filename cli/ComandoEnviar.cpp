@@ -119,7 +119,8 @@ int comandoEnviar(Comando &c)
     QCoro::waitFor(comandos.Ejecuta_Comando(QStringLiteral("enviar")));
     const int sinEnviar = pendientesDelDia(programa);
     if (sinEnviar > 0)
-        c.err << QStringLiteral("Quedan %1 archivos del día sin enviar en la lista de envío.").arg(sinEnviar)
+        c.err << concuerda(sinEnviar, "Queda %1 archivo del día sin enviar en la lista de envío.",
+                           "Quedan %1 archivos del día sin enviar en la lista de envío.")
               << Qt::endl;
 
     // The responses: the cycle that the send started, on its own timer.
@@ -128,9 +129,11 @@ int comandoEnviar(Comando &c)
         QCoro::waitFor(ciclo.esperaRespuestas(std::chrono::seconds(espera)));
     ciclo.deshabilita();
     if (recepcion.cuenta() > 0)
-        c.err << QStringLiteral("Quedan %1 archivos en espera de respuesta; se recogen con «tendal recibir» o desde la "
-                                "ventana principal.")
-                     .arg(recepcion.cuenta())
+        c.err << concuerda(recepcion.cuenta(),
+                           "Queda %1 archivo en espera de respuesta; se recoge con «tendal recibir» o "
+                           "desde la ventana principal.",
+                           "Quedan %1 archivos en espera de respuesta; se recogen con «tendal recibir» o desde la "
+                           "ventana principal.")
               << Qt::endl;
     return consola.huboError() || noEncontrado || sinEnviar > 0 ? 1 : 0;
 }

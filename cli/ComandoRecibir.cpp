@@ -46,10 +46,11 @@ int comandoRecibir(Comando &c)
 
     const int quedan = lista.cuenta();
     if (quedan > 0) {
-        c.err << QStringLiteral(
-                     "Quedan %1 archivos en espera de respuesta; se recogen con otro «tendal recibir» o desde la "
-                     "ventana principal.")
-                     .arg(quedan)
+        c.err << concuerda(quedan,
+                           "Queda %1 archivo en espera de respuesta; se recoge con otro «tendal recibir» o desde la "
+                           "ventana principal.",
+                           "Quedan %1 archivos en espera de respuesta; se recogen con otro «tendal recibir» o desde "
+                           "la ventana principal.")
               << Qt::endl;
         return 1;
     }

@@ -3,6 +3,7 @@
 #include "core/oficina/Programa.h"
 #include "core/reportes/DestinoFlujo.h"
 #include "core/reportes/GeneradorReporte.h"
+#include "core/reportes/TipoRespuesta.h"
 
 // tendal reporte NOMBRE [--titulo TEXTO]: the revision report of a response
 // file, built as the main window builds it, written to standard output as
@@ -15,6 +16,14 @@ int comandoReporte(Comando &c)
     if (falta || c.args.size() != 1 || c.args.first().startsWith(QStringLiteral("--")))
         return c.uso(QStringLiteral("reporte NOMBRE [--titulo TEXTO]"));
     const QString nombre = c.args.first();
+    if (TipoRespuesta::reconoce(nombre).clase() == TipoRespuesta::Clase::Ninguna) {
+        c.err << QStringLiteral("%1 no es un archivo de respuesta que el programa conozca: los reportes son de las "
+                                "respuestas de prevalidación y de validación (por ejemplo k0123001.045 o "
+                                "M0123001.err).")
+                     .arg(nombre)
+              << Qt::endl;
+        return 2;
+    }
 
     DialogosConsola dialogos(c.err, c.si);
     const auto abierto = c.abrePrograma(dialogos);

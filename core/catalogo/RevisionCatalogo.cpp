@@ -64,11 +64,14 @@ QCoro::Task<> RevisionCatalogo::Revisa_Catalogo()
                 if (respuesta == Dialogos::Respuesta::Si) {
                     emit actualizacionAceptada();
                     co_await m_actualizacion.Movimientos(QStringLiteral("recibir"));
+                    // An update that failed has said why; it is not announced as done.
+                    const bool actualizado = !m_actualizacion.terminoConError();
                     QCoreApplication::processEvents();
                     co_await m_actualizacion.Movimientos(QStringLiteral("salir"));
-                    m_programa.dialogos().mensaje(QStringLiteral("Catálogo de errores actualizado correctamente"),
-                                                  Dialogos::nombreProducto(), Dialogos::Icono::Ninguno,
-                                                  Dialogos::Botones::Aceptar);
+                    if (actualizado)
+                        m_programa.dialogos().mensaje(QStringLiteral("Catálogo de errores actualizado correctamente"),
+                                                      Dialogos::nombreProducto(), Dialogos::Icono::Ninguno,
+                                                      Dialogos::Botones::Aceptar);
                 }
             }
             Funciones::Borra_Archivo(local);

@@ -56,7 +56,7 @@ bool NuevaOficina::crea(const QString &rutaIni) const
                             Funciones::Codifica_Cadena(claveFtp),
                             Funciones::Codifica_Cadena(clavePago),
                             QString(),
-                            1,
+                            0, // vererr: the catalogue is empty
                             0};
     const QList<QPair<const char *, QString>> servidorCarpetas
         = {{"yex_valin", QStringLiteral("/ag") + p4},     {"yex_valout", QStringLiteral("/ag") + p4},

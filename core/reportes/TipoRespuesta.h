@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/oficina/CamposConfiguracion.h"
 #include "core/reportes/FormatoRespuesta.h"
 
 #include <QString>
@@ -19,7 +20,7 @@ public:
 
     // The configuration field whose folder holds the responses shown unchanged
     // (the val_rec folder as the configuration window holds it).
-    static constexpr int kCampoSinCambios = 6;
+    static constexpr int kCampoSinCambios = CamposConfiguracion::val_rec;
 
     static TipoRespuesta reconoce(const QString &nombre);
 

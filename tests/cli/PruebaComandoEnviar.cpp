@@ -68,7 +68,7 @@ void PruebaComandoEnviar::nombresEscritos()
     QCOMPARE(e.salida,
              m + QStringLiteral(" -> /ag0123 (respuestas: k0123001.") + dia() + QStringLiteral(", M0123001.err)\n"));
     QVERIFY(e.servidor.existe(QStringLiteral("/ag0123/") + m));
-    QVERIFY(e.errores.contains(QStringLiteral("Quedan 1 archivos en espera de respuesta")));
+    QVERIFY(e.errores.contains(QStringLiteral("Queda 1 archivo en espera de respuesta")));
 }
 
 void PruebaComandoEnviar::archivosDelDiaYSusRespuestas()
@@ -138,7 +138,7 @@ void PruebaComandoEnviar::archivoBloqueadoConSi()
 
     QCOMPARE(e.errores.count(QStringLiteral("se encuentra bloqueado, ¿deseas reintentar el envío?")), 4);
     QCOMPARE(e.errores.count(QStringLiteral("[Sí]")), 3);
-    QVERIFY(e.errores.contains(QStringLiteral("Quedan 1 archivos del día sin enviar en la lista de envío.")));
+    QVERIFY(e.errores.contains(QStringLiteral("Queda 1 archivo del día sin enviar en la lista de envío.")));
     QVERIFY(!e.servidor.existe(QStringLiteral("/ag0123/") + m));
 }
 

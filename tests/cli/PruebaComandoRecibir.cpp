@@ -76,7 +76,7 @@ private slots:
         const Salida s = tendal(oficina, {u"recibir"_s, u"--espera"_s, u"0"_s});
         QCOMPARE(s.estado, 1);
         QVERIFY(s.out.isEmpty());
-        QVERIFY2(s.err.startsWith(u"Quedan 1 archivos en espera de respuesta"_s), qPrintable(s.err));
+        QVERIFY2(s.err.startsWith(u"Queda 1 archivo en espera de respuesta"_s), qPrintable(s.err));
         QCOMPARE(oficina.carga().listaRecepcion().cuenta(), 1);
 
         QCOMPARE(tendal(oficina, {u"recibir"_s, u"--espera"_s, u"pronto"_s}).estado, 2);

@@ -99,6 +99,17 @@ private slots:
         QVERIFY(texto.contains(QStringLiteral("\r\n\r\nNo se pudo leer el archivo ")));
     }
 
+    // A name of no known kind is refused before the office is opened.
+    void nombreDesconocido()
+    {
+        Oficina oficina;
+        const Salida s = ejecuta(oficina, {QStringLiteral("reporte"), QStringLiteral("Z0123001.045")});
+        QCOMPARE(s.estado, 2);
+        QCOMPARE(s.out, QByteArray());
+        QVERIFY2(s.err.contains(QStringLiteral("Z0123001.045 no es un archivo de respuesta que el programa conozca")),
+                 qPrintable(s.err));
+    }
+
     void usoEquivocado_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -76,6 +76,10 @@ private slots:
         salida.clear();
         QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config"), QStringLiteral("Patente")}), 0);
         QCOMPARE(salida, QStringLiteral("123\n"));
+        // The catalogue is empty: its version is 0, so any published one is newer.
+        salida.clear();
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config"), QStringLiteral("vererr")}), 0);
+        QCOMPARE(salida, QStringLiteral("0\n"));
         // A second init refuses to overwrite the database.
         errores.clear();
         QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("init"), QStringLiteral("--patente"),

@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(d.eligeCarpeta(dir.path()), std::nullopt);
         QCOMPARE(abierta, QDir(dir.path()).absolutePath());
 
-        cuandoAparezca<QFileDialog>([&](QFileDialog *w) { w->accept(); });
+        cuandoAparezca<QFileDialog>([&](QFileDialog *w) { static_cast<QDialog *>(w)->accept(); });
         QCOMPARE(d.eligeCarpeta(dir.path()), std::optional<QString>(QDir(dir.path()).absolutePath()));
     }
 
