@@ -67,7 +67,7 @@ private slots:
         ServidorFtp servidor;
         Oficina oficina;
         servidor.apunta(oficina);
-        servidor.escribe(u"/update/revact.txt"_s, "1\r\n"); // the installed version
+        servidor.escribe(u"/update/revact.txt"_s, "0\r\n"); // the installed version (an empty catalogue)
         ActualizacionCatalogo actualizacion(oficina.carga());
         QPointer<frmActCatErr> ventana = new frmActCatErr(actualizacion);
         ventana->show();
