@@ -3,6 +3,33 @@
 #include "core/base/ErrorTendal.h"
 #include "core/oficina/Programa.h"
 
+#include <iostream>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// One line typed on the terminal without echo.
+std::optional<QString> leeSinEco(QTextStream &err, const QString &pregunta)
+{
+    err << pregunta << Qt::flush;
+    termios antes {};
+    tcgetattr(STDIN_FILENO, &antes);
+    termios sinEco = antes;
+    sinEco.c_lflag &= ~tcflag_t(ECHO);
+    tcsetattr(STDIN_FILENO, TCSANOW, &sinEco);
+    std::string linea;
+    const bool ok = bool(std::getline(std::cin, linea));
+    tcsetattr(STDIN_FILENO, TCSANOW, &antes);
+    err << Qt::endl;
+    if (!ok)
+        return std::nullopt;
+    return QString::fromLocal8Bit(linea);
+}
+
+} // namespace
+
 QString Comando::opcion(const QString &nombre, bool *falta)
 {
     const int i = int(args.indexOf(nombre));
@@ -45,4 +72,38 @@ int Comando::uso(const QString &forma)
 QString concuerda(qsizetype n, const char *uno, const char *varios)
 {
     return QString::fromUtf8(n == 1 ? uno : varios).arg(n);
+}
+
+std::optional<QString> Comando::clave(const QString &valor, const char *variable, const QString &pregunta,
+                                      bool *rechazada)
+{
+    const bool terminal = !entrada && isatty(STDIN_FILENO);
+    if (valor == u"-") {
+        if (terminal)
+            return leeSinEco(err, pregunta);
+        if (entrada)
+            return entrada->atEnd() ? std::nullopt : std::optional<QString>(entrada->readLine());
+        std::string linea;
+        if (!std::getline(std::cin, linea))
+            return std::nullopt;
+        return QString::fromLocal8Bit(linea).chopped(linea.ends_with('\r') ? 1 : 0);
+    }
+    if (!valor.isEmpty()) {
+        *rechazada = true;
+        return std::nullopt;
+    }
+    if (qEnvironmentVariableIsSet(variable))
+        return qEnvironmentVariable(variable);
+    if (terminal)
+        return leeSinEco(err, pregunta);
+    return std::nullopt;
+}
+
+QString claveEnLinea()
+{
+    return QStringLiteral("Las contraseñas no se escriben en la línea de comandos, donde cualquier usuario del equipo "
+                          "las ve: use «-» para leerlas de la entrada estándar (--clave-ftp - --clave-pago -: la "
+                          "primera línea es la contraseña FTP y la segunda la de pago; clave_ftp=- en config), o "
+                          "las variables TENDAL_CLAVE_FTP y TENDAL_CLAVE_PAGO; en una terminal se preguntan sin "
+                          "mostrarlas.");
 }

@@ -6,6 +6,7 @@
 #include <QTextStream>
 
 #include <memory>
+#include <optional>
 
 class Dialogos;
 class Programa;
@@ -20,6 +21,7 @@ struct Comando {
     Carpetas carpetas;
     Reloj &reloj;
     bool si = false; // --si: questions are answered Yes
+    QTextStream *entrada = nullptr; // standard input; a test gives its own
 
     // Takes "--nombre VALOR" out of args; empty when absent. Sets *falta when
     // the option is given without a value.
@@ -29,11 +31,21 @@ struct Comando {
     // Writes "Uso: tendal " + forma on err and gives the exit status of a
     // usage error (2).
     int uso(const QString &forma);
+    // A password, never taken from the arguments: valor "-" reads the next
+    // line of standard input (a prompt without echo when it is a terminal);
+    // an empty valor takes the environment variable, else asks on a
+    // terminal, else gives nothing. Any other valor is a password written on
+    // the command line, where every user sees it (ps): nothing then, and
+    // *rechazada is set.
+    std::optional<QString> clave(const QString &valor, const char *variable, const QString &pregunta, bool *rechazada);
     // Starts the program as the window does (Programa::carga) with these
     // places, this clock and the given person at the keyboard. A start that
     // cannot complete prints why on err and gives nothing.
     std::unique_ptr<Programa> abrePrograma(Dialogos &dialogos);
 };
+
+// The refusal of a password written on the command line.
+QString claveEnLinea();
 
 // A count in a sentence that agrees with it: uno when n is 1, varios
 // otherwise, with %1 replaced by n ("Queda %1 archivo" / "Quedan %1 archivos").
@@ -45,6 +57,7 @@ int comandoConfig(Comando &c);
 int comandoReporte(Comando &c);
 int comandoRecibir(Comando &c);
 int comandoEnviar(Comando &c);
+int comandoQuitar(Comando &c);
 int comandoBoletin(Comando &c);
 int comandoCaterr(Comando &c);
 int comandoImportarMdb(Comando &c);

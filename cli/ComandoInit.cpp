@@ -14,16 +14,26 @@ int comandoInit(Comando &c)
     const QString servidor = c.opcion(QStringLiteral("--servidor"), &falta);
     if (!servidor.isEmpty())
         oficina.servidor = servidor;
-    oficina.claveFtp = c.opcion(QStringLiteral("--clave-ftp"), &falta);
-    oficina.clavePago = c.opcion(QStringLiteral("--clave-pago"), &falta);
+    const QString claveFtp = c.opcion(QStringLiteral("--clave-ftp"), &falta);
+    const QString clavePago = c.opcion(QStringLiteral("--clave-pago"), &falta);
     oficina.carpetaDatos = c.opcion(QStringLiteral("--carpeta-datos"), &falta);
     bool ok = false;
     oficina.patente = patente.toInt(&ok);
     if (falta || !ok || oficina.patente <= 0 || oficina.patente > 32767 || oficina.agente.isEmpty()
         || !c.args.isEmpty())
         return c.uso(
-            QStringLiteral("init --patente N --agente TEXTO [--servidor HOST] [--clave-ftp X] [--clave-pago Y] "
+            QStringLiteral("init --patente N --agente TEXTO [--servidor HOST] [--clave-ftp -] [--clave-pago -] "
                            "[--carpeta-datos DIR]"));
+    bool rechazada = false;
+    oficina.claveFtp
+        = c.clave(claveFtp, "TENDAL_CLAVE_FTP", QStringLiteral("Contraseña FTP: "), &rechazada).value_or(QString());
+    oficina.clavePago
+        = c.clave(clavePago, "TENDAL_CLAVE_PAGO", QStringLiteral("Contraseña de pago electrónico: "), &rechazada)
+              .value_or(QString());
+    if (rechazada) {
+        c.err << claveEnLinea() << Qt::endl;
+        return 2;
+    }
     if (oficina.carpetaDatos.isEmpty()) {
         // Without a folder: the one the start-up file names, or one beside it.
         try {

@@ -15,11 +15,13 @@ struct Entrada {
 // Every command of the binary, with its line of help.
 const Entrada kComandos[] = {
     {"init", comandoInit,
-     "init --patente N --agente TEXTO [--servidor HOST] [--clave-ftp X] [--clave-pago Y] [--carpeta-datos DIR]\n"
-     "      crea la base de datos de la oficina y Tendal.ini"},
+     "init --patente N --agente TEXTO [--servidor HOST] [--clave-ftp -] [--clave-pago -] [--carpeta-datos DIR]\n"
+     "      crea la base de datos de la oficina y Tendal.ini; las contraseñas se leen de la entrada estándar (-),\n"
+     "      de TENDAL_CLAVE_FTP y TENDAL_CLAVE_PAGO o se preguntan sin mostrarlas, nunca de la línea de comandos"},
     {"config", comandoConfig,
      "config [COLUMNA | COLUMNA=VALOR ...]\n"
-     "      muestra o cambia el registro de configuración (clave_ftp= y clave_pago= en claro)"},
+     "      muestra o cambia el registro de configuración; clave_ftp=- y clave_pago=- leen la contraseña de\n"
+     "      la entrada estándar (o la preguntan sin mostrarla); las contraseñas nunca se muestran"},
     {"reporte", comandoReporte,
      "reporte NOMBRE [--titulo TEXTO]\n      escribe el reporte de revisión de un archivo de respuesta"},
     {"recibir", comandoRecibir,
@@ -29,6 +31,9 @@ const Entrada kComandos[] = {
      "enviar [NOMBRE ...] [--sin-espera] [--espera SEGUNDOS] [--si]\n"
      "      envía los archivos nombrados (sin nombres: los julianos del día de los cuatro tipos) y espera sus\n"
      "      respuestas (600 s por omisión); la contraseña de pago se toma de TENDAL_CLAVE_PAGO"},
+    {"quitar", comandoQuitar,
+     "quitar NOMBRE [--si]\n"
+     "      quita un archivo de la lista de envío (mientras espera enviarse) o de la lista de recepción"},
     {"boletin", comandoBoletin, "boletin\n      actualiza los boletines y escribe la línea del teletipo"},
     {"caterr", comandoCaterr,
      "caterr\n      actualiza el catálogo de errores, las contraseñas y los parámetros desde el servidor"},
@@ -44,15 +49,16 @@ QString ayuda()
                                "Sin comando abre la ventana principal.\n\nComandos:\n");
     for (const Entrada &e : kComandos)
         t += QStringLiteral("  ") + QString::fromUtf8(e.ayuda) + u'\n';
-    t += QStringLiteral("\nVariables: TENDAL_INI, TENDAL_WORKDIR, TENDAL_CLAVE_PAGO\n");
+    t += QStringLiteral("\nVariables: TENDAL_INI, TENDAL_WORKDIR, TENDAL_CLAVE_FTP, TENDAL_CLAVE_PAGO\n");
     return t;
 }
 
 } // namespace
 
-LineaComandos::LineaComandos(QTextStream &out, QTextStream &err)
+LineaComandos::LineaComandos(QTextStream &out, QTextStream &err, QTextStream *entrada)
     : m_out(out)
     , m_err(err)
+    , m_entrada(entrada)
 {
 }
 
@@ -76,6 +82,7 @@ int LineaComandos::ejecuta(QStringList args)
     const QString ini = c.opcion(QStringLiteral("--ini"), &falta);
     const QString trabajo = c.opcion(QStringLiteral("--workdir"), &falta);
     c.carpetas = Carpetas::resuelve(ini, trabajo);
+    c.entrada = m_entrada;
     if (falta) {
         m_err << ayuda() << Qt::flush;
         return 2;

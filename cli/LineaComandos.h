@@ -8,7 +8,9 @@
 class LineaComandos
 {
 public:
-    LineaComandos(QTextStream &out, QTextStream &err);
+    // entrada: what the command reads as standard input (passwords given as
+    // "-"); nothing: the process's own.
+    LineaComandos(QTextStream &out, QTextStream &err, QTextStream *entrada = nullptr);
 
     // args without the program name. Returns the exit status.
     int ejecuta(QStringList args);
@@ -19,4 +21,5 @@ public:
 private:
     QTextStream &m_out;
     QTextStream &m_err;
+    QTextStream *m_entrada;
 };

@@ -4,6 +4,7 @@
 #include "core/db/Conexion.h"
 #include "core/base/Dialogos.h"
 #include "core/base/ErrorTendal.h"
+#include "core/base/Permisos.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -164,6 +165,7 @@ QList<ImportadorAccess::Tabla> ImportadorAccess::importa(const QString &origen, 
         archivo.close();
         if (!QFile::rename(temporal, destino))
             throw errorEscritura(destino, QStringLiteral("no se pudo dar su nombre al archivo importado"));
+        Permisos::soloDueno(destino); // it holds the passwords
     } catch (...) {
         QFile::remove(temporal);
         throw;

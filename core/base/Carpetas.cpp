@@ -2,6 +2,7 @@
 
 #include "core/base/Ansi.h"
 #include "core/base/ErrorTendal.h"
+#include "core/base/Permisos.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,7 +18,7 @@ void creaPrivada(const QString &ruta)
     if (!dir.exists(ruta) && !dir.mkpath(ruta))
         throw ErrorTendal(ErrorTendal::RutaNoEncontrada,
                           QStringLiteral("No se pudo crear la carpeta %1").arg(QDir::toNativeSeparators(ruta)));
-    QFile::setPermissions(ruta, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    Permisos::soloDueno(ruta);
 }
 
 } // namespace

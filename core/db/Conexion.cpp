@@ -2,6 +2,7 @@
 
 #include "core/base/ErrorTendal.h"
 #include "core/db/Esquema.h"
+#include "core/base/Permisos.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -96,6 +97,7 @@ std::unique_ptr<Conexion> Conexion::crea(const QString &carpeta)
         throw errorBase(ruta, QStringLiteral("ya existe una base de datos; no se sobrescribe"));
     auto conexion = conecta(ruta);
     Esquema::actualiza(conexion->db());
+    Permisos::soloDueno(ruta); // it holds the passwords
     return conexion;
 }
 

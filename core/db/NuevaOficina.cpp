@@ -5,6 +5,7 @@
 #include "core/base/ErrorTendal.h"
 #include "core/base/Funciones.h"
 #include "core/base/Vb.h"
+#include "core/base/Permisos.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -31,9 +32,29 @@ QString NuevaOficina::carpetaLocal(const QString &carpeta, const QString &column
 bool NuevaOficina::crea(const QString &rutaIni) const
 {
     const QString carpeta = QDir(carpetaDatos).absolutePath();
+    // The start-up file is Windows-1252 text of one line: a folder it cannot
+    // hold would be stored changed, and no later start would find the database.
+    if (!QFileInfo::exists(rutaIni)) {
+        for (const QChar c : carpeta) {
+            if (c == u'\r' || c == u'\n' || !Ansi::codigo(c))
+                throw ErrorTendal(
+                    ErrorTendal::RutaNoEncontrada,
+                    QStringLiteral("La carpeta de datos %1 no se puede guardar en el archivo de inicio %2: %3. Elija "
+                                   "una carpeta cuyo nombre use solo letras de Europa occidental, cifras y signos "
+                                   "comunes.")
+                        .arg(QDir::toNativeSeparators(carpeta), QDir::toNativeSeparators(rutaIni),
+                             c == u'\r' || c == u'\n'
+                                 ? QStringLiteral("tiene un salto de línea")
+                                 : QStringLiteral("el carácter «%1» no cabe en su juego de caracteres (Windows-1252)")
+                                       .arg(c)));
+        }
+    }
+    const bool carpetaNueva = !QFileInfo::exists(carpeta);
     if (!QDir().mkpath(carpeta))
         throw ErrorTendal(ErrorTendal::RutaNoEncontrada,
                           QStringLiteral("No se pudo crear la carpeta %1").arg(QDir::toNativeSeparators(carpeta)));
+    if (carpetaNueva)
+        Permisos::soloDueno(carpeta); // a folder that was there already keeps its permissions
     auto conexion = Conexion::crea(carpeta);
     const QString p4 = Vb::formato(patente, QStringLiteral("0000"));
     QStringList columnas = {QStringLiteral("Patente"),     QStringLiteral("Agente"),        QStringLiteral("rasoc"),
@@ -81,7 +102,9 @@ bool NuevaOficina::crea(const QString &rutaIni) const
                       valores);
     if (QFileInfo::exists(rutaIni))
         return false;
-    QDir().mkpath(QFileInfo(rutaIni).absolutePath());
-    Ansi::escribeLineas(rutaIni, {QStringLiteral("DATOS = ") + carpeta});
+    const QString carpetaIni = QFileInfo(rutaIni).absolutePath();
+    if (!QFileInfo::exists(carpetaIni) && QDir().mkpath(carpetaIni))
+        Permisos::soloDueno(carpetaIni);
+    Ansi::escribeLineas(rutaIni, {QStringLiteral("DATOS = ") + carpeta}, true);
     return true;
 }

@@ -13,9 +13,10 @@ struct NuevaOficina {
     QString clavePago; // in clear; stored scrambled
     QString carpetaDatos; // holds Prevalida.db and the local folders
 
-    // Creates everything. Refuses (ErrorTendal) when the folder already holds
-    // a database. Writes rutaIni only when no such file exists; returns true
-    // when it wrote it.
+    // Creates everything. Refuses (ErrorTendal), creating nothing, when the
+    // folder already holds a database or when the start-up file is to be
+    // written and cannot hold the folder's name (Windows-1252, one line). Writes rutaIni only when no such file exists;
+    // returns true when it wrote it.
     bool crea(const QString &rutaIni) const;
 
     // The local folder of a PARAMETROS folder column ("val_env" ...) under carpeta.

@@ -4,9 +4,12 @@
 #include "core/oficina/Actualizaciones.h"
 #include "core/base/Dialogos.h"
 #include "core/base/Funciones.h"
+#include "core/base/Permisos.h"
 #include "core/base/Reloj.h"
 #include "core/base/Vb.h"
 #include "core/base/Version.h"
+
+#include <QDir>
 
 Programa::Programa(Carpetas carpetas, Reloj &reloj, Dialogos &dialogos, ClienteFtp::Limites limitesFtp)
     : eftpEnvio(QStringLiteral("eftpEnvio"), limitesFtp)
@@ -26,6 +29,9 @@ void Programa::carga()
     m_carpetas.preparaTrabajo();
     const QString carpetaDatos = m_carpetas.carpetaBaseDatos();
     ImportadorAccess::importaOficina(carpetaDatos, m_dialogos); // an office that still has only Prevalida.mdb
+    const QString aviso = Permisos::restringeBase(QDir(carpetaDatos).filePath(Conexion::nombreArchivo()));
+    if (!aviso.isEmpty())
+        m_dialogos.mensaje(aviso, Dialogos::nombreProducto(), Dialogos::Icono::Informacion, Dialogos::Botones::Aceptar);
     m_conexion = Conexion::abre(carpetaDatos);
     m_rsParametros = std::make_unique<RsParametros>(*m_conexion);
     m_campos.Imprime_Datos(*m_rsParametros);

@@ -4,10 +4,12 @@
 #include "core/db/Conexion.h"
 #include "core/base/ErrorTendal.h"
 #include "core/base/Funciones.h"
+#include "core/db/RsParametros.h"
 #include "core/oficina/Programa.h"
 #include "tests/soporte/Oficina.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -63,16 +65,58 @@ private slots:
     {
         QTemporaryDir dir;
         const QString ini = dir.filePath(QStringLiteral("Tendal.ini"));
-        QString salida, errores;
-        QTextStream out(&salida), err(&errores);
-        LineaComandos cli(out, err);
+        QString salida, errores, entrada;
+        QTextStream out(&salida), err(&errores), in(&entrada);
+        LineaComandos cli(out, err, &in);
+        const auto conEntrada = [&](const QString &texto) {
+            entrada = texto;
+            in.setString(&entrada);
+        };
         QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config")}), 1);
         QVERIFY(errores.contains(QStringLiteral("No se encontró el archivo de inicio")));
 
+        // A password written on the command line is refused before anything is made.
+        errores.clear();
         QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("init"), QStringLiteral("--patente"),
                               QStringLiteral("123"), QStringLiteral("--agente"), QStringLiteral("JUAN PÉREZ"),
                               QStringLiteral("--clave-ftp"), QStringLiteral("Secreto")}),
+                 2);
+        QVERIFY2(errores.contains(QStringLiteral("no se escriben en la línea de comandos")), qPrintable(errores));
+        QVERIFY(!QFileInfo::exists(ini));
+
+        // A data folder the start-up file cannot hold (Windows-1252) is refused, creating nothing.
+        errores.clear();
+        const QString ajena = dir.filePath(QStringLiteral("datos-日本-€"));
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("init"), QStringLiteral("--patente"),
+                              QStringLiteral("123"), QStringLiteral("--agente"), QStringLiteral("X"),
+                              QStringLiteral("--carpeta-datos"), ajena}),
+                 1);
+        QVERIFY2(errores.contains(QStringLiteral("no se puede guardar en el archivo de inicio")), qPrintable(errores));
+        QVERIFY2(errores.contains(QStringLiteral("«日»")), qPrintable(errores));
+        QVERIFY(!QFileInfo::exists(ini));
+        QVERIFY(!QFileInfo::exists(ajena));
+
+        // "-": the first line of standard input is the FTP password, the second the payment password.
+        conEntrada(QStringLiteral("Secreto\nPago1\n"));
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("init"), QStringLiteral("--patente"),
+                              QStringLiteral("123"), QStringLiteral("--agente"), QStringLiteral("JUAN PÉREZ"),
+                              QStringLiteral("--clave-ftp"), QStringLiteral("-"), QStringLiteral("--clave-pago"),
+                              QStringLiteral("-")}),
                  0);
+        const QString datos = dir.filePath(QStringLiteral("datos"));
+        const QString base = QDir(datos).filePath(QStringLiteral("Prevalida.db"));
+        const auto clave = [&](const char *columna) {
+            auto conexion = Conexion::abre(datos);
+            return RsParametros(*conexion).texto(QString::fromLatin1(columna));
+        };
+        QCOMPARE(clave("PassFTP"), Funciones::Codifica_Cadena(QStringLiteral("Secreto")));
+        QCOMPARE(clave("PassBan"), Funciones::Codifica_Cadena(QStringLiteral("Pago1")));
+        // Owner-only: the database, its folder and the start-up file.
+        const auto soloDueno = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        QCOMPARE(QFileInfo(base).permissions() & ~QFileDevice::Permissions(0x0700), soloDueno);
+        QCOMPARE(QFileInfo(ini).permissions() & ~QFileDevice::Permissions(0x0700), soloDueno);
+        QCOMPARE(QFileInfo(datos).permissions() & ~QFileDevice::Permissions(0x0700), soloDueno | QFileDevice::ExeOwner);
+
         salida.clear();
         QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config"), QStringLiteral("Patente")}), 0);
         QCOMPARE(salida, QStringLiteral("123\n"));
@@ -86,17 +130,74 @@ private slots:
                               QStringLiteral("5"), QStringLiteral("--agente"), QStringLiteral("X")}),
                  1);
         QVERIFY(errores.contains(QStringLiteral("no se sobrescribe")));
-        // Passwords are given in clear and stored scrambled.
-        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config"), QStringLiteral("clave_pago=abc"),
+
+        // config: a password in the arguments changes nothing; "-" reads it.
+        errores.clear();
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config"),
+                              QStringLiteral("yex_update=/otra"), QStringLiteral("clave_pago=abc")}),
+                 2);
+        QVERIFY(errores.contains(QStringLiteral("no se escriben en la línea de comandos")));
+        QCOMPARE(clave("yex_update"), QStringLiteral("/update"));
+        conEntrada(QStringLiteral("abc\n"));
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config"), QStringLiteral("clave_pago=-"),
                               QStringLiteral("yex_update=/upd")}),
                  0);
+        QCOMPARE(clave("PassBan"), QStringLiteral("qsu"));
+        // Passwords are never shown, not even scrambled.
         salida.clear();
         QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config")}), 0);
-        QVERIFY(salida.contains(QStringLiteral("PassBan=qsu\n")));
-        QVERIFY(salida.contains(QStringLiteral("PassFTP=") + Funciones::Codifica_Cadena(QStringLiteral("Secreto"))));
+        QVERIFY(salida.contains(QStringLiteral("PassBan=(no se muestra)\n")));
+        QVERIFY(salida.contains(QStringLiteral("PassFTP=(no se muestra)\n")));
+        QVERIFY(!salida.contains(QStringLiteral("qsu")));
         QVERIFY(salida.contains(QStringLiteral("yex_update=/upd\n")));
         QVERIFY(salida.contains(QStringLiteral("Agente=JUAN PÉREZ\n")));
+        salida.clear();
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config"), QStringLiteral("clave_ftp")}), 0);
+        QCOMPARE(salida, QStringLiteral("(no se muestra)\n"));
+
+        // A database others may read is left to its owner, with a notice.
+        QVERIFY(QFile::setPermissions(base, soloDueno | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        errores.clear();
+        QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config"), QStringLiteral("Patente")}), 0);
+        QVERIFY2(errores.contains(QStringLiteral("ahora solo su dueño puede leerla")), qPrintable(errores));
+        QCOMPARE(QFileInfo(base).permissions() & ~QFileDevice::Permissions(0x0700), soloDueno);
         QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("init")}), 2);
+    }
+
+    // tendal config checks every value before it changes anything, and a
+    // change of what the configuration window saves has that save's effects.
+    void configValida()
+    {
+        Oficina oficina;
+        oficina.carga();
+        QString salida, errores;
+        QTextStream out(&salida), err(&errores);
+        LineaComandos cli(out, err);
+        const auto config = [&](const QStringList &args) {
+            errores.clear();
+            salida.clear();
+            return cli.ejecuta(QStringList {QStringLiteral("--ini"), oficina.ini(), QStringLiteral("config")} + args);
+        };
+        for (const char *malo : {"Patente=abc", "Patente=99999", "Patente=-5", "Patente=", "Patente=12.7", "vererr=abc",
+                                 "VerPar=70000", "tipo_acceso=7", "proxy=1", "NoExiste=1"}) {
+            QCOMPARE(config({QStringLiteral("yex_update=/nuevo"), QString::fromUtf8(malo)}), 2);
+            QVERIFY2(errores.contains(QString::fromUtf8(malo).section(u'=', 0, 0)), qPrintable(errores));
+        }
+        QVERIFY(errores.contains(QStringLiteral("no es una columna")));
+        QCOMPARE(config({QStringLiteral("Patente=99999")}), 2);
+        QCOMPARE(errores, QStringLiteral("Patente=99999 no es válido: Patente acepta un número entero de 1 a 9999. "
+                                         "No se cambió nada.\n"));
+        QCOMPARE(config({QStringLiteral("Patente"), QStringLiteral("yex_update")}), 0);
+        QCOMPARE(salida, QStringLiteral("123\n/update\n"));
+
+        // tipo_acceso as the window saves it: acc_tel follows, vererr goes back to 1.
+        QCOMPARE(config({QStringLiteral("vererr=7")}), 0);
+        QCOMPARE(config({QStringLiteral("tipo_acceso=0")}), 0);
+        QCOMPARE(config({QStringLiteral("acc_tel"), QStringLiteral("vererr")}), 0);
+        QCOMPARE(salida, QStringLiteral("-1\n1\n"));
+        QCOMPARE(config({QStringLiteral("tipo_acceso=1"), QStringLiteral("vererr=9")}), 0);
+        QCOMPARE(config({QStringLiteral("acc_tel"), QStringLiteral("vererr")}), 0);
+        QCOMPARE(salida, QStringLiteral("0\n9\n"));
     }
 
     void esquemaYRegistro()
