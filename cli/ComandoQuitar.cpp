@@ -20,7 +20,9 @@ int comandoQuitar(Comando &c)
     Programa &programa = *abierto;
     CicloRecepcion ciclo(programa);
     Principal principal(programa, ciclo);
-    const auto mismo = [&](const QString &otro) { return otro.compare(nombre, Qt::CaseInsensitive) == 0; };
+    const auto mismo = [&](const QString &otro) {
+        return otro.compare(nombre, Qt::CaseInsensitive) == 0;
+    };
 
     ListaEnvio &envio = programa.listaEnvio();
     for (int i = 0; i < envio.cuenta(); ++i) {

@@ -7,8 +7,7 @@
 namespace {
 
 constexpr QFileDevice::Permissions kAjenos = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
-                                             | QFileDevice::ReadOther | QFileDevice::WriteOther
-                                             | QFileDevice::ExeOther;
+                                             | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
 
 } // namespace
 

@@ -468,7 +468,7 @@ private slots:
         v.clic(w.lvwPreVal(0), 0);
         QTemporaryDir dir;
         const QString salida = dir.filePath(QStringLiteral("largo.pdf"));
-        w.dialogoImpresion = [&](QPrinter &impresora) {
+        v.dialogos().impresiones << [&](QPrinter &impresora) {
             impresora.setOutputFormat(QPrinter::PdfFormat);
             impresora.setOutputFileName(salida);
             return true;
