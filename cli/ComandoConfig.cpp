@@ -160,6 +160,9 @@ int comandoConfig(Comando &c)
                 }
                 rs.asigna(QString::fromLatin1(clave->columna),
                           clave->codificada ? Funciones::Codifica_Cadena(*valor) : *valor);
+                if (qstrcmp(clave->columna, "PassFTP") == 0)
+                    if (const QString aviso = Funciones::avisoClaveFtp(*valor); !aviso.isEmpty())
+                        c.err << aviso << Qt::endl;
             } else {
                 const QString nombre = columnaDe(columna);
                 const QString valor = arg.mid(igual + 1);

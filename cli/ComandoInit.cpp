@@ -1,5 +1,6 @@
 #include "cli/Comando.h"
 #include "core/base/ErrorTendal.h"
+#include "core/base/Funciones.h"
 #include "core/db/NuevaOficina.h"
 
 #include <QDir>
@@ -34,6 +35,8 @@ int comandoInit(Comando &c)
         c.err << claveEnLinea() << Qt::endl;
         return 2;
     }
+    if (const QString aviso = Funciones::avisoClaveFtp(oficina.claveFtp); !aviso.isEmpty())
+        c.err << aviso << Qt::endl;
     if (oficina.carpetaDatos.isEmpty()) {
         // Without a folder: the one the start-up file names, or one beside it.
         try {

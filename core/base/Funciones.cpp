@@ -31,6 +31,14 @@ QString desplaza(const QString &texto, int signo)
 
 namespace Funciones {
 
+QString avisoClaveFtp(const QString &clave)
+{
+    if (clave == clave.toLower())
+        return {};
+    return QStringLiteral("Aviso: la contraseña FTP se guarda y se usa en minúsculas; si en el servidor "
+                          "tiene mayúsculas, el servidor la rechazará.");
+}
+
 QString Codifica_Cadena(const QString &texto)
 {
     return desplaza(texto, +1);

@@ -14,6 +14,11 @@ QString Codifica_Cadena(const QString &texto);
 // The inverse; a code below 0 raises an error.
 QString Decodifica_Cadena(const QString &texto);
 
+// The program logs in with the FTP password in lower case (as it reads it at
+// start). For a password with capitals, the notice that says so where it is
+// typed; empty otherwise.
+QString avisoClaveFtp(const QString &clave);
+
 // Day of the year: January 1 gives 1.
 qint16 Dia_Juliano(const QDate &fecha);
 

@@ -17,6 +17,13 @@ void ejecuta(QSqlDatabase &db, const QString &sql)
                           QStringLiteral("No se pudo preparar la base de datos: %1").arg(q.lastError().text()));
 }
 
+// Columns of PARAMETROS added by a later step than the first.
+const QStringList &columnasPaso3()
+{
+    static const QStringList columnas {QStringLiteral("cifrado"), QStringLiteral("certificado")};
+    return columnas;
+}
+
 // Step 1: the configuration record, the catalogue, the bulletins and the
 // queue of scheduled changes.
 QStringList paso1()
@@ -25,6 +32,8 @@ QStringList paso1()
     const QStringList enteros = {QStringLiteral("Patente"), QStringLiteral("tipo_acceso"), QStringLiteral("acc_tel"),
                                  QStringLiteral("proxy"),   QStringLiteral("vererr"),      QStringLiteral("VerPar")};
     for (const QString &c : Esquema::columnasParametros()) {
+        if (columnasPaso3().contains(c))
+            continue;
         if (enteros.contains(c))
             columnas << QStringLiteral("%1 SMALLINT NOT NULL DEFAULT 0").arg(c);
         else
@@ -77,6 +86,17 @@ QStringList paso2()
     };
 }
 
+// Step 3: the encryption of the sessions with the organisation's server
+// (0 none, 1 TLS when the server offers it, 2 TLS required) and the file of
+// certificates that vouch for it (empty: the system's store).
+QStringList paso3()
+{
+    return {
+        QStringLiteral("ALTER TABLE PARAMETROS ADD COLUMN cifrado SMALLINT NOT NULL DEFAULT 0"),
+        QStringLiteral("ALTER TABLE PARAMETROS ADD COLUMN certificado VARCHAR(255) NULL"),
+    };
+}
+
 } // namespace
 
 namespace Esquema {
@@ -96,7 +116,8 @@ QStringList columnasParametros()
         QStringLiteral("yex_pagout1"), QStringLiteral("yex_sagin"),     QStringLiteral("yex_sagout"),
         QStringLiteral("yex_apiin"),   QStringLiteral("yex_apiout"),    QStringLiteral("yex_update"),
         QStringLiteral("PassFTP"),     QStringLiteral("PassBan"),       QStringLiteral("Password"),
-        QStringLiteral("vererr"),      QStringLiteral("VerPar"),
+        QStringLiteral("vererr"),      QStringLiteral("VerPar"),        QStringLiteral("cifrado"),
+        QStringLiteral("certificado"),
     };
     return columnas;
 }
@@ -128,7 +149,7 @@ void actualiza(QSqlDatabase db)
     int version = 0;
     if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
         version = q.value(0).toInt();
-    const QList<QStringList> pasos = {paso1(), paso2()};
+    const QList<QStringList> pasos = {paso1(), paso2(), paso3()};
     for (int paso = version; paso < pasos.size(); ++paso) {
         if (!db.transaction())
             throw ErrorTendal(ErrorTendal::BaseDeDatos,

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 // How libcurl results and FTP replies become the system's numbers is written
 // down in docs/ftp-errores.md; keep the two in step.
@@ -118,7 +119,14 @@ struct ClienteFtp::Impl {
     QString direccion;
     QString base; // "ftp://host:port"
     QString usuario;
+    QString clave; // kept for a second login in the same session (see envia)
+    ClienteFtp::Cifrado cifrado;
     std::atomic<bool> conectado = false;
+    // The session's data connections: passive until the server refuses
+    // passive mode, then active for the rest of the session.
+    bool activo = false;
+    int envios = 0; // uploads done since the login
+    bool reingreso = false; // the session logged in again once already
 
     // One operation at a time on the handle. desconecta() may come from
     // another thread while a transfer runs (the receive cycle stopped in
@@ -131,6 +139,9 @@ struct ClienteFtp::Impl {
     QByteArray orden;
     QByteArray respuesta;
     bool huboRespuesta = false;
+    // A reply of the exchange said the listing was cut short ("226-Output
+    // truncated to 10000 matches").
+    QByteArray recorte;
     char textoError[CURL_ERROR_SIZE] = {};
 
     // The local side of the transfer in progress.
@@ -162,6 +173,8 @@ struct ClienteFtp::Impl {
             if (linea.size() >= 3 && std::isdigit(uchar(linea[0]))) {
                 d->respuesta = linea;
                 d->huboRespuesta = true;
+                if (linea.toLower().contains("truncated"))
+                    d->recorte = linea;
             }
         }
         return 0;
@@ -222,7 +235,18 @@ struct ClienteFtp::Impl {
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Impl::progreso);
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
+        if (cifrado.modo != Cifrado::Ninguno) {
+            curl_easy_setopt(curl, CURLOPT_USE_SSL,
+                             long(cifrado.modo == Cifrado::SiLoOfrece ? CURLUSESSL_TRY : CURLUSESSL_ALL));
+            curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
+            curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+            curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+            certificados = QFile::encodeName(cifrado.certificados);
+            if (!certificados.isEmpty())
+                curl_easy_setopt(curl, CURLOPT_CAINFO, certificados.constData());
+        }
     }
+    QByteArray certificados;
 
     // One request on the session's handle, with the options of a plain
     // download reset first.
@@ -235,8 +259,103 @@ struct ClienteFtp::Impl {
         huboRespuesta = false;
         textoError[0] = 0;
         errorLocal.reset();
+        recorte.clear();
+        if (origen)
+            origen->seek(0);
         return realiza();
     }
+
+    // A request with a data connection. When the server refuses passive
+    // mode, the same request goes again in active mode, and the session
+    // stays in active mode. When active mode fails too, the failure says
+    // that the server refused the data connection.
+    CURLcode transfiere(const QString &ruta, const QString &que)
+    {
+        const CURLcode r = ejecuta(ruta);
+        if (r == CURLE_OK || activo || !pasivoRechazado(r))
+            return r;
+        const QString pasivo = huboRespuesta ? textoRespuesta() : detalleCurl(r);
+        activo = true;
+        curl_easy_setopt(curl, CURLOPT_FTPPORT, "-");
+        const CURLcode r2 = ejecuta(ruta);
+        if (r2 != CURLE_OK && !errorLocal && activoRechazado(r2))
+            throw ErrorTendal(10000 + r2, QStringLiteral("El servidor rechazó la conexión de datos para %1 "
+                                                         "(modo pasivo: %2; modo activo: %3)")
+                                              .arg(que, pasivo, huboRespuesta ? textoRespuesta() : detalleCurl(r2)));
+        return r2;
+    }
+
+    bool pasivoRechazado(CURLcode c) const
+    {
+        return (orden == "PASV" || orden == "EPSV")
+               && (c == CURLE_FTP_WEIRD_PASV_REPLY || c == CURLE_FTP_WEIRD_227_FORMAT || c == CURLE_FTP_CANT_GET_HOST
+                   || c == CURLE_COULDNT_CONNECT);
+    }
+
+    bool activoRechazado(CURLcode c) const
+    {
+        return c == CURLE_FTP_PORT_FAILED || c == CURLE_FTP_ACCEPT_FAILED || c == CURLE_FTP_ACCEPT_TIMEOUT
+               || ((orden == "PORT" || orden == "EPRT") && codigoRespuesta() >= 400);
+    }
+
+    // The control connection is gone (closed by the server, an idle
+    // time-out's 421, a broken connection).
+    bool sesionPerdida(CURLcode c) const
+    {
+        return !errorLocal
+               && (c == CURLE_GOT_NOTHING || c == CURLE_SEND_ERROR || c == CURLE_RECV_ERROR
+                   || codigoRespuesta() == 421);
+    }
+
+    // Logs in: the control connection stays open for the transfers of the
+    // session. A server that greets with 421 (too many connections, not
+    // available now) is busy: one more try after a short pause, then it
+    // counts as no connection.
+    void inicia()
+    {
+        cierra();
+        preparaHandle();
+        const QByteArray u = usuario.toUtf8();
+        const QByteArray c = clave.toUtf8();
+        curl_easy_setopt(curl, CURLOPT_USERNAME, u.constData());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, c.constData());
+        activo = false;
+        envios = 0;
+        for (int intento = 1;; ++intento) {
+            restableceOpciones();
+            curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+            const CURLcode r = ejecuta(QString());
+            curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
+            if (r == CURLE_OK)
+                break;
+            const bool ocupado = codigoRespuesta() == 421 && orden.isEmpty();
+            if (ocupado && intento == 1 && pausa(kPausaOcupado))
+                continue;
+            try {
+                if (ocupado)
+                    throw ErrorTendal(ErrorTendal::FtpSinConexion,
+                                      QStringLiteral("El servidor %1 está ocupado y no abrió la sesión (%2)")
+                                          .arg(direccion.trimmed(), textoRespuesta()));
+                falla(Operacion::Conecta, r, QStringLiteral("el inicio de sesión"));
+            } catch (...) {
+                cierra();
+                throw;
+            }
+        }
+        conectado = true;
+    }
+
+    // Waits ms, or less when the session is closed meanwhile (false then).
+    bool pausa(int ms) const
+    {
+        for (int esperado = 0; esperado < ms; esperado += 50) {
+            if (abortar)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return !abortar;
+    }
+    static constexpr int kPausaOcupado = 1500;
 
     CURLcode realiza()
     {
@@ -316,6 +435,24 @@ struct ClienteFtp::Impl {
         if (c == CURLE_COULDNT_CONNECT)
             throw ErrorTendal(ErrorTendal::FtpSinConexion,
                               QStringLiteral("El servidor %1 no aceptó la conexión").arg(servidor));
+        // Encryption: nothing is sent or received without the protection
+        // the configuration asks for.
+        if (c == CURLE_PEER_FAILED_VERIFICATION)
+            throw ErrorTendal(10000 + c,
+                              QStringLiteral("No se pudo comprobar el certificado del servidor %1; no se envió ni "
+                                             "se recibió nada (%2)")
+                                  .arg(servidor, detalleCurl(c)));
+        if (c == CURLE_USE_SSL_FAILED)
+            throw ErrorTendal(10000 + c, QStringLiteral("El servidor %1 no ofrece conexión cifrada (TLS) y la "
+                                                        "configuración la exige; no se envió ni se recibió nada")
+                                             .arg(servidor));
+        if (c == CURLE_SSL_CACERT_BADFILE)
+            throw ErrorTendal(10000 + c, QStringLiteral("No se pudo leer el archivo de certificados %1 (%2)")
+                                             .arg(cifrado.certificados, detalleCurl(c)));
+        if (c == CURLE_SSL_CONNECT_ERROR)
+            throw ErrorTendal(10000 + c, QStringLiteral("No se pudo cifrar la conexión con el servidor %1; no se "
+                                                        "envió ni se recibió nada (%2)")
+                                             .arg(servidor, detalleCurl(c)));
         if (op == Operacion::Conecta && c == CURLE_OPERATION_TIMEDOUT && codigo != 421)
             throw ErrorTendal(ErrorTendal::FtpSinConexion,
                               QStringLiteral("El servidor %1 no respondió al conectar (%2 s de espera)")
@@ -384,37 +521,25 @@ ClienteFtp::~ClienteFtp() = default;
 
 void ClienteFtp::conecta(const QString &direccion, const QString &usuario, const QString &clave)
 {
+    conecta(direccion, usuario, clave, Cifrado {});
+}
+
+void ClienteFtp::conecta(const QString &direccion, const QString &usuario, const QString &clave, const Cifrado &cifrado)
+{
     const std::lock_guard uso(d->enUso);
     d->cierra();
     d->direccion = direccion;
     d->usuario = usuario;
+    d->clave = clave;
+    d->cifrado = cifrado;
+    d->reingreso = false;
     d->base = urlBase(direccion);
     if (d->base.isEmpty())
         throw ErrorTendal(ErrorTendal::FtpSinConexion,
                           direccion.trimmed().isEmpty()
                               ? QStringLiteral("No se indicó la dirección del servidor")
                               : QStringLiteral("La dirección del servidor no es válida: %1").arg(direccion));
-    d->preparaHandle();
-    const QByteArray u = usuario.toUtf8();
-    const QByteArray c = clave.toUtf8();
-    curl_easy_setopt(d->curl, CURLOPT_USERNAME, u.constData());
-    curl_easy_setopt(d->curl, CURLOPT_PASSWORD, c.constData());
-
-    // The login step: no transfer, the control connection stays open for
-    // the transfers of the session.
-    d->restableceOpciones();
-    curl_easy_setopt(d->curl, CURLOPT_NOBODY, 1L);
-    const CURLcode r = d->ejecuta(QString());
-    curl_easy_setopt(d->curl, CURLOPT_NOBODY, 0L);
-    if (r != CURLE_OK) {
-        try {
-            d->falla(Operacion::Conecta, r, QStringLiteral("el inicio de sesión"));
-        } catch (...) {
-            d->cierra();
-            throw;
-        }
-    }
-    d->conectado = true;
+    d->inicia();
 }
 
 void ClienteFtp::envia(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo)
@@ -431,14 +556,27 @@ void ClienteFtp::envia(const QString &rutaLocal, const QString &carpetaRemota, c
         throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo,
                                      rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
 
-    d->restableceOpciones();
-    d->origen = &local;
-    curl_easy_setopt(d->curl, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(d->curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(local.size()));
-    const CURLcode r = d->ejecuta(ruta);
-    d->restableceOpciones();
+    const auto sube = [&] {
+        d->restableceOpciones();
+        d->origen = &local;
+        curl_easy_setopt(d->curl, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(d->curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(local.size()));
+        const CURLcode r = d->transfiere(ruta, que);
+        d->restableceOpciones();
+        return r;
+    };
+    CURLcode r = sube();
+    // A session that the server dropped before its first upload (an idle
+    // time-out while the person typed the payment password) logs in again
+    // once and goes on. One lost during or after an upload is reported.
+    if (r != CURLE_OK && d->envios == 0 && !d->reingreso && d->sesionPerdida(r)) {
+        d->reingreso = true;
+        d->inicia();
+        r = sube();
+    }
     if (r != CURLE_OK)
         d->falla(Operacion::Envia, r, que);
+    ++d->envios;
 }
 
 void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo)
@@ -461,7 +599,7 @@ void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, 
 
     d->restableceOpciones();
     d->destino = &local;
-    const CURLcode r = d->ejecuta(ruta);
+    const CURLcode r = d->transfiere(ruta, que);
     d->restableceOpciones();
     if (r != CURLE_OK) {
         local.cancelWriting();
@@ -490,10 +628,15 @@ QStringList ClienteFtp::lista(const QString &carpetaRemota)
     d->restableceOpciones();
     d->destino = &nombres;
     curl_easy_setopt(d->curl, CURLOPT_DIRLISTONLY, 1L);
-    const CURLcode r = d->ejecuta(rutaServidor(carpetaRemota, QString()));
+    const CURLcode r = d->transfiere(rutaServidor(carpetaRemota, QString()), que);
     d->restableceOpciones();
     if (r != CURLE_OK)
         d->falla(Operacion::Lista, r, que);
+    // A listing cut short is no listing: the caller cannot tell a missing
+    // name from one left out.
+    if (!d->recorte.isEmpty())
+        throw ErrorTendal(226, QStringLiteral("El servidor recortó el listado de %1 (%2)")
+                                   .arg(carpetaRemota, QString::fromUtf8(d->recorte)));
 
     QStringList lista;
     for (const QByteArray &linea : nombres.data().split('\n')) {

@@ -24,6 +24,16 @@ public:
         long segundosVelocidadBaja = 30; // ... held for this long aborts the transfer
     };
 
+    // Encryption of the session: explicit TLS (AUTH TLS on the control
+    // connection, then protected data connections), the server's
+    // certificate checked against the system's store or the certificates of
+    // the file named.
+    struct Cifrado {
+        enum Modo { Ninguno = 0, SiLoOfrece = 1, Obligatorio = 2 };
+        int modo = Ninguno;
+        QString certificados; // PEM file of trusted certificates; empty: the system's store
+    };
+
     ClienteFtp();
     explicit ClienteFtp(Limites limites);
     ~ClienteFtp();
@@ -32,6 +42,7 @@ public:
 
     // direccion: host name or IP address, optionally "host:port" (21 when absent).
     void conecta(const QString &direccion, const QString &usuario, const QString &clave);
+    void conecta(const QString &direccion, const QString &usuario, const QString &clave, const Cifrado &cifrado);
     // Uploads rutaLocal as carpetaRemota/archivo.
     void envia(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo);
     // Downloads carpetaRemota/archivo to rutaLocal, replacing it. The data is

@@ -31,8 +31,8 @@ bool ControlFtp::conectado() const
 
 QCoro::Task<> ControlFtp::conecta()
 {
-    QFuture<void> hecho
-        = QtConcurrent::run([cliente = m_cliente, s = servidor, u = usuario, c = clave] { cliente->conecta(s, u, c); });
+    QFuture<void> hecho = QtConcurrent::run(
+        [cliente = m_cliente, s = servidor, u = usuario, c = clave, t = cifrado] { cliente->conecta(s, u, c, t); });
     co_await hecho;
 }
 

@@ -22,6 +22,7 @@ public:
     QString servidor;
     QString usuario;
     QString clave;
+    ClienteFtp::Cifrado cifrado;
     QString archivoLocal;
     QString carpetaRemota;
     QString archivoRemoto;

@@ -35,6 +35,9 @@ constexpr int kPrimerIntervalo = 2000;
 constexpr int kIntervalo = 5000;
 const QString kMarca = QStringLiteral("X");
 constexpr int kErrorInterno = 51;
+// Awaited responses that the listings did not show, asked for by name on
+// each tick.
+constexpr qsizetype kPorNombre = 3;
 
 using Entrada = ListaRecepcion::Entrada;
 
@@ -142,16 +145,17 @@ QCoro::Task<> CicloRecepcion::lista(QString carpeta)
     m_nombres.insert(carpeta, nombres);
 }
 
-QCoro::Task<> CicloRecepcion::recibe(ListaRecepcion::Entrada foto, int columna)
+QCoro::Task<> CicloRecepcion::recibe(ListaRecepcion::Entrada foto, int columna, bool porNombre)
 {
     ListaRecepcion &recepcion = m_programa.listaRecepcion();
     const Respuesta r = respuesta(foto, columna, m_programa.campos().texto(CamposConfiguracion::val_rec));
     QString remoto = r.archivo;
     if (const auto it = m_nombres.constFind(r.carpetaServidor); it != m_nombres.constEnd() && it->has_value()) {
         const auto nombre = (*it)->constFind(r.archivo.toLower());
-        if (nombre == (*it)->constEnd())
-            co_return; // not there yet
-        remoto = *nombre;
+        if (nombre != (*it)->constEnd())
+            remoto = *nombre;
+        else if (!porNombre)
+            co_return; // not listed
     }
     if (posicion(recepcion, foto, columna) < 0)
         co_return;
@@ -208,10 +212,26 @@ QCoro::Task<> CicloRecepcion::recorre()
             for (int c : columnas)
                 if (espera(e, c) && !m_deteniendo)
                     co_await lista(c == ListaRecepcion::Prev ? e.rutaPrev : e.rutaVal);
+    // The listed ones (or all, where there is no listing); those a listing
+    // did not show are kept for the turn below.
+    QList<QPair<Entrada, int>> sinListar;
     for (const Entrada &e : std::as_const(fotos))
         for (int c : columnas)
-            if (espera(e, c) && !m_deteniendo)
-                co_await recibe(e, c);
+            if (espera(e, c) && !m_deteniendo) {
+                const QString carpeta = c == ListaRecepcion::Prev ? e.rutaPrev : e.rutaVal;
+                const QString archivo = c == ListaRecepcion::Prev ? e.archivoPrev : e.archivoVal;
+                const auto it = m_nombres.constFind(carpeta);
+                if (it != m_nombres.constEnd() && it->has_value() && !(*it)->contains(archivo.toLower()))
+                    sinListar.append({e, c});
+                else
+                    co_await recibe(e, c);
+            }
+    const qsizetype turno = sinListar.isEmpty() ? 0 : m_turnoPorNombre % sinListar.size();
+    for (qsizetype i = 0; i < qMin(kPorNombre, sinListar.size()) && !m_deteniendo; ++i) {
+        const QPair<Entrada, int> par = sinListar.at((turno + i) % sinListar.size());
+        co_await recibe(par.first, par.second, true);
+    }
+    m_turnoPorNombre = turno + kPorNombre;
     m_nombres.clear();
 }
 

@@ -30,7 +30,11 @@ class Programa;
 // and downloads only the responses that are there (the names are matched
 // without regard to case and stored under the expected name). When the
 // server refuses to list a folder, every expected name of that folder is
-// downloaded instead, and a missing one is simply not there yet.
+// downloaded instead, and a missing one is simply not there yet. A listing
+// may also leave out names the folder holds (a server that hides some kinds
+// of file, or cuts a long listing short): besides the listed ones, a few
+// awaited responses that the listing did not show are asked for by name on
+// every tick, in turn, so each is tried within a bounded number of ticks.
 //
 // Every change of the lists is stored as it happens (the list models do it),
 // so a restart neither forgets a response that was received nor fetches one
@@ -104,7 +108,9 @@ private:
     QCoro::Task<> recorre();
     QCoro::Task<> lista(QString carpeta);
     // Fetches the response of column Prev or Val of the entry foto.
-    QCoro::Task<> recibe(ListaRecepcion::Entrada foto, int columna);
+    // porNombre: asked for by name even when the folder's listing did not
+    // show it.
+    QCoro::Task<> recibe(ListaRecepcion::Entrada foto, int columna, bool porNombre = false);
     void limpia();
     QCoro::Task<> finDelTick();
     void reportaFallo(const ErrorTendal &fallo);
@@ -122,4 +128,6 @@ private:
     // During a tick: the names each server folder holds, lower case to the
     // server's own spelling; no value when the folder could not be listed.
     QHash<QString, std::optional<QHash<QString, QString>>> m_nombres;
+    // Where the turn of the responses asked for by name is.
+    qsizetype m_turnoPorNombre = 0;
 };

@@ -19,6 +19,9 @@ Cuenta cuenta(bool actualizacion, Programa &programa)
         c.usuario = QStringLiteral("ag") + Vb::formato(v.NumPatente, QStringLiteral("0000"));
         c.clave = v.ClaveFTP;
     }
+    // Encryption applies to the organisation's server, also through the proxy.
+    c.cifrado.modo = programa.parametros().entero(QStringLiteral("cifrado"));
+    c.cifrado.certificados = programa.parametros().texto(QStringLiteral("certificado")).trimmed();
     if (programa.parametros().sino(QStringLiteral("proxy"))) {
         c.usuario += QStringLiteral("@") + v.Servidor;
         c.direccion = programa.parametros().texto(QStringLiteral("ip_proxy"));
@@ -34,6 +37,7 @@ QCoro::Task<> Conecta_FTP(ControlFtp &ftp, bool actualizacion, Programa &program
     ftp.servidor = c.direccion;
     ftp.usuario = c.usuario;
     ftp.clave = c.clave;
+    ftp.cifrado = c.cifrado;
     co_await ftp.conecta();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ftp/ClienteFtp.h"
+
 #include <QCoro/QCoroTask>
 #include <QString>
 
@@ -28,6 +30,7 @@ struct Cuenta {
     QString direccion;
     QString usuario;
     QString clave;
+    ClienteFtp::Cifrado cifrado;
 };
 Cuenta cuenta(bool actualizacion, Programa &programa);
 

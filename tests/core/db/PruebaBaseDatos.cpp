@@ -103,6 +103,9 @@ private slots:
                               QStringLiteral("--clave-ftp"), QStringLiteral("-"), QStringLiteral("--clave-pago"),
                               QStringLiteral("-")}),
                  0);
+        // The program logs in with it in lower case: the person is told.
+        QVERIFY2(errores.contains(QStringLiteral("la contraseña FTP se guarda y se usa en minúsculas")),
+                 qPrintable(errores));
         const QString datos = dir.filePath(QStringLiteral("datos"));
         const QString base = QDir(datos).filePath(QStringLiteral("Prevalida.db"));
         const auto clave = [&](const char *columna) {
@@ -217,6 +220,20 @@ private slots:
         RsParametros otro(p.conexion());
         QCOMPARE(otro.texto(QStringLiteral("HOST")), QStringLiteral("otro.servidor"));
         QVERIFY_THROWS_EXCEPTION(ErrorTendal, rs.valor(QStringLiteral("no_existe")));
+    }
+
+    // A database of the version before the encryption columns gets them at
+    // start, with no encryption; its record stays as it was.
+    void baseDeVersionAnterior()
+    {
+        Oficina oficina;
+        oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN cifrado"));
+        oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN certificado"));
+        oficina.sql(QStringLiteral("PRAGMA user_version = 2"));
+        Programa &p = oficina.carga();
+        QCOMPARE(p.RsParametros_().entero(QStringLiteral("cifrado")), 0);
+        QCOMPARE(p.RsParametros_().texto(QStringLiteral("certificado")), QString());
+        QCOMPARE(p.RsParametros_().entero(QStringLiteral("Patente")), 123);
     }
 
     void valoresDelPrograma_data()

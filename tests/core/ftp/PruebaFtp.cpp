@@ -103,7 +103,7 @@ private slots:
         QTest::newRow("contraseña equivocada") << u"servidor"_s << u"ag0123"_s << u"otra"_s << QString() << 1015;
         QTest::newRow("usuario desconocido") << u"servidor"_s << u"ag9999"_s << u"secreto"_s << QString() << 1015;
         QTest::newRow("usuario rechazado") << u"servidor"_s << u"ag0123"_s << u"secreto"_s << u"rechazaLogin"_s << 1013;
-        QTest::newRow("servidor ocupado") << u"servidor"_s << u"ag0123"_s << u"secreto"_s << u"ocupado"_s << 1014;
+        QTest::newRow("servidor ocupado") << u"servidor"_s << u"ag0123"_s << u"secreto"_s << u"ocupado"_s << 1029;
         QTest::newRow("nadie escucha") << direccionCerrada() << u"ag0123"_s << u"secreto"_s << QString() << 1029;
         QTest::newRow("nombre que no existe")
             << u"servidor-inexistente.invalid"_s << u"ag0123"_s << u"secreto"_s << QString() << 1029;
