@@ -3,9 +3,10 @@
 #include <QCoro/QCoroFuture>
 #include <QtConcurrent/QtConcurrentRun>
 
-// Each operation runs the blocking call of the session on a worker
-// (QtConcurrent::run) and awaits the future without blocking the caller's
-// thread; an ErrorTendal thrown on the worker is thrown again at the await.
+// Each operation runs the blocking call of the session on a worker of the
+// control's own pool (QtConcurrent::run) and awaits the future without
+// blocking the caller's thread; an ErrorTendal thrown on the worker is
+// thrown again at the await.
 // The future is made in a statement of its own, with the client captured
 // straight into the worker's function: GCC 12 mishandles a coroutine that
 // takes that function as a forwarding reference, or keeps a copy of the
@@ -16,12 +17,15 @@ ControlFtp::ControlFtp(QString nombre, ClienteFtp::Limites limites)
     : m_nombre(std::move(nombre))
     , m_cliente(std::make_shared<ClienteFtp>(limites))
 {
+    m_hilo.setMaxThreadCount(2);
 }
 
 ControlFtp::~ControlFtp()
 {
-    if (m_cliente.use_count() == 1)
-        m_cliente->desconecta();
+    // Stops the running operation (it ends with 1000) and closes the
+    // session, then waits for the worker thread to end.
+    m_cliente->desconecta();
+    m_hilo.waitForDone();
 }
 
 bool ControlFtp::conectado() const
@@ -31,29 +35,29 @@ bool ControlFtp::conectado() const
 
 QCoro::Task<> ControlFtp::conecta()
 {
-    QFuture<void> hecho = QtConcurrent::run(
-        [cliente = m_cliente, s = servidor, u = usuario, c = clave, t = cifrado] { cliente->conecta(s, u, c, t); });
+    QFuture<void> hecho = QtConcurrent::run(&m_hilo, [cliente = m_cliente, s = servidor, u = usuario, c = clave,
+                                                      t = cifrado] { cliente->conecta(s, u, c, t); });
     co_await hecho;
 }
 
 QCoro::Task<> ControlFtp::descarga()
 {
-    QFuture<void> hecho = QtConcurrent::run(
-        [cliente = m_cliente, l = archivoLocal, d = carpetaRemota, a = archivoRemoto] { cliente->recibe(l, d, a); });
+    QFuture<void> hecho = QtConcurrent::run(&m_hilo, [cliente = m_cliente, l = archivoLocal, d = carpetaRemota,
+                                                      a = archivoRemoto] { cliente->recibe(l, d, a); });
     co_await hecho;
 }
 
 QCoro::Task<> ControlFtp::sube()
 {
-    QFuture<void> hecho = QtConcurrent::run(
-        [cliente = m_cliente, l = archivoLocal, d = carpetaRemota, a = archivoRemoto] { cliente->envia(l, d, a); });
+    QFuture<void> hecho = QtConcurrent::run(&m_hilo, [cliente = m_cliente, l = archivoLocal, d = carpetaRemota,
+                                                      a = archivoRemoto] { cliente->envia(l, d, a); });
     co_await hecho;
 }
 
 QCoro::Task<QStringList> ControlFtp::lista(QString carpeta)
 {
     QFuture<QStringList> nombres
-        = QtConcurrent::run([cliente = m_cliente, carpeta] { return cliente->lista(carpeta); });
+        = QtConcurrent::run(&m_hilo, [cliente = m_cliente, carpeta] { return cliente->lista(carpeta); });
     co_return co_await nombres;
 }
 
@@ -66,7 +70,8 @@ QCoro::Task<> ControlFtp::interrumpe()
 QCoro::Task<> ControlFtp::desconecta()
 {
     // Harmless without a session: a future already finished.
-    QFuture<void> hecho = m_cliente->conectado() ? QtConcurrent::run([cliente = m_cliente] { cliente->desconecta(); })
-                                                 : QtFuture::makeReadyFuture();
+    QFuture<void> hecho = m_cliente->conectado()
+                              ? QtConcurrent::run(&m_hilo, [cliente = m_cliente] { cliente->desconecta(); })
+                              : QtFuture::makeReadyFuture();
     co_await hecho;
 }

@@ -5,11 +5,19 @@
 #include <QCoro/QCoroTask>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 // An FTP control of a window (eftpEnvio, eftpRecepcion, eftpPrincipal,
 // eftpActCatErr): the properties that the session procedures set, and the
 // operations, each run on a worker thread and awaited by the calling
 // coroutine so that the window stays live. One control, one session at a time.
+//
+// The control owns its worker threads: the operations run on a pool of its
+// own (two threads, so that a disconnection can stop a running operation),
+// and the threads end when the control is destroyed, after the running
+// operation, if any, has been stopped. No thread of a session outlives the
+// program's objects; libcurl and OpenSSL keep per-thread state that is freed
+// only when the thread ends.
 class ControlFtp
 {
 public:
@@ -41,4 +49,5 @@ public:
 private:
     QString m_nombre;
     std::shared_ptr<ClienteFtp> m_cliente;
+    QThreadPool m_hilo;
 };
