@@ -124,6 +124,11 @@ QString DemonioFtp::noDisponible(Tipo tipo)
     return {};
 }
 
+DemonioFtp::DemonioFtp(Tipo tipo)
+    : DemonioFtp(tipo, Ajustes {})
+{
+}
+
 DemonioFtp::DemonioFtp(Tipo tipo, const Ajustes &ajustes)
     : m_tipo(tipo)
 {

@@ -43,7 +43,8 @@ public:
     // Why the daemon cannot run here, or an empty text when it can.
     static QString noDisponible(Tipo tipo);
 
-    explicit DemonioFtp(Tipo tipo, const Ajustes &ajustes = {});
+    explicit DemonioFtp(Tipo tipo);
+    DemonioFtp(Tipo tipo, const Ajustes &ajustes);
     ~DemonioFtp();
     DemonioFtp(const DemonioFtp &) = delete;
     DemonioFtp &operator=(const DemonioFtp &) = delete;

@@ -231,9 +231,9 @@ private slots:
         oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN certificado"));
         oficina.sql(QStringLiteral("PRAGMA user_version = 2"));
         Programa &p = oficina.carga();
-        QCOMPARE(p.RsParametros_().entero(QStringLiteral("cifrado")), 0);
-        QCOMPARE(p.RsParametros_().texto(QStringLiteral("certificado")), QString());
-        QCOMPARE(p.RsParametros_().entero(QStringLiteral("Patente")), 123);
+        QCOMPARE(p.parametros().entero(QStringLiteral("cifrado")), 0);
+        QCOMPARE(p.parametros().texto(QStringLiteral("certificado")), QString());
+        QCOMPARE(p.parametros().entero(QStringLiteral("Patente")), 123);
     }
 
     void valoresDelPrograma_data()
