@@ -63,7 +63,7 @@ QCoro::Task<QStringList> ControlFtp::lista(QString carpeta)
 
 QCoro::Task<> ControlFtp::interrumpe()
 {
-    QFuture<void> hecho = QtConcurrent::run([cliente = m_cliente] { cliente->desconecta(); });
+    QFuture<void> hecho = QtConcurrent::run(&m_hilo, [cliente = m_cliente] { cliente->desconecta(); });
     co_await hecho;
 }
 
