@@ -77,6 +77,7 @@ std::unique_ptr<Conexion> Conexion::abre(const QString &carpeta)
         throw errorBase(ruta, QStringLiteral("falta la tabla PARAMETROS"));
     if (q.value(0).toInt() < 1)
         throw errorBase(ruta, QStringLiteral("la tabla PARAMETROS no tiene el registro de configuración"));
+    q.finish(); // a step of the schema may drop a table: no statement stays open
     Esquema::actualiza(conexion->db());
     return conexion;
 }

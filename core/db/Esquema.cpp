@@ -1,6 +1,7 @@
 #include "core/db/Esquema.h"
 
 #include "core/base/ErrorTendal.h"
+#include "core/db/Diario.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -86,10 +87,10 @@ QStringList paso2()
     };
 }
 
-// Step 3: the encryption of the sessions with the organisation's server
+// Step 4: the encryption of the sessions with the organisation's server
 // (0 none, 1 TLS when the server offers it, 2 TLS required) and the file of
 // certificates that vouch for it (empty: the system's store).
-QStringList paso3()
+QStringList paso4()
 {
     return {
         QStringLiteral("ALTER TABLE PARAMETROS ADD COLUMN cifrado SMALLINT NOT NULL DEFAULT 0"),
@@ -149,7 +150,8 @@ void actualiza(QSqlDatabase db)
     int version = 0;
     if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
         version = q.value(0).toInt();
-    const QList<QStringList> pasos = {paso1(), paso2(), paso3()};
+    q.finish(); // no statement may stay open while a step drops a table
+    const QList<QStringList> pasos = {paso1(), paso2(), Diario::pasoEsquema(), paso4()};
     for (int paso = version; paso < pasos.size(); ++paso) {
         if (!db.transaction())
             throw ErrorTendal(ErrorTendal::BaseDeDatos,

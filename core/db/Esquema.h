@@ -8,7 +8,7 @@
 // records the step it reached in PRAGMA user_version.
 namespace Esquema {
 
-constexpr int kVersion = 2;
+constexpr int kVersion = 3;
 
 // Runs the steps the database still lacks, each in one transaction.
 void actualiza(QSqlDatabase db);

@@ -5,6 +5,7 @@
 #include "core/base/Dialogos.h"
 #include "core/base/ErrorTendal.h"
 #include "core/base/Funciones.h"
+#include "core/base/Huella.h"
 #include "core/oficina/Programa.h"
 #include "core/base/Reloj.h"
 #include "core/servidor/SesionFtp.h"
@@ -58,7 +59,7 @@ QString buscaSinMayusculas(const QString &carpeta, const QString &nombre)
     return {};
 }
 
-void copiaParaEnvio(const QString &carpetaEnvio, const QString &nombre, const QString &destino)
+Huella copiaParaEnvio(const QString &carpetaEnvio, const QString &nombre, const QString &destino)
 {
     const QFileInfo carpeta(carpetaEnvio);
     if (!carpeta.isDir())
@@ -85,24 +86,28 @@ void copiaParaEnvio(const QString &carpetaEnvio, const QString &nombre, const QS
                                       QDir::toNativeSeparators(destino));
     };
     QByteArray bloque;
+    Huella huella;
     while (!entrada.atEnd()) {
         bloque = entrada.read(1 << 20);
         if (bloque.isEmpty() && entrada.error() != QFileDevice::NoError)
             throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, QDir::toNativeSeparators(origen));
         if (salida.write(bloque) != bloque.size())
             throw falloEscritura();
+        huella.agrega(bloque);
     }
     if (!salida.commit())
         throw falloEscritura();
+    return huella;
 }
 
 // The copy runs on a worker so that the window stays live with large files.
 // The future is made in a statement of its own: GCC 12 mishandles the
 // captures of a lambda built inside a co_await expression.
-QCoro::Task<> copiaEnTrabajador(QString carpeta, QString nombre, QString destino)
+QCoro::Task<std::shared_ptr<Huella>> copiaEnTrabajador(QString carpeta, QString nombre, QString destino)
 {
-    QFuture<void> copia = QtConcurrent::run([carpeta, nombre, destino] { copiaParaEnvio(carpeta, nombre, destino); });
-    co_await copia;
+    QFuture<std::shared_ptr<Huella>> copia = QtConcurrent::run(
+        [carpeta, nombre, destino] { return std::make_shared<Huella>(copiaParaEnvio(carpeta, nombre, destino)); });
+    co_return co_await copia;
 }
 
 bool esErrorDeArchivo(const ErrorTendal &e)
@@ -136,8 +141,7 @@ QCoro::Task<> EnvioArchivos::Envia()
         const ValoresPrograma &v = m_programa.valores();
         if ((v.PideClave == S && v.ClaveAceptada) || v.PideClave == N)
             co_await cicloArchivos(true);
-        m_programa.listaEnvio().depura();
-        co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
+            co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
         m_ciclo.habilita();
     } catch (const ErrorTendal &e) {
         fallo = e;
@@ -166,8 +170,7 @@ QCoro::Task<> EnvioArchivos::RecibeSinEnviar()
     std::optional<ErrorTendal> fallo;
     try {
         co_await cicloArchivos(false);
-        m_programa.listaEnvio().depura();
-        m_ciclo.habilita();
+            m_ciclo.habilita();
     } catch (const ErrorTendal &e) {
         fallo = e;
     }
@@ -248,65 +251,123 @@ void EnvioArchivos::decideClave()
     }
 }
 
-// The send loop (enviando) or the receive-only loop, over the entries that
-// were in the send list when it started; nothing is removed before the
-// clean-up pass, so the positions hold (entries the receive cycle adds
-// meanwhile come after them).
+// The send loop (enviando) or the receive-only loop, over the queued names
+// that were in the send list when it started, each followed by its id in the
+// journal: a name another program sent meanwhile, or that the person
+// removed, is passed over.
 QCoro::Task<> EnvioArchivos::cicloArchivos(bool enviando)
 {
+    m_programa.refrescaListas();
     ListaEnvio &lista = m_programa.listaEnvio();
-    const int cuenta = lista.cuenta();
-    // The rule of each entry this run takes (none for the others).
-    const auto reglaDe = [&](int i) -> const ReglaEnvio * {
-        const ListaEnvio::Entrada e = lista.entrada(i);
-        // Response entries ("K", "R") are never sent: their names are not
-        // julian and are not read as a day.
-        if (e.estado != E || e.nombre.isEmpty())
-            return nullptr;
+    // The rule of an entry this run takes (none for the others).
+    const auto reglaDe = [&](const ListaEnvio::Entrada &e) -> const ReglaEnvio * {
         if (enviando && Vb::entero(e.nombre.right(3)) != m_programa.valores().DiaJuliano)
             return nullptr;
         return ReglaEnvio::de(e.nombre, m_programa.valores().ClaveAceptada);
     };
-    int total = 0;
-    for (int i = 0; i < cuenta; ++i)
-        total += reglaDe(i) ? 1 : 0;
+    QList<ListaArchivos::Clave> claves;
+    for (int i = 0; i < lista.cuenta(); ++i)
+        // Response entries ("K", "R") are never sent: their names are not
+        // julian and are not read as a day.
+        if (lista.celda(i, ListaEnvio::Estado) == E && !lista.celda(i, ListaEnvio::Nombre).isEmpty()
+            && reglaDe(lista.entrada(i)))
+            claves.append(lista.clave(i));
+    const int total = int(claves.size());
     int numero = 0;
-    for (int i = 0; i < cuenta && i < lista.cuenta(); ++i) {
-        const ReglaEnvio *regla = reglaDe(i);
+    for (const ListaArchivos::Clave &clave : std::as_const(claves)) {
+        const int i = lista.posicion(clave);
+        if (i < 0)
+            continue;
+        const ListaEnvio::Entrada e = lista.entrada(i);
+        const ReglaEnvio *regla = reglaDe(e);
         if (!regla)
             continue;
-        emit enviandoArchivo(lista.celda(i, ListaEnvio::Nombre), ++numero, std::max(total, numero));
-        co_await procesa(i, *regla, enviando);
+        emit enviandoArchivo(e.nombre, ++numero, std::max(total, numero));
+        co_await procesa(clave.id, e, *regla, enviando);
     }
 }
 
-// One file: copy, upload, deletions, reception entry. Returns whether it
-// reached the reception list. The questions of errors 68 and 70 choose the
-// step to go on with; a file that was not uploaded stays in the send list.
-QCoro::Task<bool> EnvioArchivos::procesa(int fila, const ReglaEnvio &regla, bool enviando)
+// The journal records that the file is being sent before anything is
+// copied or uploaded. A database that cannot be written stops the command
+// here, with the file still in the send list.
+std::optional<qint64> EnvioArchivos::reclama(qint64 cola, const QString &nombre)
 {
-    // The entry as it stands when its file is taken: the person may remove
-    // it from the list while the file is uploading.
-    const ListaEnvio::Entrada entrada = m_programa.listaEnvio().entrada(fila);
+    try {
+        const auto reclamo = m_programa.diario().reclama(cola, nombre, nombre.left(1).toUpper());
+        if (!reclamo)
+            return std::nullopt;
+        m_programa.diario().anota(reclamo->version);
+        return reclamo->transmision;
+    } catch (const ErrorTendal &e) {
+        throw ErrorTendal(ErrorTendal::BaseDeDatos,
+                          QStringLiteral("No se envió el archivo %1: la base de datos %2 no pudo registrar su envío (%3).")
+                              .arg(nombre, QDir::toNativeSeparators(m_programa.conexion().ruta()), e.descripcion()));
+    }
+}
+
+void EnvioArchivos::libera(qint64 transmision)
+{
+    try {
+        m_programa.diario().anota(m_programa.diario().libera(transmision));
+    } catch (const ErrorTendal &) {
+        // The claim is this program's: it lapses when the program ends.
+    }
+}
+
+// True when the person wants bytes the server already accepted under this
+// name sent again.
+bool EnvioArchivos::confirmaReenvio(const QString &nombre, const Huella &huella)
+{
+    const auto antes = m_programa.diario().aceptadoAntes(nombre, huella.sha256());
+    if (!antes)
+        return true;
+    const QDateTime local = antes->toLocalTime();
+    return m_programa.dialogos().preguntaDestructiva(
+        QStringLiteral("El archivo %1 ya se envió el %2 a las %3. ¿Enviarlo de nuevo?")
+            .arg(nombre, local.toString(QStringLiteral("dd/MM/yyyy")), local.toString(QStringLiteral("hh:mm"))));
+}
+
+// One file: claim, copy, upload (recorded in the journal as accepted, which
+// lists it for reception), deletions. Returns whether it reached the
+// reception list. The questions of errors 68 and 70 choose the step to go on
+// with; a file that was not uploaded stays in the send list.
+QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrada, const ReglaEnvio &regla,
+                                         bool enviando)
+{
     const QString nombre = entrada.nombre;
     const Carpetas &carpetas = m_programa.carpetas();
     const QString carpetaEnvio = m_programa.campos().texto(regla.campoEnvio);
     const QString carpetaServidor = m_programa.valores().*regla.carpetaServidor;
+    const ListaRecepcion::Entrada recepcion = entradaRecepcion(entrada, regla);
 
-    Paso paso = enviando ? Paso::Copia : Paso::BorraRespuestas;
+    std::optional<qint64> transmision;
+    Paso paso = enviando ? Paso::Reclama : Paso::BorraRespuestas;
     bool subido = false;
+    std::shared_ptr<Huella> huella;
+    qint64 version = 0;
     while (paso != Paso::Lista && paso != Paso::Queda) {
         const Paso enCurso = paso;
         std::optional<ErrorTendal> fallo;
         try {
             switch (paso) {
+            case Paso::Reclama:
+                transmision = reclama(cola, nombre);
+                // Another program is sending it: it lists it for reception.
+                paso = transmision ? Paso::Copia : Paso::Ajeno;
+                break;
             case Paso::Copia:
-                co_await copiaEnTrabajador(carpetaEnvio, nombre, carpetas.enTemporal(nombre));
-                paso = Paso::Sube;
+                huella = co_await copiaEnTrabajador(carpetaEnvio, nombre, carpetas.enTemporal(nombre));
+                // A retry after the upload sends again what the person asked for.
+                paso = subido || confirmaReenvio(nombre, *huella) ? Paso::Sube : Paso::Queda;
                 break;
             case Paso::Sube:
                 co_await SesionFtp::Envia_Archivo(m_programa.eftpEnvio, carpetas.temporal(), carpetaServidor, nombre);
                 subido = true;
+                version = m_programa.diario().acepta(
+                    *transmision,
+                    {carpetaServidor, huella->tamano(), huella->sha256(),
+                     ListaRecepcion::filaDiario(*transmision, recepcion)},
+                    m_programa.reloj().ahora());
                 paso = Paso::BorraRespuestas;
                 break;
             case Paso::BorraRespuestas:
@@ -319,6 +380,7 @@ QCoro::Task<bool> EnvioArchivos::procesa(int fila, const ReglaEnvio &regla, bool
                 Funciones::Borra_Archivo(carpetas.enTrabajo(nombre));
                 paso = Paso::Lista;
                 break;
+            case Paso::Ajeno:
             case Paso::Lista:
             case Paso::Queda:
                 break;
@@ -326,12 +388,17 @@ QCoro::Task<bool> EnvioArchivos::procesa(int fila, const ReglaEnvio &regla, bool
         } catch (const ErrorTendal &e) {
             fallo = e;
         }
+        if (paso == Paso::Ajeno)
+            break;
         if (!fallo)
             continue;
         // Any other failure ends the command; a file whose upload failed
-        // was not sent and stays in the send list.
-        if (!esErrorDeArchivo(*fallo))
+        // was not sent and stays in the send list, free for another send.
+        if (!esErrorDeArchivo(*fallo)) {
+            if (transmision && !subido)
+                libera(*transmision);
             throw *fallo;
+        }
         if (preguntaPorArchivo(*fallo, nombre)) {
             paso = enviando ? Paso::Copia : Paso::BorraRespuestas;
             continue;
@@ -343,21 +410,27 @@ QCoro::Task<bool> EnvioArchivos::procesa(int fila, const ReglaEnvio &regla, bool
         else
             paso = Paso::Lista;
     }
-    if (paso == Paso::Lista) {
-        listaParaRecepcion(localiza(fila, nombre), entrada, regla);
-        if (enviando)
-            emit archivoEnviado(nombre, carpetaServidor, regla.archivoPrev(nombre), regla.archivoVal(nombre));
+    if (paso == Paso::Queda && transmision)
+        libera(*transmision);
+    if (paso == Paso::Lista && enviando) {
+        m_programa.listaEnvio().olvida(cola, version);
+        m_programa.listaRecepcion().anade(*transmision, recepcion, version);
+        emit archivoEnviado(nombre, carpetaServidor, regla.archivoPrev(nombre), regla.archivoVal(nombre));
+    } else if (paso == Paso::Lista) {
+        const auto movido = m_programa.diario().mueve(cola, nombre.left(1).toUpper(),
+                                                      ListaRecepcion::filaDiario(0, recepcion));
+        if (movido) {
+            m_programa.listaEnvio().olvida(cola, movido->version);
+            m_programa.listaRecepcion().anade(movido->transmision, recepcion, movido->version);
+        }
     }
     co_return paso == Paso::Lista;
 }
 
-// The reception entry, added whole from the send entry as it was when its
-// file was taken; then the send entry is emptied (the clean-up pass removes
-// it). Should the person have removed the send entry meanwhile (fila -1), the
-// uploaded file is listed all the same, with its response folders.
-void EnvioArchivos::listaParaRecepcion(int fila, const ListaEnvio::Entrada &e, const ReglaEnvio &regla)
+// The reception entry of a file, from its send entry as it was when the file
+// was taken (the person may remove it from the list while it uploads).
+ListaRecepcion::Entrada EnvioArchivos::entradaRecepcion(const ListaEnvio::Entrada &e, const ReglaEnvio &regla) const
 {
-    ListaEnvio &envio = m_programa.listaEnvio();
     const QString &nombre = e.nombre;
     ListaRecepcion::Entrada r;
     r.nombre = nombre;
@@ -370,25 +443,7 @@ void EnvioArchivos::listaParaRecepcion(int fila, const ListaEnvio::Entrada &e, c
     r.rutaDest = m_programa.campos().texto(regla.campoRecepcion);
     // An empty or unreadable icon number gives an entry without icon.
     r.icono = e.icono;
-    m_programa.listaRecepcion().agrega(r);
-    if (fila >= 0)
-        envio.cambiaCelda(fila, ListaEnvio::Nombre, QString());
-}
-
-// Where the entry of a file is now: at its position unless the person changed
-// the list during an upload; -1 when it is gone.
-int EnvioArchivos::localiza(int fila, const QString &nombre) const
-{
-    const ListaEnvio &lista = m_programa.listaEnvio();
-    const auto es = [&](int i) {
-        return lista.celda(i, ListaEnvio::Nombre) == nombre && lista.celda(i, ListaEnvio::Estado) == E;
-    };
-    if (fila < lista.cuenta() && es(fila))
-        return fila;
-    for (int i = 0; i < lista.cuenta(); ++i)
-        if (es(i))
-            return i;
-    return -1;
+    return r;
 }
 
 bool EnvioArchivos::preguntaPorArchivo(const ErrorTendal &error, const QString &nombre)
@@ -411,7 +466,6 @@ void EnvioArchivos::terminaConError(const ErrorTendal &error)
     // may be skipped (the payment file), ends the command anywhere else.
     if (!r.mensaje)
         m_programa.dialogos().error(ReporteConexion::textoGenerico(error));
-    m_programa.listaEnvio().depura();
     if (m_programa.listaRecepcion().cuenta() > 0)
         m_ciclo.habilita();
 }

@@ -1,12 +1,16 @@
 #pragma once
 
 #include "core/oficina/ListaEnvio.h"
+#include "core/oficina/ListaRecepcion.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class Boletines;
+class Huella;
 class CicloRecepcion;
 class ErrorTendal;
 class Programa;
@@ -49,17 +53,20 @@ signals:
 private:
     // The steps of one file; the file-error questions move between them.
     // Lista: it goes to the reception list; Queda: it stays in the send list.
-    enum class Paso { Copia, Sube, BorraRespuestas, BorraLocal, Lista, Queda };
+    // Reclama: the journal records the claim; Ajeno: another program holds it.
+    enum class Paso { Reclama, Copia, Sube, BorraRespuestas, BorraLocal, Lista, Queda, Ajeno };
 
     QCoro::Task<> preparaSesion();
     void leeArchivoPago();
     void decideClave();
     QCoro::Task<> cicloArchivos(bool enviando);
-    QCoro::Task<bool> procesa(int fila, const ReglaEnvio &regla, bool enviando);
-    void listaParaRecepcion(int fila, const ListaEnvio::Entrada &e, const ReglaEnvio &regla);
+    QCoro::Task<bool> procesa(qint64 cola, ListaEnvio::Entrada entrada, const ReglaEnvio &regla, bool enviando);
+    std::optional<qint64> reclama(qint64 cola, const QString &nombre);
+    void libera(qint64 transmision);
+    bool confirmaReenvio(const QString &nombre, const Huella &huella);
+    ListaRecepcion::Entrada entradaRecepcion(const ListaEnvio::Entrada &e, const ReglaEnvio &regla) const;
     bool preguntaPorArchivo(const ErrorTendal &error, const QString &nombre);
     void terminaConError(const ErrorTendal &error);
-    int localiza(int fila, const QString &nombre) const;
 
     Programa &m_programa;
     CicloRecepcion &m_ciclo;

@@ -1,141 +1,109 @@
 #include "core/oficina/ListaArchivos.h"
 
-#include "core/db/Conexion.h"
+#include <QHash>
+#include <QSet>
 
-ListaArchivos::ListaArchivos(const Conexion *conexion, QString tabla, QStringList columnas, QStringList titulos,
-                             int columnaIcono, QObject *parent)
+ListaArchivos::ListaArchivos(Diario *diario, QStringList titulos, int columnaIcono, QObject *parent)
     : QAbstractTableModel(parent)
-    , m_conexion(conexion)
-    , m_tabla(std::move(tabla))
-    , m_columnas(std::move(columnas))
+    , m_diario(diario)
     , m_titulos(std::move(titulos))
     , m_columnaIcono(columnaIcono)
 {
 }
 
-QStringList ListaArchivos::normaliza(QStringList fila) const
+QStringList ListaArchivos::normaliza(QStringList celdas) const
 {
-    while (fila.size() < m_columnas.size())
-        fila.append(QString());
-    fila.resize(m_columnas.size());
-    return fila;
+    celdas.resize(m_titulos.size());
+    for (QString &c : celdas)
+        if (c.isNull())
+            c = QStringLiteral("");
+    return celdas;
 }
 
 void ListaArchivos::restaura()
 {
-    if (!m_conexion)
-        return;
-    QSqlQuery q = m_conexion->ejecuta(
-        QStringLiteral("SELECT %1 FROM %2 ORDER BY POSICION").arg(m_columnas.join(QStringLiteral(", ")), m_tabla));
-    beginResetModel();
-    m_filas.clear();
-    while (q.next()) {
-        QStringList fila;
-        for (int c = 0; c < m_columnas.size(); ++c)
-            fila << q.value(c).toString();
-        m_filas.append(fila);
-    }
-    endResetModel();
+    if (m_diario)
+        muestra(lee());
 }
 
-QVariantList ListaArchivos::valoresDe(const QStringList &fila)
+// The rows read from the journal replace the shown ones: rows gone are
+// removed, new ones inserted where they stand, changed ones updated; when the
+// order itself changed the whole list is shown again.
+void ListaArchivos::muestra(const QList<Fila> &filas)
 {
-    QVariantList valores;
-    for (const QString &t : fila)
-        valores << (t.isNull() ? QStringLiteral("") : t); // a null text would bind as NULL
-    return valores;
-}
-
-// The whole list, rewritten in one transaction (after a reset or a clean-up
-// pass); single changes write their own row only.
-void ListaArchivos::guarda()
-{
-    if (!m_conexion)
-        return;
-    const QString insercion
-        = QStringLiteral("INSERT INTO %1 (POSICION, %2) VALUES (?%3)")
-              .arg(m_tabla, m_columnas.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(m_columnas.size()));
-    m_conexion->enTransaccion([&] {
-        m_conexion->ejecuta(QStringLiteral("DELETE FROM %1").arg(m_tabla));
-        for (int i = 0; i < m_filas.size(); ++i) {
-            QVariantList valores {i};
-            valores << valoresDe(m_filas[i]);
-            m_conexion->ejecuta(insercion, valores);
+    QSet<Clave> nuevas;
+    for (const Fila &f : filas)
+        nuevas.insert(f.clave);
+    for (int i = int(m_filas.size()) - 1; i >= 0; --i)
+        if (!nuevas.contains(m_filas[i].clave))
+            quitaLocal(i);
+    // The rows left must come in the same order among the new ones.
+    int j = 0;
+    bool enOrden = true;
+    for (const Fila &f : m_filas) {
+        while (j < filas.size() && !(filas[j].clave == f.clave))
+            ++j;
+        if (j == filas.size()) {
+            enOrden = false;
+            break;
         }
-    });
+        ++j;
+    }
+    if (!enOrden) {
+        beginResetModel();
+        m_filas.clear();
+        for (const Fila &f : filas)
+            m_filas.append({f.clave, normaliza(f.celdas)});
+        endResetModel();
+        return;
+    }
+    for (int i = 0; i < filas.size(); ++i) {
+        const QStringList celdas = normaliza(filas[i].celdas);
+        if (i < m_filas.size() && m_filas[i].clave == filas[i].clave) {
+            if (m_filas[i].celdas != celdas)
+                cambiaLocal(i, celdas);
+            continue;
+        }
+        beginInsertRows({}, i, i);
+        m_filas.insert(i, {filas[i].clave, celdas});
+        endInsertRows();
+    }
 }
 
-int ListaArchivos::agregaFila(const QStringList &fila)
+int ListaArchivos::posicion(const Clave &clave) const
+{
+    for (int i = 0; i < m_filas.size(); ++i)
+        if (m_filas[i].clave == clave)
+            return i;
+    return -1;
+}
+
+void ListaArchivos::agregaLocal(const Fila &fila)
 {
     const int n = int(m_filas.size());
     beginInsertRows({}, n, n);
-    m_filas.append(normaliza(fila));
+    m_filas.append({fila.clave, normaliza(fila.celdas)});
     endInsertRows();
-    if (m_conexion) {
-        QVariantList valores {n};
-        valores << valoresDe(m_filas[n]);
-        m_conexion->ejecuta(
-            QStringLiteral("INSERT INTO %1 (POSICION, %2) VALUES (?%3)")
-                .arg(m_tabla, m_columnas.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(m_columnas.size())),
-            valores);
-    }
-    return n;
 }
 
-void ListaArchivos::cambiaFila(int i, const QStringList &fila)
+void ListaArchivos::cambiaLocal(int i, const QStringList &celdas)
 {
-    m_filas[i] = normaliza(fila);
-    emit dataChanged(index(i, 0), index(i, int(m_columnas.size()) - 1));
-    if (m_conexion) {
-        QVariantList valores = valoresDe(m_filas[i]);
-        valores << i;
-        m_conexion->ejecuta(QStringLiteral("UPDATE %1 SET %2 = ? WHERE POSICION = ?")
-                                .arg(m_tabla, m_columnas.join(QStringLiteral(" = ?, "))),
-                            valores);
-    }
+    m_filas[i].celdas = normaliza(celdas);
+    emit dataChanged(index(i, 0), index(i, int(m_titulos.size()) - 1));
 }
 
-void ListaArchivos::cambiaCelda(int i, int columna, const QString &texto)
-{
-    QStringList f = m_filas.at(i);
-    f[columna] = texto;
-    cambiaFila(i, f);
-}
-
-void ListaArchivos::quita(int i)
+void ListaArchivos::quitaLocal(int i)
 {
     beginRemoveRows({}, i, i);
     m_filas.removeAt(i);
     endRemoveRows();
-    if (m_conexion)
-        m_conexion->enTransaccion([&] {
-            m_conexion->ejecuta(QStringLiteral("DELETE FROM %1 WHERE POSICION = ?").arg(m_tabla), {i});
-            m_conexion->ejecuta(QStringLiteral("UPDATE %1 SET POSICION = POSICION - 1 WHERE POSICION > ?").arg(m_tabla),
-                                {i});
-        });
 }
 
-void ListaArchivos::limpia()
+void ListaArchivos::vaciaLocal()
 {
     beginResetModel();
     m_filas.clear();
     endResetModel();
-    guarda();
-}
-
-void ListaArchivos::depura()
-{
-    bool cambio = false;
-    for (int i = int(m_filas.size()) - 1; i >= 0; --i) {
-        if (m_filas[i].value(0).isEmpty()) {
-            beginRemoveRows({}, i, i);
-            m_filas.removeAt(i);
-            endRemoveRows();
-            cambio = true;
-        }
-    }
-    if (cambio)
-        guarda();
 }
 
 int ListaArchivos::rowCount(const QModelIndex &parent) const
@@ -145,14 +113,14 @@ int ListaArchivos::rowCount(const QModelIndex &parent) const
 
 int ListaArchivos::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_columnas.size());
+    return parent.isValid() ? 0 : int(m_titulos.size());
 }
 
 QVariant ListaArchivos::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_filas.size() || index.column() >= m_columnas.size())
+    if (!index.isValid() || index.row() >= m_filas.size() || index.column() >= m_titulos.size())
         return {};
-    const QStringList &f = m_filas[index.row()];
+    const QStringList &f = m_filas[index.row()].celdas;
     if (role == RolIcono) {
         bool ok = false;
         const int n = f.value(m_columnaIcono).toInt(&ok);

@@ -1,16 +1,18 @@
 #pragma once
 
+#include "core/db/Diario.h"
+
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-class Conexion;
-
-// A list view's rows: text columns, column 0 the file name. Every change is
-// stored at once in the list's own table (the row it touches, or the whole
-// list in one transaction), so that a restart or a crash never forgets an
-// entry. The send list and the
+// A list view's rows: text columns, column 0 the file name, each row a row of
+// the office's journal (Diario) known by its origin and id. Every change is
+// one transaction of the journal on ids, stored before the view shows it;
+// restaura() reads the rows again and shows what other programs on the same
+// office changed, touching only the rows that differ. The send list and the
 // reception list are two such lists with their own columns.
 class ListaArchivos : public QAbstractTableModel
 {
@@ -18,41 +20,59 @@ class ListaArchivos : public QAbstractTableModel
 public:
     static constexpr int RolIcono = Qt::UserRole + 1; // icon number (int, -1 none)
 
-    // tabla: the table that keeps the rows; columnas: its text columns in
-    // model order; titulos: the column captions; columnaIcono: the model
-    // column that holds the icon number.
-    ListaArchivos(const Conexion *conexion, QString tabla, QStringList columnas, QStringList titulos, int columnaIcono,
-                  QObject *parent);
+    // A row of the journal: where it comes from (Diario::Origen for the send
+    // list, 0 for the reception list) and its id.
+    struct Clave {
+        int origen = 0;
+        qint64 id = 0;
+        bool operator==(const Clave &) const = default;
+        friend size_t qHash(const Clave &c, size_t semilla = 0) { return qHashMulti(semilla, c.origen, c.id); }
+    };
 
-    // Reads the stored rows.
+    // diario: the journal (none: a list kept in memory only); titulos: the
+    // column captions; columnaIcono: the model column of the icon number.
+    ListaArchivos(Diario *diario, QStringList titulos, int columnaIcono, QObject *parent);
+
+    // Reads the rows from the journal and shows the differences.
     void restaura();
 
     int cuenta() const { return int(m_filas.size()); }
-    QStringList fila(int i) const { return m_filas.at(i); }
-    QString celda(int i, int columna) const { return m_filas.at(i).value(columna); }
-
-    int agregaFila(const QStringList &fila);
-    void cambiaFila(int i, const QStringList &fila);
-    void cambiaCelda(int i, int columna, const QString &texto);
-    void quita(int i);
-    void limpia();
-    // Removes the rows whose name is empty, keeping the order of the others.
-    void depura();
+    QStringList fila(int i) const { return m_filas.at(i).celdas; }
+    QString celda(int i, int columna) const { return m_filas.at(i).celdas.value(columna); }
+    Clave clave(int i) const { return m_filas.at(i).clave; }
+    // Where the row of the journal is now; -1 when the list no longer holds it.
+    int posicion(const Clave &clave) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-private:
-    void guarda();
-    static QVariantList valoresDe(const QStringList &fila);
-    QStringList normaliza(QStringList fila) const;
+protected:
+    struct Fila {
+        Clave clave;
+        QStringList celdas;
+    };
+    // The rows as the journal holds them now.
+    virtual QList<Fila> lee() const = 0;
 
-    const Conexion *m_conexion;
-    QString m_tabla;
-    QStringList m_columnas;
+    Diario *diario() const { return m_diario; }
+    // After a change of the journal: the row as it is now, shown at the end,
+    // changed in place or removed.
+    void agregaLocal(const Fila &fila);
+    void cambiaLocal(int i, const QStringList &celdas);
+    void quitaLocal(int i);
+    void vaciaLocal();
+    QStringList normaliza(QStringList celdas) const;
+    // A key for a list without journal.
+    qint64 siguienteId() { return ++m_ultimoId; }
+
+private:
+    void muestra(const QList<Fila> &filas);
+
+    Diario *m_diario;
     QStringList m_titulos;
     int m_columnaIcono;
-    QList<QStringList> m_filas;
+    QList<Fila> m_filas;
+    qint64 m_ultimoId = 0;
 };

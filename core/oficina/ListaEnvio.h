@@ -2,9 +2,9 @@
 
 #include "core/oficina/ListaArchivos.h"
 
-// The send list (lvwPreVal 0): files waiting to be sent ("E") and the
-// response files received for them ("K" prevalidation, "R" validation).
-// Only the file name is visible. Kept in LISTA_ENVIO.
+// The send list (lvwPreVal 0): files waiting to be sent ("E", the journal's
+// queue) and the response files received for them ("K" prevalidation, "R"
+// validation, the journal's responses). Only the file name is visible.
 class ListaEnvio : public ListaArchivos
 {
     Q_OBJECT
@@ -17,11 +17,30 @@ public:
         QString icono; // icon number as text, may be empty
         QString rutaPre;
         QString rutaVal;
+        QString ruta; // a response: where it is stored (may be empty)
     };
 
-    explicit ListaEnvio(const Conexion *conexion = nullptr, QObject *parent = nullptr);
+    explicit ListaEnvio(Diario *diario = nullptr, QObject *parent = nullptr);
 
     Entrada entrada(int i) const;
+    // A name queued ("E") or a response listed ("K", "R").
     int agrega(const Entrada &e);
     void cambia(int i, const Entrada &e);
+    void quita(int i);
+    // Empties the list, responses included (they stay in the journal).
+    void limpia();
+
+    // After the journal took the queued name (sent or moved by this program).
+    void olvida(qint64 cola, qint64 version);
+    // After the journal listed a response stored by this program.
+    void anadeRespuesta(qint64 id, const Entrada &e, qint64 version);
+
+    static Clave claveCola(qint64 id) { return {int(Diario::Origen::Cola), id}; }
+
+protected:
+    QList<Fila> lee() const override;
+
+private:
+    QList<std::pair<Diario::Origen, qint64>> claves(const QList<int> &filas) const;
+    QHash<qint64, QString> m_rutas; // response id -> where it is stored
 };

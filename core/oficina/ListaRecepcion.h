@@ -3,8 +3,8 @@
 #include "core/oficina/ListaArchivos.h"
 
 // The reception list (lvwPreVal 1): files sent whose responses are still
-// awaited. The file name and the time of sending are visible. Kept in
-// LISTA_RECEPCION.
+// awaited, the journal's transmissions in the list. The file name and the
+// time of sending are visible.
 class ListaRecepcion : public ListaArchivos
 {
     Q_OBJECT
@@ -36,9 +36,29 @@ public:
         QString icono;
     };
 
-    explicit ListaRecepcion(const Conexion *conexion = nullptr, QObject *parent = nullptr);
+    explicit ListaRecepcion(Diario *diario = nullptr, QObject *parent = nullptr);
 
     Entrada entrada(int i) const;
+    // The transmission of the entry in the journal.
+    qint64 transmision(int i) const { return clave(i).id; }
+    int posicionDe(qint64 transmision) const { return posicion({0, transmision}); }
+
+    // An entry listed without an upload (kept as a moved transmission).
     int agrega(const Entrada &e);
     void cambia(int i, const Entrada &e);
+    void cambiaCelda(int i, int columna, const QString &texto);
+    void quita(int i);
+    // Entries leave the list in one change (the transmissions stay in the journal).
+    void quitaVarias(QList<int> filas);
+    void limpia();
+
+    // After the journal listed a transmission of this program.
+    void anade(qint64 transmision, const Entrada &e, qint64 version);
+    // After the journal marked a response of the entry received.
+    void marca(qint64 transmision, int columna, qint64 version);
+
+    static Diario::FilaRecepcion filaDiario(qint64 id, const Entrada &e);
+
+protected:
+    QList<Fila> lee() const override;
 };

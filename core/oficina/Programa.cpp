@@ -39,10 +39,21 @@ void Programa::carga()
     Actualizaciones::Aplica_Actualizaciones(*m_conexion, *m_rsParametros, m_reloj.hoy());
     cargaValores();
     m_valores.DiaJuliano = Funciones::Dia_Juliano(m_reloj.hoy());
-    m_listaEnvio = std::make_unique<ListaEnvio>(m_conexion.get());
-    m_listaRecepcion = std::make_unique<ListaRecepcion>(m_conexion.get());
+    m_diario = std::make_unique<Diario>(*m_conexion);
+    m_listaEnvio = std::make_unique<ListaEnvio>(m_diario.get());
+    m_listaRecepcion = std::make_unique<ListaRecepcion>(m_diario.get());
+    refrescaListas();
+}
+
+bool Programa::refrescaListas()
+{
+    const qint64 version = m_diario->version();
+    if (version == m_diario->visto())
+        return false;
     m_listaEnvio->restaura();
     m_listaRecepcion->restaura();
+    m_diario->fijaVisto(version);
+    return true;
 }
 
 void Programa::eligeServidor()

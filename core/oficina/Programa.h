@@ -3,6 +3,7 @@
 #include "core/oficina/CamposConfiguracion.h"
 #include "core/base/Carpetas.h"
 #include "core/db/Conexion.h"
+#include "core/db/Diario.h"
 #include "core/ftp/ControlFtp.h"
 #include "core/db/RsParametros.h"
 #include "core/oficina/ValoresPrograma.h"
@@ -35,6 +36,10 @@ public:
     // The title of the main window.
     QString titulo() const;
 
+    // Shows in both lists what other programs on the office changed in the
+    // journal since this program last looked; true when something did.
+    bool refrescaListas();
+
     // Applies the server-address rule to Servidor (configuration fields and
     // the column chosen by tipo_acceso).
     void eligeServidor();
@@ -48,6 +53,7 @@ public:
     RsParametros &parametros() { return *m_rsParametros; }
     CamposConfiguracion &campos() { return m_campos; }
     ValoresPrograma &valores() { return m_valores; }
+    Diario &diario() { return *m_diario; }
     ListaEnvio &listaEnvio() { return *m_listaEnvio; }
     ListaRecepcion &listaRecepcion() { return *m_listaRecepcion; }
 
@@ -67,6 +73,7 @@ private:
     std::unique_ptr<RsParametros> m_rsParametros;
     CamposConfiguracion m_campos;
     ValoresPrograma m_valores;
+    std::unique_ptr<Diario> m_diario;
     std::unique_ptr<ListaEnvio> m_listaEnvio;
     std::unique_ptr<ListaRecepcion> m_listaRecepcion;
 };

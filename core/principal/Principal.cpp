@@ -305,5 +305,6 @@ void Principal::muestraReporte(int lista, int fila)
         || !m_reporte)
         return;
     GeneradorReporte(m_programa)
-        .Genera_Reporte(GeneradorReporte::tituloRevision(), envio.celda(fila, ListaEnvio::Nombre), *m_reporte);
+        .Genera_Reporte(GeneradorReporte::tituloRevision(), envio.celda(fila, ListaEnvio::Nombre), *m_reporte,
+                        envio.entrada(fila).ruta);
 }

@@ -3,6 +3,7 @@
 #include "core/ftp/ControlFtp.h"
 #include "core/base/ErrorTendal.h"
 #include "core/base/Funciones.h"
+#include "core/base/Huella.h"
 #include "core/base/Reloj.h"
 #include "core/oficina/Programa.h"
 #include "core/servidor/SesionFtp.h"
@@ -60,25 +61,6 @@ Respuesta respuesta(const Entrada &e, int columna, const QString &carpetaPrevali
     return {columna, e.rutaVal, e.archivoVal, e.rutaDest, QStringLiteral("R"), e.icono};
 }
 
-// The same entry: the same file sent at the same time with the same
-// expected responses. Its marks may differ.
-bool mismaEntrada(const Entrada &a, const Entrada &b)
-{
-    return a.nombre == b.nombre && a.hora == b.hora && a.archivoPrev == b.archivoPrev && a.archivoVal == b.archivoVal
-           && a.rutaPrev == b.rutaPrev && a.rutaVal == b.rutaVal && a.rutaDest == b.rutaDest && a.icono == b.icono;
-}
-
-// Position of the entry that is foto and still awaits the response of
-// columna, or -1 when the list no longer holds it (removed, stopped, or
-// received by now).
-int posicion(const ListaRecepcion &lista, const Entrada &foto, int columna)
-{
-    for (int i = 0; i < lista.cuenta(); ++i)
-        if (lista.celda(i, columna).isEmpty() && mismaEntrada(lista.entrada(i), foto))
-            return i;
-    return -1;
-}
-
 // Errors that end the session itself: the tick stops, whatever step it was in.
 bool esDeSesion(int numero)
 {
@@ -95,10 +77,10 @@ bool esDeSesion(int numero)
     }
 }
 
-// Copies a received file over destino as a whole: written beside it under a
+// Copies a received file to destino as a whole: written beside it under a
 // temporary name and renamed, so that a full disk or a broken copy never
 // leaves a partial response under the response's name.
-void guarda(const QString &origen, const QString &destino)
+void copiaEntera(const QString &origen, const QString &destino)
 {
     const QString carpeta = QFileInfo(destino).absolutePath();
     if (!QFileInfo(carpeta).isDir())
@@ -123,6 +105,27 @@ void guarda(const QString &origen, const QString &destino)
     }
 }
 
+// A file already under the response's name (an earlier response of the same
+// name: another file sent that expects it, or the same file sent again) is
+// never overwritten: it moves to the folder "anteriores" beside it as
+// NOMBRE.1, NOMBRE.2, ..., and the journal follows it there.
+void apartaAnterior(const QString &destino, Diario &diario)
+{
+    if (!QFileInfo::exists(destino))
+        return;
+    const QFileInfo info(destino);
+    const QDir anteriores(info.dir().filePath(QStringLiteral("anteriores")));
+    if (!anteriores.exists() && !QDir().mkpath(anteriores.path()))
+        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(anteriores.path()));
+    int n = 1;
+    while (QFileInfo::exists(anteriores.filePath(info.fileName() + u'.' + QString::number(n))))
+        ++n;
+    const QString aparte = anteriores.filePath(info.fileName() + u'.' + QString::number(n));
+    if (!QFile::rename(destino, aparte))
+        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(destino));
+    diario.mueveRuta(destino, aparte);
+}
+
 } // namespace
 
 QCoro::Task<> CicloRecepcion::lista(QString carpeta)
@@ -145,7 +148,7 @@ QCoro::Task<> CicloRecepcion::lista(QString carpeta)
     m_nombres.insert(carpeta, nombres);
 }
 
-QCoro::Task<> CicloRecepcion::recibe(ListaRecepcion::Entrada foto, int columna, bool porNombre)
+QCoro::Task<> CicloRecepcion::recibe(qint64 transmision, ListaRecepcion::Entrada foto, int columna, bool porNombre)
 {
     ListaRecepcion &recepcion = m_programa.listaRecepcion();
     const Respuesta r = respuesta(foto, columna, m_programa.campos().texto(CamposConfiguracion::val_rec));
@@ -157,7 +160,12 @@ QCoro::Task<> CicloRecepcion::recibe(ListaRecepcion::Entrada foto, int columna, 
         else if (!porNombre)
             co_return; // not listed
     }
-    if (posicion(recepcion, foto, columna) < 0)
+    // Still awaited by this entry (the lists may have changed meanwhile).
+    const auto espera = [&] {
+        const int i = recepcion.posicionDe(transmision);
+        return i >= 0 && recepcion.celda(i, columna).isEmpty();
+    };
+    if (!espera())
         co_return;
 
     ControlFtp &ftp = m_ftp;
@@ -176,71 +184,87 @@ QCoro::Task<> CicloRecepcion::recibe(ListaRecepcion::Entrada foto, int columna, 
     const QFileInfo info(temporal);
     if (!info.exists())
         co_return;
-    if (info.size() == 0) {
-        // Still being written on the server: fetched again next tick.
+    if (info.size() == 0 || !espera()) {
+        // Still being written on the server (fetched again next tick), or
+        // no longer awaited.
         Funciones::Borra_Archivo(temporal);
         co_return;
     }
-    // The lists may have changed while the download was awaited.
-    const int i = posicion(recepcion, foto, columna);
-    if (i < 0) {
-        Funciones::Borra_Archivo(temporal);
-        co_return;
-    }
+    // Stored once: the journal marks the response received only if no other
+    // program did, and in the same transaction the file is stored (an
+    // earlier file of its name kept aside) and listed. A failed copy undoes
+    // the mark, and the response is fetched again on the next tick.
+    const Huella huella = Huella::deArchivo(temporal);
     const QString destino = QDir(r.carpetaLocal).filePath(r.archivo);
-    guarda(temporal, destino);
+    Diario &diario = m_programa.diario();
+    const auto guardado = diario.guardaRespuesta(
+        {transmision, r.estado, r.archivo, r.icono, huella.tamano(), huella.sha256()}, m_programa.reloj().ahora(),
+        [&] {
+            apartaAnterior(destino, diario);
+            copiaEntera(temporal, destino);
+            return destino;
+        });
     Funciones::Borra_Archivo(temporal);
-    // Listed before the entry is marked: a stop in between lists it again
-    // at worst, never forgets it.
-    m_programa.listaEnvio().agrega({r.archivo, r.estado, r.icono, QString(), QString()});
-    recepcion.cambiaCelda(i, columna, kMarca);
+    if (!guardado) {
+        // Another program on the office stored it: shown at the next look.
+        m_programa.refrescaListas();
+        co_return;
+    }
+    m_programa.listaEnvio().anadeRespuesta(guardado->respuesta, {r.archivo, r.estado, r.icono, {}, {}, destino},
+                                           guardado->version);
+    recepcion.marca(transmision, columna, guardado->version);
     emit respuestaRecibida(r.archivo, r.estado, destino);
 }
 
 QCoro::Task<> CicloRecepcion::recorre()
 {
+    // What other programs on the office changed since the last look.
+    m_programa.refrescaListas();
     ListaRecepcion &recepcion = m_programa.listaRecepcion();
     const QList<int> columnas {ListaRecepcion::Prev, ListaRecepcion::Val};
     // Every entry present now, in its order; entries added meanwhile wait
     // for the next tick.
-    QList<Entrada> fotos;
+    QList<std::pair<qint64, Entrada>> fotos;
     for (int i = 0; i < recepcion.cuenta(); ++i)
-        fotos.append(recepcion.entrada(i));
+        fotos.append({recepcion.transmision(i), recepcion.entrada(i)});
     m_nombres.clear();
     if (m_listar)
-        for (const Entrada &e : std::as_const(fotos))
+        for (const auto &[id, e] : std::as_const(fotos))
             for (int c : columnas)
                 if (espera(e, c) && !m_deteniendo)
                     co_await lista(c == ListaRecepcion::Prev ? e.rutaPrev : e.rutaVal);
     // The listed ones (or all, where there is no listing); those a listing
     // did not show are kept for the turn below.
-    QList<QPair<Entrada, int>> sinListar;
-    for (const Entrada &e : std::as_const(fotos))
+    QList<std::tuple<qint64, Entrada, int>> sinListar;
+    for (const auto &[id, e] : std::as_const(fotos))
         for (int c : columnas)
             if (espera(e, c) && !m_deteniendo) {
                 const QString carpeta = c == ListaRecepcion::Prev ? e.rutaPrev : e.rutaVal;
                 const QString archivo = c == ListaRecepcion::Prev ? e.archivoPrev : e.archivoVal;
                 const auto it = m_nombres.constFind(carpeta);
                 if (it != m_nombres.constEnd() && it->has_value() && !(*it)->contains(archivo.toLower()))
-                    sinListar.append({e, c});
+                    sinListar.append({id, e, c});
                 else
-                    co_await recibe(e, c);
+                    co_await recibe(id, e, c);
             }
     const qsizetype turno = sinListar.isEmpty() ? 0 : m_turnoPorNombre % sinListar.size();
     for (qsizetype i = 0; i < qMin(kPorNombre, sinListar.size()) && !m_deteniendo; ++i) {
-        const QPair<Entrada, int> par = sinListar.at((turno + i) % sinListar.size());
-        co_await recibe(par.first, par.second, true);
+        const auto &[id, e, c] = sinListar.at((turno + i) % sinListar.size());
+        co_await recibe(id, e, c, true);
     }
     m_turnoPorNombre = turno + kPorNombre;
     m_nombres.clear();
 }
 
+// The entries whose both responses are in leave the list, in one change.
 void CicloRecepcion::limpia()
 {
     ListaRecepcion &recepcion = m_programa.listaRecepcion();
-    for (int i = recepcion.cuenta() - 1; i >= 0; --i)
+    QList<int> completas;
+    for (int i = 0; i < recepcion.cuenta(); ++i)
         if (recepcion.celda(i, ListaRecepcion::Prev) == kMarca && recepcion.celda(i, ListaRecepcion::Val) == kMarca)
-            recepcion.quita(i);
+            completas.append(i);
+    recepcion.quitaVarias(completas);
 }
 
 CicloRecepcion::CicloRecepcion(Programa &programa, QObject *parent)

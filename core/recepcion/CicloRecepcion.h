@@ -110,7 +110,7 @@ private:
     // Fetches the response of column Prev or Val of the entry foto.
     // porNombre: asked for by name even when the folder's listing did not
     // show it.
-    QCoro::Task<> recibe(ListaRecepcion::Entrada foto, int columna, bool porNombre = false);
+    QCoro::Task<> recibe(qint64 transmision, ListaRecepcion::Entrada foto, int columna, bool porNombre = false);
     void limpia();
     QCoro::Task<> finDelTick();
     void reportaFallo(const ErrorTendal &fallo);

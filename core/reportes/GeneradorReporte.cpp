@@ -75,7 +75,8 @@ QString GeneradorReporte::tituloRevision()
     return QStringLiteral("Programa de Tendal  -  Revisión");
 }
 
-bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &archivo, DestinoReporte &destino)
+bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &archivo, DestinoReporte &destino,
+                                      const QString &guardada)
 {
     const TipoRespuesta tipo = TipoRespuesta::reconoce(archivo);
     struct Termina {
@@ -96,10 +97,14 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
 
     QString ruta = archivo;
     try {
-        // The folder, as the configuration holds it now.
+        // The folder, as the configuration holds it now (unless the journal
+        // says where this response was stored).
         QString carpeta;
         QString origen;
-        if (tipo.clase() == TipoRespuesta::Clase::SinCambios) {
+        if (!guardada.isEmpty()) {
+            carpeta = QFileInfo(guardada).absolutePath();
+            origen = carpeta;
+        } else if (tipo.clase() == TipoRespuesta::Clase::SinCambios) {
             carpeta = m_campos.texto(TipoRespuesta::kCampoSinCambios);
             origen = QStringLiteral("val_rec");
         } else {
@@ -115,7 +120,7 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
         ruta = QDir::fromNativeSeparators(carpeta);
         if (!ruta.endsWith(u'/'))
             ruta += u'/';
-        ruta += archivo;
+        ruta += guardada.isEmpty() ? archivo : QFileInfo(guardada).fileName();
 
         QFile entrada(ruta);
         abre(entrada);

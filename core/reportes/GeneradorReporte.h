@@ -25,8 +25,10 @@ public:
     // folder) into the target, the body in pieces as the file is read. Returns true when the build completed (a name
     // of no kind included), false when it ended with a failure report: the
     // header followed by a line that says which file and which line could not
-    // be read and why. Never throws.
-    bool Genera_Reporte(const QString &titulo, const QString &archivo, DestinoReporte &destino);
+    // be read and why. Never throws. guardada: where the journal says this
+    // response was stored (empty: the reception folder of its kind).
+    bool Genera_Reporte(const QString &titulo, const QString &archivo, DestinoReporte &destino,
+                        const QString &guardada = {});
 
 private:
     const Conexion &m_conexion;

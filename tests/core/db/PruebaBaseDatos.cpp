@@ -209,7 +209,7 @@ private slots:
         Programa &p = oficina.carga();
         QSqlDatabase db = p.conexion().db();
         for (const char *tabla : {"PARAMETROS", "ACTUALIZACIONES", "INFORMACION", "ERRORESA", "ERRORESB", "ERRORESC",
-                                  "ERRORESD", "ERRORESM", "ERRORESS", "TIPO_ERRORES", "LISTA_ENVIO", "LISTA_RECEPCION"})
+                                  "ERRORESD", "ERRORESM", "ERRORESS", "TIPO_ERRORES", "COLA_ENVIO", "TRANSMISION", "RESPUESTA"})
             QVERIFY2(db.tables().contains(QString::fromLatin1(tabla)), tabla);
         QCOMPARE(db.record(QStringLiteral("ERRORESD")).count(), 5);
 
@@ -327,8 +327,6 @@ private slots:
                                    QStringLiteral("D0123001.err"),
                                    oficina.carpeta(QStringLiteral("val_rec")),
                                    QStringLiteral("2")});
-        p.listaEnvio().agrega({QString(), QStringLiteral("E"), {}, {}, {}});
-        p.listaEnvio().depura();
         Programa &otro = oficina.carga();
         QCOMPARE(otro.listaEnvio().cuenta(), 1);
         QCOMPARE(otro.listaEnvio().entrada(0).rutaVal, QStringLiteral("/ag0123"));

@@ -366,7 +366,7 @@ void PruebaEnvio::archivoFaltanteDetieneYConservaLoEnviado()
     QCOMPARE(e.nombresRecepcion(), QStringList {M});
     QCOMPARE(e.nombresEnvio(), (QStringList {QStringLiteral("M0123002.045"), QStringLiteral("M0123003.045")}));
     // What the database keeps is what the lists show, and the file sent is awaited.
-    ListaEnvio guardada(&p.conexion());
+    ListaEnvio guardada(&p.diario());
     guardada.restaura();
     QCOMPARE(Escena::nombres(guardada), e.nombresEnvio());
     QVERIFY(e.ciclo->habilitado());

@@ -427,7 +427,9 @@ private slots:
         QCOMPARE(a.envio().entrada(1).nombre, QStringLiteral("M0123002.045"));
 
         // A response entry of the same name does not count as waiting.
-        a.envio().cambiaCelda(0, ListaEnvio::Estado, QStringLiteral("R"));
+        const QString listado = a.envio().entrada(0).nombre;
+        a.envio().quita(0);
+        a.envio().agrega({listado, QStringLiteral("R"), QStringLiteral("2"), {}, {}});
         a.principal.agregaArchivo(1);
         QCOMPARE(a.envio().cuenta(), 3);
         QCOMPARE(a.dialogos().mensajes.size(), 1);
@@ -547,7 +549,7 @@ private slots:
     void listaRechazada()
     {
         Arranque a(archivosSaai);
-        a.oficina.sql(QStringLiteral("CREATE TRIGGER rechaza BEFORE INSERT ON LISTA_ENVIO "
+        a.oficina.sql(QStringLiteral("CREATE TRIGGER rechaza BEFORE INSERT ON COLA_ENVIO "
                                      "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END"));
         a.principal.agregaArchivo(0);
         QCOMPARE(a.dialogos().mensajes.size(), 1);

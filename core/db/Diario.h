@@ -1,0 +1,169 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class Conexion;
+
+// The office's journal in its database: every file's journey, recorded once.
+//
+//   COLA_ENVIO   the names queued for sending (the send list's "E" entries);
+//                TRANSMISION points to the claim of a file being uploaded.
+//   TRANSMISION  one row per file sent (or moved to the reception list
+//                without sending): name, kind, server folder, size and
+//                SHA-256 of the bytes uploaded, the moment the server accepted
+//                them (UTC), the responses expected and their folders, the
+//                received marks, and whether it is in the reception list.
+//   RESPUESTA    one row per response stored: its transmission, class ("K"
+//                prevalidation, "R" validation), size, SHA-256, moment stored
+//                (UTC), where it is stored, whether it is in the send list.
+//
+// The send list is the view VISTA_ENVIO (the queue and the listed responses),
+// the reception list the view VISTA_RECEPCION; both in the order ORDEN. Every
+// change is one short transaction on ids that also raises the journal's
+// change number (DIARIO_VERSION), which the lists poll to see the changes of
+// other programs on the same office, and which gives new rows their order.
+//
+// All SQL of the journal is in this class (the dialect lives here): plain
+// types, integer ids, times as UTC ISO text.
+class Diario
+{
+public:
+    explicit Diario(const Conexion &conexion);
+
+    // The schema step that creates the journal and moves into it the rows of
+    // the earlier list tables (LISTA_ENVIO, LISTA_RECEPCION), then drops them.
+    static QStringList pasoEsquema();
+
+    // Where a row of the send list comes from.
+    enum class Origen { Cola, Respuesta };
+
+    struct FilaEnvio {
+        Origen origen = Origen::Cola;
+        qint64 id = 0;
+        QString nombre;
+        QString estado; // "E", "K", "R"
+        QString icono;
+        QString rutaPre;
+        QString rutaVal;
+        QString ruta; // a response: where it is stored (empty for migrated rows)
+    };
+    struct FilaRecepcion {
+        qint64 id = 0;
+        QString nombre;
+        QString prev;
+        QString val;
+        QString hora;
+        QString rutaPrev;
+        QString rutaVal;
+        QString archivoPrev;
+        QString archivoVal;
+        QString rutaDest;
+        QString icono;
+    };
+
+    // The change number: raised by every change of the journal.
+    qint64 version() const;
+    // The change number this program's lists show. A change made here
+    // advances it when no other program changed the journal in between;
+    // otherwise the lists read the journal again (Programa::refrescaListas).
+    qint64 visto() const { return m_visto; }
+    void anota(qint64 version)
+    {
+        if (version == m_visto + 1)
+            m_visto = version;
+    }
+    void fijaVisto(qint64 version) { m_visto = version; }
+
+    QList<FilaEnvio> listaEnvio() const;
+    QList<FilaRecepcion> listaRecepcion() const;
+
+    // Each change below is one transaction; it returns the change number it
+    // wrote (the id of a new row through id).
+
+    // The send list.
+    qint64 encola(const FilaEnvio &fila, qint64 *id);
+    // A response entry listed without a transmission (as kept by earlier versions).
+    qint64 listaRespuesta(const FilaEnvio &fila, qint64 *id);
+    qint64 cambiaEnvio(const FilaEnvio &fila);
+    // Entries leave the send list: a queued name is deleted (a claim under
+    // way goes on, its transmission is recorded all the same), a response
+    // stays in the journal.
+    qint64 quitaEnvio(const QList<std::pair<Origen, qint64>> &filas);
+
+    // The reception list.
+    qint64 agregaRecepcion(const FilaRecepcion &fila, qint64 *id);
+    qint64 cambiaRecepcion(const FilaRecepcion &fila);
+    // Entries leave the reception list; the transmissions stay in the journal.
+    qint64 quitaRecepcion(const QList<qint64> &ids);
+
+    // Sending. A queued name is claimed before its file is copied and
+    // uploaded: the claim is a transmission in state "ENVIANDO" that the queue
+    // row points to. Returns its id, or nothing when the row is gone or
+    // another program holds a live claim on it.
+    struct Reclamo {
+        qint64 transmision = 0;
+        qint64 version = 0;
+    };
+    std::optional<Reclamo> reclama(qint64 cola, const QString &nombre, const QString &tipo);
+    // The claim ends without a send: the name stays queued, free.
+    qint64 libera(qint64 transmision);
+    // The server accepted the upload: the transmission is recorded with its
+    // bytes and enters the reception list; its queue row is deleted.
+    struct Aceptacion {
+        QString carpetaServidor;
+        qint64 tamano = 0;
+        QString sha256;
+        FilaRecepcion recepcion; // the reception entry (its id is ignored)
+    };
+    qint64 acepta(qint64 transmision, const Aceptacion &a, QDateTime momento);
+    // The receive-only command: a queued name moves to the reception list
+    // without an upload. Returns nothing when the row is gone or claimed.
+    std::optional<Reclamo> mueve(qint64 cola, const QString &tipo, const FilaRecepcion &recepcion);
+
+    // The latest moment (UTC) the server accepted these bytes under this name.
+    std::optional<QDateTime> aceptadoAntes(const QString &nombre, const QString &sha256) const;
+
+    // Storing a response once. In one transaction: the mark of the entry is
+    // set only when it was still empty (another program may have stored it);
+    // then guarda() stores the file and returns where it went, and the
+    // response is recorded and listed in the send list. Returns nothing when
+    // the response was in already (guarda() is not called). A failure of
+    // guarda() undoes all.
+    struct Guardado {
+        qint64 version = 0;
+        qint64 respuesta = 0;
+        QString ruta;
+    };
+    struct RespuestaNueva {
+        qint64 transmision = 0;
+        QString clase; // "K" or "R"
+        QString nombre;
+        QString icono;
+        qint64 tamano = 0;
+        QString sha256;
+    };
+    std::optional<Guardado> guardaRespuesta(const RespuestaNueva &r, QDateTime momento,
+                                            const std::function<QString()> &guarda);
+    // A stored response was moved (an earlier copy kept aside): every
+    // response recorded at ruta now points to nueva.
+    void mueveRuta(const QString &ruta, const QString &nueva);
+
+    // A claim older than this, or of a program on this machine that is no
+    // longer running, may be taken by another program.
+    static constexpr int kVidaReclamoSegundos = 6 * 3600;
+    // The program's name in claims: machine and process.
+    static QString programa();
+
+private:
+    qint64 sube() const; // raises the change number inside a transaction
+    bool reclamoVivo(const QString &programa, const QString &momento) const;
+
+    const Conexion &m_conexion;
+    qint64 m_visto = -1;
+};

@@ -1,0 +1,266 @@
+// The office's journal: the lists as its views, the migration of the lists
+// kept by earlier versions, two programs on one office, responses stored
+// once and never overwritten, the claim before an upload and the question
+// before sending the same bytes again. A real SQLite file, a real FTP server.
+
+#include "core/base/Dialogos.h"
+#include "core/db/Diario.h"
+#include "core/oficina/Programa.h"
+#include "core/recepcion/CicloRecepcion.h"
+#include "tests/soporte/Escena.h"
+
+#include <QCoro/QCoroTask>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString AG = u"/ag0123"_s;
+
+QStringList nombres(const ListaArchivos &lista)
+{
+    return Escena::nombres(lista);
+}
+
+QByteArray lee(const QString &ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(no existe)");
+}
+
+int cuenta(Programa &p, const QString &sql)
+{
+    QSqlQuery q = p.conexion().ejecuta(sql);
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+// A second program on the same office (another window, or the command line).
+struct Otro {
+    explicit Otro(Oficina &oficina)
+        : programa(Carpetas(oficina.trabajo(), oficina.ini()), oficina.reloj, dialogos, oficina.limitesFtp)
+    {
+        programa.carga();
+        ciclo = std::make_unique<CicloRecepcion>(programa);
+    }
+    DialogosGuion dialogos;
+    Programa programa;
+    std::unique_ptr<CicloRecepcion> ciclo;
+};
+
+ListaRecepcion::Entrada saai(Oficina &oficina, const QString &nombre)
+{
+    ListaRecepcion::Entrada e;
+    e.nombre = nombre;
+    e.hora = u"10:30 a. m."_s;
+    e.rutaPrev = e.rutaVal = AG;
+    e.archivoPrev = u"k"_s + nombre.mid(1);
+    e.archivoVal = nombre.left(nombre.size() - 3) + u"err"_s;
+    e.rutaDest = oficina.carpeta(u"val_rec"_s);
+    e.icono = u"2"_s;
+    return e;
+}
+
+} // namespace
+
+class PruebaDiario : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A database kept by the earlier version (numbered list rows) opens with
+    // every pending entry, in its order; emptied rows and files whose two
+    // responses were in are not brought back.
+    void migraLasListasAnteriores()
+    {
+        Oficina oficina;
+        oficina.carga();
+        const QString val = oficina.carpeta(u"val_rec"_s);
+        for (const QString &sql : {
+                 u"DROP VIEW VISTA_ENVIO"_s,
+                 u"DROP VIEW VISTA_RECEPCION"_s,
+                 u"DROP TABLE COLA_ENVIO"_s,
+                 u"DROP TABLE RESPUESTA"_s,
+                 u"DROP TABLE TRANSMISION"_s,
+                 u"DROP TABLE DIARIO_VERSION"_s,
+                 u"CREATE TABLE IF NOT EXISTS LISTA_ENVIO (POSICION INTEGER NOT NULL, NOMBRE TEXT NOT NULL DEFAULT '', "
+                 u"ESTADO TEXT NOT NULL DEFAULT '', ICONO TEXT NOT NULL DEFAULT '', RUTA_PRE TEXT NOT NULL DEFAULT '', "
+                 u"RUTA_VAL TEXT NOT NULL DEFAULT '')"_s,
+                 u"CREATE TABLE IF NOT EXISTS LISTA_RECEPCION (POSICION INTEGER NOT NULL, NOMBRE TEXT NOT NULL DEFAULT "
+                 u"'', PREV TEXT NOT NULL DEFAULT '', VAL TEXT NOT NULL DEFAULT '', HORA TEXT NOT NULL DEFAULT '', "
+                 u"RUTA_PREV TEXT NOT NULL DEFAULT '', RUTA_VAL TEXT NOT NULL DEFAULT '', ARCHIVO_PREV TEXT NOT NULL "
+                 u"DEFAULT '', ARCHIVO_VAL TEXT NOT NULL DEFAULT '', RUTA_DEST TEXT NOT NULL DEFAULT '', ICONO TEXT NOT "
+                 u"NULL DEFAULT '')"_s,
+                 u"INSERT INTO LISTA_ENVIO VALUES (0, 'M0123007.045', 'E', '2', '/ag0123', '/ag0123')"_s,
+                 u"INSERT INTO LISTA_ENVIO VALUES (1, 'k0123001.045', 'K', '1', '', '')"_s,
+                 u"INSERT INTO LISTA_ENVIO VALUES (2, '', 'E', '2', '', '')"_s,
+                 u"INSERT INTO LISTA_ENVIO VALUES (3, 'S0123008.045', 'E', '8', '', '/sagarpaout')"_s,
+                 u"PRAGMA user_version = 2"_s,
+             })
+            oficina.sql(sql);
+        const QString fila = u"INSERT INTO LISTA_RECEPCION VALUES (?, ?, ?, ?, '10:30 a. m.', '/ag0123', '/ag0123', "
+                             u"?, ?, ?, '2')"_s;
+        oficina.sql(fila, {0, u"M0123001.045"_s, u"X"_s, u""_s, u"k0123001.045"_s, u"M0123001.err"_s, val});
+        oficina.sql(fila, {1, u"M0123002.045"_s, u"X"_s, u"X"_s, u"k0123002.045"_s, u"M0123002.err"_s, val});
+        oficina.sql(fila, {2, u"M0123003.045"_s, u""_s, u""_s, u"k0123003.045"_s, u"M0123003.err"_s, val});
+
+        Programa &p = oficina.carga();
+        QCOMPARE(nombres(p.listaEnvio()), (QStringList {u"M0123007.045"_s, u"k0123001.045"_s, u"S0123008.045"_s}));
+        QCOMPARE(p.listaEnvio().entrada(0).rutaVal, AG);
+        QCOMPARE(p.listaEnvio().entrada(1).estado, u"K"_s);
+        QCOMPARE(p.listaEnvio().entrada(2).icono, u"8"_s);
+        QCOMPARE(nombres(p.listaRecepcion()), (QStringList {u"M0123001.045"_s, u"M0123003.045"_s}));
+        const auto e = p.listaRecepcion().entrada(0);
+        QCOMPARE(e.prev + e.val + e.archivoVal + e.rutaDest, u"XM0123001.err"_s + val);
+        QVERIFY(!p.conexion().db().tables().contains(u"LISTA_ENVIO"_s));
+        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 4);
+        QSqlQuery modo = p.conexion().ejecuta(u"PRAGMA journal_mode"_s);
+        QVERIFY(modo.next());
+        QCOMPARE(modo.value(0).toString().toLower(), u"wal"_s);
+    }
+
+    // The lost entry: one program lists files, the other lists its own and
+    // removes it when its responses are in. Entries are rows with ids: the
+    // first program's files stay, and each program sees the other's changes.
+    void dosProgramasNoSePierdenEntradas()
+    {
+        Oficina oficina;
+        Programa &a = oficina.carga();
+        for (int i = 1; i <= 5; ++i)
+            a.listaRecepcion().agrega(saai(oficina, u"M012300%1.045"_s.arg(i)));
+        Otro b(oficina);
+        QCOMPARE(b.programa.listaRecepcion().cuenta(), 5);
+        b.programa.listaRecepcion().agrega(saai(oficina, u"M0123009.045"_s));
+        QVERIFY(a.refrescaListas());
+        QCOMPARE(a.listaRecepcion().cuenta(), 6);
+        a.listaRecepcion().quita(5); // a removes b's entry
+        b.programa.listaRecepcion().quita(0); // b removes M0123001 meanwhile
+        QVERIFY(a.refrescaListas());
+        QVERIFY(b.programa.refrescaListas());
+        const QStringList quedan {u"M0123002.045"_s, u"M0123003.045"_s, u"M0123004.045"_s, u"M0123005.045"_s};
+        QCOMPARE(nombres(a.listaRecepcion()), quedan);
+        QCOMPARE(nombres(b.programa.listaRecepcion()), quedan);
+        QVERIFY(!a.refrescaListas()); // nothing new: nothing read
+        Programa &despues = oficina.carga();
+        QCOMPARE(nombres(despues.listaRecepcion()), quedan);
+    }
+
+    // Two files awaiting a response of the same name, and the same response
+    // fetched by two programs: each stored once, none overwritten, and each
+    // send-list entry shows its own.
+    void respuestasGuardadasUnaVez()
+    {
+        Escena e;
+        Programa &a = e.carga();
+        auto pago = [&](const QString &nombre) {
+            ListaRecepcion::Entrada r;
+            r.nombre = nombre;
+            r.prev = u""_s;
+            r.rutaPrev = r.rutaVal = u"/yexout"_s;
+            r.archivoPrev = u"ke012301.045"_s; // both expect this name
+            r.archivoVal = u"a"_s + nombre.mid(1);
+            r.rutaDest = e.oficina.carpeta(u"pag_rec"_s);
+            r.icono = u"5"_s;
+            return r;
+        };
+        a.listaRecepcion().agrega(pago(u"E0123001.045"_s));
+        Otro b(e.oficina);
+
+        e.servidor.escribe(u"/yexout/ke012301.045"_s, "PRIMERA\r\n");
+        QCoro::waitFor(e.ciclo->tick());
+        QCoro::waitFor(b.ciclo->tick()); // already in: not stored again
+        const QString val = e.oficina.carpeta(u"val_rec"_s);
+        QCOMPARE(lee(QDir(val).filePath(u"ke012301.045"_s)), QByteArray("PRIMERA\r\n"));
+        QVERIFY(!QDir(val).exists(u"anteriores"_s));
+        QCOMPARE(cuenta(a, u"SELECT COUNT(*) FROM RESPUESTA"_s), 1);
+        QCOMPARE(nombres(b.programa.listaEnvio()), QStringList {u"ke012301.045"_s});
+
+        a.listaRecepcion().agrega(pago(u"E0123101.045"_s));
+        e.servidor.escribe(u"/yexout/ke012301.045"_s, "SEGUNDA\r\n");
+        QCoro::waitFor(b.ciclo->tick());
+        QCOMPARE(lee(QDir(val).filePath(u"ke012301.045"_s)), QByteArray("SEGUNDA\r\n"));
+        QCOMPARE(lee(QDir(val).filePath(u"anteriores/ke012301.045.1"_s)), QByteArray("PRIMERA\r\n"));
+
+        a.refrescaListas();
+        QCOMPARE(nombres(a.listaEnvio()), (QStringList {u"ke012301.045"_s, u"ke012301.045"_s}));
+        QCOMPARE(a.listaEnvio().entrada(0).ruta, QDir(val).filePath(u"anteriores/ke012301.045.1"_s));
+        QCOMPARE(a.listaEnvio().entrada(1).ruta, QDir(val).filePath(u"ke012301.045"_s));
+        QCOMPARE(cuenta(a, u"SELECT COUNT(*) FROM RESPUESTA"_s), 2);
+    }
+
+    // Bytes the server accepted before are not sent again without a
+    // question, whose default is No.
+    void reenvioPregunta()
+    {
+        Escena e;
+        e.archivo(u"val_env"_s, u"M0123001.045"_s, "PEDIMENTO\r\n");
+        Programa &p = e.carga();
+        e.enLista(u"M0123001.045"_s, u"2"_s, AG, AG);
+        e.ejecuta(u"enviar"_s);
+        QCOMPARE(e.persona().textos(), QStringList());
+        QVERIFY(e.servidor.existe(AG + u"/M0123001.045"_s));
+        QFile::remove(e.servidor.ruta(AG + u"/M0123001.045"_s));
+
+        e.enLista(u"M0123001.045"_s, u"2"_s, AG, AG);
+        e.persona().respuestas.enqueue(Dialogos::Respuesta::No);
+        e.ejecuta(u"enviar"_s);
+        QCOMPARE(e.persona().textos(),
+                 QStringList {u"El archivo M0123001.045 ya se envió el 14/02/2026 a las 10:30. ¿Enviarlo de nuevo?"_s});
+        QCOMPARE(e.persona().mensajes.at(0).botones, Dialogos::Botones::NoSi);
+        QVERIFY(!e.servidor.existe(AG + u"/M0123001.045"_s));
+        QCOMPARE(e.nombresEnvio(), QStringList {u"M0123001.045"_s});
+
+        e.persona().respuestas.enqueue(Dialogos::Respuesta::Si);
+        e.ejecuta(u"enviar"_s);
+        QVERIFY(e.servidor.existe(AG + u"/M0123001.045"_s));
+        QCOMPARE(e.nombresEnvio(), QStringList());
+        QCOMPARE(cuenta(p, u"SELECT COUNT(*) FROM TRANSMISION WHERE ACEPTADO IS NOT NULL"_s), 2);
+    }
+
+    // Nothing is uploaded unless the journal recorded that it is being sent:
+    // with the database locked by another connection the send stops before
+    // the upload with a message naming the database and the reason, and the
+    // file stays in the send list.
+    void sinRegistroNoSeEnvia()
+    {
+        Escena e;
+        e.archivo(u"val_env"_s, u"M0123001.045"_s);
+        Programa &p = e.carga();
+        e.enLista(u"M0123001.045"_s, u"2"_s, AG, AG);
+        const QString ruta = p.conexion().ruta();
+        QSqlDatabase otra = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"otra"_s);
+        {
+            otra.setDatabaseName(ruta);
+            QVERIFY(otra.open());
+            QSqlQuery q(otra);
+            QVERIFY(q.exec(u"BEGIN IMMEDIATE"_s));
+
+            e.ejecuta(u"enviar"_s);
+
+            QCOMPARE(e.persona().textos().size(), 1);
+            const QString texto = e.persona().textos().at(0);
+            QVERIFY2(texto.contains(u"No se envió el archivo M0123001.045"_s)
+                         && texto.contains(QDir::toNativeSeparators(ruta)),
+                     qPrintable(texto));
+            QVERIFY(!e.servidor.existe(AG + u"/M0123001.045"_s));
+            QCOMPARE(e.nombresEnvio(), QStringList {u"M0123001.045"_s});
+            QCOMPARE(e.nombresRecepcion(), QStringList());
+            q.exec(u"ROLLBACK"_s);
+            otra.close();
+        }
+        otra = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"otra"_s);
+        // Once the database can be written the file goes.
+        e.persona().mensajes.clear();
+        e.ejecuta(u"enviar"_s);
+        QCOMPARE(e.persona().textos(), QStringList());
+        QVERIFY(e.servidor.existe(AG + u"/M0123001.045"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(PruebaDiario)
+#include "PruebaDiario.moc"
