@@ -2,7 +2,10 @@
 #include "cli/DialogosSinBucle.h"
 #include "cli/DialogosConsola.h"
 #include "core/oficina/Programa.h"
+#include "core/base/ErrorTendal.h"
+#include "core/base/Huella.h"
 #include "core/base/Vb.h"
+#include "core/envio/ReglaEnvio.h"
 #include "core/recepcion/CicloRecepcion.h"
 #include "core/principal/Principal.h"
 #include "core/principal/ComandosBarra.h"
@@ -10,6 +13,8 @@
 
 #include <QCoro/QCoroTask>
 #include <QDir>
+
+#include <optional>
 
 #include <algorithm>
 #include <chrono>
@@ -39,11 +44,31 @@ int pendientesDelDia(Programa &programa)
     int n = 0;
     for (int i = 0; i < envio.cuenta(); ++i) {
         const QString dia = envio.celda(i, ListaEnvio::Nombre).right(3);
+        // A file another program is sending is not left unsent.
         if (envio.celda(i, ListaEnvio::Estado) == u"E" && Vb::esNumerico(dia)
-            && Vb::largo(dia) == programa.valores().DiaJuliano)
+            && Vb::largo(dia) == programa.valores().DiaJuliano && !programa.diario().reclamada(envio.clave(i).id))
             ++n;
     }
     return n;
+}
+
+// The moment (local time) the server already accepted the bytes of a file of
+// the day, as it lies in its send folder; nothing when it never did.
+std::optional<QDateTime> yaEnviado(Programa &programa, const QString &nombre)
+{
+    const ReglaEnvio *regla = ReglaEnvio::de(nombre, true);
+    if (!regla)
+        return std::nullopt;
+    try {
+        const Huella huella
+            = Huella::deArchivo(QDir(programa.campos().texto(regla->campoEnvio)).filePath(nombre));
+        const auto antes = programa.diario().aceptadoAntes(nombre, huella.sha256());
+        if (antes)
+            return antes->toLocalTime();
+    } catch (const ErrorTendal &) {
+        // Unreadable here: the send reports it.
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -83,9 +108,21 @@ int comandoEnviar(Comando &c)
         principal.inicia();
         for (int tipo = 0; tipo < Principal::entradas(Principal::Tipo).size(); ++tipo) {
             principal.elige(Principal::Tipo, tipo);
-            for (int fila = 0; fila < principal.archivos().cuenta(); ++fila)
-                if (!yaEnLista(programa, principal.archivos().nombre(fila)))
-                    principal.agregaArchivo(fila);
+            for (int fila = 0; fila < principal.archivos().cuenta(); ++fila) {
+                const QString nombre = principal.archivos().nombre(fila);
+                if (yaEnLista(programa, nombre))
+                    continue;
+                // Bytes already accepted by the server are left out; named
+                // on the command line they are asked about.
+                if (const auto antes = yaEnviado(programa, nombre)) {
+                    c.err << QStringLiteral("El archivo %1 ya se envió el %2 a las %3; no se envía de nuevo.")
+                                 .arg(nombre, antes->toString(QStringLiteral("dd/MM/yyyy")),
+                                      antes->toString(QStringLiteral("hh:mm")))
+                          << Qt::endl;
+                    continue;
+                }
+                principal.agregaArchivo(fila);
+            }
         }
     } else {
         for (const QString &nombre : std::as_const(c.args)) {

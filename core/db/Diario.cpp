@@ -385,3 +385,10 @@ void Diario::mueveRuta(const QString &ruta, const QString &nueva)
 {
     m_conexion.ejecuta(QStringLiteral("UPDATE RESPUESTA SET RUTA = ? WHERE RUTA = ?"), {nueva, ruta});
 }
+
+bool Diario::reclamada(qint64 cola) const
+{
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("SELECT COUNT(*) FROM COLA_ENVIO WHERE ID = ? AND TRANSMISION IS NOT NULL"), {cola});
+    return q.next() && q.value(0).toInt() > 0;
+}

@@ -126,6 +126,9 @@ public:
     // without an upload. Returns nothing when the row is gone or claimed.
     std::optional<Reclamo> mueve(qint64 cola, const QString &tipo, const FilaRecepcion &recepcion);
 
+    // True while a program holds a claim on the queued name.
+    bool reclamada(qint64 cola) const;
+
     // The latest moment (UTC) the server accepted these bytes under this name.
     std::optional<QDateTime> aceptadoAntes(const QString &nombre, const QString &sha256) const;
 
