@@ -8,6 +8,7 @@
 #include "gui/configuracion/frmParametros.h"
 #include "cli/DialogosConsola.h"
 #include "gui/principal/frmPreVal.h"
+#include "gui/comun/Ubicacion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -48,7 +49,9 @@ int captura(const QString &salida)
     frmParametros *parametros = ventana<frmParametros>();
     if (!principal || !parametros)
         return 2;
+    // As large as the screen lets it be (at 200% the window opens smaller).
     principal->resize(1366, 740);
+    Ubicacion::ajustaAPantalla(*principal);
     QTreeView *envio = principal->lvwPreVal(0);
     const QModelIndex respuesta = envio->model()->index(envio->model()->rowCount() - 1, 0);
     envio->setCurrentIndex(respuesta);
