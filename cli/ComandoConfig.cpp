@@ -50,6 +50,7 @@ const Numero kNumeros[] = {
     {"proxy", -1, 0, "-1 (sí) o 0 (no)"},
     {"vererr", 0, 32767, "un número entero de 0 a 32767"},
     {"VerPar", 0, 32767, "un número entero de 0 a 32767"},
+    {"cifrado", 0, 2, "0 (ninguno), 1 (TLS si el servidor lo ofrece) o 2 (TLS obligatorio)"},
 };
 
 // The columns the configuration window saves: changing any of them through

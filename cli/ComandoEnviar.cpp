@@ -60,8 +60,7 @@ std::optional<QDateTime> yaEnviado(Programa &programa, const QString &nombre)
     if (!regla)
         return std::nullopt;
     try {
-        const Huella huella
-            = Huella::deArchivo(QDir(programa.campos().texto(regla->campoEnvio)).filePath(nombre));
+        const Huella huella = Huella::deArchivo(QDir(programa.campos().texto(regla->campoEnvio)).filePath(nombre));
         const auto antes = programa.diario().aceptadoAntes(nombre, huella.sha256());
         if (antes)
             return antes->toLocalTime();

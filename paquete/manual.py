@@ -28,7 +28,10 @@ OPCIONES = {
 VARIABLES = {
     'TENDAL_INI': 'El archivo de inicio cuando no se da \\fB\\-\\-ini\\fR.',
     'TENDAL_WORKDIR': 'La carpeta de trabajo cuando no se da \\fB\\-\\-workdir\\fR.',
-    'TENDAL_CLAVE_PAGO': 'La contraseña de pago electrónico que \\fBtendal enviar\\fR confirma sin '
+    'TENDAL_CLAVE_FTP': 'La contraseña FTP que \\fBtendal init\\fR guarda cuando no se da '
+                        '\\fB\\-\\-clave\\-ftp\\fR.',
+    'TENDAL_CLAVE_PAGO': 'La contraseña de pago electrónico que \\fBtendal init\\fR guarda cuando no se '
+                         'da \\fB\\-\\-clave\\-pago\\fR, y que \\fBtendal enviar\\fR confirma sin '
                          'preguntarla.',
 }
 

@@ -42,8 +42,8 @@ const char *const kColumnasRecepcion = "NOMBRE, PREV, VAL, HORA, RUTA_PREV, RUTA
 
 QVariantList valoresRecepcion(const Diario::FilaRecepcion &f)
 {
-    return {texto(f.nombre),   texto(f.prev),        texto(f.val),        texto(f.hora),     texto(f.rutaPrev),
-            texto(f.rutaVal),  texto(f.archivoPrev), texto(f.archivoVal), texto(f.rutaDest), texto(f.icono)};
+    return {texto(f.nombre),  texto(f.prev),        texto(f.val),        texto(f.hora),     texto(f.rutaPrev),
+            texto(f.rutaVal), texto(f.archivoPrev), texto(f.archivoVal), texto(f.rutaDest), texto(f.icono)};
 }
 
 } // namespace
@@ -159,11 +159,10 @@ qint64 Diario::encola(const FilaEnvio &f, qint64 *id)
     qint64 v = 0;
     m_conexion.enTransaccion([&] {
         v = sube();
-        QSqlQuery q = m_conexion.ejecuta(
-            QStringLiteral(
-                "INSERT INTO COLA_ENVIO (NOMBRE, ICONO, RUTA_PRE, RUTA_VAL, AGREGADO, ORDEN) VALUES (?, ?, ?, ?, ?, ?)"),
-            {texto(f.nombre), texto(f.icono), texto(f.rutaPre), texto(f.rutaVal),
-             utc(QDateTime::currentDateTimeUtc()), v});
+        QSqlQuery q = m_conexion.ejecuta(QStringLiteral("INSERT INTO COLA_ENVIO (NOMBRE, ICONO, RUTA_PRE, RUTA_VAL, "
+                                                        "AGREGADO, ORDEN) VALUES (?, ?, ?, ?, ?, ?)"),
+                                         {texto(f.nombre), texto(f.icono), texto(f.rutaPre), texto(f.rutaVal),
+                                          utc(QDateTime::currentDateTimeUtc()), v});
         *id = q.lastInsertId().toLongLong();
     });
     return v;
@@ -175,7 +174,8 @@ qint64 Diario::listaRespuesta(const FilaEnvio &f, qint64 *id)
     m_conexion.enTransaccion([&] {
         v = sube();
         QSqlQuery q = m_conexion.ejecuta(
-            QStringLiteral("INSERT INTO RESPUESTA (CLASE, NOMBRE, ICONO, RUTA, EN_ENVIO, ORDEN) VALUES (?, ?, ?, ?, 1, ?)"),
+            QStringLiteral(
+                "INSERT INTO RESPUESTA (CLASE, NOMBRE, ICONO, RUTA, EN_ENVIO, ORDEN) VALUES (?, ?, ?, ?, 1, ?)"),
             {texto(f.estado), texto(f.nombre), texto(f.icono), texto(f.ruta), v});
         *id = q.lastInsertId().toLongLong();
     });
@@ -220,10 +220,11 @@ qint64 Diario::agregaRecepcion(const FilaRecepcion &f, qint64 *id)
         v = sube();
         QVariantList valores = valoresRecepcion(f);
         valores << f.nombre.left(1).toUpper() << v;
-        QSqlQuery q = m_conexion.ejecuta(QStringLiteral("INSERT INTO TRANSMISION (%1, ESTADO, TIPO, EN_RECEPCION, "
-                                                        "ORDEN) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'MOVIDO', ?, 1, ?)")
-                                             .arg(QLatin1StringView(kColumnasRecepcion)),
-                                         valores);
+        QSqlQuery q
+            = m_conexion.ejecuta(QStringLiteral("INSERT INTO TRANSMISION (%1, ESTADO, TIPO, EN_RECEPCION, "
+                                                "ORDEN) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'MOVIDO', ?, 1, ?)")
+                                     .arg(QLatin1StringView(kColumnasRecepcion)),
+                                 valores);
         *id = q.lastInsertId().toLongLong();
     });
     return v;
@@ -285,10 +286,10 @@ std::optional<Diario::Reclamo> Diario::reclama(qint64 cola, const QString &nombr
             m_conexion.ejecuta(QStringLiteral("DELETE FROM TRANSMISION WHERE ID = ? AND ESTADO = 'ENVIANDO'"),
                                {q.value(0)});
         }
-        QSqlQuery t = m_conexion.ejecuta(QStringLiteral("INSERT INTO TRANSMISION (NOMBRE, TIPO, ESTADO, PROGRAMA, "
-                                                        "RECLAMADO, ORDEN) VALUES (?, ?, 'ENVIANDO', ?, ?, ?)"),
-                                         {texto(nombre), texto(tipo), programa(),
-                                          utc(QDateTime::currentDateTimeUtc()), v});
+        QSqlQuery t
+            = m_conexion.ejecuta(QStringLiteral("INSERT INTO TRANSMISION (NOMBRE, TIPO, ESTADO, PROGRAMA, "
+                                                "RECLAMADO, ORDEN) VALUES (?, ?, 'ENVIANDO', ?, ?, ?)"),
+                                 {texto(nombre), texto(tipo), programa(), utc(QDateTime::currentDateTimeUtc()), v});
         const qint64 id = t.lastInsertId().toLongLong();
         m_conexion.ejecuta(QStringLiteral("UPDATE COLA_ENVIO SET TRANSMISION = ? WHERE ID = ?"), {id, cola});
         reclamo = Reclamo {id, v};
@@ -331,8 +332,7 @@ std::optional<Diario::Reclamo> Diario::mueve(qint64 cola, const QString &tipo, c
     std::optional<Reclamo> movido;
     m_conexion.enTransaccion([&] {
         const qint64 v = sube();
-        QSqlQuery q = m_conexion.ejecuta(
-            QStringLiteral("SELECT TRANSMISION FROM COLA_ENVIO WHERE ID = ?"), {cola});
+        QSqlQuery q = m_conexion.ejecuta(QStringLiteral("SELECT TRANSMISION FROM COLA_ENVIO WHERE ID = ?"), {cola});
         if (!q.next() || !q.value(0).isNull())
             return;
         QVariantList valores = valoresRecepcion(recepcion);

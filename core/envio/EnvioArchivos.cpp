@@ -141,7 +141,7 @@ QCoro::Task<> EnvioArchivos::Envia()
         const ValoresPrograma &v = m_programa.valores();
         if ((v.PideClave == S && v.ClaveAceptada) || v.PideClave == N)
             co_await cicloArchivos(true);
-            co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
+        co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
         m_ciclo.habilita();
     } catch (const ErrorTendal &e) {
         fallo = e;
@@ -170,7 +170,7 @@ QCoro::Task<> EnvioArchivos::RecibeSinEnviar()
     std::optional<ErrorTendal> fallo;
     try {
         co_await cicloArchivos(false);
-            m_ciclo.habilita();
+        m_ciclo.habilita();
     } catch (const ErrorTendal &e) {
         fallo = e;
     }
@@ -299,9 +299,10 @@ std::optional<qint64> EnvioArchivos::reclama(qint64 cola, const QString &nombre)
         m_programa.diario().anota(reclamo->version);
         return reclamo->transmision;
     } catch (const ErrorTendal &e) {
-        throw ErrorTendal(ErrorTendal::BaseDeDatos,
-                          QStringLiteral("No se envió el archivo %1: la base de datos %2 no pudo registrar su envío (%3).")
-                              .arg(nombre, QDir::toNativeSeparators(m_programa.conexion().ruta()), e.descripcion()));
+        throw ErrorTendal(
+            ErrorTendal::BaseDeDatos,
+            QStringLiteral("No se envió el archivo %1: la base de datos %2 no pudo registrar su envío (%3).")
+                .arg(nombre, QDir::toNativeSeparators(m_programa.conexion().ruta()), e.descripcion()));
     }
 }
 
@@ -363,11 +364,10 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
             case Paso::Sube:
                 co_await SesionFtp::Envia_Archivo(m_programa.eftpEnvio, carpetas.temporal(), carpetaServidor, nombre);
                 subido = true;
-                version = m_programa.diario().acepta(
-                    *transmision,
-                    {carpetaServidor, huella->tamano(), huella->sha256(),
-                     ListaRecepcion::filaDiario(*transmision, recepcion)},
-                    m_programa.reloj().ahora());
+                version = m_programa.diario().acepta(*transmision,
+                                                     {carpetaServidor, huella->tamano(), huella->sha256(),
+                                                      ListaRecepcion::filaDiario(*transmision, recepcion)},
+                                                     m_programa.reloj().ahora());
                 paso = Paso::BorraRespuestas;
                 break;
             case Paso::BorraRespuestas:
@@ -417,8 +417,8 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
         m_programa.listaRecepcion().anade(*transmision, recepcion, version);
         emit archivoEnviado(nombre, carpetaServidor, regla.archivoPrev(nombre), regla.archivoVal(nombre));
     } else if (paso == Paso::Lista) {
-        const auto movido = m_programa.diario().mueve(cola, nombre.left(1).toUpper(),
-                                                      ListaRecepcion::filaDiario(0, recepcion));
+        const auto movido
+            = m_programa.diario().mueve(cola, nombre.left(1).toUpper(), ListaRecepcion::filaDiario(0, recepcion));
         if (movido) {
             m_programa.listaEnvio().olvida(cola, movido->version);
             m_programa.listaRecepcion().anade(movido->transmision, recepcion, movido->version);

@@ -15,10 +15,9 @@ Diario::FilaEnvio filaDiario(const ListaArchivos::Clave &clave, const ListaEnvio
 } // namespace
 
 ListaEnvio::ListaEnvio(Diario *diario, QObject *parent)
-    : ListaArchivos(diario,
-                    {QString(), QString(), QStringLiteral("Icono"), QStringLiteral("RutaPre"),
-                     QStringLiteral("RutaVal")},
-                    Icono, parent)
+    : ListaArchivos(
+        diario, {QString(), QString(), QStringLiteral("Icono"), QStringLiteral("RutaPre"), QStringLiteral("RutaVal")},
+        Icono, parent)
 {
 }
 
@@ -38,8 +37,8 @@ ListaEnvio::Entrada ListaEnvio::entrada(int i) const
 {
     const QStringList f = fila(i);
     const Clave c = clave(i);
-    return {f[Nombre], f[Estado], f[Icono], f[RutaPre], f[RutaVal],
-            c.origen == int(Diario::Origen::Respuesta) ? m_rutas.value(c.id) : QString()};
+    return {f[Nombre],  f[Estado],  f[Icono],
+            f[RutaPre], f[RutaVal], c.origen == int(Diario::Origen::Respuesta) ? m_rutas.value(c.id) : QString()};
 }
 
 int ListaEnvio::agrega(const Entrada &e)

@@ -17,7 +17,7 @@ public:
         QString icono; // icon number as text, may be empty
         QString rutaPre;
         QString rutaVal;
-        QString ruta; // a response: where it is stored (may be empty)
+        QString ruta {}; // a response: where it is stored (may be empty)
     };
 
     explicit ListaEnvio(Diario *diario = nullptr, QObject *parent = nullptr);

@@ -22,8 +22,8 @@ ListaRecepcion::ListaRecepcion(Diario *diario, QObject *parent)
 
 Diario::FilaRecepcion ListaRecepcion::filaDiario(qint64 id, const Entrada &e)
 {
-    return {id,          e.nombre,     e.prev,       e.val,        e.hora,
-            e.rutaPrev,  e.rutaVal,    e.archivoPrev, e.archivoVal, e.rutaDest, e.icono};
+    return {id,        e.nombre,      e.prev,       e.val,      e.hora, e.rutaPrev,
+            e.rutaVal, e.archivoPrev, e.archivoVal, e.rutaDest, e.icono};
 }
 
 QList<ListaArchivos::Fila> ListaRecepcion::lee() const
@@ -31,8 +31,8 @@ QList<ListaArchivos::Fila> ListaRecepcion::lee() const
     QList<Fila> filas;
     for (const Diario::FilaRecepcion &f : diario()->listaRecepcion())
         filas.append({{0, f.id},
-                      {f.nombre, f.prev, f.val, f.hora, f.rutaPrev, f.rutaVal, f.archivoPrev, f.archivoVal,
-                       f.rutaDest, f.icono}});
+                      {f.nombre, f.prev, f.val, f.hora, f.rutaPrev, f.rutaVal, f.archivoPrev, f.archivoVal, f.rutaDest,
+                       f.icono}});
     return filas;
 }
 

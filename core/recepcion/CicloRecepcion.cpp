@@ -198,8 +198,7 @@ QCoro::Task<> CicloRecepcion::recibe(qint64 transmision, ListaRecepcion::Entrada
     const QString destino = QDir(r.carpetaLocal).filePath(r.archivo);
     Diario &diario = m_programa.diario();
     const auto guardado = diario.guardaRespuesta(
-        {transmision, r.estado, r.archivo, r.icono, huella.tamano(), huella.sha256()}, m_programa.reloj().ahora(),
-        [&] {
+        {transmision, r.estado, r.archivo, r.icono, huella.tamano(), huella.sha256()}, m_programa.reloj().ahora(), [&] {
             apartaAnterior(destino, diario);
             copiaEntera(temporal, destino);
             return destino;

@@ -182,7 +182,7 @@ private slots:
             return cli.ejecuta(QStringList {QStringLiteral("--ini"), oficina.ini(), QStringLiteral("config")} + args);
         };
         for (const char *malo : {"Patente=abc", "Patente=99999", "Patente=-5", "Patente=", "Patente=12.7", "vererr=abc",
-                                 "VerPar=70000", "tipo_acceso=7", "proxy=1", "NoExiste=1"}) {
+                                 "VerPar=70000", "tipo_acceso=7", "proxy=1", "cifrado=3", "NoExiste=1"}) {
             QCOMPARE(config({QStringLiteral("yex_update=/nuevo"), QString::fromUtf8(malo)}), 2);
             QVERIFY2(errores.contains(QString::fromUtf8(malo).section(u'=', 0, 0)), qPrintable(errores));
         }
@@ -208,8 +208,9 @@ private slots:
         Oficina oficina;
         Programa &p = oficina.carga();
         QSqlDatabase db = p.conexion().db();
-        for (const char *tabla : {"PARAMETROS", "ACTUALIZACIONES", "INFORMACION", "ERRORESA", "ERRORESB", "ERRORESC",
-                                  "ERRORESD", "ERRORESM", "ERRORESS", "TIPO_ERRORES", "COLA_ENVIO", "TRANSMISION", "RESPUESTA"})
+        for (const char *tabla :
+             {"PARAMETROS", "ACTUALIZACIONES", "INFORMACION", "ERRORESA", "ERRORESB", "ERRORESC", "ERRORESD",
+              "ERRORESM", "ERRORESS", "TIPO_ERRORES", "COLA_ENVIO", "TRANSMISION", "RESPUESTA"})
             QVERIFY2(db.tables().contains(QString::fromLatin1(tabla)), tabla);
         QCOMPARE(db.record(QStringLiteral("ERRORESD")).count(), 5);
 
@@ -229,7 +230,7 @@ private slots:
         Oficina oficina;
         oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN cifrado"));
         oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN certificado"));
-        oficina.sql(QStringLiteral("PRAGMA user_version = 2"));
+        oficina.sql(QStringLiteral("PRAGMA user_version = 3"));
         Programa &p = oficina.carga();
         QCOMPARE(p.parametros().entero(QStringLiteral("cifrado")), 0);
         QCOMPARE(p.parametros().texto(QStringLiteral("certificado")), QString());
