@@ -152,6 +152,9 @@ int comandoEnviar(Comando &c)
                          c.out << estado << QStringLiteral("  ") << archivo << QStringLiteral("  ")
                                << QDir::toNativeSeparators(ruta) << Qt::endl;
                      });
+    QObject::connect(&ciclo, &CicloRecepcion::falloSinMensaje, [&c](const QString &descripcion) {
+        c.err << QStringLiteral("La recepción se interrumpió: %1.").arg(descripcion) << Qt::endl;
+    });
     QCoro::waitFor(comandos.Ejecuta_Comando(QStringLiteral("enviar")));
     const int sinEnviar = pendientesDelDia(programa);
     if (sinEnviar > 0)

@@ -4,6 +4,7 @@
 #include "core/recepcion/CicloRecepcion.h"
 
 #include <QCoro/QCoroTask>
+#include <QDeadlineTimer>
 #include <QDir>
 
 #include <chrono>
@@ -40,6 +41,12 @@ int comandoRecibir(Comando &c)
                                << QDir::toNativeSeparators(ruta) << Qt::endl;
                      });
 
+    QObject::connect(&ciclo, &CicloRecepcion::falloSinMensaje, [&c](const QString &descripcion) {
+        c.err << QStringLiteral("La recepción se interrumpió: %1.").arg(descripcion) << Qt::endl;
+    });
+
+    // The wait counts from the start: the first tick is in it too.
+    ciclo.fijaPlazo(QDeadlineTimer(std::chrono::seconds(espera)));
     QCoro::waitFor(ciclo.tick());
     if (lista.cuenta() > 0 && espera > 0)
         QCoro::waitFor(ciclo.esperaRespuestas(std::chrono::seconds(espera)));

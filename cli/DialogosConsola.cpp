@@ -59,6 +59,12 @@ std::optional<QString> DialogosConsola::eligeCarpeta(const QString &)
     return std::nullopt;
 }
 
+std::optional<QString> DialogosConsola::eligeArchivo(const QString &, const QString &)
+{
+    m_err << QStringLiteral("Sin ventana no hay selector de archivos: use tendal config COLUMNA=ARCHIVO.") << Qt::endl;
+    return std::nullopt;
+}
+
 bool DialogosConsola::preparaImpresion(QPrinter &)
 {
     m_err << QStringLiteral(

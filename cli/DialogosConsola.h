@@ -18,6 +18,7 @@ public:
     Respuesta mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones) override;
     std::optional<QString> pideClave() override;
     std::optional<QString> eligeCarpeta(const QString &inicial) override;
+    std::optional<QString> eligeArchivo(const QString &inicial, const QString &filtro) override;
     bool preparaImpresion(QPrinter &impresora) override;
 
     // True once a message with the critical icon was shown.

@@ -30,6 +30,11 @@ std::optional<QString> DialogosSinBucle::eligeCarpeta(const QString &inicial)
     return m_consola.eligeCarpeta(inicial);
 }
 
+std::optional<QString> DialogosSinBucle::eligeArchivo(const QString &inicial, const QString &filtro)
+{
+    return m_consola.eligeArchivo(inicial, filtro);
+}
+
 bool DialogosSinBucle::preparaImpresion(QPrinter &impresora)
 {
     return m_consola.preparaImpresion(impresora);

@@ -35,6 +35,7 @@ public:
     Respuesta mensaje(const QString &, const QString &, Icono, Botones) override { return Respuesta::Aceptar; }
     std::optional<QString> pideClave() override { return std::nullopt; }
     std::optional<QString> eligeCarpeta(const QString &) override { return std::nullopt; }
+    std::optional<QString> eligeArchivo(const QString &, const QString &) override { return std::nullopt; }
     bool preparaImpresion(QPrinter &) override { return false; }
 };
 

@@ -35,6 +35,10 @@ public:
     // The folder picker, opened at inicial: the chosen folder, or nothing
     // when the person cancelled.
     virtual std::optional<QString> eligeCarpeta(const QString &inicial) = 0;
+    // The file picker, opened at inicial (a file or a folder) with the name
+    // filters of filtro ("Certificados (*.pem);;Todos los archivos (*)"):
+    // the chosen file, or nothing when the person cancelled.
+    virtual std::optional<QString> eligeArchivo(const QString &inicial, const QString &filtro) = 0;
 
     // The print dialog for impresora (its print range already says whether
     // only the selection is to be printed): true to print, false when the

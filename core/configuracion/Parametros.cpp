@@ -62,6 +62,10 @@ void Parametros::Guarda_Datos()
     rs.asigna(QStringLiteral("ip_proxy"), textoCampo(campos, CamposConfiguracion::ip_proxy));
     for (int campo = CamposConfiguracion::kPrimeraCarpeta; campo <= CamposConfiguracion::kUltimaCarpeta; ++campo)
         rs.asigna(CamposConfiguracion::columnaCarpeta(campo), textoCampo(campos, campo));
+    rs.asigna(QStringLiteral("cifrado"), qint16(campos.cifrado()));
+    // No file: the system's certificates (a null column, as a new office has).
+    const QString certificado = campos.certificado().trimmed();
+    rs.asigna(QStringLiteral("certificado"), certificado.isEmpty() ? QVariant() : QVariant(certificado));
     rs.asigna(QStringLiteral("vererr"), qint16(1));
 }
 
@@ -126,6 +130,17 @@ void Parametros::guarda()
     Habilita_Campos(false);
     Muestra_Botones(true);
     emit guardado();
+}
+
+void Parametros::Elige_Certificado()
+{
+    CamposConfiguracion &campos = m_programa.campos();
+    const QString actual = campos.certificado().trimmed();
+    const std::optional<QString> elegido = m_programa.dialogos().eligeArchivo(
+        actual.isEmpty() ? m_carpetaInicial : actual,
+        QStringLiteral("Certificados (*.pem *.crt *.cer);;Todos los archivos (*)"));
+    if (elegido)
+        campos.ponCertificado(QDir::toNativeSeparators(*elegido));
 }
 
 void Parametros::Elige_Carpeta(int n)

@@ -45,6 +45,10 @@ public:
     // field changes only when a folder was chosen.
     void Elige_Carpeta(int n);
     const QString &carpetaInicial() const { return m_carpetaInicial; }
+    // The picker of the certificate file, opened at the file named (or the
+    // folder of the last folder picker): the field changes only when a file
+    // was chosen.
+    void Elige_Certificado();
 
 signals:
     // What only the windows can do: "salir" hides the configuration window,

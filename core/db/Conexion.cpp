@@ -21,6 +21,46 @@ ErrorTendal errorBase(const QString &ruta, const QString &motivo)
         QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(QDir::toNativeSeparators(ruta), motivo));
 }
 
+// What went wrong in a statement or a transaction, in Spanish, naming the
+// database; the driver's own text follows in parentheses. The number stays
+// the database's (-2147217865 for a missing table, -2147467259 otherwise).
+ErrorTendal errorDe(const QString &ruta, const QSqlError &error)
+{
+    const QString driver = error.text().trimmed();
+    const QString minusculas = driver.toLower();
+    const int codigo = error.nativeErrorCode().toInt() & 0xff;
+    const QString base = QDir::toNativeSeparators(ruta);
+    const auto es = [&](int c, const char *texto) {
+        return codigo == c || minusculas.contains(QLatin1StringView(texto));
+    };
+    int numero = ErrorTendal::BaseDeDatos;
+    QString que;
+    if (minusculas.contains(QLatin1StringView("no such table"))) {
+        numero = ErrorTendal::TablaNoEncontrada;
+        que = QStringLiteral("A la base de datos %1 le falta una tabla");
+    } else if (es(5, "database is locked") || es(6, "table is locked")) {
+        que = QStringLiteral("La base de datos %1 está ocupada por otro programa, que no la liberó a tiempo");
+    } else if (es(8, "readonly") || minusculas.contains(QLatin1StringView("read-only"))) {
+        que = QStringLiteral("La base de datos %1 no se puede modificar: el archivo o su carpeta son de sólo lectura");
+    } else if (es(13, "disk is full")) {
+        que = QStringLiteral("No hay espacio en el disco para la base de datos %1");
+    } else if (es(10, "disk i/o error")) {
+        que = QStringLiteral("Falló la lectura o la escritura del archivo de la base de datos %1");
+    } else if (es(11, "malformed") || es(26, "not a database")) {
+        que = QStringLiteral("La base de datos %1 está dañada");
+    } else if (es(14, "unable to open")) {
+        que = QStringLiteral("No se pudo abrir el archivo de la base de datos %1");
+    } else if (es(19, "constraint")) {
+        que = QStringLiteral("La base de datos %1 no aceptó el cambio: contradice sus reglas");
+    } else {
+        que = QStringLiteral("Falló una consulta a la base de datos %1");
+    }
+    QString texto = que.arg(base);
+    if (!driver.isEmpty())
+        texto += QStringLiteral(" (%1)").arg(driver);
+    return ErrorTendal(numero, texto);
+}
+
 } // namespace
 
 Conexion::Conexion(QString nombre, QString ruta)
@@ -117,13 +157,8 @@ QSqlQuery Conexion::ejecuta(const QString &sql, const QVariantList &valores) con
             q.addBindValue(v);
         ok = q.exec();
     }
-    if (!ok) {
-        const QString texto = q.lastError().text();
-        const int numero = texto.contains(QLatin1StringView("no such table"), Qt::CaseInsensitive)
-                               ? ErrorTendal::TablaNoEncontrada
-                               : ErrorTendal::BaseDeDatos;
-        throw ErrorTendal(numero, texto);
-    }
+    if (!ok)
+        throw errorDe(m_ruta, q.lastError());
     return q;
 }
 
@@ -131,16 +166,16 @@ void Conexion::comienza() const
 {
     QSqlDatabase d = db();
     if (!d.transaction())
-        throw ErrorTendal(ErrorTendal::BaseDeDatos, d.lastError().text());
+        throw errorDe(m_ruta, d.lastError());
 }
 
 void Conexion::confirma() const
 {
     QSqlDatabase d = db();
     if (!d.commit()) {
-        const QString texto = d.lastError().text();
+        const ErrorTendal error = errorDe(m_ruta, d.lastError());
         d.rollback();
-        throw ErrorTendal(ErrorTendal::BaseDeDatos, texto);
+        throw error;
     }
 }
 

@@ -91,8 +91,15 @@ Huella copiaParaEnvio(const QString &carpetaEnvio, const QString &nombre, const 
         bloque = entrada.read(1 << 20);
         if (bloque.isEmpty() && entrada.error() != QFileDevice::NoError)
             throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, QDir::toNativeSeparators(origen));
-        if (salida.write(bloque) != bloque.size())
-            throw falloEscritura();
+        // A disk that fills in the middle of a block takes part of it
+        // without an error; the write of the rest then says why (a full
+        // disk is 61, not the 75 of any other failure).
+        for (qint64 hecho = 0; hecho < bloque.size();) {
+            const qint64 n = salida.write(bloque.constData() + hecho, bloque.size() - hecho);
+            if (n <= 0)
+                throw falloEscritura();
+            hecho += n;
+        }
         huella.agrega(bloque);
     }
     if (!salida.commit())
@@ -113,6 +120,23 @@ QCoro::Task<std::shared_ptr<Huella>> copiaEnTrabajador(QString carpeta, QString 
 bool esErrorDeArchivo(const ErrorTendal &e)
 {
     return e.numero() == ErrorTendal::DispositivoNoDisponible || e.numero() == ErrorTendal::PermisoDenegado;
+}
+
+// A name with a control character (a line break, a tab) is no julian name
+// and no server takes it in an FTP command: it is never copied nor sent.
+bool tieneControl(const QString &nombre)
+{
+    return std::any_of(nombre.cbegin(), nombre.cend(),
+                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
+QString visible(const QString &nombre)
+{
+    QString v = nombre;
+    for (QChar &c : v)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u'?';
+    return v;
 }
 
 } // namespace
@@ -283,6 +307,13 @@ QCoro::Task<> EnvioArchivos::cicloArchivos(bool enviando)
         if (!regla)
             continue;
         emit enviandoArchivo(e.nombre, ++numero, std::max(total, numero));
+        if (tieneControl(e.nombre)) {
+            m_programa.dialogos().aviso(
+                QStringLiteral("El archivo «%1» no se envió: su nombre tiene caracteres que no pueden ir en un "
+                               "nombre de archivo (un salto de línea, un tabulador). Quítalo de la lista de envío.")
+                    .arg(visible(e.nombre)));
+            continue;
+        }
         co_await procesa(clave.id, e, *regla, enviando);
     }
 }
@@ -299,11 +330,17 @@ std::optional<qint64> EnvioArchivos::reclama(qint64 cola, const QString &nombre)
         m_programa.diario().anota(reclamo->version);
         return reclamo->transmision;
     } catch (const ErrorTendal &e) {
-        throw ErrorTendal(
-            ErrorTendal::BaseDeDatos,
-            QStringLiteral("No se envió el archivo %1: la base de datos %2 no pudo registrar su envío (%3).")
-                .arg(nombre, QDir::toNativeSeparators(m_programa.conexion().ruta()), e.descripcion()));
+        // The connection's text names the database and says what happened.
+        throw ErrorTendal(ErrorTendal::BaseDeDatos,
+                          QStringLiteral("No se envió el archivo %1: no se pudo registrar su envío. %2.")
+                              .arg(nombre, e.descripcion()));
     }
+}
+
+void EnvioArchivos::borraCopia(const QString &nombre)
+{
+    // A copy that cannot be deleted stays until the next send replaces it.
+    QFile::remove(m_programa.carpetas().enTemporal(nombre));
 }
 
 void EnvioArchivos::libera(qint64 transmision)
@@ -388,15 +425,30 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
         } catch (const ErrorTendal &e) {
             fallo = e;
         }
+        // The copy in TendalTmp is only for the upload: it goes once the
+        // upload is done or failed.
+        if (enCurso == Paso::Sube || (enCurso == Paso::Copia && paso == Paso::Queda))
+            borraCopia(nombre);
         if (paso == Paso::Ajeno)
             break;
         if (!fallo)
             continue;
+        // A file that is no longer in its send folder is passed over: it
+        // stays in the send list (nothing is lost) and the others go.
+        if (enviando && enCurso == Paso::Copia && fallo->numero() == ErrorTendal::ArchivoNoEncontrado) {
+            m_programa.dialogos().aviso(
+                QStringLiteral("No se encontró el archivo %1 en %2; no se envió y sigue en la lista de envío.")
+                    .arg(nombre, QDir::toNativeSeparators(carpetaEnvio)));
+            paso = Paso::Queda;
+            continue;
+        }
         // Any other failure ends the command; a file whose upload failed
         // was not sent and stays in the send list, free for another send.
         if (!esErrorDeArchivo(*fallo)) {
             if (transmision && !subido)
                 libera(*transmision);
+            if (enviando)
+                borraCopia(nombre);
             throw *fallo;
         }
         if (preguntaPorArchivo(*fallo, nombre)) {

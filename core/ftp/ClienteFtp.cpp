@@ -11,7 +11,9 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cctype>
 #include <cerrno>
 #include <mutex>
@@ -133,6 +135,17 @@ struct ClienteFtp::Impl {
     // the middle of a tick): it asks the transfer to stop, then waits.
     std::mutex enUso;
     std::atomic<bool> abortar = false;
+
+    // The moment by which every exchange ends, whatever the server does (0:
+    // none, only the limits of each step); its time on the steady clock.
+    std::atomic<std::chrono::steady_clock::rep> plazo = 0;
+    bool plazoVencido = false; // the last exchange ended because of it
+
+    bool plazoCumplido() const
+    {
+        const auto p = plazo.load();
+        return p != 0 && std::chrono::steady_clock::now().time_since_epoch().count() >= p;
+    }
 
     // What the last exchange with the server said: the last command sent
     // (its verb only, never its argument) and the last reply line.
@@ -349,7 +362,7 @@ struct ClienteFtp::Impl {
     bool pausa(int ms) const
     {
         for (int esperado = 0; esperado < ms; esperado += 50) {
-            if (abortar)
+            if (abortar || plazoCumplido())
                 return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
@@ -365,11 +378,19 @@ struct ClienteFtp::Impl {
             return CURLE_FAILED_INIT;
         CURLcode resultado = CURLE_OK;
         int activas = 1;
+        plazoVencido = false;
         while (activas > 0) {
             // A stop asked from another thread ends the exchange in any
             // phase (also while the server has not greeted yet).
             if (abortar) {
                 resultado = CURLE_ABORTED_BY_CALLBACK;
+                break;
+            }
+            // So does the caller's deadline (a silent greeting, a stalled
+            // data connection).
+            if (plazoCumplido()) {
+                plazoVencido = true;
+                resultado = CURLE_OPERATION_TIMEDOUT;
                 break;
             }
             if (curl_multi_perform(multi, &activas) != CURLM_OK) {
@@ -453,6 +474,15 @@ struct ClienteFtp::Impl {
             throw ErrorTendal(10000 + c, QStringLiteral("No se pudo cifrar la conexión con el servidor %1; no se "
                                                         "envió ni se recibió nada (%2)")
                                              .arg(servidor, detalleCurl(c)));
+        if (c == CURLE_OPERATION_TIMEDOUT && plazoVencido) {
+            if (op == Operacion::Conecta)
+                throw ErrorTendal(ErrorTendal::FtpSinConexion,
+                                  QStringLiteral("El servidor %1 no abrió la sesión antes de terminar el plazo de "
+                                                 "espera")
+                                      .arg(servidor));
+            throw ErrorTendal(
+                10000 + c, QStringLiteral("El servidor no terminó %1 antes de terminar el plazo de espera").arg(que));
+        }
         if (op == Operacion::Conecta && c == CURLE_OPERATION_TIMEDOUT && codigo != 421)
             throw ErrorTendal(ErrorTendal::FtpSinConexion,
                               QStringLiteral("El servidor %1 no respondió al conectar (%2 s de espera)")
@@ -645,6 +675,11 @@ QStringList ClienteFtp::lista(const QString &carpetaRemota)
             lista << nombre.section(QLatin1Char('/'), -1);
     }
     return lista;
+}
+
+void ClienteFtp::fijaPlazo(std::optional<std::chrono::steady_clock::time_point> fin)
+{
+    d->plazo = fin ? std::max<std::chrono::steady_clock::rep>(fin->time_since_epoch().count(), 1) : 0;
 }
 
 void ClienteFtp::desconecta()

@@ -3,7 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 
 // A synchronous FTP session on libcurl: one control connection, logged in
 // once, reused for every transfer until it is closed. Each call blocks until
@@ -51,6 +53,11 @@ public:
     void recibe(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo);
     // Names in a server folder (NLST). Throws like the other operations.
     QStringList lista(const QString &carpetaRemota);
+    // A moment by which every exchange of the session ends, whatever the
+    // server does (a silent greeting, a stalled data connection): an
+    // exchange still running then fails as timed out (1029 while logging
+    // in). Nothing: only the limits of each step. Safe from another thread.
+    void fijaPlazo(std::optional<std::chrono::steady_clock::time_point> fin);
     // Closes the session; harmless when there is none. Safe from another
     // thread while an operation runs: that operation stops with 1000.
     void desconecta();

@@ -33,6 +33,11 @@ bool ControlFtp::conectado() const
     return m_cliente->conectado();
 }
 
+void ControlFtp::fijaPlazo(std::optional<std::chrono::steady_clock::time_point> fin)
+{
+    m_cliente->fijaPlazo(fin);
+}
+
 QCoro::Task<> ControlFtp::conecta()
 {
     QFuture<void> hecho = QtConcurrent::run(&m_hilo, [cliente = m_cliente, s = servidor, u = usuario, c = clave,

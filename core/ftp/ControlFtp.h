@@ -45,6 +45,8 @@ public:
     // included): it fails with 1000, and the session is closed.
     QCoro::Task<> interrumpe();
     bool conectado() const;
+    // The deadline of every exchange of the session (ClienteFtp::fijaPlazo).
+    void fijaPlazo(std::optional<std::chrono::steady_clock::time_point> fin);
 
 private:
     QString m_nombre;

@@ -74,6 +74,39 @@ void CamposConfiguracion::Imprime_Datos(const RsParametros &rs)
     m_textos[telefono] = rs.texto(QStringLiteral("telefono"));
     for (int campo = kPrimeraCarpeta; campo <= kUltimaCarpeta; ++campo)
         m_textos[campo] = rs.texto(columnaCarpeta(campo));
+    const int cifrado = rs.entero(QStringLiteral("cifrado"));
+    m_cifrado = cifrado >= 0 && cifrado < kModosCifrado ? cifrado : 0;
+    m_certificado = rs.texto(QStringLiteral("certificado"));
+    emit cambiado();
+}
+
+QString CamposConfiguracion::textoCifrado(int modo)
+{
+    switch (modo) {
+    case 0:
+        return QStringLiteral("Ninguno");
+    case 1:
+        return QStringLiteral("TLS si el servidor lo ofrece");
+    case 2:
+        return QStringLiteral("TLS obligatorio");
+    default:
+        return {};
+    }
+}
+
+void CamposConfiguracion::eligeCifrado(int modo)
+{
+    if (modo < 0 || modo >= kModosCifrado || modo == m_cifrado)
+        return;
+    m_cifrado = modo;
+    emit cambiado();
+}
+
+void CamposConfiguracion::ponCertificado(const QString &archivo)
+{
+    if (archivo == m_certificado)
+        return;
+    m_certificado = archivo;
     emit cambiado();
 }
 

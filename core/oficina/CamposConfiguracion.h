@@ -59,6 +59,17 @@ public:
     // The proxy rule: a click on the check box.
     void marcaProxy(bool marcado);
 
+    // The encryption of the sessions with the organisation's server (column
+    // cifrado: 0 none, 1 TLS when the server offers it, 2 TLS required) and
+    // the file of trusted certificates (column certificado; empty: the
+    // system's).
+    int cifrado() const { return m_cifrado; }
+    void eligeCifrado(int modo);
+    const QString &certificado() const { return m_certificado; }
+    void ponCertificado(const QString &archivo);
+    static constexpr int kModosCifrado = 3;
+    static QString textoCifrado(int modo);
+
     static QString textoTipo(int posicion);
     // The address column of a connection type (Host_Ras, Host_Internet,
     // Host), or an empty text for any other position.
@@ -76,4 +87,6 @@ private:
     bool m_telefonoVisible = false;
     bool m_proxyVisible = false;
     bool m_ipProxyVisible = false;
+    int m_cifrado = 0;
+    QString m_certificado;
 };

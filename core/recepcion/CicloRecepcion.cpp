@@ -412,8 +412,10 @@ void CicloRecepcion::reportaFallo(const ErrorTendal &fallo)
 {
     using namespace ReporteConexion;
     const QString texto = ReporteConexion::texto(Llamador::Recepcion, fallo, m_programa.parametros());
-    if (texto.isEmpty())
+    if (texto.isEmpty()) {
+        emit falloSinMensaje(fallo.descripcion());
         return;
+    }
     if (!m_sinConexionDesde.isValid())
         m_sinConexionDesde = m_programa.reloj().ahora();
     emit sinConexion(m_sinConexionDesde);
@@ -432,12 +434,25 @@ void CicloRecepcion::olvidaFallo()
     emit conexionRecuperada();
 }
 
+void CicloRecepcion::fijaPlazo(QDeadlineTimer fin)
+{
+    m_plazo = fin;
+    if (fin.isForever())
+        m_ftp.fijaPlazo(std::nullopt);
+    else
+        m_ftp.fijaPlazo(std::chrono::steady_clock::now() + fin.remainingTimeAsDuration() + kGracia);
+}
+
 QCoro::Task<> CicloRecepcion::esperaRespuestas(std::chrono::milliseconds limite)
 {
-    const QDeadlineTimer fin(limite);
+    if (m_plazo.isForever())
+        fijaPlazo(QDeadlineTimer(limite));
+    const QDeadlineTimer fin = m_plazo;
     habilita();
     while (habilitado() && !fin.hasExpired())
         co_await qCoro(this, &CicloRecepcion::estadoCambiado, std::chrono::milliseconds(fin.remainingTime()));
     deshabilita();
+    // A tick under way ends by the deadline's grace at the latest.
     co_await finDelTick();
+    fijaPlazo(QDeadlineTimer(QDeadlineTimer::Forever));
 }

@@ -5,6 +5,7 @@
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
 #include <QTimer>
@@ -71,7 +72,16 @@ public:
     // Without a window: runs the cycle on its timer until no file awaits a
     // response or limite has passed, then stops the timer and lets a running
     // tick end. The reception list keeps what is still awaited.
+    // Every exchange with the server ends by then: a tick that waits on a
+    // silent server is cut when the wait is over. With a deadline already
+    // set (fijaPlazo), that one counts.
     QCoro::Task<> esperaRespuestas(std::chrono::milliseconds limite);
+    // The end of the wait of a command, set before its first tick: the
+    // cycle's exchanges end at most kGracia after it, whatever the server
+    // does (a silent greeting, a stalled data connection), and fail as timed
+    // out then. QDeadlineTimer::Forever: no deadline.
+    void fijaPlazo(QDeadlineTimer fin);
+    static constexpr std::chrono::seconds kGracia {3};
 
     // The session of the cycle (eftpRecepcion).
     ControlFtp &ftp() { return m_ftp; }
@@ -102,6 +112,10 @@ signals:
     void conexionRecuperada();
     // A tick ended.
     void tickTerminado();
+    // A tick failed in a way the rules leave without a message (a connection
+    // lost in the middle of a download): what happened, for a caller with
+    // no window (the command line says it).
+    void falloSinMensaje(const QString &descripcion);
 
 private:
     void alDisparar();
@@ -118,6 +132,7 @@ private:
 
     Programa &m_programa;
     ControlFtp m_ftp;
+    QDeadlineTimer m_plazo {QDeadlineTimer::Forever};
     QTimer m_temporizador;
     bool m_enCurso = false;
     bool m_deteniendo = false;

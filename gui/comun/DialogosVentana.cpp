@@ -72,6 +72,14 @@ std::optional<QString> DialogosVentana::eligeCarpeta(const QString &inicial)
     return carpeta;
 }
 
+std::optional<QString> DialogosVentana::eligeArchivo(const QString &inicial, const QString &filtro)
+{
+    const QString archivo = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), inicial, filtro);
+    if (archivo.isEmpty())
+        return std::nullopt;
+    return archivo;
+}
+
 bool DialogosVentana::preparaImpresion(QPrinter &impresora)
 {
     QPrintDialog dialogo(&impresora, QApplication::activeWindow());

@@ -20,6 +20,7 @@ public:
     std::optional<QString> pideClave() override;
     bool confirmaClave(const std::function<bool(const QString &)> &acepta) override;
     std::optional<QString> eligeCarpeta(const QString &inicial) override;
+    std::optional<QString> eligeArchivo(const QString &inicial, const QString &filtro) override;
     bool preparaImpresion(QPrinter &impresora) override;
 
 private:

@@ -130,9 +130,38 @@ QWidget *frmParametros::construyeGenerales()
     rejilla->addWidget(m_txtParametros[CamposConfiguracion::Servidor], 3, 1, 1, 2);
     rejilla->addWidget(m_chkParametros, 4, 0);
     rejilla->addWidget(m_txtParametros[CamposConfiguracion::ip_proxy], 4, 1, 1, 2);
+
+    // The encryption of the sessions with the organisation's server, and the
+    // certificates its certificate is checked against.
+    m_cboCifrado = new QComboBox(pagina);
+    m_cboCifrado->setObjectName(QStringLiteral("cboCifrado"));
+    for (int modo = 0; modo < CamposConfiguracion::kModosCifrado; ++modo)
+        m_cboCifrado->addItem(CamposConfiguracion::textoCifrado(modo));
+    m_txtCertificado = new QLineEdit(pagina);
+    m_txtCertificado->setObjectName(QStringLiteral("txtCertificado"));
+    m_txtCertificado->setPlaceholderText(QStringLiteral("los certificados del sistema"));
+    auto *picker = new QToolButton(pagina);
+    picker->setIcon(Iconos::boton(QStringLiteral("carpeta")));
+    picker->setIconSize(QSize(18, 18));
+    picker->setObjectName(QStringLiteral("cmdCertificado"));
+    picker->setToolTip(QStringLiteral("Elige el archivo de certificados"));
+    m_cmdCertificado = picker;
+    auto *etiquetaCifrado = new QLabel(QStringLiteral("Cifrado de la conexión"), pagina);
+    etiquetaCifrado->setBuddy(m_cboCifrado);
+    auto *etiquetaCertificado = new QLabel(QStringLiteral("Archivo de certificados"), pagina);
+    etiquetaCertificado->setBuddy(m_txtCertificado);
+    rejilla->addWidget(etiquetaCifrado, 5, 0);
+    rejilla->addWidget(m_cboCifrado, 5, 1);
+    rejilla->addWidget(etiquetaCertificado, 6, 0);
+    auto *fila = new QHBoxLayout;
+    fila->setSpacing(4);
+    fila->addWidget(m_txtCertificado, 1);
+    fila->addWidget(picker);
+    rejilla->addLayout(fila, 6, 1, 1, 2);
+
     rejilla->setColumnStretch(1, 1);
     rejilla->setColumnStretch(2, 1);
-    rejilla->setRowStretch(5, 1);
+    rejilla->setRowStretch(7, 1);
 
     for (int n = CamposConfiguracion::Agente; n < CamposConfiguracion::kPrimeraCarpeta; ++n)
         connect(m_txtParametros[n], &QLineEdit::textEdited, this,
@@ -141,6 +170,10 @@ QWidget *frmParametros::construyeGenerales()
             [this](int p) { m_programa.campos().eligeTipo(p, m_programa.parametros()); });
     connect(m_chkParametros, &QCheckBox::clicked, this,
             [this](bool marcado) { m_programa.campos().marcaProxy(marcado); });
+    connect(m_cboCifrado, &QComboBox::activated, this, [this](int modo) { m_programa.campos().eligeCifrado(modo); });
+    connect(m_txtCertificado, &QLineEdit::textEdited, this,
+            [this](const QString &t) { m_programa.campos().ponCertificado(t); });
+    connect(picker, &QToolButton::clicked, this, [this] { m_parametros.Elige_Certificado(); });
     return pagina;
 }
 
@@ -193,6 +226,9 @@ void frmParametros::muestraCampos()
     m_txtParametros[CamposConfiguracion::telefono]->setVisible(campos.telefonoVisible());
     m_chkParametros->setVisible(campos.proxyVisible());
     m_txtParametros[CamposConfiguracion::ip_proxy]->setVisible(campos.ipProxyVisible());
+    m_cboCifrado->setCurrentIndex(campos.cifrado());
+    if (m_txtCertificado->text() != campos.certificado())
+        m_txtCertificado->setText(campos.certificado());
 }
 
 void frmParametros::muestraModo()
@@ -208,6 +244,9 @@ void frmParametros::muestraModo()
         b->setEnabled(activo);
     m_cboParametros->setEnabled(activo);
     m_chkParametros->setEnabled(activo);
+    m_cboCifrado->setEnabled(activo);
+    m_txtCertificado->setEnabled(activo);
+    m_cmdCertificado->setEnabled(activo);
 }
 
 void frmParametros::avisa(const QString &texto)

@@ -15,7 +15,8 @@ class QTabWidget;
 class QToolBar;
 
 // The configuration window: its tool bar of ten buttons, the tab
-// "Generales" (patente, agent, connection type, address, telephone, proxy)
+// "Generales" (patente, agent, connection type, address, telephone, proxy,
+// encryption and certificate file)
 // and the tab "Directorios de Archivos" (eight folders with their pickers).
 // It mirrors the configuration fields and the mode of Parametros and
 // forwards every edit and click; it is created once and only ever hidden.
@@ -38,6 +39,10 @@ public:
     QComboBox *cboParametros() const { return m_cboParametros; }
     QCheckBox *chkParametros() const { return m_chkParametros; }
     QAbstractButton *cmdParametros(int n) const { return m_cmdParametros[n]; }
+    // The encryption of the sessions and the certificate file with its picker.
+    QComboBox *cboCifrado() const { return m_cboCifrado; }
+    QLineEdit *txtCertificado() const { return m_txtCertificado; }
+    QAbstractButton *cmdCertificado() const { return m_cmdCertificado; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -58,6 +63,9 @@ private:
     QComboBox *m_cboParametros = nullptr;
     QCheckBox *m_chkParametros = nullptr;
     QAbstractButton *m_cmdParametros[8] = {};
+    QComboBox *m_cboCifrado = nullptr;
+    QLineEdit *m_txtCertificado = nullptr;
+    QAbstractButton *m_cmdCertificado = nullptr;
     QLabel *m_aviso = nullptr;
     QTimer m_finAviso;
 };

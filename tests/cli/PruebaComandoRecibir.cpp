@@ -7,6 +7,7 @@
 #include "tests/soporte/ServidorFtp.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -80,6 +81,52 @@ private slots:
         QCOMPARE(oficina.carga().listaRecepcion().cuenta(), 1);
 
         QCOMPARE(tendal(oficina, {u"recibir"_s, u"--espera"_s, u"pronto"_s}).estado, 2);
+    }
+
+    // --espera is kept whatever the server does: a server that never greets
+    // or a data connection that never moves a byte is cut when the wait is
+    // over (the command line's own limits are 15 s to connect and 30 s
+    // without data, so an end within 12 s of a 2 s wait is the deadline's
+    // doing), with the message of what happened; a download cut off in the
+    // middle is said too. The entry stays for the next run.
+    void esperaCumplida_data()
+    {
+        QTest::addColumn<QString>("falla");
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("saludo") << u"saludo"_s << u"No hay conexión al servidor de VORDELAN"_s;
+        QTest::newRow("datos") << u"datos"_s << u"antes de terminar el plazo de espera"_s;
+        QTest::newRow("cortada") << u"cortada"_s
+                                 << u"La recepción se interrumpió: Se perdió la conexión con el servidor durante "
+                                    "la recepción de M0123001.err de /ag0123"_s;
+    }
+    void esperaCumplida()
+    {
+        QFETCH(QString, falla);
+        QFETCH(QString, mensaje);
+        ServidorFtp servidor;
+        Oficina oficina;
+        servidor.apunta(oficina);
+        const QString saai = oficina.carpeta(u"val_rec"_s);
+        oficina.carga().listaRecepcion().agrega({u"M0123001.045"_s, u"X"_s, QString(), u"10:30 a. m."_s, QString(),
+                                                 u"/ag0123"_s, QString(), u"M0123001.err"_s, saai, u"2"_s});
+        servidor.escribe(u"/ag0123/M0123001.err"_s, QByteArray(256 * 1024, 'F'));
+        if (falla == u"saludo")
+            servidor.detieneSaludo();
+        else if (falla == u"datos")
+            servidor.detieneDatos();
+        else
+            servidor.cortaTras(1000);
+
+        QElapsedTimer reloj;
+        reloj.start();
+        const Salida s = tendal(oficina, {u"recibir"_s, u"--espera"_s, u"2"_s});
+        const qint64 ms = reloj.elapsed();
+        QVERIFY2(ms < 12000, qPrintable(u"%1 ms"_s.arg(ms)));
+        QCOMPARE(s.estado, 1);
+        QVERIFY2(s.err.contains(mensaje), qPrintable(s.err));
+        QVERIFY2(s.err.contains(u"Queda 1 archivo en espera de respuesta"_s), qPrintable(s.err));
+        servidor.restablece();
+        QCOMPARE(oficina.carga().listaRecepcion().cuenta(), 1);
     }
 };
 

@@ -22,6 +22,11 @@ std::optional<QString> DialogosGuion::eligeCarpeta(const QString &inicial)
     return carpetas.isEmpty() ? std::nullopt : carpetas.dequeue();
 }
 
+std::optional<QString> DialogosGuion::eligeArchivo(const QString &inicial, const QString &)
+{
+    return eligeCarpeta(inicial);
+}
+
 bool DialogosGuion::preparaImpresion(QPrinter &impresora)
 {
     ++impresionesPedidas;

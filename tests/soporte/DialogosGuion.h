@@ -24,6 +24,8 @@ public:
     Respuesta mensaje(const QString &texto, const QString &titulo, Icono icono, Botones botones) override;
     std::optional<QString> pideClave() override;
     std::optional<QString> eligeCarpeta(const QString &inicial) override;
+    // Files are answered from the same queue as folders.
+    std::optional<QString> eligeArchivo(const QString &inicial, const QString &filtro) override;
     bool preparaImpresion(QPrinter &impresora) override;
 
     QQueue<Respuesta> respuestas;

@@ -247,7 +247,8 @@ private slots:
             QCOMPARE(e.persona().textos().size(), 1);
             const QString texto = e.persona().textos().at(0);
             QVERIFY2(texto.contains(u"No se envió el archivo M0123001.045"_s)
-                         && texto.contains(QDir::toNativeSeparators(ruta)),
+                         && texto.contains(u"La base de datos "_s + QDir::toNativeSeparators(ruta)
+                                           + u" está ocupada por otro programa"_s),
                      qPrintable(texto));
             QVERIFY(!e.servidor.existe(AG + u"/M0123001.045"_s));
             QCOMPARE(e.nombresEnvio(), QStringList {u"M0123001.045"_s});

@@ -42,7 +42,7 @@ private slots:
     void servidorCaido();
     void preguntasDeArchivo_data();
     void preguntasDeArchivo();
-    void archivoFaltanteDetieneYConservaLoEnviado();
+    void archivoFaltanteSePasaPorAlto();
     void envioRechazadoQuedaEnLista();
     void conexionCortadaDuranteElEnvio();
     void nombreEscritoEnMayusculas();
@@ -350,33 +350,51 @@ void PruebaEnvio::preguntasDeArchivo()
     }
 }
 
-void PruebaEnvio::archivoFaltanteDetieneYConservaLoEnviado()
+// A file gone from its send folder, or a name no server takes (a line
+// break), is passed over with a message and never blocks the files after it;
+// it stays in the send list. The copy of each file in TendalTmp goes once
+// its upload is done.
+void PruebaEnvio::archivoFaltanteSePasaPorAlto()
 {
     Escena e;
+    const QString otro = QStringLiteral("M0123003.045");
+    const QString conSalto = QStringLiteral("M0123\n04.045");
     e.archivo(QStringLiteral("val_env"), M);
+    e.archivo(QStringLiteral("val_env"), otro);
+    e.archivo(QStringLiteral("val_env"), conSalto);
     Programa &p = e.carga();
     e.enLista(M, QStringLiteral("2"), AG, AG);
     e.enLista(QStringLiteral("M0123002.045"), QStringLiteral("2"), AG, AG); // not in the folder
-    e.enLista(QStringLiteral("M0123003.045"), QStringLiteral("2"), AG, AG);
+    e.enLista(conSalto, QStringLiteral("2"), AG, AG);
+    e.enLista(otro, QStringLiteral("2"), AG, AG);
 
     e.ejecuta(QStringLiteral("enviar"));
 
-    QCOMPARE(e.persona().textos().size(), 1);
-    QVERIFY(e.persona().textos().at(0).startsWith(QStringLiteral("Error No. 53\r\nDescripcion: ")));
-    QCOMPARE(e.nombresRecepcion(), QStringList {M});
-    QCOMPARE(e.nombresEnvio(), (QStringList {QStringLiteral("M0123002.045"), QStringLiteral("M0123003.045")}));
-    // What the database keeps is what the lists show, and the file sent is awaited.
+    const QStringList textos = e.persona().textos();
+    QCOMPARE(textos.size(), 2);
+    QVERIFY2(textos.at(0).startsWith(QStringLiteral("No se encontró el archivo M0123002.045 en "))
+                 && textos.at(0).endsWith(QStringLiteral("; no se envió y sigue en la lista de envío.")),
+             qPrintable(textos.at(0)));
+    QVERIFY2(textos.at(1).startsWith(QStringLiteral("El archivo «M0123?04.045» no se envió")),
+             qPrintable(textos.at(1)));
+    QCOMPARE(e.nombresRecepcion(), (QStringList {M, otro}));
+    QCOMPARE(e.nombresEnvio(), (QStringList {QStringLiteral("M0123002.045"), conSalto}));
+    QVERIFY(e.servidor.existe(AG + QStringLiteral("/") + otro));
+    QCOMPARE(QDir(p.carpetas().temporal()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    // Nothing of it is claimed: the next send passes them over again.
     ListaEnvio guardada(&p.diario());
     guardada.restaura();
     QCOMPARE(Escena::nombres(guardada), e.nombresEnvio());
-    QVERIFY(e.ciclo->habilitado());
+    e.persona().mensajes.clear();
+    e.ejecuta(QStringLiteral("enviar"));
+    QCOMPARE(e.persona().textos().size(), 2);
 }
 
 void PruebaEnvio::envioRechazadoQuedaEnLista()
 {
     Escena e;
     e.archivo(QStringLiteral("val_env"), M);
-    e.carga();
+    Programa &p = e.carga();
     e.enLista(M, QStringLiteral("2"), AG, AG);
     e.servidor.rechazaEnvios(553);
 
@@ -387,6 +405,8 @@ void PruebaEnvio::envioRechazadoQuedaEnLista()
     QCOMPARE(e.persona().mensajes.at(0).icono, Dialogos::Icono::Critico);
     QCOMPARE(e.nombresEnvio(), QStringList {M});
     QCOMPARE(e.nombresRecepcion(), QStringList());
+    // The copy made for the failed upload does not stay behind.
+    QCOMPARE(QDir(p.carpetas().temporal()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 void PruebaEnvio::conexionCortadaDuranteElEnvio()

@@ -161,6 +161,51 @@ private slots:
         QCOMPARE(w.aviso(), QStringLiteral("Configuración guardada")); // a save says so
     }
 
+    // The encryption choice and the certificate file of Generales: shown from
+    // the record, edited only in edit mode, the file through the picker,
+    // saved to cifrado and certificado, and taken back by Cancelar.
+    void cifrado()
+    {
+        Ventana v(QStringLiteral("UPDATE PARAMETROS SET cifrado = 1, certificado = '/etc/ca.pem'"));
+        frmParametros &w = v.ventana;
+        QStringList opciones;
+        for (int i = 0; i < w.cboCifrado()->count(); ++i)
+            opciones << w.cboCifrado()->itemText(i);
+        QCOMPARE(opciones, (QStringList {QStringLiteral("Ninguno"), QStringLiteral("TLS si el servidor lo ofrece"),
+                                         QStringLiteral("TLS obligatorio")}));
+        QCOMPARE(w.cboCifrado()->currentIndex(), 1);
+        QCOMPARE(w.txtCertificado()->text(), QStringLiteral("/etc/ca.pem"));
+        QVERIFY(!w.cboCifrado()->isEnabled());
+        QVERIFY(!w.cmdCertificado()->isEnabled());
+
+        v.accion(1); // Modificar
+        QVERIFY(w.cboCifrado()->isEnabled() && w.txtCertificado()->isEnabled() && w.cmdCertificado()->isEnabled());
+        w.cboCifrado()->setCurrentIndex(2);
+        emit w.cboCifrado()->activated(2);
+        v.oficina.dialogos.carpetas << QStringLiteral("/ca/oficina.pem");
+        w.cmdCertificado()->click();
+        QCOMPARE(v.oficina.dialogos.carpetasIniciales, QStringList {QStringLiteral("/etc/ca.pem")});
+        QCOMPARE(w.txtCertificado()->text(), QDir::toNativeSeparators(QStringLiteral("/ca/oficina.pem")));
+        v.accion(4); // Guardar
+        QCOMPARE(v.columna(QStringLiteral("cifrado")), QStringLiteral("2"));
+        QCOMPARE(v.columna(QStringLiteral("certificado")), QDir::toNativeSeparators(QStringLiteral("/ca/oficina.pem")));
+
+        // A cancelled picker changes nothing; an emptied field is the system's store.
+        v.accion(1);
+        w.cmdCertificado()->click();
+        QCOMPARE(w.txtCertificado()->text(), QDir::toNativeSeparators(QStringLiteral("/ca/oficina.pem")));
+        w.cboCifrado()->setCurrentIndex(0);
+        emit w.cboCifrado()->activated(0);
+        v.accion(5); // Cancelar
+        QCOMPARE(w.cboCifrado()->currentIndex(), 2);
+        v.accion(1);
+        w.txtCertificado()->selectAll();
+        QTest::keyClick(w.txtCertificado(), Qt::Key_Delete);
+        v.accion(4);
+        QCOMPARE(v.columna(QStringLiteral("certificado")), QString());
+        QCOMPARE(v.columna(QStringLiteral("cifrado")), QStringLiteral("2"));
+    }
+
     void cancela()
     {
         Ventana v(kDirecciones);
