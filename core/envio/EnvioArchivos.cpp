@@ -18,6 +18,7 @@
 
 #include <QCoro/QCoroFuture>
 #include <QDir>
+#include <QTimer>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -398,8 +399,20 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
                 // A retry after the upload sends again what the person asked for.
                 paso = subido || confirmaReenvio(nombre, *huella) ? Paso::Sube : Paso::Queda;
                 break;
-            case Paso::Sube:
+            case Paso::Sube: {
+                // A large file tells how far its upload went.
+                QTimer avance;
+                const qint64 total = huella->tamano();
+                if (total > kAvanceDesde) {
+                    connect(&avance, &QTimer::timeout, this,
+                            [this, nombre, total] { emit avanceEnvio(nombre, m_programa.eftpEnvio.enviado(), total); });
+                    avance.start(200);
+                    emit avanceEnvio(nombre, 0, total);
+                }
                 co_await SesionFtp::Envia_Archivo(m_programa.eftpEnvio, carpetas.temporal(), carpetaServidor, nombre);
+                avance.stop();
+                if (total > kAvanceDesde)
+                    emit avanceEnvio(nombre, total, total);
                 subido = true;
                 version = m_programa.diario().acepta(*transmision,
                                                      {carpetaServidor, huella->tamano(), huella->sha256(),
@@ -407,6 +420,7 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
                                                      m_programa.reloj().ahora());
                 paso = Paso::BorraRespuestas;
                 break;
+            }
             case Paso::BorraRespuestas:
                 Funciones::Borra_Archivo(carpetas.enTemporal(regla.archivoVal(nombre)));
                 if (regla.esperaPrevalidacion())

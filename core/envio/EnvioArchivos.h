@@ -42,10 +42,17 @@ public:
     QCoro::Task<> Envia();
     QCoro::Task<> RecibeSinEnviar();
 
+    // Uploads larger than this report their progress (avanceEnvio).
+    static constexpr qint64 kAvanceDesde = 1024 * 1024;
+
 signals:
     // A file is taken now: its name, its place among the files of this run
     // (from 1) and how many the run takes.
     void enviandoArchivo(const QString &nombre, int numero, int total);
+    // How far the upload of a file over kAvanceDesde bytes went: a few times
+    // a second while it runs, and once more with enviado == total when the
+    // server took it all.
+    void avanceEnvio(const QString &nombre, qint64 enviado, qint64 total);
     // A file was uploaded and listed for reception.
     void archivoEnviado(const QString &nombre, const QString &carpetaServidor, const QString &archivoPrev,
                         const QString &archivoVal);

@@ -135,6 +135,7 @@ struct ClienteFtp::Impl {
     // the middle of a tick): it asks the transfer to stop, then waits.
     std::mutex enUso;
     std::atomic<bool> abortar = false;
+    std::atomic<qint64> enviado = 0; // bytes of the current upload sent
 
     // The moment by which every exchange ends, whatever the server does (0:
     // none, only the limits of each step); its time on the steady clock.
@@ -193,9 +194,12 @@ struct ClienteFtp::Impl {
         return 0;
     }
 
-    static int progreso(void *yo, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+    static int progreso(void *yo, curl_off_t, curl_off_t, curl_off_t, curl_off_t subido)
     {
-        return static_cast<Impl *>(yo)->abortar ? 1 : 0;
+        auto *d = static_cast<Impl *>(yo);
+        if (subido > 0)
+            d->enviado = qint64(subido);
+        return d->abortar ? 1 : 0;
     }
 
     static size_t escribe(char *datos, size_t, size_t largo, void *yo)
@@ -588,6 +592,7 @@ void ClienteFtp::envia(const QString &rutaLocal, const QString &carpetaRemota, c
 
     const auto sube = [&] {
         d->restableceOpciones();
+        d->enviado = 0;
         d->origen = &local;
         curl_easy_setopt(d->curl, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(d->curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(local.size()));
@@ -688,6 +693,11 @@ void ClienteFtp::desconecta()
     const std::lock_guard uso(d->enUso);
     d->abortar = false;
     d->cierra();
+}
+
+qint64 ClienteFtp::enviado() const
+{
+    return d->enviado;
 }
 
 bool ClienteFtp::conectado() const

@@ -62,6 +62,9 @@ public:
     // thread while an operation runs: that operation stops with 1000.
     void desconecta();
     bool conectado() const;
+    // Bytes of the upload under way (or the last one) the server has taken
+    // so far. Safe from another thread while the upload runs.
+    qint64 enviado() const;
 
 private:
     struct Impl;

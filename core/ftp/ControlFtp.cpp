@@ -38,6 +38,11 @@ void ControlFtp::fijaPlazo(std::optional<std::chrono::steady_clock::time_point> 
     m_cliente->fijaPlazo(fin);
 }
 
+qint64 ControlFtp::enviado() const
+{
+    return m_cliente->enviado();
+}
+
 QCoro::Task<> ControlFtp::conecta()
 {
     QFuture<void> hecho = QtConcurrent::run(&m_hilo, [cliente = m_cliente, s = servidor, u = usuario, c = clave,

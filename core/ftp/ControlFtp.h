@@ -47,6 +47,8 @@ public:
     bool conectado() const;
     // The deadline of every exchange of the session (ClienteFtp::fijaPlazo).
     void fijaPlazo(std::optional<std::chrono::steady_clock::time_point> fin);
+    // Bytes of the upload under way the server has taken so far.
+    qint64 enviado() const;
 
 private:
     QString m_nombre;

@@ -4,6 +4,9 @@
 
 #include <QLabel>
 #include <QLocale>
+#include <QProgressBar>
+
+#include <algorithm>
 
 BarraEstado::BarraEstado(const Reloj &reloj, const QString &fecha, const QString &diaJuliano, QWidget *parent)
     : QStatusBar(parent)
@@ -15,6 +18,13 @@ BarraEstado::BarraEstado(const Reloj &reloj, const QString &fecha, const QString
     m_aviso->setContentsMargins(6, 1, 6, 1);
     m_aviso->setTextFormat(Qt::PlainText);
     addWidget(m_aviso, 1);
+    m_avance = new QProgressBar(this);
+    m_avance->setObjectName(QStringLiteral("avance"));
+    m_avance->setRange(0, 1000);
+    m_avance->setMaximumWidth(180);
+    m_avance->setTextVisible(true);
+    m_avance->hide();
+    addWidget(m_avance);
     m_finAviso.setSingleShot(true);
     m_finAviso.setInterval(8000);
     connect(&m_finAviso, &QTimer::timeout, m_aviso, &QLabel::clear);
@@ -53,6 +63,23 @@ void BarraEstado::avisaBreve(const QString &texto)
 QString BarraEstado::aviso() const
 {
     return m_aviso->text();
+}
+
+void BarraEstado::ponAvance(qint64 hecho, qint64 total)
+{
+    if (total <= 0)
+        return;
+    m_avance->setValue(int(std::clamp<qint64>(hecho * 1000 / total, 0, 1000)));
+    m_avance->setFormat(
+        QStringLiteral("%1 de %2")
+            .arg(QLocale::system().formattedDataSize(hecho), QLocale::system().formattedDataSize(total)));
+    m_avance->show();
+}
+
+void BarraEstado::quitaAvance()
+{
+    m_avance->hide();
+    m_avance->reset();
 }
 
 QString BarraEstado::hora(const QTime &hora)

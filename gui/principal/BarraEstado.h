@@ -4,6 +4,7 @@
 #include <QTimer>
 
 class QLabel;
+class QProgressBar;
 class Reloj;
 
 // The status bar stbPrincipal: panel 1 the start date in long format,
@@ -23,6 +24,11 @@ public:
     void avisaBreve(const QString &texto);
     QString aviso() const;
 
+    // The progress of a large upload, beside the notice; hidden by quitaAvance().
+    void ponAvance(qint64 hecho, qint64 total);
+    void quitaAvance();
+    const QProgressBar &avance() const { return *m_avance; }
+
     // The time as panel 3 shows it.
     static QString hora(const QTime &hora);
 
@@ -31,6 +37,7 @@ private:
 
     const Reloj &m_reloj;
     QLabel *m_aviso;
+    QProgressBar *m_avance;
     QLabel *m_paneles[3];
     QTimer m_finAviso;
     QTimer m_tiempo;

@@ -155,6 +155,7 @@ frmPreVal::frmPreVal(Programa &programa, Principal &principal, ComandosBarra &co
             return;
         }
         unsetCursor();
+        m_stbPrincipal->quitaAvance();
         if (m_stbPrincipal->aviso().startsWith(QStringLiteral("Enviando")))
             m_stbPrincipal->ponAviso(QString());
         if (m_ciclo && m_ciclo->habilitado())
@@ -162,8 +163,11 @@ frmPreVal::frmPreVal(Programa &programa, Principal &principal, ComandosBarra &co
     });
     connect(&comandos.envio(), &EnvioArchivos::enviandoArchivo, this,
             [this](const QString &nombre, int numero, int total) {
+                m_stbPrincipal->quitaAvance();
                 m_stbPrincipal->ponAviso(QStringLiteral("Enviando %1 (%2 de %3)…").arg(nombre).arg(numero).arg(total));
             });
+    connect(&comandos.envio(), &EnvioArchivos::avanceEnvio, this,
+            [this](const QString &, qint64 enviado, qint64 total) { m_stbPrincipal->ponAvance(enviado, total); });
     qApp->installEventFilter(this);
     principal.ponReporte(m_rtbPreVal);
     principal.inicia();

@@ -12,6 +12,8 @@
 #include "core/servidor/ReporteConexion.h"
 
 #include <QSignalSpy>
+
+#include <algorithm>
 #include <QTimer>
 
 using Respuesta = Dialogos::Respuesta;
@@ -48,6 +50,7 @@ private slots:
     void nombreEscritoEnMayusculas();
     void iconoVacioLlegaSinIcono();
     void entradaQuitadaDuranteLaSubida();
+    void avanceDeUnArchivoGrande();
     void reinicioRestauraAmbasListas();
     void recibirSinEnviar();
 };
@@ -479,6 +482,40 @@ void PruebaEnvio::entradaQuitadaDuranteLaSubida()
     QCOMPARE(r.rutaVal, AG);
     QCOMPARE(r.icono, QStringLiteral("2"));
     QCOMPARE(e.nombresEnvio(), QStringList());
+}
+
+void PruebaEnvio::avanceDeUnArchivoGrande()
+{
+    // A file over 1 MB tells how far its upload went, from 0 to the whole;
+    // a small one says nothing.
+    const QString pequeno = QStringLiteral("M0123002.045");
+    const qint64 total = 2048 * 1024;
+    Escena e;
+    e.archivo(QStringLiteral("val_env"), M, QByteArray(total, 'x'));
+    e.archivo(QStringLiteral("val_env"), pequeno, QByteArray(900 * 1024, 'y'));
+    e.carga();
+    e.enLista(M, QStringLiteral("2"), AG, AG);
+    e.enLista(pequeno, QStringLiteral("2"), AG, AG);
+    e.servidor.lento(768 * 1024); // the server pauses about two seconds in the middle
+    QSignalSpy avance(&e.comandos->envio(), &EnvioArchivos::avanceEnvio);
+
+    e.ejecuta(QStringLiteral("enviar"));
+
+    QCOMPARE(e.nombresRecepcion(), (QStringList {M, pequeno}));
+    QVERIFY2(avance.count() >= 3, qPrintable(QString::number(avance.count())));
+    qint64 anterior = -1;
+    for (const QList<QVariant> &senal : std::as_const(avance)) {
+        QCOMPARE(senal.at(0).toString(), M);
+        QCOMPARE(senal.at(2).toLongLong(), total);
+        QVERIFY(senal.at(1).toLongLong() >= anterior);
+        anterior = senal.at(1).toLongLong();
+    }
+    QCOMPARE(avance.first().at(1).toLongLong(), 0);
+    QCOMPARE(avance.last().at(1).toLongLong(), total);
+    // Read from the transfer while the server paused (on loopback the
+    // kernel's buffers take the whole file at once, so no value in between).
+    QVERIFY(std::any_of(avance.cbegin() + 1, avance.cend() - 1,
+                        [](const QList<QVariant> &senal) { return senal.at(1).toLongLong() > 0; }));
 }
 
 void PruebaEnvio::reinicioRestauraAmbasListas()

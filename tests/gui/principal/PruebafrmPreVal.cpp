@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QListView>
 #include <QPrinter>
@@ -129,9 +130,18 @@ private slots:
         QCOMPARE(w.cursor().shape(), Qt::BusyCursor);
         emit v.comandos.envio().enviandoArchivo(QStringLiteral("M0123001.344"), 2, 6);
         QCOMPARE(w.stbPrincipal()->aviso(), QStringLiteral("Enviando M0123001.344 (2 de 6)…"));
+        // A large upload's progress shows beside the notice until the send ends.
+        const QProgressBar &avance = w.stbPrincipal()->avance();
+        QVERIFY(avance.isHidden());
+        emit v.comandos.envio().avanceEnvio(QStringLiteral("M0123001.344"), 3 * 1024 * 1024, 4 * 1024 * 1024);
+        QVERIFY(!avance.isHidden());
+        QCOMPARE(avance.value(), 750);
+        QCOMPARE(avance.text(), QLocale::system().formattedDataSize(3 * 1024 * 1024) + QStringLiteral(" de ")
+                                    + QLocale::system().formattedDataSize(4 * 1024 * 1024));
         emit v.comandos.ocupadoCambiado(false);
         QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
         QCOMPARE(w.stbPrincipal()->aviso(), QString());
+        QVERIFY(avance.isHidden());
 
         QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblCuentaAgencia"))->text(), QStringLiteral("2 archivos"));
         const auto titulo = [&](int lista, int columna) {
