@@ -207,12 +207,27 @@ struct ClienteFtp::Impl {
         auto *d = static_cast<Impl *>(yo);
         if (!d->destino)
             return 0;
-        if (d->destino->write(datos, qint64(largo)) != qint64(largo)) {
-            const int numero = errno == ENOSPC ? ErrorTendal::DiscoLleno : ErrorTendal::AccesoRutaArchivo;
-            d->errorLocal = ErrorTendal::conNumero(numero, d->destino->errorString());
-            return 0;
+        // A disk that fills takes part of a block without an error; the
+        // write of the rest says why.
+        for (qint64 hecho = 0; hecho < qint64(largo);) {
+            errno = 0;
+            const qint64 n = d->destino->write(datos + hecho, qint64(largo) - hecho);
+            if (n <= 0) {
+                d->errorLocal = ErrorTendal::conNumero(numeroFallo(*d->destino), d->destino->errorString());
+                return 0;
+            }
+            hecho += n;
         }
         return largo;
+    }
+
+    // A full disk is 61, any other failure to write 75.
+    static int numeroFallo(const QIODevice &destino)
+    {
+        const auto *archivo = qobject_cast<const QFileDevice *>(&destino);
+        if ((archivo && archivo->error() == QFileDevice::ResourceError) || errno == ENOSPC)
+            return ErrorTendal::DiscoLleno;
+        return ErrorTendal::AccesoRutaArchivo;
     }
 
     static size_t lee(char *datos, size_t tamano, size_t cuantos, void *yo)
@@ -647,8 +662,10 @@ void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, 
             throw;
         }
     }
+    // The last bytes reach the disk here: a disk that fills now is 61 too.
+    errno = 0;
     if (!local.commit())
-        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo,
+        throw ErrorTendal::conNumero(Impl::numeroFallo(local),
                                      rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
 }
 
