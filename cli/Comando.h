@@ -61,3 +61,5 @@ int comandoQuitar(Comando &c);
 int comandoBoletin(Comando &c);
 int comandoCaterr(Comando &c);
 int comandoImportarMdb(Comando &c);
+int comandoHistorial(Comando &c);
+int comandoAcuse(Comando &c);

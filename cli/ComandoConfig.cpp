@@ -51,6 +51,9 @@ const Numero kNumeros[] = {
     {"vererr", 0, 32767, "un número entero de 0 a 32767"},
     {"VerPar", 0, 32767, "un número entero de 0 a 32767"},
     {"cifrado", 0, 2, "0 (ninguno), 1 (TLS si el servidor lo ofrece) o 2 (TLS obligatorio)"},
+    {"espera_respuesta", 1, 1440,
+     "los minutos (de 1 a 1440) tras los que un archivo sin respuesta se marca como "
+     "demorado"},
 };
 
 // The columns the configuration window saves: changing any of them through

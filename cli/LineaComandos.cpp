@@ -34,6 +34,15 @@ const Entrada kComandos[] = {
     {"quitar", comandoQuitar,
      "quitar NOMBRE [--si]\n"
      "      quita un archivo de la lista de envío (mientras espera enviarse) o de la lista de recepción"},
+    {"historial", comandoHistorial,
+     "historial [--desde dd/MM/yyyy] [--hasta dd/MM/yyyy] [--tipo LETRAS] [--nombre TEXTO] [--pedimento NUMERO] "
+     "[--csv]\n"
+     "      lista los archivos enviados con sus respuestas, del más reciente al más antiguo; --csv los escribe\n"
+     "      como CSV (RFC 4180, UTF-8), un renglón por envío con los nombres, momentos y SHA-256 de sus respuestas"},
+    {"acuse", comandoAcuse,
+     "acuse NOMBRE\n"
+     "      escribe el acuse de envío de un archivo: tamaño, SHA-256, carpeta del servidor, el momento en que el\n"
+     "      servidor lo aceptó (hora local y UTC) y cada respuesta con su momento y su SHA-256"},
     {"boletin", comandoBoletin, "boletin\n      actualiza los boletines y escribe la línea del teletipo"},
     {"caterr", comandoCaterr,
      "caterr\n      actualiza el catálogo de errores, las contraseñas y los parámetros desde el servidor"},

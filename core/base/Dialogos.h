@@ -45,6 +45,14 @@ public:
     // person cancelled.
     virtual bool preparaImpresion(QPrinter &impresora) = 0;
 
+    // The save-file picker for a PDF, opened with sugerido: the chosen file,
+    // or nothing when the person cancelled (the command line always cancels).
+    virtual std::optional<QString> eligeArchivoPdf(const QString &sugerido)
+    {
+        (void)sugerido;
+        return std::nullopt;
+    }
+
     // Shortcuts with the product name as title.
     void error(const QString &texto);
     void aviso(const QString &texto);

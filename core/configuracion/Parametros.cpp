@@ -66,6 +66,7 @@ void Parametros::Guarda_Datos()
     // No file: the system's certificates (a null column, as a new office has).
     const QString certificado = campos.certificado().trimmed();
     rs.asigna(QStringLiteral("certificado"), certificado.isEmpty() ? QVariant() : QVariant(certificado));
+    rs.asigna(QStringLiteral("espera_respuesta"), qint16(campos.espera()));
     rs.asigna(QStringLiteral("vererr"), qint16(1));
 }
 

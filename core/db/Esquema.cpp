@@ -2,6 +2,7 @@
 
 #include "core/base/ErrorTendal.h"
 #include "core/db/Diario.h"
+#include "core/db/HistorialDiario.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -19,9 +20,10 @@ void ejecuta(QSqlDatabase &db, const QString &sql)
 }
 
 // Columns of PARAMETROS added by a later step than the first.
-const QStringList &columnasPaso3()
+const QStringList &columnasPosteriores()
 {
-    static const QStringList columnas {QStringLiteral("cifrado"), QStringLiteral("certificado")};
+    static const QStringList columnas {QStringLiteral("cifrado"), QStringLiteral("certificado"),
+                                       QStringLiteral("espera_respuesta")};
     return columnas;
 }
 
@@ -33,7 +35,7 @@ QStringList paso1()
     const QStringList enteros = {QStringLiteral("Patente"), QStringLiteral("tipo_acceso"), QStringLiteral("acc_tel"),
                                  QStringLiteral("proxy"),   QStringLiteral("vererr"),      QStringLiteral("VerPar")};
     for (const QString &c : Esquema::columnasParametros()) {
-        if (columnasPaso3().contains(c))
+        if (columnasPosteriores().contains(c))
             continue;
         if (enteros.contains(c))
             columnas << QStringLiteral("%1 SMALLINT NOT NULL DEFAULT 0").arg(c);
@@ -98,6 +100,16 @@ QStringList paso4()
     };
 }
 
+// Step 5: the minutes after which a file still awaiting a response is flagged
+// (in the history and the reception list), and the pedimento numbers of the
+// stored responses.
+QStringList paso5()
+{
+    return QStringList {
+               QStringLiteral("ALTER TABLE PARAMETROS ADD COLUMN espera_respuesta SMALLINT NOT NULL DEFAULT 30")}
+           + HistorialDiario::pasoEsquema();
+}
+
 } // namespace
 
 namespace Esquema {
@@ -105,20 +117,20 @@ namespace Esquema {
 QStringList columnasParametros()
 {
     static const QStringList columnas = {
-        QStringLiteral("Patente"),     QStringLiteral("Agente"),        QStringLiteral("rasoc"),
-        QStringLiteral("tipo_acceso"), QStringLiteral("acc_tel"),       QStringLiteral("telefono"),
-        QStringLiteral("Host_Ras"),    QStringLiteral("Host_Internet"), QStringLiteral("Host"),
-        QStringLiteral("proxy"),       QStringLiteral("ip_proxy"),      QStringLiteral("val_env"),
-        QStringLiteral("val_rec"),     QStringLiteral("tra_env"),       QStringLiteral("tra_rec"),
-        QStringLiteral("pag_env"),     QStringLiteral("pag_rec"),       QStringLiteral("sag_env"),
-        QStringLiteral("sag_rec"),     QStringLiteral("api_rec"),       QStringLiteral("prof_rec"),
-        QStringLiteral("yex_valin"),   QStringLiteral("yex_valout"),    QStringLiteral("yex_valresp"),
-        QStringLiteral("yex_pagin"),   QStringLiteral("yex_pagout"),    QStringLiteral("yex_pagin1"),
-        QStringLiteral("yex_pagout1"), QStringLiteral("yex_sagin"),     QStringLiteral("yex_sagout"),
-        QStringLiteral("yex_apiin"),   QStringLiteral("yex_apiout"),    QStringLiteral("yex_update"),
-        QStringLiteral("PassFTP"),     QStringLiteral("PassBan"),       QStringLiteral("Password"),
-        QStringLiteral("vererr"),      QStringLiteral("VerPar"),        QStringLiteral("cifrado"),
-        QStringLiteral("certificado"),
+        QStringLiteral("Patente"),     QStringLiteral("Agente"),           QStringLiteral("rasoc"),
+        QStringLiteral("tipo_acceso"), QStringLiteral("acc_tel"),          QStringLiteral("telefono"),
+        QStringLiteral("Host_Ras"),    QStringLiteral("Host_Internet"),    QStringLiteral("Host"),
+        QStringLiteral("proxy"),       QStringLiteral("ip_proxy"),         QStringLiteral("val_env"),
+        QStringLiteral("val_rec"),     QStringLiteral("tra_env"),          QStringLiteral("tra_rec"),
+        QStringLiteral("pag_env"),     QStringLiteral("pag_rec"),          QStringLiteral("sag_env"),
+        QStringLiteral("sag_rec"),     QStringLiteral("api_rec"),          QStringLiteral("prof_rec"),
+        QStringLiteral("yex_valin"),   QStringLiteral("yex_valout"),       QStringLiteral("yex_valresp"),
+        QStringLiteral("yex_pagin"),   QStringLiteral("yex_pagout"),       QStringLiteral("yex_pagin1"),
+        QStringLiteral("yex_pagout1"), QStringLiteral("yex_sagin"),        QStringLiteral("yex_sagout"),
+        QStringLiteral("yex_apiin"),   QStringLiteral("yex_apiout"),       QStringLiteral("yex_update"),
+        QStringLiteral("PassFTP"),     QStringLiteral("PassBan"),          QStringLiteral("Password"),
+        QStringLiteral("vererr"),      QStringLiteral("VerPar"),           QStringLiteral("cifrado"),
+        QStringLiteral("certificado"), QStringLiteral("espera_respuesta"),
     };
     return columnas;
 }
@@ -151,7 +163,7 @@ void actualiza(QSqlDatabase db)
     if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
         version = q.value(0).toInt();
     q.finish(); // no statement may stay open while a step drops a table
-    const QList<QStringList> pasos = {paso1(), paso2(), Diario::pasoEsquema(), paso4()};
+    const QList<QStringList> pasos = {paso1(), paso2(), Diario::pasoEsquema(), paso4(), paso5()};
     for (int paso = version; paso < pasos.size(); ++paso) {
         if (!db.transaction())
             throw ErrorTendal(ErrorTendal::BaseDeDatos,

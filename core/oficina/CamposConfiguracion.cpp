@@ -2,6 +2,8 @@
 
 #include "core/db/RsParametros.h"
 
+#include <algorithm>
+
 namespace {
 
 const char *const kColumnasCarpetas[]
@@ -77,6 +79,8 @@ void CamposConfiguracion::Imprime_Datos(const RsParametros &rs)
     const int cifrado = rs.entero(QStringLiteral("cifrado"));
     m_cifrado = cifrado >= 0 && cifrado < kModosCifrado ? cifrado : 0;
     m_certificado = rs.texto(QStringLiteral("certificado"));
+    const int espera = rs.entero(QStringLiteral("espera_respuesta"));
+    m_espera = espera >= kEsperaMinima && espera <= kEsperaMaxima ? espera : 30;
     emit cambiado();
 }
 
@@ -107,6 +111,15 @@ void CamposConfiguracion::ponCertificado(const QString &archivo)
     if (archivo == m_certificado)
         return;
     m_certificado = archivo;
+    emit cambiado();
+}
+
+void CamposConfiguracion::ponEspera(int minutos)
+{
+    const int m = std::clamp(minutos, kEsperaMinima, kEsperaMaxima);
+    if (m == m_espera)
+        return;
+    m_espera = m;
     emit cambiado();
 }
 

@@ -50,6 +50,12 @@ public:
     bool telefonoVisible() const { return m_telefonoVisible; }
     bool proxyVisible() const { return m_proxyVisible; } // the check box
     bool ipProxyVisible() const { return m_ipProxyVisible; } // field 4
+    // The minutes a file sent may wait for its responses before it is
+    // flagged as late (espera_respuesta, 1 to 1440).
+    int espera() const { return m_espera; }
+    void ponEspera(int minutos);
+    static constexpr int kEsperaMinima = 1;
+    static constexpr int kEsperaMaxima = 1440;
 
     // Fills every field from the record.
     void Imprime_Datos(const RsParametros &rs);
@@ -89,4 +95,5 @@ private:
     bool m_ipProxyVisible = false;
     int m_cifrado = 0;
     QString m_certificado;
+    int m_espera = 30;
 };

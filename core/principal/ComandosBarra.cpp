@@ -62,6 +62,8 @@ QCoro::Task<> ComandosBarra::ejecuta(QString clave)
         emit actualizacionPedida();
     } else if (clave == u"parametros") {
         emit parametrosPedidos();
+    } else if (clave == u"historial") {
+        emit historialPedido();
     } else if (clave == u"salir") {
         if (m_programa.dialogos().pregunta(QStringLiteral("¿Deseas Salir del Sistema?"), Dialogos::Icono::Informacion))
             emit salidaConfirmada();

@@ -35,6 +35,7 @@ public:
 signals:
     void actualizacionPedida(); // "caterr": the catalogue update window
     void parametrosPedidos(); // "parametros": the configuration window (modal)
+    void historialPedido(); // "historial": the history window
     void salidaConfirmada(); // "salir", confirmed: the program ends
     void ocupadoCambiado(bool ocupado);
 

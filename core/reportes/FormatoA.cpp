@@ -32,6 +32,12 @@ public:
                       0);
     }
 
+    void pedimentos(const LineaRespuesta &l, QStringList &numeros) const override
+    {
+        if (l.largo() > 0)
+            numeros << l.posiciones(37, 43).toString();
+    }
+
 private:
     CatalogoErrores &m_catalogo;
 };

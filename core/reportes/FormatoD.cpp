@@ -40,6 +40,12 @@ public:
         c.salto();
     }
 
+    void pedimentos(const LineaRespuesta &l, QStringList &numeros) const override
+    {
+        if (l.empiezaCon(u'F'))
+            numeros << l.posiciones(6, 12).toString();
+    }
+
 private:
     CatalogoErrores &m_catalogo;
 };

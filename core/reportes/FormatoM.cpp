@@ -39,6 +39,12 @@ public:
         }
     }
 
+    void pedimentos(const LineaRespuesta &l, QStringList &numeros) const override
+    {
+        if (esDigito(l.caracter(2)) && (l.empiezaCon(u'E') || l.empiezaCon(u'A') || l.empiezaCon(u'F')))
+            numeros << l.posiciones(2, 8).toString();
+    }
+
 private:
     void error(const LineaRespuesta &l, CuerpoReporte &c)
     {

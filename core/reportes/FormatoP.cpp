@@ -39,6 +39,12 @@ public:
                       2, 1);
     }
 
+    void pedimentos(const LineaRespuesta &l, QStringList &numeros) const override
+    {
+        if (l.empiezaCon(u'F', Qt::CaseInsensitive) || l.empiezaCon(u'E', Qt::CaseInsensitive))
+            numeros << l.posiciones(2, 8).toString();
+    }
+
 private:
     CatalogoErrores &m_catalogo;
 };

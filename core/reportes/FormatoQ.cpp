@@ -30,6 +30,12 @@ public:
         c.salto();
         c << l.campoCopiado(7);
     }
+
+    void pedimentos(const LineaRespuesta &l, QStringList &numeros) const override
+    {
+        if (l.empiezaCon(u'F', Qt::CaseInsensitive) || l.empiezaCon(u'E', Qt::CaseInsensitive))
+            numeros << l.campoCopiado(2).toString();
+    }
 };
 
 } // namespace

@@ -36,6 +36,20 @@ public:
         }
     }
 
+    void pedimentos(const LineaRespuesta &l, QStringList &numeros) const override
+    {
+        if (l.largo() == 66 || l.largo() == 9) {
+            numeros << l.posiciones(1, 7).toString();
+            return;
+        }
+        const QStringView texto = l.texto();
+        qsizetype inicio = 0;
+        for (qsizetype lf = texto.indexOf(u'\n'); lf >= 0; lf = texto.indexOf(u'\n', inicio)) {
+            numeros << LineaRespuesta(texto.mid(inicio, lf - inicio)).posiciones(1, 7).toString();
+            inicio = lf + 1;
+        }
+    }
+
 private:
     void registro(const LineaRespuesta &r, CuerpoReporte &c)
     {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include <memory>
 
 class CatalogoErrores;
@@ -17,6 +19,13 @@ public:
     virtual ~FormatoRespuesta() = default;
     // Throws ErrorTendal when a number field cannot be read or a lookup fails.
     virtual void procesa(const LineaRespuesta &linea, CuerpoReporte &cuerpo) = 0;
+    // The pedimento numbers the line names, where the format carries them
+    // (the same positions its report shows after "Pedimento:").
+    virtual void pedimentos(const LineaRespuesta &linea, QStringList &numeros) const
+    {
+        (void)linea;
+        (void)numeros;
+    }
 };
 
 // The formats, each in its own file.

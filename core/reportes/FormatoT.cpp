@@ -32,6 +32,12 @@ public:
         c << u"Descripción: " << descripcion;
         c.salto(2);
     }
+
+    void pedimentos(const LineaRespuesta &l, QStringList &numeros) const override
+    {
+        if (l.caracter(8) != u'C')
+            numeros << l.posiciones(1, 7).toString();
+    }
 };
 
 } // namespace

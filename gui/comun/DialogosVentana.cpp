@@ -80,6 +80,17 @@ std::optional<QString> DialogosVentana::eligeArchivo(const QString &inicial, con
     return archivo;
 }
 
+std::optional<QString> DialogosVentana::eligeArchivoPdf(const QString &sugerido)
+{
+    QString archivo = QFileDialog::getSaveFileName(QApplication::activeWindow(), QStringLiteral("Guardar como PDF"),
+                                                   sugerido, QStringLiteral("Documentos PDF (*.pdf)"));
+    if (archivo.isEmpty())
+        return std::nullopt;
+    if (!archivo.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        archivo += QStringLiteral(".pdf");
+    return archivo;
+}
+
 bool DialogosVentana::preparaImpresion(QPrinter &impresora)
 {
     QPrintDialog dialogo(&impresora, QApplication::activeWindow());

@@ -22,6 +22,7 @@ public:
     std::optional<QString> eligeCarpeta(const QString &inicial) override;
     std::optional<QString> eligeArchivo(const QString &inicial, const QString &filtro) override;
     bool preparaImpresion(QPrinter &impresora) override;
+    std::optional<QString> eligeArchivoPdf(const QString &sugerido) override;
 
 private:
     std::unique_ptr<frmPassword> m_frmPassword;

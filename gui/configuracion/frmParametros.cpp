@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -67,6 +68,7 @@ frmParametros::frmParametros(Programa &programa, Parametros &parametros, QWidget
     m_sstParametros = new QTabWidget(this);
     m_sstParametros->addTab(construyeGenerales(), QStringLiteral("Generales"));
     m_sstParametros->addTab(construyeDirectorios(), QStringLiteral("Directorios de Archivos"));
+    m_sstParametros->addTab(construyeRecepcion(), QStringLiteral("Recepción"));
 
     auto *diseno = new QVBoxLayout(this);
     diseno->setContentsMargins(0, 0, 0, 8);
@@ -215,9 +217,30 @@ QWidget *frmParametros::construyeDirectorios()
     return pagina;
 }
 
+QWidget *frmParametros::construyeRecepcion()
+{
+    auto *pagina = new QWidget(this);
+    auto *rejilla = new QGridLayout(pagina);
+    rejilla->setContentsMargins(16, 16, 16, 16);
+    m_spnEspera = new QSpinBox(pagina);
+    m_spnEspera->setObjectName(QStringLiteral("spnEspera"));
+    m_spnEspera->setRange(CamposConfiguracion::kEsperaMinima, CamposConfiguracion::kEsperaMaxima);
+    m_spnEspera->setSuffix(QStringLiteral(" min"));
+    auto *l = new QLabel(QStringLiteral("Marcar como demorado un archivo sin respuesta después de"), pagina);
+    l->setBuddy(m_spnEspera);
+    rejilla->addWidget(l, 0, 0);
+    rejilla->addWidget(m_spnEspera, 0, 1);
+    rejilla->setColumnStretch(2, 1);
+    rejilla->setRowStretch(1, 1);
+    connect(m_spnEspera, &QSpinBox::valueChanged, this, [this](int m) { m_programa.campos().ponEspera(m); });
+    return pagina;
+}
+
 void frmParametros::muestraCampos()
 {
     const CamposConfiguracion &campos = m_programa.campos();
+    if (m_spnEspera->value() != campos.espera())
+        m_spnEspera->setValue(campos.espera());
     for (int n = 0; n < CamposConfiguracion::kCampos; ++n)
         if (m_txtParametros[n]->text() != campos.texto(n))
             m_txtParametros[n]->setText(campos.texto(n));
@@ -247,6 +270,7 @@ void frmParametros::muestraModo()
     m_cboCifrado->setEnabled(activo);
     m_txtCertificado->setEnabled(activo);
     m_cmdCertificado->setEnabled(activo);
+    m_spnEspera->setEnabled(activo);
 }
 
 void frmParametros::avisa(const QString &texto)

@@ -11,13 +11,15 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QSpinBox;
 class QTabWidget;
 class QToolBar;
 
 // The configuration window: its tool bar of ten buttons, the tab
 // "Generales" (patente, agent, connection type, address, telephone, proxy,
-// encryption and certificate file)
-// and the tab "Directorios de Archivos" (eight folders with their pickers).
+// encryption and certificate file), the tab "Directorios de Archivos" (eight
+// folders with their pickers) and the tab "Recepción" (the minutes before a
+// file without responses is flagged).
 // It mirrors the configuration fields and the mode of Parametros and
 // forwards every edit and click; it is created once and only ever hidden.
 class frmParametros : public QDialog
@@ -38,6 +40,7 @@ public:
     QLineEdit *txtParametros(int n) const { return m_txtParametros[n]; }
     QComboBox *cboParametros() const { return m_cboParametros; }
     QCheckBox *chkParametros() const { return m_chkParametros; }
+    QSpinBox *spnEspera() const { return m_spnEspera; }
     QAbstractButton *cmdParametros(int n) const { return m_cmdParametros[n]; }
     // The encryption of the sessions and the certificate file with its picker.
     QComboBox *cboCifrado() const { return m_cboCifrado; }
@@ -51,6 +54,7 @@ protected:
 private:
     QWidget *construyeGenerales();
     QWidget *construyeDirectorios();
+    QWidget *construyeRecepcion();
     void muestraCampos();
     void muestraModo();
 
@@ -62,6 +66,7 @@ private:
     QLineEdit *m_txtParametros[13] = {};
     QComboBox *m_cboParametros = nullptr;
     QCheckBox *m_chkParametros = nullptr;
+    QSpinBox *m_spnEspera = nullptr;
     QAbstractButton *m_cmdParametros[8] = {};
     QComboBox *m_cboCifrado = nullptr;
     QLineEdit *m_txtCertificado = nullptr;

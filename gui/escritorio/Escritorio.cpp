@@ -20,6 +20,7 @@
 #include "core/envio/CambioPassword.h"
 #include "core/principal/ComandosBarra.h"
 #include "gui/envio/frmCambPassword.h"
+#include "gui/historial/frmHistorial.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -83,6 +84,9 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
 
     ventana.sigueCiclo(ciclo);
     QObject::connect(&comandos, &ComandosBarra::parametrosPedidos, &ventanaParametros, &frmParametros::muestra);
+    // The history window (tool bar "historial", not modal).
+    frmHistorial ventanaHistorial(programa, &ventana);
+    QObject::connect(&comandos, &ComandosBarra::historialPedido, &ventanaHistorial, &frmHistorial::muestra);
 
     // The catalogue update window (tool bar "caterr", not modal) and the
     // version check, armed once: 2 s after start a newer catalogue is offered.

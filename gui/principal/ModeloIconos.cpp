@@ -3,6 +3,9 @@
 #include "gui/comun/Iconos.h"
 #include "core/oficina/ListaArchivos.h"
 
+#include <QBrush>
+#include <QFont>
+
 ModeloIconos::ModeloIconos(QAbstractItemModel *origen, QObject *parent)
     : QIdentityProxyModel(parent)
 {
@@ -15,7 +18,29 @@ QVariant ModeloIconos::data(const QModelIndex &index, int role) const
         const QIcon icono = Iconos::lista(QIdentityProxyModel::data(index, ListaArchivos::RolIcono).toInt());
         return icono.isNull() ? QVariant() : QVariant(icono);
     }
+    if (index.isValid() && m_marcadas.contains(index.row())) {
+        if (role == Qt::ToolTipRole)
+            return m_aviso;
+        if (role == Qt::ForegroundRole)
+            return QBrush(QColor(0xb7, 0x1c, 0x1c));
+        if (role == Qt::FontRole) {
+            QFont negrita;
+            negrita.setBold(true);
+            return negrita;
+        }
+    }
     return QIdentityProxyModel::data(index, role);
+}
+
+void ModeloIconos::marcaFilas(const QSet<int> &filas, const QString &aviso)
+{
+    if (filas == m_marcadas && aviso == m_aviso)
+        return;
+    m_marcadas = filas;
+    m_aviso = aviso;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::ToolTipRole, Qt::ForegroundRole, Qt::FontRole});
 }
 
 QVariant ModeloIconos::headerData(int section, Qt::Orientation orientation, int role) const

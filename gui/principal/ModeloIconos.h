@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QIdentityProxyModel>
+#include <QSet>
 
 // A list model as a list view shows it: the icon number of each row
 // (ListaArchivos::RolIcono) drawn as its small icon beside the file name.
@@ -16,7 +17,12 @@ public:
 
     // The title a view shows over a column (the list's own title otherwise).
     void ponTitulo(int columna, const QString &titulo);
+    // Rows flagged (late files of the reception list): drawn in bold dark
+    // red with the notice as their tooltip.
+    void marcaFilas(const QSet<int> &filas, const QString &aviso);
 
 private:
     QHash<int, QString> m_titulos;
+    QSet<int> m_marcadas;
+    QString m_aviso;
 };

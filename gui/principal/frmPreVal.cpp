@@ -14,6 +14,7 @@
 #include "core/principal/ComandosBarra.h"
 #include "core/envio/EnvioArchivos.h"
 #include "core/recepcion/CicloRecepcion.h"
+#include "core/historial/EsperaRespuesta.h"
 
 #include <QAction>
 #include <QApplication>
@@ -107,6 +108,9 @@ const QList<frmPreVal::BotonBarra> &frmPreVal::botonesBarra()
          QStringLiteral("Detiene la recepción de archivos en proceso"), QKeySequence(Qt::CTRL | Qt::Key_D)},
         {QStringLiteral("&Actualizar Catálogo"), QStringLiteral("caterr"),
          QStringLiteral("Actualiza el catálogo de errores"), QKeySequence(Qt::CTRL | Qt::Key_U)},
+        {QStringLiteral("&Historial"), QStringLiteral("historial"),
+         QStringLiteral("Muestra los archivos enviados con sus respuestas y sus acuses de envío"),
+         QKeySequence(Qt::CTRL | Qt::Key_H)},
         {QStringLiteral("&Configuración"), QStringLiteral("parametros"),
          QStringLiteral("Configuración de rutas de los archivos"), QKeySequence(Qt::CTRL | Qt::Key_Comma)},
         {QStringLiteral("&Salir"), QStringLiteral("salir"), QStringLiteral("Cierra el módulo de envío de archivos M3"),
@@ -147,6 +151,16 @@ frmPreVal::frmPreVal(Programa &programa, Principal &principal, ComandosBarra &co
     Ubicacion::centraSobre(*this, nullptr);
 
     actualizaCuentas();
+    // Files that wait too long for their responses are flagged in the
+    // reception list: whenever the list changes, and every 20 seconds.
+    ListaRecepcion &recepcion = programa.listaRecepcion();
+    connect(&recepcion, &QAbstractItemModel::modelReset, this, &frmPreVal::marcaDemoradas);
+    connect(&recepcion, &QAbstractItemModel::rowsInserted, this, &frmPreVal::marcaDemoradas);
+    connect(&recepcion, &QAbstractItemModel::rowsRemoved, this, &frmPreVal::marcaDemoradas);
+    m_demoras.setInterval(20000);
+    connect(&m_demoras, &QTimer::timeout, this, &frmPreVal::marcaDemoradas);
+    m_demoras.start();
+    marcaDemoradas();
     // What a command does shows in the window: a busy cursor while it runs,
     // the file being sent in the status bar.
     connect(&comandos, &ComandosBarra::ocupadoCambiado, this, [this](bool ocupado) {
@@ -419,6 +433,18 @@ void frmPreVal::actualizaCuentas()
     modeloEnvio->ponTitulo(0, QStringLiteral("Lista de envío (%1)").arg(envio));
     modeloRecepcion->ponTitulo(0, QStringLiteral("En espera de respuesta (%1)").arg(recepcion));
     modeloRecepcion->ponTitulo(3, QStringLiteral("Enviado"));
+}
+
+void frmPreVal::marcaDemoradas()
+{
+    const EsperaRespuesta espera(m_programa);
+    const QSet<qint64> demoradas = espera.demoradas();
+    const ListaRecepcion &recepcion = m_programa.listaRecepcion();
+    QSet<int> filas;
+    for (int i = 0; i < recepcion.cuenta(); ++i)
+        if (demoradas.contains(recepcion.transmision(i)))
+            filas.insert(i);
+    static_cast<ModeloIconos *>(m_lvwPreVal[1]->model())->marcaFilas(filas, espera.texto());
 }
 
 void frmPreVal::sigueCiclo(CicloRecepcion &ciclo)

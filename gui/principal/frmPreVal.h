@@ -2,6 +2,7 @@
 
 #include <QKeySequence>
 #include <QMainWindow>
+#include <QTimer>
 
 class BarraEstado;
 class CicloRecepcion;
@@ -89,6 +90,7 @@ private:
     void muestraReporteDe(int fila);
     void avisaEspera(int respuestas);
     void actualizaCuentas();
+    void marcaDemoradas();
 
     Programa &m_programa;
     Principal &m_principal;
@@ -112,4 +114,5 @@ private:
     QLabel *m_lblPreVal[5] = {};
     BarraEstado *m_stbPrincipal = nullptr;
     QSplitter *m_divisor = nullptr;
+    QTimer m_demoras;
 };

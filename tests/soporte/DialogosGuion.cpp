@@ -27,6 +27,12 @@ std::optional<QString> DialogosGuion::eligeArchivo(const QString &inicial, const
     return eligeCarpeta(inicial);
 }
 
+std::optional<QString> DialogosGuion::eligeArchivoPdf(const QString &sugerido)
+{
+    archivosSugeridos << sugerido;
+    return archivosPdf.isEmpty() ? std::nullopt : archivosPdf.dequeue();
+}
+
 bool DialogosGuion::preparaImpresion(QPrinter &impresora)
 {
     ++impresionesPedidas;

@@ -27,6 +27,7 @@ public:
     // Files are answered from the same queue as folders.
     std::optional<QString> eligeArchivo(const QString &inicial, const QString &filtro) override;
     bool preparaImpresion(QPrinter &impresora) override;
+    std::optional<QString> eligeArchivoPdf(const QString &sugerido) override;
 
     QQueue<Respuesta> respuestas;
     QQueue<std::optional<QString>> claves;
@@ -38,6 +39,9 @@ public:
     // whether to print.
     QQueue<std::function<bool(QPrinter &)>> impresiones;
     int impresionesPedidas = 0;
+    // The save-file picker's answers (cancelled when empty) and the names it was opened with.
+    QQueue<std::optional<QString>> archivosPdf;
+    QStringList archivosSugeridos;
     // Runs when a message is shown, before it is answered (a test may change
     // the world the person would change before answering).
     std::function<void(const Mensaje &)> alMostrar;

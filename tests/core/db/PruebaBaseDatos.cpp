@@ -181,8 +181,9 @@ private slots:
             salida.clear();
             return cli.ejecuta(QStringList {QStringLiteral("--ini"), oficina.ini(), QStringLiteral("config")} + args);
         };
-        for (const char *malo : {"Patente=abc", "Patente=99999", "Patente=-5", "Patente=", "Patente=12.7", "vererr=abc",
-                                 "VerPar=70000", "tipo_acceso=7", "proxy=1", "cifrado=3", "NoExiste=1"}) {
+        for (const char *malo :
+             {"Patente=abc", "Patente=99999", "Patente=-5", "Patente=", "Patente=12.7", "vererr=abc", "VerPar=70000",
+              "tipo_acceso=7", "proxy=1", "cifrado=3", "espera_respuesta=0", "espera_respuesta=abc", "NoExiste=1"}) {
             QCOMPARE(config({QStringLiteral("yex_update=/nuevo"), QString::fromUtf8(malo)}), 2);
             QVERIFY2(errores.contains(QString::fromUtf8(malo).section(u'=', 0, 0)), qPrintable(errores));
         }
@@ -230,10 +231,15 @@ private slots:
         Oficina oficina;
         oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN cifrado"));
         oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN certificado"));
+        oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN espera_respuesta"));
+        oficina.sql(QStringLiteral("DROP TABLE PEDIMENTO"));
+        oficina.sql(QStringLiteral("DROP INDEX DIARIO_RESPUESTA_PEDIMENTOS"));
+        oficina.sql(QStringLiteral("ALTER TABLE RESPUESTA DROP COLUMN PEDIMENTOS"));
         oficina.sql(QStringLiteral("PRAGMA user_version = 3"));
         Programa &p = oficina.carga();
         QCOMPARE(p.parametros().entero(QStringLiteral("cifrado")), 0);
         QCOMPARE(p.parametros().texto(QStringLiteral("certificado")), QString());
+        QCOMPARE(p.parametros().entero(QStringLiteral("espera_respuesta")), 30);
         QCOMPARE(p.parametros().entero(QStringLiteral("Patente")), 123);
     }
 

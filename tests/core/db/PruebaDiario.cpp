@@ -83,12 +83,14 @@ private slots:
         for (const QString &sql : {
                  u"DROP VIEW VISTA_ENVIO"_s,
                  u"DROP VIEW VISTA_RECEPCION"_s,
+                 u"DROP TABLE PEDIMENTO"_s,
                  u"DROP TABLE COLA_ENVIO"_s,
                  u"DROP TABLE RESPUESTA"_s,
                  u"DROP TABLE TRANSMISION"_s,
                  u"DROP TABLE DIARIO_VERSION"_s,
                  u"ALTER TABLE PARAMETROS DROP COLUMN cifrado"_s,
                  u"ALTER TABLE PARAMETROS DROP COLUMN certificado"_s,
+                 u"ALTER TABLE PARAMETROS DROP COLUMN espera_respuesta"_s,
                  u"CREATE TABLE IF NOT EXISTS LISTA_ENVIO (POSICION INTEGER NOT NULL, NOMBRE TEXT NOT NULL DEFAULT '', "
                  u"ESTADO TEXT NOT NULL DEFAULT '', ICONO TEXT NOT NULL DEFAULT '', RUTA_PRE TEXT NOT NULL DEFAULT '', "
                  u"RUTA_VAL TEXT NOT NULL DEFAULT '')"_s,
@@ -120,7 +122,7 @@ private slots:
         const auto e = p.listaRecepcion().entrada(0);
         QCOMPARE(e.prev + e.val + e.archivoVal + e.rutaDest, u"XM0123001.err"_s + val);
         QVERIFY(!p.conexion().db().tables().contains(u"LISTA_ENVIO"_s));
-        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 4);
+        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 5);
         QSqlQuery modo = p.conexion().ejecuta(u"PRAGMA journal_mode"_s);
         QVERIFY(modo.next());
         QCOMPARE(modo.value(0).toString().toLower(), u"wal"_s);

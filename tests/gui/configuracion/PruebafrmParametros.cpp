@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTest>
@@ -54,9 +55,12 @@ private slots:
         Ventana v(kDirecciones);
         frmParametros &w = v.ventana;
         QCOMPARE(w.windowTitle(), QStringLiteral("Parámetros del Sistema"));
-        QCOMPARE(w.sstParametros()->count(), 2);
+        QCOMPARE(w.sstParametros()->count(), 3);
         QCOMPARE(w.sstParametros()->tabText(0), QStringLiteral("Generales"));
         QCOMPARE(w.sstParametros()->tabText(1), QStringLiteral("Directorios de Archivos"));
+        QCOMPARE(w.sstParametros()->tabText(2), QStringLiteral("Recepción"));
+        QCOMPARE(w.spnEspera()->value(), 30);
+        QVERIFY(!w.spnEspera()->isEnabled());
         QStringList etiquetas;
         for (QLabel *l : w.findChildren<QLabel *>())
             etiquetas << l->text();
@@ -149,8 +153,14 @@ private slots:
         QVERIFY(w.isHidden());
         QVERIFY(w.boton(4)->isVisible());
 
+        // The minutes before a file without responses is flagged.
+        QVERIFY(w.spnEspera()->isEnabled());
+        w.spnEspera()->setValue(45);
+        QCOMPARE(v.programa.campos().espera(), 45);
+
         w.muestra();
         v.accion(4); // Guardar
+        QCOMPARE(v.columna(QStringLiteral("espera_respuesta")), QStringLiteral("45"));
         QCOMPARE(v.columna(QStringLiteral("Host")), QStringLiteral("radio.viejo"));
         QCOMPARE(v.columna(QStringLiteral("tipo_acceso")), QStringLiteral("2"));
         QCOMPARE(v.columna(QStringLiteral("proxy")), QStringLiteral("0"));

@@ -1,0 +1,182 @@
+#include "core/db/HistorialDiario.h"
+
+#include "core/db/Conexion.h"
+
+#include <QSqlQuery>
+#include <QTimeZone>
+
+namespace {
+
+QString utc(const QDateTime &momento)
+{
+    return momento.toUTC().toString(Qt::ISODateWithMs);
+}
+
+QDateTime deUtc(const QVariant &valor)
+{
+    if (valor.isNull() || valor.toString().isEmpty())
+        return {};
+    const QString texto = valor.toString();
+    QDateTime t = QDateTime::fromString(texto, Qt::ISODateWithMs);
+    if (!t.isValid())
+        t = QDateTime::fromString(texto, Qt::ISODate);
+    t.setTimeSpec(Qt::UTC);
+    return t;
+}
+
+std::optional<qint64> entero(const QVariant &valor)
+{
+    if (valor.isNull())
+        return std::nullopt;
+    return valor.toLongLong();
+}
+
+// A LIKE pattern that finds the text anywhere, its own % and _ taken literally.
+QString contiene(const QString &texto)
+{
+    QString t = texto.toUpper();
+    t.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("\\%")).replace(u'_', QStringLiteral("\\_"));
+    return u'%' + t + u'%';
+}
+
+// The moment of a transmission: when the server accepted it, or when it was
+// listed without an upload.
+const char *const kMomento = "COALESCE(T.ACEPTADO, NULLIF(T.RECLAMADO, ''))";
+
+} // namespace
+
+HistorialDiario::HistorialDiario(const Conexion &conexion)
+    : m_conexion(conexion)
+{
+}
+
+QStringList HistorialDiario::pasoEsquema()
+{
+    return {
+        QStringLiteral("ALTER TABLE RESPUESTA ADD COLUMN PEDIMENTOS SMALLINT NOT NULL DEFAULT 0"),
+        QStringLiteral("CREATE TABLE PEDIMENTO (RESPUESTA INTEGER NOT NULL REFERENCES RESPUESTA (ID), NUMERO "
+                       "VARCHAR(40) NOT NULL)"),
+        QStringLiteral("CREATE INDEX DIARIO_PEDIMENTO_NUMERO ON PEDIMENTO (NUMERO)"),
+        QStringLiteral("CREATE INDEX DIARIO_PEDIMENTO_RESPUESTA ON PEDIMENTO (RESPUESTA)"),
+        QStringLiteral("CREATE INDEX DIARIO_RESPUESTA_PEDIMENTOS ON RESPUESTA (PEDIMENTOS)"),
+    };
+}
+
+QList<HistorialDiario::Transmision> HistorialDiario::lee(const QString &donde, const QVariantList &valores) const
+{
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("SELECT T.ID, T.NOMBRE, T.TIPO, T.ESTADO, T.CARPETA_SERVIDOR, T.TAMANO, T.SHA256, %1, "
+                       "T.EN_RECEPCION, T.PREV, T.VAL, R.ID, R.CLASE, R.NOMBRE, R.TAMANO, R.SHA256, R.GUARDADO, R.RUTA "
+                       "FROM TRANSMISION T LEFT JOIN RESPUESTA R ON R.TRANSMISION = T.ID WHERE T.ESTADO <> 'ENVIANDO' "
+                       "%2 ORDER BY T.ORDEN DESC, T.ID DESC, R.ID")
+            .arg(QLatin1StringView(kMomento), donde),
+        valores);
+    QList<Transmision> lista;
+    while (q.next()) {
+        const qint64 id = q.value(0).toLongLong();
+        if (lista.isEmpty() || lista.last().id != id) {
+            Transmision t;
+            t.id = id;
+            t.nombre = q.value(1).toString();
+            t.tipo = q.value(2).toString();
+            t.estado = q.value(3).toString();
+            t.carpetaServidor = q.value(4).toString();
+            t.tamano = entero(q.value(5));
+            t.sha256 = q.value(6).toString();
+            t.aceptado = deUtc(q.value(7));
+            t.enRecepcion = q.value(8).toInt() != 0;
+            t.prevRecibida = q.value(9).toString() == u"X";
+            t.valRecibida = q.value(10).toString() == u"X";
+            lista.append(t);
+        }
+        if (q.value(11).isNull())
+            continue;
+        lista.last().respuestas.append({q.value(11).toLongLong(), q.value(12).toString(), q.value(13).toString(),
+                                        entero(q.value(14)), q.value(15).toString(), deUtc(q.value(16)),
+                                        q.value(17).toString()});
+    }
+    return lista;
+}
+
+QList<HistorialDiario::Transmision> HistorialDiario::consulta(const Filtro &f) const
+{
+    QString donde;
+    QVariantList valores;
+    const QString momento = QLatin1StringView(kMomento);
+    if (f.desde.isValid()) {
+        donde += QStringLiteral(" AND %1 >= ?").arg(momento);
+        valores << utc(f.desde);
+    }
+    if (f.hasta.isValid()) {
+        donde += QStringLiteral(" AND %1 < ?").arg(momento);
+        valores << utc(f.hasta);
+    }
+    if (!f.tipos.isEmpty()) {
+        QStringList marcas;
+        for (const QString &t : f.tipos) {
+            marcas << QStringLiteral("?");
+            valores << t.toUpper();
+        }
+        donde += QStringLiteral(" AND T.TIPO IN (%1)").arg(marcas.join(u", "));
+    }
+    if (!f.nombre.trimmed().isEmpty()) {
+        donde += QStringLiteral(" AND UPPER(T.NOMBRE) LIKE ? ESCAPE '\\'");
+        valores << contiene(f.nombre.trimmed());
+    }
+    if (!f.pedimento.trimmed().isEmpty()) {
+        donde += QStringLiteral(" AND T.ID IN (SELECT S.TRANSMISION FROM RESPUESTA S JOIN PEDIMENTO P ON "
+                                "P.RESPUESTA = S.ID WHERE P.NUMERO = ?)");
+        valores << f.pedimento.trimmed();
+    }
+    return lee(donde, valores);
+}
+
+std::optional<HistorialDiario::Transmision> HistorialDiario::ultimaAceptada(const QString &nombre) const
+{
+    QSqlQuery q = m_conexion.ejecuta(QStringLiteral("SELECT ID FROM TRANSMISION WHERE UPPER(NOMBRE) = ? AND ACEPTADO "
+                                                    "IS NOT NULL ORDER BY ACEPTADO DESC, ID DESC"),
+                                     {nombre.toUpper()});
+    if (!q.next())
+        return std::nullopt;
+    const QList<Transmision> una = lee(QStringLiteral(" AND T.ID = ?"), {q.value(0)});
+    if (una.isEmpty())
+        return std::nullopt;
+    return una.first();
+}
+
+QList<std::pair<qint64, QDateTime>> HistorialDiario::enEspera() const
+{
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("SELECT ID, ACEPTADO FROM TRANSMISION WHERE EN_RECEPCION = 1 AND ACEPTADO IS NOT NULL"));
+    QList<std::pair<qint64, QDateTime>> lista;
+    while (q.next())
+        lista.append({q.value(0).toLongLong(), deUtc(q.value(1))});
+    return lista;
+}
+
+QList<HistorialDiario::PorLeer> HistorialDiario::sinPedimentos() const
+{
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("SELECT ID, NOMBRE, RUTA FROM RESPUESTA WHERE PEDIMENTOS = 0 AND TRANSMISION IS NOT NULL"));
+    QList<PorLeer> lista;
+    while (q.next())
+        lista.append({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString()});
+    return lista;
+}
+
+void HistorialDiario::anotaPedimentos(const QList<std::pair<qint64, QStringList>> &leidos)
+{
+    if (leidos.isEmpty())
+        return;
+    m_conexion.enTransaccion([&] {
+        for (const auto &[respuesta, numeros] : leidos) {
+            QSqlQuery q = m_conexion.ejecuta(
+                QStringLiteral("UPDATE RESPUESTA SET PEDIMENTOS = 1 WHERE ID = ? AND PEDIMENTOS = 0"), {respuesta});
+            if (q.numRowsAffected() != 1)
+                continue;
+            for (const QString &n : numeros)
+                m_conexion.ejecuta(QStringLiteral("INSERT INTO PEDIMENTO (RESPUESTA, NUMERO) VALUES (?, ?)"),
+                                   {respuesta, n});
+        }
+    });
+}

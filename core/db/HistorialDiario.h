@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class Conexion;
+
+// The journal read back: the transmissions with their responses, newest
+// first, and the pedimento numbers each stored response names. All its SQL
+// is here, beside Diario, in plain SQL.
+//
+//   PEDIMENTO  one row per pedimento number a response names (RESPUESTA,
+//              NUMERO); RESPUESTA.PEDIMENTOS is 1 once the file was read.
+class HistorialDiario
+{
+public:
+    explicit HistorialDiario(const Conexion &conexion);
+
+    // The journal's part of schema step 5: the pedimento numbers.
+    static QStringList pasoEsquema();
+
+    struct Respuesta {
+        qint64 id = 0;
+        QString clase; // "K" prevalidation, "R" validation
+        QString nombre;
+        std::optional<qint64> tamano;
+        QString sha256;
+        QDateTime guardado; // UTC; invalid when not recorded
+        QString ruta; // where the file is stored
+    };
+    struct Transmision {
+        qint64 id = 0;
+        QString nombre;
+        QString tipo; // the kind's letter: M, C, D, E, S
+        QString estado; // "ENVIADO", or "MOVIDO" (listed without an upload)
+        QString carpetaServidor;
+        std::optional<qint64> tamano;
+        QString sha256;
+        QDateTime aceptado; // UTC; invalid for a file listed without an upload
+        bool enRecepcion = false; // still in the reception list
+        bool prevRecibida = false; // the prevalidation mark ("X": in, or none expected)
+        bool valRecibida = false;
+        QList<Respuesta> respuestas; // in the order they were stored
+    };
+
+    // What the history shows. Empty or invalid members do not filter.
+    struct Filtro {
+        QDateTime desde; // from this moment (UTC), inclusive
+        QDateTime hasta; // up to this moment (UTC), exclusive
+        QStringList tipos; // kinds by letter
+        QString nombre; // part of the file name, any case
+        QString pedimento; // a pedimento number one of its responses names
+    };
+    QList<Transmision> consulta(const Filtro &filtro) const;
+
+    // The latest transmission of this name that the server accepted.
+    std::optional<Transmision> ultimaAceptada(const QString &nombre) const;
+
+    // The transmissions in the reception list that the server accepted, with
+    // the moment it did (UTC).
+    QList<std::pair<qint64, QDateTime>> enEspera() const;
+
+    // Stored responses whose pedimento numbers were not read yet.
+    struct PorLeer {
+        qint64 id = 0;
+        QString nombre;
+        QString ruta;
+    };
+    QList<PorLeer> sinPedimentos() const;
+    // Records the numbers read of each response, all in one transaction; a
+    // response another program recorded meanwhile is left as it is.
+    void anotaPedimentos(const QList<std::pair<qint64, QStringList>> &leidos);
+
+private:
+    QList<Transmision> lee(const QString &donde, const QVariantList &valores) const;
+
+    const Conexion &m_conexion;
+};

@@ -1,0 +1,284 @@
+#include "core/historial/ModeloHistorial.h"
+
+#include "core/historial/EsperaRespuesta.h"
+#include "core/oficina/Programa.h"
+#include "core/reportes/PedimentosRespuesta.h"
+
+namespace {
+
+const char *const kTitulos[ModeloHistorial::NumColumnas]
+    = {"Archivo", "Tipo", "Enviado / recibido", "Estado", "Tamaño", "SHA-256"};
+
+// One CSV field: quoted when it holds a comma, a quote or a line break.
+QString campoCsv(const QString &t)
+{
+    if (!t.contains(u',') && !t.contains(u'"') && !t.contains(u'\n') && !t.contains(u'\r'))
+        return t;
+    QString c = t;
+    c.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + c + u'"';
+}
+
+QString isoUtc(const QDateTime &momento)
+{
+    return momento.isValid() ? momento.toUTC().toString(Qt::ISODate) : QString();
+}
+
+QString bytes(const std::optional<qint64> &n)
+{
+    return n ? QString::number(*n) : QString();
+}
+
+} // namespace
+
+ModeloHistorial::ModeloHistorial(Programa &programa, QObject *parent)
+    : QAbstractItemModel(parent)
+    , m_programa(programa)
+{
+}
+
+void ModeloHistorial::ponFiltro(const Filtro &filtro)
+{
+    m_filtro = filtro;
+    actualiza();
+}
+
+void ModeloHistorial::leePedimentos()
+{
+    HistorialDiario historial(m_programa.conexion());
+    const PedimentosRespuesta lector(m_programa.conexion());
+    QList<std::pair<qint64, QStringList>> leidos;
+    for (const HistorialDiario::PorLeer &r : historial.sinPedimentos())
+        leidos.append({r.id, lector.lee(r.nombre, r.ruta)});
+    historial.anotaPedimentos(leidos);
+}
+
+void ModeloHistorial::actualiza()
+{
+    leePedimentos();
+    HistorialDiario::Filtro f;
+    if (m_filtro.desde.isValid())
+        f.desde = QDateTime(m_filtro.desde, QTime(0, 0));
+    if (m_filtro.hasta.isValid())
+        f.hasta = QDateTime(m_filtro.hasta.addDays(1), QTime(0, 0));
+    f.tipos = m_filtro.tipos;
+    f.nombre = m_filtro.nombre;
+    f.pedimento = m_filtro.pedimento;
+    beginResetModel();
+    m_filas = HistorialDiario(m_programa.conexion()).consulta(f);
+    endResetModel();
+}
+
+const HistorialDiario::Transmision *ModeloHistorial::transmision(const QModelIndex &indice) const
+{
+    if (!indice.isValid())
+        return nullptr;
+    const int fila = indice.internalId() == 0 ? indice.row() : int(indice.internalId()) - 1;
+    return fila >= 0 && fila < m_filas.size() ? &m_filas[fila] : nullptr;
+}
+
+const HistorialDiario::Respuesta *ModeloHistorial::respuesta(const QModelIndex &indice) const
+{
+    if (!indice.isValid() || indice.internalId() == 0)
+        return nullptr;
+    const HistorialDiario::Transmision *t = transmision(indice);
+    return t && indice.row() < t->respuestas.size() ? &t->respuestas[indice.row()] : nullptr;
+}
+
+bool ModeloHistorial::demorada(const HistorialDiario::Transmision &t) const
+{
+    return t.enRecepcion && EsperaRespuesta(m_programa).demorada(t.aceptado);
+}
+
+QString ModeloHistorial::estado(const HistorialDiario::Transmision &t) const
+{
+    if (t.enRecepcion)
+        return demorada(t) ? EsperaRespuesta(m_programa).texto() : QStringLiteral("En espera de respuesta");
+    if (t.prevRecibida && t.valRecibida)
+        return QStringLiteral("Respuestas recibidas");
+    return QStringLiteral("Quitado de la lista de recepción");
+}
+
+QString ModeloHistorial::textoTipo(const QString &letra)
+{
+    const QString l = letra.toUpper();
+    if (l == u"M")
+        return QStringLiteral("SAAI M3");
+    if (l == u"C" || l == u"D")
+        return QStringLiteral("Carta cupo");
+    if (l == u"E")
+        return QStringLiteral("Pago electrónico");
+    if (l == u"S")
+        return QStringLiteral("SAGARPA");
+    return letra;
+}
+
+QString ModeloHistorial::textoClase(const QString &clase)
+{
+    return clase == u"K" ? QStringLiteral("Prevalidación") : QStringLiteral("Validación");
+}
+
+QString ModeloHistorial::local(const QDateTime &momento)
+{
+    return momento.isValid() ? momento.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")) : QString();
+}
+
+QString ModeloHistorial::celda(const QModelIndex &indice) const
+{
+    if (const HistorialDiario::Respuesta *r = respuesta(indice)) {
+        switch (indice.column()) {
+        case Archivo:
+            return r->nombre;
+        case Tipo:
+            return textoClase(r->clase);
+        case Momento:
+            return local(r->guardado);
+        case Tamano:
+            return bytes(r->tamano);
+        case Sha256:
+            return r->sha256;
+        default:
+            return {};
+        }
+    }
+    const HistorialDiario::Transmision *t = transmision(indice);
+    if (!t)
+        return {};
+    switch (indice.column()) {
+    case Archivo:
+        return t->nombre;
+    case Tipo:
+        return textoTipo(t->tipo);
+    case Momento:
+        return t->aceptado.isValid() ? local(t->aceptado) : QStringLiteral("(sin envío)");
+    case Estado:
+        return estado(*t);
+    case Tamano:
+        return bytes(t->tamano);
+    case Sha256:
+        return t->sha256;
+    default:
+        return {};
+    }
+}
+
+QModelIndex ModeloHistorial::index(int row, int column, const QModelIndex &parent) const
+{
+    if (row < 0 || column < 0 || column >= NumColumnas)
+        return {};
+    if (!parent.isValid())
+        return row < m_filas.size() ? createIndex(row, column, quintptr(0)) : QModelIndex();
+    if (parent.internalId() != 0 || parent.row() >= m_filas.size() || row >= m_filas[parent.row()].respuestas.size())
+        return {};
+    return createIndex(row, column, quintptr(parent.row() + 1));
+}
+
+QModelIndex ModeloHistorial::parent(const QModelIndex &child) const
+{
+    if (!child.isValid() || child.internalId() == 0)
+        return {};
+    return createIndex(int(child.internalId()) - 1, 0, quintptr(0));
+}
+
+int ModeloHistorial::rowCount(const QModelIndex &parent) const
+{
+    if (!parent.isValid())
+        return int(m_filas.size());
+    if (parent.internalId() != 0 || parent.column() != 0 || parent.row() >= m_filas.size())
+        return 0;
+    return int(m_filas[parent.row()].respuestas.size());
+}
+
+int ModeloHistorial::columnCount(const QModelIndex &) const
+{
+    return NumColumnas;
+}
+
+QVariant ModeloHistorial::data(const QModelIndex &indice, int role) const
+{
+    if (!indice.isValid())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return celda(indice);
+    case RolRuta:
+        if (const HistorialDiario::Respuesta *r = respuesta(indice))
+            return r->ruta;
+        return {};
+    case RolDemorada: {
+        const HistorialDiario::Transmision *t = indice.internalId() == 0 ? transmision(indice) : nullptr;
+        return t && demorada(*t);
+    }
+    case Qt::ToolTipRole:
+        if (indice.column() == Sha256 || indice.column() == Estado)
+            return celda(indice);
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant ModeloHistorial::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < NumColumnas)
+        return QString::fromUtf8(kTitulos[section]);
+    return {};
+}
+
+QString ModeloHistorial::tabla() const
+{
+    QString t;
+    for (int i = 0; i < m_filas.size(); ++i) {
+        const QModelIndex fila = index(i, 0);
+        QStringList celdas;
+        for (int c = 0; c < NumColumnas; ++c)
+            celdas << celda(fila.siblingAtColumn(c));
+        t += celdas.join(QStringLiteral("  ")).trimmed() + u'\n';
+        for (int r = 0; r < rowCount(fila); ++r) {
+            const QModelIndex hija = index(r, 0, fila);
+            QStringList respuesta;
+            for (int c : {Archivo, Tipo, Momento, Tamano, Sha256})
+                respuesta << celda(hija.siblingAtColumn(c));
+            t += QStringLiteral("    ") + respuesta.join(QStringLiteral("  ")).trimmed() + u'\n';
+        }
+    }
+    return t;
+}
+
+QString ModeloHistorial::csv() const
+{
+    const QStringList encabezado = {QStringLiteral("archivo"),
+                                    QStringLiteral("tipo"),
+                                    QStringLiteral("estado"),
+                                    QStringLiteral("carpeta_servidor"),
+                                    QStringLiteral("tamano"),
+                                    QStringLiteral("sha256"),
+                                    QStringLiteral("aceptado_utc"),
+                                    QStringLiteral("prevalidacion"),
+                                    QStringLiteral("prevalidacion_utc"),
+                                    QStringLiteral("prevalidacion_sha256"),
+                                    QStringLiteral("validacion"),
+                                    QStringLiteral("validacion_utc"),
+                                    QStringLiteral("validacion_sha256")};
+    QString t = encabezado.join(u',') + QStringLiteral("\r\n");
+    for (const HistorialDiario::Transmision &tr : m_filas) {
+        QStringList campos
+            = {tr.nombre, tr.tipo, estado(tr), tr.carpetaServidor, bytes(tr.tamano), tr.sha256, isoUtc(tr.aceptado)};
+        for (const QString &clase : {QStringLiteral("K"), QStringLiteral("R")}) {
+            QStringList nombres, momentos, huellas;
+            for (const HistorialDiario::Respuesta &r : tr.respuestas) {
+                if (r.clase != clase)
+                    continue;
+                nombres << r.nombre;
+                momentos << isoUtc(r.guardado);
+                huellas << r.sha256;
+            }
+            campos << nombres.join(u' ') << momentos.join(u' ') << huellas.join(u' ');
+        }
+        QStringList fila;
+        for (const QString &c : std::as_const(campos))
+            fila << campoCsv(c);
+        t += fila.join(u',') + QStringLiteral("\r\n");
+    }
+    return t;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "core/db/HistorialDiario.h"
+
+#include <QAbstractItemModel>
+#include <QDate>
+
+class Programa;
+
+// The history of the office: the journal's transmissions, newest first, each
+// with its responses as child rows, filtered by dates, kinds, name and
+// pedimento number. Widget-free: the history window shows it in a tree, the
+// command line prints it (as a table or as CSV).
+class ModeloHistorial : public QAbstractItemModel
+{
+    Q_OBJECT
+public:
+    enum Columna { Archivo = 0, Tipo, Momento, Estado, Tamano, Sha256, NumColumnas };
+    // A response row: where it is stored (text). A transmission row: true
+    // when it is late.
+    static constexpr int RolRuta = Qt::UserRole + 1;
+    static constexpr int RolDemorada = Qt::UserRole + 2;
+
+    struct Filtro {
+        QDate desde; // local dates, both included; invalid: no bound
+        QDate hasta;
+        QStringList tipos; // kind letters (M, C, D, E, S); empty: all
+        QString nombre;
+        QString pedimento;
+    };
+
+    explicit ModeloHistorial(Programa &programa, QObject *parent = nullptr);
+
+    const Filtro &filtro() const { return m_filtro; }
+    void ponFiltro(const Filtro &filtro);
+    // Reads the journal again (and the pedimento numbers of responses stored
+    // since the last time).
+    void actualiza();
+
+    const QList<HistorialDiario::Transmision> &transmisiones() const { return m_filas; }
+    // The transmission of a row, or of a response row's parent.
+    const HistorialDiario::Transmision *transmision(const QModelIndex &indice) const;
+    // The response of a response row, nothing for a transmission row.
+    const HistorialDiario::Respuesta *respuesta(const QModelIndex &indice) const;
+
+    bool demorada(const HistorialDiario::Transmision &t) const;
+    QString estado(const HistorialDiario::Transmision &t) const;
+    static QString textoTipo(const QString &letra);
+    static QString textoClase(const QString &clase);
+    // A moment in local time, as the history shows it.
+    static QString local(const QDateTime &momento);
+
+    // The rows as a plain table (transmissions and, indented, their responses).
+    QString tabla() const;
+    // The rows as CSV (RFC 4180): one record per transmission with its
+    // responses' names, moments and hashes; lines end in CR LF.
+    QString csv() const;
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    void leePedimentos();
+    QString celda(const QModelIndex &indice) const;
+
+    Programa &m_programa;
+    Filtro m_filtro;
+    QList<HistorialDiario::Transmision> m_filas;
+};

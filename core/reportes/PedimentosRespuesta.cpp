@@ -1,0 +1,44 @@
+#include "core/reportes/PedimentosRespuesta.h"
+
+#include "core/base/ErrorTendal.h"
+#include "core/reportes/CatalogoErrores.h"
+#include "core/reportes/LectorLineas.h"
+#include "core/reportes/LineaRespuesta.h"
+#include "core/reportes/TipoRespuesta.h"
+
+#include <QFile>
+
+PedimentosRespuesta::PedimentosRespuesta(const Conexion &conexion)
+    : m_conexion(conexion)
+{
+}
+
+QStringList PedimentosRespuesta::lee(const QString &nombre, const QString &ruta) const
+{
+    const TipoRespuesta tipo = TipoRespuesta::reconoce(nombre);
+    if (tipo.clase() != TipoRespuesta::Clase::Formato || ruta.isEmpty())
+        return {};
+    QFile archivo(ruta);
+    if (!archivo.open(QIODevice::ReadOnly))
+        return {};
+    CatalogoErrores catalogo(m_conexion);
+    const auto formato = tipo.creaFormato(catalogo);
+    QStringList numeros;
+    QStringList deLinea;
+    LectorLineas lector(archivo);
+    QString linea;
+    try {
+        while (lector.siguiente(linea)) {
+            deLinea.clear();
+            formato->pedimentos(LineaRespuesta(linea), deLinea);
+            for (const QString &n : std::as_const(deLinea)) {
+                const QString numero = n.trimmed();
+                if (!numero.isEmpty() && !numeros.contains(numero))
+                    numeros << numero;
+            }
+        }
+    } catch (const ErrorTendal &) {
+        // A line that cannot be read ends the reading; what came before counts.
+    }
+    return numeros;
+}

@@ -1,0 +1,239 @@
+// The office's history read back from the journal: newest first, the
+// filters (local dates, kinds, name, pedimento numbers read from the stored
+// responses), late files, CSV and the sending receipt. A real SQLite file
+// and real response files in temporary folders.
+
+#include "core/historial/Acuse.h"
+#include "core/historial/EsperaRespuesta.h"
+#include "core/historial/ModeloHistorial.h"
+#include "core/oficina/Programa.h"
+#include "tests/soporte/HistorialPrueba.h"
+#include "tests/soporte/Oficina.h"
+
+#include <QTest>
+#include <QTimeZone>
+
+using namespace Qt::StringLiterals;
+using namespace HistorialPrueba;
+
+namespace {
+
+QDateTime local(int dia, int hora, int minuto)
+{
+    return QDateTime(QDate(2026, 2, dia), QTime(hora, minuto));
+}
+
+QStringList nombres(const ModeloHistorial &m)
+{
+    QStringList n;
+    for (const auto &t : m.transmisiones())
+        n << t.nombre;
+    return n;
+}
+
+// A payment response line that names a pedimento at positions 37 to 43.
+QByteArray lineaPago(const char *pedimento)
+{
+    QByteArray l(120, ' ');
+    l.replace(36, 7, pedimento);
+    return l + "\r\n";
+}
+
+// The office of the tests (now: 14/02/2026 10:30 local): four files sent.
+struct Historia {
+    Historia()
+    {
+        Programa &p = oficina.carga();
+        const QString val = oficina.carpeta(u"val_rec"_s);
+        m1 = envia(p, u"M0123001.045"_s, local(10, 9, 0), "uno");
+        responde(p, m1, u"K"_s, u"k0123001.045"_s, "PREVALIDADO\r\n", local(10, 9, 2), val);
+        responde(p, m1, u"R"_s, u"M0123001.err"_s, "F3001234ABCDEFGH\r\n", local(10, 9, 5), val);
+        p.diario().quitaRecepcion({m1});
+        // Late in the evening of the 12th: already the 13th in UTC.
+        e2 = envia(p, u"E0123002.045"_s, local(12, 23, 30), "dos");
+        responde(p, e2, u"R"_s, u"a0123002.045"_s, lineaPago("3005555"), local(12, 23, 40),
+                 oficina.carpeta(u"pag_rec"_s));
+        s3 = envia(p, u"S0123003.045"_s, local(14, 10, 5), "tres");
+        m4 = envia(p, u"M0123004.045"_s, local(14, 9, 59), "cuatro");
+    }
+    Oficina oficina;
+    qint64 m1 = 0, e2 = 0, s3 = 0, m4 = 0;
+};
+
+} // namespace
+
+class PruebaHistorial : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listaYFiltra_data()
+    {
+        QTest::addColumn<QDate>("desde");
+        QTest::addColumn<QDate>("hasta");
+        QTest::addColumn<QStringList>("tipos");
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QString>("pedimento");
+        QTest::addColumn<QStringList>("esperados");
+        const QStringList todos = {u"M0123004.045"_s, u"S0123003.045"_s, u"E0123002.045"_s, u"M0123001.045"_s};
+        QTest::newRow("todo, del más reciente")
+            << QDate() << QDate() << QStringList() << QString() << QString() << todos;
+        QTest::newRow("un día local (el 13 en UTC)") << QDate(2026, 2, 12) << QDate(2026, 2, 12) << QStringList()
+                                                     << QString() << QString() << QStringList {u"E0123002.045"_s};
+        QTest::newRow("desde") << QDate(2026, 2, 13) << QDate() << QStringList() << QString() << QString()
+                               << todos.mid(0, 2);
+        QTest::newRow("hasta") << QDate() << QDate(2026, 2, 11) << QStringList() << QString() << QString()
+                               << QStringList {u"M0123001.045"_s};
+        QTest::newRow("tipo") << QDate() << QDate() << QStringList {u"m"_s} << QString() << QString()
+                              << QStringList {u"M0123004.045"_s, u"M0123001.045"_s};
+        QTest::newRow("tipos") << QDate() << QDate() << QStringList {u"E"_s, u"S"_s} << QString() << QString()
+                               << QStringList {u"S0123003.045"_s, u"E0123002.045"_s};
+        QTest::newRow("nombre, sin distinguir mayúsculas")
+            << QDate() << QDate() << QStringList() << u"s0123"_s << QString() << QStringList {u"S0123003.045"_s};
+        QTest::newRow("un % es un carácter")
+            << QDate() << QDate() << QStringList() << u"%"_s << QString() << QStringList();
+        QTest::newRow("pedimento de validación")
+            << QDate() << QDate() << QStringList() << QString() << u"3001234"_s << QStringList {u"M0123001.045"_s};
+        QTest::newRow("pedimento de pago")
+            << QDate() << QDate() << QStringList() << QString() << u" 3005555 "_s << QStringList {u"E0123002.045"_s};
+        QTest::newRow("pedimento que nadie nombra")
+            << QDate() << QDate() << QStringList() << QString() << u"300123"_s << QStringList();
+        QTest::newRow("todo a la vez") << QDate(2026, 2, 1) << QDate(2026, 2, 28) << QStringList {u"M"_s} << u"001"_s
+                                       << u"3001234"_s << QStringList {u"M0123001.045"_s};
+    }
+    void listaYFiltra()
+    {
+        QFETCH(QDate, desde);
+        QFETCH(QDate, hasta);
+        QFETCH(QStringList, tipos);
+        QFETCH(QString, nombre);
+        QFETCH(QString, pedimento);
+        QFETCH(QStringList, esperados);
+        Historia h;
+        ModeloHistorial m(h.oficina.programa());
+        m.ponFiltro({desde, hasta, tipos, nombre, pedimento});
+        QCOMPARE(nombres(m), esperados);
+    }
+
+    // Each transmission with its responses as child rows; what the rows say.
+    void filasYRespuestas()
+    {
+        Historia h;
+        ModeloHistorial m(h.oficina.programa());
+        m.actualiza();
+        QCOMPARE(m.rowCount(), 4);
+        const QModelIndex m1 = m.index(3, 0);
+        QCOMPARE(m.rowCount(m1), 2);
+        QCOMPARE(m.index(0, ModeloHistorial::Archivo, m1).data().toString(), u"k0123001.045"_s);
+        QCOMPARE(m.index(0, ModeloHistorial::Tipo, m1).data().toString(), u"Prevalidación"_s);
+        QCOMPARE(m.index(1, ModeloHistorial::Archivo, m1).data().toString(), u"M0123001.err"_s);
+        QCOMPARE(m.index(1, ModeloHistorial::Momento, m1).data().toString(), u"10/02/2026 09:05:00"_s);
+        QVERIFY(m.index(1, 0, m1).data(ModeloHistorial::RolRuta).toString().endsWith(u"/M0123001.err"_s));
+        QCOMPARE(m.parent(m.index(1, 0, m1)), m1);
+        QCOMPARE(m1.siblingAtColumn(ModeloHistorial::Momento).data().toString(), u"10/02/2026 09:00:00"_s);
+        QCOMPARE(m1.siblingAtColumn(ModeloHistorial::Tipo).data().toString(), u"SAAI M3"_s);
+        QCOMPARE(m1.siblingAtColumn(ModeloHistorial::Tamano).data().toString(), u"3"_s);
+        QCOMPARE(m.respuesta(m1), nullptr);
+        QCOMPARE(m.transmision(m.index(0, 0, m1))->nombre, u"M0123001.045"_s);
+
+        // States: both responses in; waiting; late (more than 30 minutes).
+        const auto estado = [&](int fila) {
+            return m.index(fila, ModeloHistorial::Estado).data().toString();
+        };
+        QCOMPARE(estado(3), u"Respuestas recibidas"_s);
+        QCOMPARE(estado(1), u"En espera de respuesta"_s);
+        QCOMPARE(estado(0), u"Sin respuesta después de 30 min"_s);
+        QVERIFY(m.index(0, 0).data(ModeloHistorial::RolDemorada).toBool());
+        QVERIFY(!m.index(1, 0).data(ModeloHistorial::RolDemorada).toBool());
+        QVERIFY(!m.index(3, 0).data(ModeloHistorial::RolDemorada).toBool());
+        QVERIFY(m.index(2, 0).data(ModeloHistorial::RolDemorada).toBool()); // waits since the 12th
+        QCOMPARE(EsperaRespuesta(h.oficina.programa()).demoradas(), (QSet<qint64> {h.m4, h.e2}));
+    }
+
+    // The configured minutes decide which files are late; a value out of
+    // range counts as the default.
+    void esperaConfigurada_data()
+    {
+        QTest::addColumn<int>("minutos");
+        QTest::addColumn<QList<qint64>>("tarde"); // among m4 (31 min) and s3 (25 min), e2
+        QTest::newRow("20") << 20 << QList<qint64> {4, 3};
+        QTest::newRow("30 por omisión") << 0 << QList<qint64> {4};
+        QTest::newRow("31 en punto") << 31 << QList<qint64> {4};
+        QTest::newRow("32") << 32 << QList<qint64> {};
+    }
+    void esperaConfigurada()
+    {
+        QFETCH(int, minutos);
+        QFETCH(QList<qint64>, tarde);
+        Historia h;
+        h.oficina.programa().parametros().asigna(u"espera_respuesta"_s, qint16(minutos));
+        QSet<qint64> esperadas;
+        for (qint64 n : tarde)
+            esperadas << (n == 4 ? h.m4 : h.s3);
+        // e2 waits since the 12th: late whatever the minutes.
+        esperadas << h.e2;
+        QCOMPARE(EsperaRespuesta(h.oficina.programa()).demoradas(), esperadas);
+    }
+
+    // The pedimento numbers are read once from the files and kept: a
+    // response whose file is gone later is still found by them.
+    void pedimentosSeGuardan()
+    {
+        Historia h;
+        ModeloHistorial m(h.oficina.programa());
+        m.actualiza();
+        QVERIFY(QFile::remove(QDir(h.oficina.carpeta(u"val_rec"_s)).filePath(u"M0123001.err"_s)));
+        m.ponFiltro({{}, {}, {}, {}, u"3001234"_s});
+        QCOMPARE(nombres(m), QStringList {u"M0123001.045"_s});
+    }
+
+    // CSV per RFC 4180: a header, one record per transmission with its
+    // responses' names, moments (UTC) and hashes, fields quoted when they
+    // hold a comma or a quote, CR LF line ends.
+    void csv()
+    {
+        Oficina oficina;
+        Programa &p = oficina.carga();
+        const qint64 t = envia(p, u"M0123001.045"_s, local(10, 9, 0), "uno", u"/ag0123,\"b\""_s);
+        responde(p, t, u"K"_s, u"k0123001.045"_s, "K", local(10, 9, 2), oficina.carpeta(u"val_rec"_s));
+        ModeloHistorial m(p);
+        m.actualiza();
+        const QStringList lineas = m.csv().split(u"\r\n"_s);
+        QCOMPARE(lineas.size(), 3);
+        QCOMPARE(lineas[2], QString());
+        QCOMPARE(lineas[0], u"archivo,tipo,estado,carpeta_servidor,tamano,sha256,aceptado_utc,prevalidacion,"
+                            "prevalidacion_utc,prevalidacion_sha256,validacion,validacion_utc,validacion_sha256"_s);
+        const QString shaUno = QString::fromLatin1(QCryptographicHash::hash("uno", QCryptographicHash::Sha256).toHex());
+        const QString shaK = QString::fromLatin1(QCryptographicHash::hash("K", QCryptographicHash::Sha256).toHex());
+        QCOMPARE(lineas[1], u"M0123001.045,M,Sin respuesta después de 30 min,\"/ag0123,\"\"b\"\"\",3,%1,"
+                            "2026-02-10T15:00:00Z,k0123001.045,2026-02-10T15:02:00Z,%2,,,"_s.arg(shaUno, shaK));
+    }
+
+    // The receipt: what was uploaded, when the server accepted it (local
+    // and UTC), each response with its moment and hash.
+    void acuse()
+    {
+        Historia h;
+        const auto t = HistorialDiario(h.oficina.programa().conexion()).ultimaAceptada(u"m0123001.045"_s);
+        QVERIFY(t);
+        const QString a = Acuse::texto(*t);
+        const QString sha = QString::fromLatin1(QCryptographicHash::hash("uno", QCryptographicHash::Sha256).toHex());
+        for (const QString &parte :
+             {u"Acuse de envío\n"_s, u"Archivo:                  M0123001.045 (SAAI M3)\n"_s,
+              u"Tamaño:                   3 bytes\n"_s, u"SHA-256:                  %1\n"_s.arg(sha),
+              u"Carpeta del servidor:     /ag0123\n"_s,
+              u"Aceptado por el servidor: 10/02/2026 09:00:00 (hora local)  /  10/02/2026 15:00:00 UTC\n"_s,
+              u"  M0123001.err (Validación)\n    Guardada: 10/02/2026 09:05:00 (hora local)  /  10/02/2026 "
+              "15:05:00 UTC\n    Tamaño:   18 bytes\n"_s})
+            QVERIFY2(a.contains(parte), qPrintable(a + u"\nno tiene:\n"_s + parte));
+        QVERIFY(a.indexOf(u"k0123001.045"_s) < a.indexOf(u"M0123001.err"_s));
+
+        // The latest upload of the name is the one a receipt is about.
+        const qint64 otra = envia(h.oficina.programa(), u"M0123001.045"_s, local(14, 10, 0), "otra vez");
+        QCOMPARE(HistorialDiario(h.oficina.programa().conexion()).ultimaAceptada(u"M0123001.045"_s)->id, otra);
+        QVERIFY(!HistorialDiario(h.oficina.programa().conexion()).ultimaAceptada(u"M0123009.045"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(PruebaHistorial)
+#include "PruebaHistorial.moc"

@@ -1,0 +1,174 @@
+// The history window: the journal's transmissions under the filters typed,
+// a response's report on a double click, and the receipt printed or saved
+// as PDF through the scripted person at the keyboard.
+#include "core/historial/ModeloHistorial.h"
+#include "gui/historial/frmHistorial.h"
+#include "gui/principal/CuadroReporte.h"
+#include "tests/soporte/HistorialPrueba.h"
+#include "tests/soporte/Oficina.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
+using namespace HistorialPrueba;
+
+namespace {
+
+QDateTime local(int dia, int hora, int minuto)
+{
+    return QDateTime(QDate(2026, 2, dia), QTime(hora, minuto));
+}
+
+QString textoPdf(const QString &ruta)
+{
+    QProcess p;
+    p.start(u"pdftotext"_s, {u"-layout"_s, ruta, u"-"_s});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+struct Ventana {
+    Oficina oficina;
+    Programa &programa;
+    qint64 m1 = 0;
+    std::unique_ptr<frmHistorial> ventana;
+
+    Ventana()
+        : programa(oficina.carga())
+    {
+        const QString val = oficina.carpeta(u"val_rec"_s);
+        m1 = envia(programa, u"M0123001.045"_s, local(10, 9, 0), "uno");
+        responde(programa, m1, u"R"_s, u"M0123001.err"_s, "F3001234ABCDEFGH\r\n", local(10, 9, 5), val);
+        envia(programa, u"S0123003.045"_s, local(14, 10, 5), "tres");
+        ventana = std::make_unique<frmHistorial>(programa);
+        ventana->muestra();
+    }
+    QTreeView &lista() { return *ventana->lvwHistorial(); }
+    QStringList nombres()
+    {
+        QStringList n;
+        for (int i = 0; i < lista().model()->rowCount(); ++i)
+            n << lista().model()->index(i, 0).data().toString();
+        return n;
+    }
+    void selecciona(const QModelIndex &i)
+    {
+        lista().setCurrentIndex(i);
+        lista().selectionModel()->select(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+};
+
+} // namespace
+
+class PruebafrmHistorial : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void filtra()
+    {
+        Ventana v;
+        frmHistorial &w = *v.ventana;
+        QCOMPARE(w.windowTitle(), u"Historial de envíos"_s);
+        // The last 30 days by default, newest first.
+        QCOMPARE(w.dtpDesde()->date(), QDate(2026, 1, 15));
+        QCOMPARE(w.dtpHasta()->date(), QDate(2026, 2, 14));
+        QCOMPARE(v.nombres(), (QStringList {u"S0123003.045"_s, u"M0123001.045"_s}));
+        QCOMPARE(w.lblCuenta()->text(), u"2 envíos"_s);
+
+        QTest::keyClicks(w.txtPedimento(), u"3001234"_s);
+        QTest::keyClick(w.txtPedimento(), Qt::Key_Return);
+        QCOMPARE(v.nombres(), QStringList {u"M0123001.045"_s});
+        w.txtPedimento()->clear();
+
+        w.cboTipo()->setCurrentIndex(w.cboTipo()->findText(u"SAGARPA (S)"_s));
+        QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
+        QCOMPARE(v.nombres(), QStringList {u"S0123003.045"_s});
+
+        w.cboTipo()->setCurrentIndex(0);
+        w.dtpHasta()->setDate(QDate(2026, 2, 11));
+        QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
+        QCOMPARE(v.nombres(), QStringList {u"M0123001.045"_s});
+
+        // Dates the wrong way round: said, and the list stays as it was.
+        w.dtpDesde()->setDate(QDate(2026, 2, 12));
+        QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
+        QCOMPARE(w.lblCuenta()->text(), u"La fecha «Desde» es posterior a «Hasta»."_s);
+        QCOMPARE(v.nombres(), QStringList {u"M0123001.045"_s});
+    }
+
+    // What another program records shows while the window is open.
+    void sigueElDiario()
+    {
+        Ventana v;
+        envia(v.programa, u"D0123005.045"_s, local(14, 10, 20), "cinco");
+        QTRY_COMPARE_WITH_TIMEOUT(v.nombres().size(), 3, 5000);
+        QCOMPARE(v.nombres().first(), u"D0123005.045"_s);
+    }
+
+    void reporteConDobleClic()
+    {
+        Ventana v;
+        frmHistorial &w = *v.ventana;
+        const QModelIndex m1 = w.modelo().index(1, 0);
+        w.muestraReporte(m1); // a transmission has no report
+        QVERIFY(w.rtbReporte()->texto().isEmpty());
+        v.lista().expand(m1);
+        const QModelIndex respuesta = w.modelo().index(0, 0, m1);
+        emit v.lista().doubleClicked(respuesta);
+        QVERIFY2(w.rtbReporte()->texto().contains(u"Archivo: M0123001.ERR"_s), qPrintable(w.rtbReporte()->texto()));
+        QVERIFY(w.rtbReporte()->texto().contains(u"Pedimento: 3001234    Firma: ABCDEFGH"_s));
+    }
+
+    void acuse()
+    {
+        Ventana v;
+        frmHistorial &w = *v.ventana;
+        DialogosGuion &d = v.oficina.dialogos;
+        // Nothing selected: nothing to print.
+        QVERIFY(!w.cmdImprimeAcuse()->isEnabled());
+        QVERIFY(!w.cmdGuardaPdf()->isEnabled());
+        // A response row selects its transmission's receipt.
+        v.selecciona(w.modelo().index(0, 0, w.modelo().index(1, 0)));
+        QVERIFY(w.cmdGuardaPdf()->isEnabled());
+
+        QTemporaryDir dir;
+        // Cancelled: no file.
+        QTest::mouseClick(w.cmdGuardaPdf(), Qt::LeftButton);
+        QCOMPARE(d.archivosSugeridos.size(), 1);
+        QVERIFY(d.archivosSugeridos.first().endsWith(u"Acuse M0123001.045.pdf"_s));
+        const QString pdf = dir.filePath(u"acuse.pdf"_s);
+        d.archivosPdf << pdf;
+        QTest::mouseClick(w.cmdGuardaPdf(), Qt::LeftButton);
+        QVERIFY(QFileInfo(pdf).size() > 0);
+        QCOMPARE(w.lblCuenta()->text(), u"Acuse guardado en "_s + pdf);
+        const QString texto = textoPdf(pdf);
+        for (const QString &parte :
+             {u"Acuse de envío"_s, u"M0123001.045 (SAAI M3)"_s, u"/ag0123"_s, u"10/02/2026 09:00:00 (hora local)"_s,
+              u"15:00:00 UTC"_s, u"M0123001.err (Validación)"_s})
+            QVERIFY2(texto.contains(parte), qPrintable(parte + u" falta en:\n"_s + texto));
+
+        // Printed through the print dialog (here, to a PDF file).
+        const QString impreso = dir.filePath(u"impreso.pdf"_s);
+        d.impresiones << [&](QPrinter &impresora) {
+            impresora.setOutputFormat(QPrinter::PdfFormat);
+            impresora.setOutputFileName(impreso);
+            return true;
+        };
+        QTest::mouseClick(w.cmdImprimeAcuse(), Qt::LeftButton);
+        QCOMPARE(d.impresionesPedidas, 1);
+        QVERIFY(textoPdf(impreso).contains(u"Acuse de envío"_s));
+    }
+};
+
+QTEST_MAIN(PruebafrmHistorial)
+#include "PruebafrmHistorial.moc"
