@@ -85,9 +85,10 @@ Medida mide(int n, int rondas)
     Programa &p = oficina.carga();
     const QString recepcion = oficina.carpeta(QStringLiteral("val_rec"));
     const int mitad = n / 2;
-    // The half that keeps waiting (its responses never come).
+    // The half that keeps waiting (its responses never come); every name,
+    // and so every response name, is different.
     for (int i = 0; i < mitad; ++i)
-        p.listaRecepcion().agrega(entrada(QStringLiteral("M0123%1.001").arg(i, 4, 10, QLatin1Char('0')), recepcion));
+        p.listaRecepcion().agrega(entrada(QStringLiteral("M0123%1.045").arg(i, 5, 10, QLatin1Char('0')), recepcion));
     QByteArray respuesta;
     for (int l = 0; l < 40; ++l)
         respuesta += "E3001234501001230501\r\n";
@@ -100,10 +101,10 @@ Medida mide(int n, int rondas)
         // The other half: new files each round (the journal grows), their
         // responses on the server.
         QStringList listas;
-        const QString dia = QStringLiteral("%1").arg(100 + r, 3, 10, QLatin1Char('0'));
+        const int primero = 10000 + r * n;
         for (int i = 0; i < n - mitad; ++i) {
             const ListaRecepcion::Entrada e
-                = entrada(QStringLiteral("M0123%1.%2").arg(i, 4, 10, QLatin1Char('0')).arg(dia), recepcion);
+                = entrada(QStringLiteral("M0123%1.045").arg(primero + i, 5, 10, QLatin1Char('0')), recepcion);
             p.listaRecepcion().agrega(e);
             servidor.escribe(kCarpeta + u'/' + e.archivoVal, respuesta);
             listas << e.archivoVal;
