@@ -63,3 +63,4 @@ int comandoCaterr(Comando &c);
 int comandoImportarMdb(Comando &c);
 int comandoHistorial(Comando &c);
 int comandoAcuse(Comando &c);
+int comandoMigrar(Comando &c);

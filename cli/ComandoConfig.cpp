@@ -97,9 +97,10 @@ int comandoConfig(Comando &c)
 {
     try {
         const QString carpeta = c.carpetas.carpetaBaseDatos();
-        const QString aviso = Permisos::restringeBase(QDir(carpeta).filePath(Conexion::nombreArchivo()));
-        if (!aviso.isEmpty())
-            c.err << aviso << Qt::endl;
+        if (!Conexion::esServidor(carpeta))
+            if (const QString aviso = Permisos::restringeBase(QDir(carpeta).filePath(Conexion::nombreArchivo()));
+                !aviso.isEmpty())
+                c.err << aviso << Qt::endl;
         auto conexion = Conexion::abre(carpeta);
         RsParametros rs(*conexion);
         const QStringList columnas = Esquema::columnasParametros();

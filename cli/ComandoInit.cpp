@@ -1,6 +1,7 @@
 #include "cli/Comando.h"
 #include "core/base/ErrorTendal.h"
 #include "core/base/Funciones.h"
+#include "core/db/Conexion.h"
 #include "core/db/NuevaOficina.h"
 
 #include <QDir>
@@ -18,13 +19,14 @@ int comandoInit(Comando &c)
     const QString claveFtp = c.opcion(QStringLiteral("--clave-ftp"), &falta);
     const QString clavePago = c.opcion(QStringLiteral("--clave-pago"), &falta);
     oficina.carpetaDatos = c.opcion(QStringLiteral("--carpeta-datos"), &falta);
+    oficina.base = c.opcion(QStringLiteral("--base"), &falta);
     bool ok = false;
     oficina.patente = patente.toInt(&ok);
     if (falta || !ok || oficina.patente <= 0 || oficina.patente > 32767 || oficina.agente.isEmpty()
         || !c.args.isEmpty())
         return c.uso(
             QStringLiteral("init --patente N --agente TEXTO [--servidor HOST] [--clave-ftp -] [--clave-pago -] "
-                           "[--carpeta-datos DIR]"));
+                           "[--carpeta-datos DIR] [--base DIRECCION]"));
     bool rechazada = false;
     oficina.claveFtp
         = c.clave(claveFtp, "TENDAL_CLAVE_FTP", QStringLiteral("Contraseña FTP: "), &rechazada).value_or(QString());
@@ -42,14 +44,16 @@ int comandoInit(Comando &c)
         try {
             oficina.carpetaDatos = c.carpetas.carpetaBaseDatos();
         } catch (const ErrorTendal &) {
-            oficina.carpetaDatos = QFileInfo(c.carpetas.ini()).absoluteDir().filePath(QStringLiteral("datos"));
         }
+        if (oficina.carpetaDatos.isEmpty() || Conexion::esServidor(oficina.carpetaDatos))
+            oficina.carpetaDatos = QFileInfo(c.carpetas.ini()).absoluteDir().filePath(QStringLiteral("datos"));
     }
     try {
         const bool ini = oficina.crea(c.carpetas.ini());
         c.out << QStringLiteral("Base de datos creada: %1")
-                     .arg(QDir::toNativeSeparators(
-                         QDir(oficina.carpetaDatos).absoluteFilePath(QStringLiteral("Prevalida.db"))))
+                     .arg(oficina.base.isEmpty() ? QDir::toNativeSeparators(
+                              QDir(oficina.carpetaDatos).absoluteFilePath(Conexion::nombreArchivo()))
+                                                 : oficina.base)
               << Qt::endl;
         if (ini)
             c.out << QStringLiteral("Archivo de inicio creado: %1").arg(QDir::toNativeSeparators(c.carpetas.ini()))

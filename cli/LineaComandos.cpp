@@ -15,9 +15,13 @@ struct Entrada {
 // Every command of the binary, with its line of help.
 const Entrada kComandos[] = {
     {"init", comandoInit,
-     "init --patente N --agente TEXTO [--servidor HOST] [--clave-ftp -] [--clave-pago -] [--carpeta-datos DIR]\n"
+     "init --patente N --agente TEXTO [--servidor HOST] [--clave-ftp -] [--clave-pago -] [--carpeta-datos DIR] "
+     "[--base DIRECCION]\n"
      "      crea la base de datos de la oficina y Tendal.ini; las contraseñas se leen de la entrada estándar (-),\n"
-     "      de TENDAL_CLAVE_FTP y TENDAL_CLAVE_PAGO o se preguntan sin mostrarlas, nunca de la línea de comandos"},
+     "      de TENDAL_CLAVE_FTP y TENDAL_CLAVE_PAGO o se preguntan sin mostrarlas, nunca de la línea de comandos;\n"
+     "      con --base postgresql://USUARIO@SERVIDOR:PUERTO/BASE la oficina vive en esa base de un servidor\n"
+     "      PostgreSQL (que ya existe, vacía), compartida por varios equipos; su contraseña va en ~/.pgpass,\n"
+     "      nunca en la dirección"},
     {"config", comandoConfig,
      "config [COLUMNA | COLUMNA=VALOR ...]\n"
      "      muestra o cambia el registro de configuración; clave_ftp=- y clave_pago=- leen la contraseña de\n"
@@ -46,6 +50,11 @@ const Entrada kComandos[] = {
     {"boletin", comandoBoletin, "boletin\n      actualiza los boletines y escribe la línea del teletipo"},
     {"caterr", comandoCaterr,
      "caterr\n      actualiza el catálogo de errores, las contraseñas y los parámetros desde el servidor"},
+    {"migrar", comandoMigrar,
+     "migrar DIRECCION\n"
+     "      copia la base de datos de la oficina (Prevalida.db) a la base postgresql://USUARIO@SERVIDOR:PUERTO/BASE\n"
+     "      de un servidor PostgreSQL (que ya existe, vacía), en una sola transacción, y dice cuántas filas copió\n"
+     "      de cada tabla"},
     {"importar-mdb", comandoImportarMdb,
      "importar-mdb ARCHIVO [--destino CARPETA]\n      copia las tablas de una base de datos Access a una base SQLite "
      "nueva"},

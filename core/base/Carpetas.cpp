@@ -87,6 +87,9 @@ QString Carpetas::carpetaBaseDatos() const
         throw ErrorTendal(
             ErrorTendal::TiposNoCoinciden,
             QStringLiteral("El archivo de inicio %1 no indica la carpeta de la base de datos").arg(nombre));
+    // The address of a database server (postgresql://...) is no folder.
+    if (carpeta.contains(QLatin1StringView("://")))
+        return carpeta;
     // A relative folder is taken from the start-up file's own folder.
     return QFileInfo(m_ini).absoluteDir().absoluteFilePath(carpeta);
 }

@@ -32,6 +32,7 @@ public:
     // The database folder named by the start-up file. Throws ErrorTendal with
     // a clear message naming the file when it is missing, unreadable, or its
     // first line is shorter than eight characters.
+    // The address of a database server (postgresql://...) comes unchanged.
     QString carpetaBaseDatos() const;
 
     // Path of a file in the work folder / in TendalTmp.

@@ -4,11 +4,14 @@
 #include "core/access/ImportadorAccess.h"
 #include "core/base/ErrorTendal.h"
 #include "core/db/Conexion.h"
+#include "core/db/Dialecto.h"
 #include "core/db/Esquema.h"
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 #include <optional>
 
@@ -106,6 +109,28 @@ void copiaSqlite(const Conexion &conexion, const QString &destino, const QString
     }
 }
 
+// Copies a table of another connection row by row, reporting every kTramo rows.
+void copiaFilas(const Conexion &fuente, const QString &tabla, const Conexion &destino, const QString &nueva,
+                const std::function<void(qint64)> &copiadas)
+{
+    QSqlQuery filas = fuente.ejecuta(QStringLiteral("SELECT * FROM %1").arg(tabla));
+    const int n = filas.record().count();
+    QSqlQuery insercion(destino.db());
+    if (!insercion.prepare(
+            QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(nueva, QStringList(n, QStringLiteral("?")).join(u','))))
+        throw ErrorTendal(ErrorTendal::BaseDeDatos, insercion.lastError().text());
+    qint64 copiadasYa = 0;
+    while (filas.next()) {
+        for (int i = 0; i < n; ++i)
+            insercion.bindValue(i, filas.value(i));
+        if (!insercion.exec())
+            throw ErrorTendal(ErrorTendal::BaseDeDatos, insercion.lastError().text());
+        if (++copiadasYa % kTramo == 0)
+            copiadas(copiadasYa);
+    }
+    copiadas(copiadasYa);
+}
+
 } // namespace
 
 InstalacionCatalogo::InstalacionCatalogo(QString baseDatos)
@@ -131,6 +156,19 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
     }
 
     const auto conexion = Conexion::abreArchivo(m_baseDatos);
+    // The file's catalogue is replaced from the update attached to its own
+    // connection; a server reads the update through a connection of its own.
+    const bool enServidor = conexion->enServidor();
+    std::unique_ptr<Conexion> lectura;
+    if (sqlite && enServidor) {
+        try {
+            lectura = Conexion::abreLectura(ruta);
+        } catch (const ErrorTendal &e) {
+            throw noSeLee(e.descripcion());
+        }
+    }
+    const Conexion &fuente = lectura ? *lectura : *conexion;
+    const QString esquema = lectura ? QStringLiteral("main") : kAlias;
 
     // Every table is there before anything changes; with its columns and
     // its number of rows.
@@ -138,12 +176,17 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
     QStringList origen;
     QList<QStringList> columnas;
     QList<qint64> totales;
+    // Column names on a server: unquoted, as its queries name them.
+    const auto columna = [&](const QString &nombre) {
+        return comillas(enServidor ? nombre.toLower() : nombre);
+    };
     if (sqlite) {
         QStringList existentes;
         try {
-            adjunta.emplace(*conexion, ruta);
-            QSqlQuery q = conexion->ejecuta(
-                QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type = 'table'").arg(kAlias));
+            if (!lectura)
+                adjunta.emplace(*conexion, ruta);
+            QSqlQuery q
+                = fuente.ejecuta(QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type = 'table'").arg(esquema));
             while (q.next())
                 existentes << q.value(0).toString();
         } catch (const ErrorTendal &e) {
@@ -152,9 +195,9 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
         origen = nombresEnOrigen(m_tablas, existentes);
         for (const QString &tabla : std::as_const(origen)) {
             QStringList cols;
-            QSqlQuery info = conexion->ejecuta(QStringLiteral("PRAGMA %1.table_info(%2)").arg(kAlias, comillas(tabla)));
+            QSqlQuery info = fuente.ejecuta(QStringLiteral("PRAGMA %1.table_info(%2)").arg(esquema, comillas(tabla)));
             while (info.next()) {
-                QString c = comillas(info.value(1).toString());
+                QString c = columna(info.value(1).toString());
                 if (!info.value(2).toString().isEmpty())
                     c += u' ' + info.value(2).toString();
                 if (info.value(3).toInt() != 0)
@@ -165,7 +208,7 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
             }
             columnas << cols;
             QSqlQuery cuenta
-                = conexion->ejecuta(QStringLiteral("SELECT COUNT(*) FROM %1.%2").arg(kAlias, comillas(tabla)));
+                = fuente.ejecuta(QStringLiteral("SELECT COUNT(*) FROM %1.%2").arg(esquema, comillas(tabla)));
             totales << (cuenta.next() ? cuenta.value(0).toLongLong() : 0);
         }
     } else {
@@ -173,7 +216,7 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
         for (const QString &tabla : std::as_const(origen)) {
             QStringList cols;
             for (const BaseAccess::Columna &c : access->columnas(tabla))
-                cols << comillas(c.nombre) + u' ' + c.tipoSql();
+                cols << columna(c.nombre) + u' ' + c.tipoSql();
             columnas << cols;
             totales << access->filas(tabla);
         }
@@ -183,7 +226,10 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
     a.tablas = int(m_tablas.size());
     conexion->enTransaccion([&] {
         for (int i = 0; i < m_tablas.size(); ++i) {
-            const QString destino = comillas(m_tablas[i]);
+            // On a server each table is filled under a new name beside the
+            // installed one, which readers keep using until the end.
+            const QString destino
+                = enServidor ? m_tablas[i].toLower() + QStringLiteral("_nueva") : comillas(m_tablas[i]);
             a.tabla = i + 1;
             a.nombre = m_tablas[i];
             a.filas = 0;
@@ -195,15 +241,28 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
                 if (avance)
                     avance(a);
             };
-            conexion->ejecuta(QStringLiteral("DROP TABLE IF EXISTS main.%1").arg(destino));
+            const QString prefijo = enServidor ? QString() : QStringLiteral("main.");
+            conexion->ejecuta(QStringLiteral("DROP TABLE IF EXISTS %1%2").arg(prefijo, destino));
             conexion->ejecuta(
-                QStringLiteral("CREATE TABLE main.%1 (%2)").arg(destino, columnas[i].join(QStringLiteral(", "))));
-            if (sqlite)
+                conexion->dialecto().adapta(QStringLiteral("CREATE TABLE %1%2 (%3)")
+                                                .arg(prefijo, destino, columnas[i].join(QStringLiteral(", ")))));
+            if (sqlite && !enServidor)
                 copiaSqlite(*conexion, destino, kAlias + u'.' + comillas(origen[i]), copiadas);
+            else if (sqlite)
+                copiaFilas(fuente, comillas(origen[i]), *conexion, destino, copiadas);
             else
-                ImportadorAccess::copiaTabla(*access, origen[i], conexion->db(), m_tablas[i], kTramo, copiadas);
+                ImportadorAccess::copiaTabla(*access, origen[i], conexion->db(), enServidor ? destino : m_tablas[i],
+                                             kTramo, copiadas);
             if (trasTabla)
                 trasTabla(i + 1);
+        }
+        if (enServidor) {
+            // The installed tables give way to the new ones at the very end:
+            // a reader waits for this moment only, then reads the new ones.
+            for (const QString &tabla : std::as_const(m_tablas)) {
+                conexion->ejecuta(QStringLiteral("DROP TABLE IF EXISTS %1").arg(tabla.toLower()));
+                conexion->ejecuta(QStringLiteral("ALTER TABLE %1_nueva RENAME TO %1").arg(tabla.toLower()));
+            }
         }
         for (const QString &indice : Esquema::indicesCatalogo()) {
             try {

@@ -1,24 +1,43 @@
 #include "core/db/Conexion.h"
 
 #include "core/base/ErrorTendal.h"
-#include "core/db/Esquema.h"
 #include "core/base/Permisos.h"
+#include "core/db/Dialecto.h"
+#include "core/db/Esquema.h"
 
 #include <QAtomicInt>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QUrl>
+#include <QUrlQuery>
 
 namespace {
 
 QAtomicInt g_contador;
 
+// A server's address as a message shows it: never with a password.
+QString sinClave(const QString &direccion)
+{
+    QUrl url(direccion);
+    url.setPassword({});
+    QUrlQuery consulta(url);
+    consulta.removeAllQueryItems(QStringLiteral("password"));
+    url.setQuery(consulta);
+    return url.toString();
+}
+
 ErrorTendal errorBase(const QString &ruta, const QString &motivo)
 {
-    return ErrorTendal(
-        ErrorTendal::BaseDeDatos,
-        QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(QDir::toNativeSeparators(ruta), motivo));
+    return ErrorTendal(ErrorTendal::BaseDeDatos,
+                       QStringLiteral("No se pudo abrir la base de datos %1: %2")
+                           .arg(Conexion::esServidor(ruta) ? sinClave(ruta) : QDir::toNativeSeparators(ruta), motivo));
+}
+
+QString nuevoNombre()
+{
+    return QStringLiteral("Conexion%1").arg(g_contador.fetchAndAddRelaxed(1));
 }
 
 // What went wrong in a statement or a transaction, in Spanish, naming the
@@ -28,14 +47,28 @@ ErrorTendal errorDe(const QString &ruta, const QSqlError &error)
 {
     const QString driver = error.text().trimmed();
     const QString minusculas = driver.toLower();
-    const int codigo = error.nativeErrorCode().toInt() & 0xff;
-    const QString base = QDir::toNativeSeparators(ruta);
+    // A server's codes are SQLSTATEs ("42P01"); the file's, SQLite's numbers.
+    const bool servidor = Conexion::esServidor(ruta);
+    const QString estado = servidor ? error.nativeErrorCode() : QString();
+    const int codigo = servidor ? -1 : error.nativeErrorCode().toInt() & 0xff;
+    const QString base = servidor ? sinClave(ruta) : QDir::toNativeSeparators(ruta);
     const auto es = [&](int c, const char *texto) {
         return codigo == c || minusculas.contains(QLatin1StringView(texto));
     };
     int numero = ErrorTendal::BaseDeDatos;
     QString que;
-    if (minusculas.contains(QLatin1StringView("no such table"))) {
+    if (estado == u"42P01") {
+        numero = ErrorTendal::TablaNoEncontrada;
+        que = QStringLiteral("A la base de datos %1 le falta una tabla");
+    } else if (estado == u"55P03" || estado == u"40P01") {
+        que = QStringLiteral("La base de datos %1 está ocupada por otro programa, que no la liberó a tiempo");
+    } else if (estado == u"53100") {
+        que = QStringLiteral("No hay espacio en el disco del servidor de la base de datos %1");
+    } else if (estado.startsWith(u"23")) {
+        que = QStringLiteral("La base de datos %1 no aceptó el cambio: contradice sus reglas");
+    } else if (estado.startsWith(u"08") || estado.startsWith(u"57P")) {
+        que = QStringLiteral("Se perdió la conexión con el servidor de la base de datos %1");
+    } else if (minusculas.contains(QLatin1StringView("no such table"))) {
         numero = ErrorTendal::TablaNoEncontrada;
         que = QStringLiteral("A la base de datos %1 le falta una tabla");
     } else if (es(5, "database is locked") || es(6, "table is locked")) {
@@ -63,9 +96,10 @@ ErrorTendal errorDe(const QString &ruta, const QSqlError &error)
 
 } // namespace
 
-Conexion::Conexion(QString nombre, QString ruta)
+Conexion::Conexion(QString nombre, QString ruta, const Dialecto &dialecto)
     : m_nombre(std::move(nombre))
     , m_ruta(std::move(ruta))
+    , m_dialecto(&dialecto)
 {
 }
 
@@ -79,27 +113,113 @@ Conexion::~Conexion()
     QSqlDatabase::removeDatabase(m_nombre);
 }
 
+bool Conexion::esServidor(const QString &texto)
+{
+    return texto.startsWith(QLatin1StringView("postgresql://"), Qt::CaseInsensitive)
+           || texto.startsWith(QLatin1StringView("postgres://"), Qt::CaseInsensitive);
+}
+
+bool Conexion::enServidor() const
+{
+    return m_dialecto->motor == Dialecto::Motor::Postgresql;
+}
+
 std::unique_ptr<Conexion> Conexion::conecta(const QString &ruta)
 {
-    const QString nombre = QStringLiteral("Conexion%1").arg(g_contador.fetchAndAddRelaxed(1));
-    std::unique_ptr<Conexion> conexion(new Conexion(nombre, ruta));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
+    if (esServidor(ruta))
+        return conectaServidor(ruta);
+    const QString nombre = nuevoNombre();
+    std::unique_ptr<Conexion> conexion(new Conexion(nombre, ruta, Dialecto::sqlite()));
+    QSqlDatabase db = QSqlDatabase::addDatabase(Dialecto::sqlite().driver, nombre);
     db.setDatabaseName(ruta);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
         throw errorBase(ruta, db.lastError().text());
-    QSqlQuery pragma(db);
-    pragma.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
-    // Readers keep the last committed state while a long transaction (a
-    // catalogue installation) writes; a killed writer leaves its frames
-    // behind, ignored at the next open. Stays set in the file.
-    if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")))
-        throw errorBase(ruta, pragma.lastError().text());
+    QSqlQuery q(db);
+    for (const QString &sql : Dialecto::sqlite().alAbrir)
+        if (!q.exec(sql))
+            throw errorBase(ruta, q.lastError().text());
     return conexion;
+}
+
+// The address in libpq's URI form: postgresql://user@host:port/dbname, with
+// libpq's own parameters after '?' (host=/a/socket/folder, sslmode=...,
+// service=...). A password in it is refused: it would be written in the
+// start-up file for anyone who reads it.
+std::unique_ptr<Conexion> Conexion::conectaServidor(const QString &direccion)
+{
+    const QUrl url(direccion, QUrl::StrictMode);
+    if (!url.isValid())
+        throw errorBase(direccion, QStringLiteral("la dirección no es válida (%1)").arg(url.errorString()));
+    if (!url.password().isEmpty())
+        throw errorBase(direccion,
+                        QStringLiteral("la dirección lleva una contraseña. La contraseña no se escribe en la "
+                                       "dirección: va en el archivo de contraseñas de PostgreSQL (~/.pgpass) o en "
+                                       "su archivo de servicios"));
+    const Dialecto &dialecto = Dialecto::postgresql();
+    const QString nombre = nuevoNombre();
+    std::unique_ptr<Conexion> conexion(new Conexion(nombre, direccion, dialecto));
+    QSqlDatabase db = QSqlDatabase::addDatabase(dialecto.driver, nombre);
+    if (!db.isValid())
+        throw errorBase(direccion,
+                        QStringLiteral("falta el controlador de PostgreSQL de Qt (%1)").arg(dialecto.driver));
+    QString base = url.path();
+    if (base.startsWith(u'/'))
+        base.remove(0, 1);
+    db.setDatabaseName(base);
+    db.setHostName(url.host());
+    if (url.port() > 0)
+        db.setPort(url.port());
+    db.setUserName(url.userName());
+    QStringList opciones;
+    bool espera = false;
+    for (const auto &[clave, valor] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+        if (clave == u"password")
+            throw errorBase(direccion, QStringLiteral("la dirección lleva una contraseña. La contraseña no se "
+                                                      "escribe en la dirección: va en el archivo de contraseñas de "
+                                                      "PostgreSQL (~/.pgpass) o en su archivo de servicios"));
+        if (clave == u"host")
+            db.setHostName(valor);
+        else if (clave == u"port")
+            db.setPort(valor.toInt());
+        else if (clave == u"user")
+            db.setUserName(valor);
+        else if (clave == u"dbname")
+            db.setDatabaseName(valor);
+        else
+            opciones << clave + u'=' + valor;
+        espera = espera || clave == u"connect_timeout";
+    }
+    if (!espera)
+        opciones << QStringLiteral("connect_timeout=10");
+    opciones << QStringLiteral("application_name=Tendal");
+    db.setConnectOptions(opciones.join(u';'));
+    if (!db.open())
+        throw errorBase(direccion, db.lastError().text().trimmed());
+    QSqlQuery q(db);
+    for (const QString &sql : dialecto.alAbrir)
+        if (!q.exec(sql))
+            throw errorBase(direccion, q.lastError().text());
+    return conexion;
+}
+
+void Conexion::verificaOficina() const
+{
+    QSqlQuery q(db());
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM PARAMETROS")) || !q.next())
+        throw errorBase(m_ruta, QStringLiteral("falta la tabla PARAMETROS"));
+    if (q.value(0).toInt() < 1)
+        throw errorBase(m_ruta, QStringLiteral("la tabla PARAMETROS no tiene el registro de configuración"));
 }
 
 std::unique_ptr<Conexion> Conexion::abre(const QString &carpeta)
 {
+    if (esServidor(carpeta)) {
+        auto conexion = conectaServidor(carpeta);
+        conexion->verificaOficina();
+        Esquema::actualiza(*conexion);
+        return conexion;
+    }
     const QString ruta = QDir(carpeta).filePath(nombreArchivo());
     QFileInfo info(ruta);
     if (!info.exists())
@@ -112,32 +232,48 @@ std::unique_ptr<Conexion> Conexion::abre(const QString &carpeta)
     cabecera.close();
 
     auto conexion = conecta(ruta);
-    QSqlQuery q(conexion->db());
-    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM PARAMETROS")) || !q.next())
-        throw errorBase(ruta, QStringLiteral("falta la tabla PARAMETROS"));
-    if (q.value(0).toInt() < 1)
-        throw errorBase(ruta, QStringLiteral("la tabla PARAMETROS no tiene el registro de configuración"));
-    q.finish(); // a step of the schema may drop a table: no statement stays open
-    Esquema::actualiza(conexion->db());
+    conexion->verificaOficina(); // its statement is done: a step of the schema may drop a table
+    Esquema::actualiza(*conexion);
     return conexion;
 }
 
 std::unique_ptr<Conexion> Conexion::abreArchivo(const QString &ruta)
 {
-    if (!QFileInfo(ruta).isFile())
+    if (!esServidor(ruta) && !QFileInfo(ruta).isFile())
         throw errorBase(ruta, QStringLiteral("el archivo no existe"));
     return conecta(ruta);
 }
 
+std::unique_ptr<Conexion> Conexion::abreLectura(const QString &ruta)
+{
+    const QString nombre = nuevoNombre();
+    std::unique_ptr<Conexion> conexion(new Conexion(nombre, ruta, Dialecto::sqlite()));
+    QSqlDatabase db = QSqlDatabase::addDatabase(Dialecto::sqlite().driver, nombre);
+    db.setDatabaseName(ruta);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!db.open())
+        throw errorBase(ruta, db.lastError().text());
+    return conexion;
+}
+
 std::unique_ptr<Conexion> Conexion::crea(const QString &carpeta)
 {
+    if (esServidor(carpeta)) {
+        auto conexion = conectaServidor(carpeta);
+        QSqlQuery q(conexion->db());
+        if (q.exec(QStringLiteral("SELECT COUNT(*) FROM PARAMETROS")) && q.next() && q.value(0).toLongLong() > 0)
+            throw errorBase(carpeta, QStringLiteral("ya tiene una oficina; no se sobrescribe"));
+        q.finish();
+        Esquema::actualiza(*conexion);
+        return conexion;
+    }
     const QString ruta = QDir(carpeta).filePath(nombreArchivo());
     if (!QFileInfo(carpeta).isDir())
         throw errorBase(ruta, QStringLiteral("la carpeta no existe"));
     if (QFileInfo::exists(ruta))
         throw errorBase(ruta, QStringLiteral("ya existe una base de datos; no se sobrescribe"));
     auto conexion = conecta(ruta);
-    Esquema::actualiza(conexion->db());
+    Esquema::actualiza(*conexion);
     Permisos::soloDueno(ruta); // it holds the passwords
     return conexion;
 }
@@ -151,15 +287,28 @@ QSqlQuery Conexion::ejecuta(const QString &sql, const QVariantList &valores) con
 {
     QSqlQuery q(db());
     q.setForwardOnly(true);
-    bool ok = q.prepare(sql);
-    if (ok) {
-        for (const QVariant &v : valores)
-            q.addBindValue(v);
-        ok = q.exec();
+    bool ok = false;
+    if (valores.isEmpty()) {
+        ok = q.exec(sql); // a server prepares no schema statement
+    } else {
+        ok = q.prepare(sql);
+        if (ok) {
+            for (const QVariant &v : valores)
+                q.addBindValue(v);
+            ok = q.exec();
+        }
     }
     if (!ok)
         throw errorDe(m_ruta, q.lastError());
     return q;
+}
+
+qint64 Conexion::inserta(const QString &sql, const QVariantList &valores) const
+{
+    QSqlQuery q = ejecuta(sql + QStringLiteral(" RETURNING ID"), valores);
+    const qint64 id = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish(); // the statement ends here: a transaction never commits with it open
+    return id;
 }
 
 void Conexion::comienza() const

@@ -7,41 +7,64 @@
 
 #include <memory>
 
-// The shared connection to the local database Prevalida.db. Every query of
-// the system runs on it; it lives from start to end of the program. Only
-// the catalogue installation opens a second one, on a worker.
+struct Dialecto;
+
+// The shared connection to the office database. Every query of the system
+// runs on it; it lives from start to end of the program. Only the catalogue
+// installation opens a second one, on a worker.
 //
-// The database is in WAL mode (set here, when a connection opens): a
-// connection that reads sees the last committed state, never a writer's
-// transaction in progress, and is not held while another connection writes.
+// The office database is either the file Prevalida.db in the folder the
+// start-up file names (one workstation) or a PostgreSQL database that the
+// start-up file names by its address, postgresql://user@host:port/dbname
+// (several workstations). The password of a server never goes in the
+// address: libpq takes it from its password file (~/.pgpass, PGPASSFILE) or
+// its service file. What differs between the two is Dialecto's.
+//
+// Either way, a connection that reads sees the last committed state, never a
+// writer's transaction in progress, and is not held while another
+// connection writes (the file is in WAL mode, set here when it opens).
 class Conexion
 {
 public:
     static QString nombreArchivo() { return QStringLiteral("Prevalida.db"); }
+    // True when the start-up file's text names a database server rather
+    // than a folder.
+    static bool esServidor(const QString &texto);
 
-    // Opens the database of the folder. Throws ErrorTendal with a clear
-    // message naming the file when it is missing, unreadable or not a database
-    // of the system; never creates a file.
+    // Opens the office database of the folder, or of the server address.
+    // Throws ErrorTendal with a clear message naming the file (or the
+    // address) when it is missing, unreadable or not a database of the
+    // system; never creates a file or a database.
     static std::unique_ptr<Conexion> abre(const QString &carpeta);
-    // Creates a new database with the schema in the folder (which must exist);
-    // refuses to overwrite an existing one.
+    // Creates the office's tables: a new file in the folder (which must
+    // exist), or in the server's database (which must exist, empty of an
+    // office); refuses to overwrite an existing one.
     static std::unique_ptr<Conexion> crea(const QString &carpeta);
 
-    // Another connection to an existing database file of the system, for
-    // work on a thread of its own (a connection belongs to the thread that
-    // opened it). Throws ErrorTendal when the file cannot be opened.
+    // Another connection to an existing office database (the file's path or
+    // the server's address, as ruta() gives it), for work on a thread of its
+    // own (a connection belongs to the thread that opened it). Throws
+    // ErrorTendal when it cannot be opened.
     static std::unique_ptr<Conexion> abreArchivo(const QString &ruta);
+    // A database file of any origin (an update), opened to be read only:
+    // nothing of it changes.
+    static std::unique_ptr<Conexion> abreLectura(const QString &ruta);
 
     ~Conexion();
     Conexion(const Conexion &) = delete;
     Conexion &operator=(const Conexion &) = delete;
 
     QSqlDatabase db() const;
+    // The file's path, or the server's address.
     const QString &ruta() const { return m_ruta; }
+    const Dialecto &dialecto() const { return *m_dialecto; }
+    bool enServidor() const;
 
     // A prepared query on this connection with the values bound in order.
     // Throws ErrorTendal (-2147217865 for a missing table, -2147467259 otherwise).
     QSqlQuery ejecuta(const QString &sql, const QVariantList &valores = {}) const;
+    // An INSERT on a table with an ID key: the id of the new row.
+    qint64 inserta(const QString &sql, const QVariantList &valores = {}) const;
 
     // Runs f inside one transaction: all its changes, or none.
     template<typename F> void enTransaccion(F &&f) const
@@ -60,9 +83,12 @@ public:
     void deshace() const;
 
 private:
-    Conexion(QString nombre, QString ruta);
+    Conexion(QString nombre, QString ruta, const Dialecto &dialecto);
     static std::unique_ptr<Conexion> conecta(const QString &ruta);
+    static std::unique_ptr<Conexion> conectaServidor(const QString &direccion);
+    void verificaOficina() const;
 
     QString m_nombre;
     QString m_ruta;
+    const Dialecto *m_dialecto;
 };

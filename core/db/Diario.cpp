@@ -1,6 +1,7 @@
 #include "core/db/Diario.h"
 
 #include "core/db/Conexion.h"
+#include "core/db/Dialecto.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
@@ -159,11 +160,10 @@ qint64 Diario::encola(const FilaEnvio &f, qint64 *id)
     qint64 v = 0;
     m_conexion.enTransaccion([&] {
         v = sube();
-        QSqlQuery q = m_conexion.ejecuta(QStringLiteral("INSERT INTO COLA_ENVIO (NOMBRE, ICONO, RUTA_PRE, RUTA_VAL, "
-                                                        "AGREGADO, ORDEN) VALUES (?, ?, ?, ?, ?, ?)"),
-                                         {texto(f.nombre), texto(f.icono), texto(f.rutaPre), texto(f.rutaVal),
-                                          utc(QDateTime::currentDateTimeUtc()), v});
-        *id = q.lastInsertId().toLongLong();
+        *id = m_conexion.inserta(QStringLiteral("INSERT INTO COLA_ENVIO (NOMBRE, ICONO, RUTA_PRE, RUTA_VAL, "
+                                                "AGREGADO, ORDEN) VALUES (?, ?, ?, ?, ?, ?)"),
+                                 {texto(f.nombre), texto(f.icono), texto(f.rutaPre), texto(f.rutaVal),
+                                  utc(QDateTime::currentDateTimeUtc()), v});
     });
     return v;
 }
@@ -173,11 +173,10 @@ qint64 Diario::listaRespuesta(const FilaEnvio &f, qint64 *id)
     qint64 v = 0;
     m_conexion.enTransaccion([&] {
         v = sube();
-        QSqlQuery q = m_conexion.ejecuta(
+        *id = m_conexion.inserta(
             QStringLiteral(
                 "INSERT INTO RESPUESTA (CLASE, NOMBRE, ICONO, RUTA, EN_ENVIO, ORDEN) VALUES (?, ?, ?, ?, 1, ?)"),
             {texto(f.estado), texto(f.nombre), texto(f.icono), texto(f.ruta), v});
-        *id = q.lastInsertId().toLongLong();
     });
     return v;
 }
@@ -220,12 +219,10 @@ qint64 Diario::agregaRecepcion(const FilaRecepcion &f, qint64 *id)
         v = sube();
         QVariantList valores = valoresRecepcion(f);
         valores << f.nombre.left(1).toUpper() << v;
-        QSqlQuery q
-            = m_conexion.ejecuta(QStringLiteral("INSERT INTO TRANSMISION (%1, ESTADO, TIPO, EN_RECEPCION, "
+        *id = m_conexion.inserta(QStringLiteral("INSERT INTO TRANSMISION (%1, ESTADO, TIPO, EN_RECEPCION, "
                                                 "ORDEN) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'MOVIDO', ?, 1, ?)")
                                      .arg(QLatin1StringView(kColumnasRecepcion)),
                                  valores);
-        *id = q.lastInsertId().toLongLong();
     });
     return v;
 }
@@ -256,8 +253,33 @@ qint64 Diario::quitaRecepcion(const QList<qint64> &ids)
     return v;
 }
 
-bool Diario::reclamoVivo(const QString &programa, const QString &momento) const
+bool Diario::tomaSesion(Sesion clase, qint64 id) const
 {
+    const QString &sql = m_conexion.dialecto().tomaReclamo;
+    if (sql.isEmpty())
+        return true;
+    QSqlQuery q = m_conexion.ejecuta(sql.arg(int(clase)).arg(id));
+    return q.next() && q.value(0).toBool();
+}
+
+void Diario::sueltaSesion(Sesion clase, qint64 id) const
+{
+    const QString &sql = m_conexion.dialecto().sueltaReclamo;
+    if (!sql.isEmpty())
+        m_conexion.ejecuta(sql.arg(int(clase)).arg(id));
+}
+
+bool Diario::reclamoVivo(qint64 transmision, const QString &programa, const QString &momento) const
+{
+    if (programa == Diario::programa())
+        return true;
+    if (!m_conexion.dialecto().tomaReclamo.isEmpty()) {
+        // Held by the claimant's session while it lives, wherever it runs.
+        if (!tomaSesion(Sesion::Envio, transmision))
+            return true;
+        sueltaSesion(Sesion::Envio, transmision);
+        return false;
+    }
     const QString equipo = programa.section(u':', 0, -2);
     bool ok = false;
     const qint64 pid = programa.section(u':', -1).toLongLong(&ok);
@@ -279,19 +301,20 @@ std::optional<Diario::Reclamo> Diario::reclama(qint64 cola, const QString &nombr
         if (!q.next())
             return; // gone: sent by another program, or removed
         if (!q.value(0).isNull()) {
-            if (q.value(3).toString() == kEnviando && reclamoVivo(q.value(1).toString(), q.value(2).toString()))
+            if (q.value(3).toString() == kEnviando
+                && reclamoVivo(q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString()))
                 return;
             // A claim left by a program that ended in the middle: the file
             // was never accepted, so it is claimed afresh.
             m_conexion.ejecuta(QStringLiteral("DELETE FROM TRANSMISION WHERE ID = ? AND ESTADO = 'ENVIANDO'"),
                                {q.value(0)});
         }
-        QSqlQuery t
-            = m_conexion.ejecuta(QStringLiteral("INSERT INTO TRANSMISION (NOMBRE, TIPO, ESTADO, PROGRAMA, "
+        const qint64 id
+            = m_conexion.inserta(QStringLiteral("INSERT INTO TRANSMISION (NOMBRE, TIPO, ESTADO, PROGRAMA, "
                                                 "RECLAMADO, ORDEN) VALUES (?, ?, 'ENVIANDO', ?, ?, ?)"),
                                  {texto(nombre), texto(tipo), programa(), utc(QDateTime::currentDateTimeUtc()), v});
-        const qint64 id = t.lastInsertId().toLongLong();
         m_conexion.ejecuta(QStringLiteral("UPDATE COLA_ENVIO SET TRANSMISION = ? WHERE ID = ?"), {id, cola});
+        tomaSesion(Sesion::Envio, id);
         reclamo = Reclamo {id, v};
     });
     return reclamo;
@@ -307,6 +330,7 @@ qint64 Diario::libera(qint64 transmision)
         m_conexion.ejecuta(QStringLiteral("DELETE FROM TRANSMISION WHERE ID = ? AND ESTADO = 'ENVIANDO'"),
                            {transmision});
     });
+    sueltaSesion(Sesion::Envio, transmision);
     return v;
 }
 
@@ -324,6 +348,7 @@ qint64 Diario::acepta(qint64 transmision, const Aceptacion &a, QDateTime momento
                            valores);
         m_conexion.ejecuta(QStringLiteral("DELETE FROM COLA_ENVIO WHERE TRANSMISION = ?"), {transmision});
     });
+    sueltaSesion(Sesion::Envio, transmision);
     return v;
 }
 
@@ -337,13 +362,13 @@ std::optional<Diario::Reclamo> Diario::mueve(qint64 cola, const QString &tipo, c
             return;
         QVariantList valores = valoresRecepcion(recepcion);
         valores << texto(tipo) << programa() << utc(QDateTime::currentDateTimeUtc()) << v;
-        QSqlQuery t = m_conexion.ejecuta(QStringLiteral("INSERT INTO TRANSMISION (%1, ESTADO, TIPO, PROGRAMA, "
-                                                        "RECLAMADO, EN_RECEPCION, ORDEN) VALUES (?, ?, ?, ?, ?, ?, ?, "
-                                                        "?, ?, ?, 'MOVIDO', ?, ?, ?, 1, ?)")
-                                             .arg(QLatin1StringView(kColumnasRecepcion)),
-                                         valores);
+        const qint64 id = m_conexion.inserta(QStringLiteral("INSERT INTO TRANSMISION (%1, ESTADO, TIPO, PROGRAMA, "
+                                                            "RECLAMADO, EN_RECEPCION, ORDEN) VALUES (?, ?, ?, ?, ?, ?, "
+                                                            "?, ?, ?, ?, 'MOVIDO', ?, ?, ?, 1, ?)")
+                                                 .arg(QLatin1StringView(kColumnasRecepcion)),
+                                             valores);
         m_conexion.ejecuta(QStringLiteral("DELETE FROM COLA_ENVIO WHERE ID = ?"), {cola});
-        movido = Reclamo {t.lastInsertId().toLongLong(), v};
+        movido = Reclamo {id, v};
     });
     return movido;
 }
@@ -371,14 +396,36 @@ std::optional<Diario::Guardado> Diario::guardaRespuesta(const RespuestaNueva &r,
         if (q.numRowsAffected() != 1)
             return; // in already, or no longer awaited
         const QString ruta = guarda();
-        QSqlQuery i = m_conexion.ejecuta(
+        const qint64 id = m_conexion.inserta(
             QStringLiteral("INSERT INTO RESPUESTA (TRANSMISION, CLASE, NOMBRE, ICONO, TAMANO, SHA256, GUARDADO, RUTA, "
                            "EN_ENVIO, ORDEN) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1, ?)"),
             {r.transmision, texto(r.clase), texto(r.nombre), texto(r.icono), r.tamano, texto(r.sha256), utc(momento),
              texto(ruta), v});
-        guardado = Guardado {v, i.lastInsertId().toLongLong(), ruta};
+        guardado = Guardado {v, id, ruta};
     });
     return guardado;
+}
+
+bool Diario::reclamaRespuesta(qint64 transmision, const QString &clase)
+{
+    const bool prev = clase == u"K";
+    const Sesion sesion = prev ? Sesion::Prevalidacion : Sesion::Validacion;
+    if (!tomaSesion(sesion, transmision))
+        return false;
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("SELECT COUNT(*) FROM TRANSMISION WHERE ID = ? AND %1 = '' AND EN_RECEPCION = 1")
+            .arg(prev ? QStringLiteral("PREV") : QStringLiteral("VAL")),
+        {transmision});
+    const bool espera = q.next() && q.value(0).toInt() > 0;
+    q.finish();
+    if (!espera)
+        sueltaSesion(sesion, transmision);
+    return espera;
+}
+
+void Diario::sueltaRespuesta(qint64 transmision, const QString &clase)
+{
+    sueltaSesion(clase == u"K" ? Sesion::Prevalidacion : Sesion::Validacion, transmision);
 }
 
 void Diario::mueveRuta(const QString &ruta, const QString &nueva)

@@ -153,19 +153,32 @@ public:
     };
     std::optional<Guardado> guardaRespuesta(const RespuestaNueva &r, QDateTime momento,
                                             const std::function<QString()> &guarda);
+    // Before a response is fetched: claimed for as long as this program's
+    // session on a database server lasts (no other workstation fetches it
+    // meanwhile; one that dies lets it go with its session), and still
+    // awaited in the journal. False when another program holds it or stored
+    // it already. Every true is followed by sueltaRespuesta().
+    bool reclamaRespuesta(qint64 transmision, const QString &clase);
+    void sueltaRespuesta(qint64 transmision, const QString &clase);
+
     // A stored response was moved (an earlier copy kept aside): every
     // response recorded at ruta now points to nueva.
     void mueveRuta(const QString &ruta, const QString &nueva);
 
     // A claim older than this, or of a program on this machine that is no
-    // longer running, may be taken by another program.
+    // longer running, may be taken by another program. On a database
+    // server a claim lives exactly as long as its program's session.
     static constexpr int kVidaReclamoSegundos = 6 * 3600;
     // The program's name in claims: machine and process.
     static QString programa();
 
 private:
     qint64 sube() const; // raises the change number inside a transaction
-    bool reclamoVivo(const QString &programa, const QString &momento) const;
+    bool reclamoVivo(qint64 transmision, const QString &programa, const QString &momento) const;
+    // The session claims of a database server (Dialecto::tomaReclamo).
+    enum class Sesion { Envio = 1, Prevalidacion = 2, Validacion = 3 };
+    bool tomaSesion(Sesion clase, qint64 id) const;
+    void sueltaSesion(Sesion clase, qint64 id) const;
 
     const Conexion &m_conexion;
     qint64 m_visto = -1;

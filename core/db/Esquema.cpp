@@ -1,8 +1,10 @@
 #include "core/db/Esquema.h"
 
 #include "core/base/ErrorTendal.h"
+#include "core/db/Conexion.h"
 #include "core/db/Diario.h"
 #include "core/db/HistorialDiario.h"
+#include "core/db/Dialecto.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -11,7 +13,7 @@ namespace {
 
 const char *const kTexto = "VARCHAR(255)";
 
-void ejecuta(QSqlDatabase &db, const QString &sql)
+void ejecuta(const QSqlDatabase &db, const QString &sql)
 {
     QSqlQuery q(db);
     if (!q.exec(sql))
@@ -45,8 +47,8 @@ QStringList paso1()
     const QString d = QStringLiteral(" NOT NULL DEFAULT 0");
     const QString t = QStringLiteral(" VARCHAR(255) NOT NULL DEFAULT ''");
     QStringList s;
-    s << QStringLiteral("CREATE TABLE IF NOT EXISTS PARAMETROS (%1)").arg(columnas.join(QStringLiteral(", ")));
-    s << QStringLiteral("CREATE TABLE IF NOT EXISTS ACTUALIZACIONES (CAMPO TINYINT%1, VALOR VARCHAR(50) NOT NULL "
+    s << QStringLiteral("CREATE TABLE IF NOT EXISTS PARAMETROS (%FILA%%1)").arg(columnas.join(QStringLiteral(", ")));
+    s << QStringLiteral("CREATE TABLE IF NOT EXISTS ACTUALIZACIONES (%FILA%CAMPO TINYINT%1, VALOR VARCHAR(50) NOT NULL "
                         "DEFAULT '', FECHA DATE NULL)")
              .arg(d);
     s << QStringLiteral("CREATE TABLE IF NOT EXISTS INFORMACION (CODIGO SMALLINT%1, TEXTO%2)").arg(d, t);
@@ -156,27 +158,43 @@ QStringList indicesCatalogo()
     };
 }
 
-void actualiza(QSqlDatabase db)
+void actualiza(const Conexion &conexion)
 {
-    QSqlQuery q(db);
-    int version = 0;
-    if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
-        version = q.value(0).toInt();
-    q.finish(); // no statement may stay open while a step drops a table
+    const Dialecto &dialecto = conexion.dialecto();
+    const QSqlDatabase db = conexion.db();
     const QList<QStringList> pasos = {paso1(), paso2(), Diario::pasoEsquema(), paso4(), paso5()};
-    for (int paso = version; paso < pasos.size(); ++paso) {
-        if (!db.transaction())
+    for (;;) {
+        QSqlDatabase d = db;
+        if (!d.transaction())
             throw ErrorTendal(ErrorTendal::BaseDeDatos,
-                              QStringLiteral("No se pudo preparar la base de datos: %1").arg(db.lastError().text()));
+                              QStringLiteral("No se pudo preparar la base de datos: %1").arg(d.lastError().text()));
         try {
-            for (const QString &sql : pasos[paso])
+            for (const QString &sql : dialecto.antesDelPaso)
                 ejecuta(db, sql);
-            ejecuta(db, QStringLiteral("PRAGMA user_version = %1").arg(paso + 1));
+            int version = 0;
+            {
+                QSqlQuery q(db);
+                if (q.exec(dialecto.leeVersion) && q.next())
+                    version = q.value(0).toInt();
+            } // no statement may stay open while a step drops a table
+            if (version >= pasos.size()) {
+                d.commit();
+                return;
+            }
+            if (version == 0)
+                for (const QString &sql : dialecto.antesDelEsquema)
+                    ejecuta(db, sql);
+            for (const QString &sql : pasos[version])
+                ejecuta(db, dialecto.adapta(sql));
+            for (const QString &sql : dialecto.fijaVersion)
+                ejecuta(db, sql.contains(u'%') ? sql.arg(version + 1) : sql);
         } catch (...) {
-            db.rollback();
+            d.rollback();
             throw;
         }
-        db.commit();
+        if (!d.commit())
+            throw ErrorTendal(ErrorTendal::BaseDeDatos,
+                              QStringLiteral("No se pudo preparar la base de datos: %1").arg(d.lastError().text()));
     }
 }
 

@@ -1,17 +1,18 @@
 #pragma once
 
-#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
-// The tables of Prevalida.db, brought up to date step by step. The database
-// records the step it reached in PRAGMA user_version.
+class Conexion;
+
+// The tables of the office database, brought up to date step by step. The
+// database records the step it reached (Dialecto: PRAGMA user_version in the
+// file, a table ESQUEMA_VERSION on a server).
 namespace Esquema {
 
-constexpr int kVersion = 3;
-
-// Runs the steps the database still lacks, each in one transaction.
-void actualiza(QSqlDatabase db);
+// Runs the steps the database still lacks, each in one transaction (on a
+// server, one workstation at a time).
+void actualiza(const Conexion &conexion);
 
 // Columns of PARAMETROS in their order.
 QStringList columnasParametros();

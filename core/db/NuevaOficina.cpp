@@ -32,17 +32,23 @@ QString NuevaOficina::carpetaLocal(const QString &carpeta, const QString &column
 bool NuevaOficina::crea(const QString &rutaIni) const
 {
     const QString carpeta = QDir(carpetaDatos).absolutePath();
+    const QString nombreBase = base.isEmpty() ? carpeta : base;
+    if (!base.isEmpty() && !Conexion::esServidor(base))
+        throw ErrorTendal(ErrorTendal::BaseDeDatos,
+                          QStringLiteral("%1 no es la dirección de un servidor de base de datos: se escribe "
+                                         "postgresql://usuario@servidor:puerto/base")
+                              .arg(base));
     // The start-up file is Windows-1252 text of one line: a folder it cannot
     // hold would be stored changed, and no later start would find the database.
     if (!QFileInfo::exists(rutaIni)) {
-        for (const QChar c : carpeta) {
+        for (const QChar c : nombreBase) {
             if (c == u'\r' || c == u'\n' || !Ansi::codigo(c))
                 throw ErrorTendal(
                     ErrorTendal::RutaNoEncontrada,
                     QStringLiteral("La carpeta de datos %1 no se puede guardar en el archivo de inicio %2: %3. Elija "
                                    "una carpeta cuyo nombre use solo letras de Europa occidental, cifras y signos "
                                    "comunes.")
-                        .arg(QDir::toNativeSeparators(carpeta), QDir::toNativeSeparators(rutaIni),
+                        .arg(QDir::toNativeSeparators(nombreBase), QDir::toNativeSeparators(rutaIni),
                              c == u'\r' || c == u'\n'
                                  ? QStringLiteral("tiene un salto de línea")
                                  : QStringLiteral("el carácter «%1» no cabe en su juego de caracteres (Windows-1252)")
@@ -55,7 +61,7 @@ bool NuevaOficina::crea(const QString &rutaIni) const
                           QStringLiteral("No se pudo crear la carpeta %1").arg(QDir::toNativeSeparators(carpeta)));
     if (carpetaNueva)
         Permisos::soloDueno(carpeta); // a folder that was there already keeps its permissions
-    auto conexion = Conexion::crea(carpeta);
+    auto conexion = Conexion::crea(base.isEmpty() ? carpeta : base);
     const QString p4 = Vb::formato(patente, QStringLiteral("0000"));
     QStringList columnas = {QStringLiteral("Patente"),     QStringLiteral("Agente"),        QStringLiteral("rasoc"),
                             QStringLiteral("tipo_acceso"), QStringLiteral("acc_tel"),       QStringLiteral("telefono"),
@@ -105,6 +111,6 @@ bool NuevaOficina::crea(const QString &rutaIni) const
     const QString carpetaIni = QFileInfo(rutaIni).absolutePath();
     if (!QFileInfo::exists(carpetaIni) && QDir().mkpath(carpetaIni))
         Permisos::soloDueno(carpetaIni);
-    Ansi::escribeLineas(rutaIni, {QStringLiteral("DATOS = ") + carpeta}, true);
+    Ansi::escribeLineas(rutaIni, {QStringLiteral("DATOS = ") + nombreBase}, true);
     return true;
 }

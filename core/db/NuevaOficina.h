@@ -12,6 +12,10 @@ struct NuevaOficina {
     QString claveFtp; // in clear; stored scrambled
     QString clavePago; // in clear; stored scrambled
     QString carpetaDatos; // holds Prevalida.db and the local folders
+    // The address of the database server (postgresql://...) when the office
+    // lives there: its database must exist, without an office; the start-up
+    // file names it, and carpetaDatos holds only the local folders.
+    QString base;
 
     // Creates everything. Refuses (ErrorTendal), creating nothing, when the
     // folder already holds a database or when the start-up file is to be

@@ -21,6 +21,9 @@ void RsParametros::abre()
     m_registro = q.record();
     m_rowid = m_registro.value(0).toLongLong();
     m_registro.remove(0);
+    // On a server the row key is a column of its own (see Dialecto).
+    if (const int clave = m_registro.indexOf(QStringLiteral("rowid")); clave >= 0)
+        m_registro.remove(clave);
     m_cambiadas.clear();
 }
 

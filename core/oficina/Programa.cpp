@@ -28,10 +28,13 @@ void Programa::carga()
 {
     m_carpetas.preparaTrabajo();
     const QString carpetaDatos = m_carpetas.carpetaBaseDatos();
-    ImportadorAccess::importaOficina(carpetaDatos, m_dialogos); // an office that still has only Prevalida.mdb
-    const QString aviso = Permisos::restringeBase(QDir(carpetaDatos).filePath(Conexion::nombreArchivo()));
-    if (!aviso.isEmpty())
-        m_dialogos.mensaje(aviso, Dialogos::nombreProducto(), Dialogos::Icono::Informacion, Dialogos::Botones::Aceptar);
+    if (!Conexion::esServidor(carpetaDatos)) {
+        ImportadorAccess::importaOficina(carpetaDatos, m_dialogos); // an office that still has only Prevalida.mdb
+        const QString aviso = Permisos::restringeBase(QDir(carpetaDatos).filePath(Conexion::nombreArchivo()));
+        if (!aviso.isEmpty())
+            m_dialogos.mensaje(aviso, Dialogos::nombreProducto(), Dialogos::Icono::Informacion,
+                               Dialogos::Botones::Aceptar);
+    }
     m_conexion = Conexion::abre(carpetaDatos);
     m_rsParametros = std::make_unique<RsParametros>(*m_conexion);
     m_campos.Imprime_Datos(*m_rsParametros);

@@ -13,6 +13,7 @@
 #include <QCoro/QCoroSignal>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QScopeGuard>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -167,6 +168,20 @@ QCoro::Task<> CicloRecepcion::recibe(qint64 transmision, ListaRecepcion::Entrada
     };
     if (!espera())
         co_return;
+    // Claimed before the download: another workstation on the office that
+    // holds it, or stored it already, fetches it (it shows at the next look).
+    Diario &diario = m_programa.diario();
+    if (!diario.reclamaRespuesta(transmision, r.estado)) {
+        m_programa.refrescaListas();
+        co_return;
+    }
+    const auto suelta = qScopeGuard([&] {
+        try {
+            diario.sueltaRespuesta(transmision, r.estado);
+        } catch (const ErrorTendal &) {
+            // the session's end lets it go
+        }
+    });
 
     ControlFtp &ftp = m_ftp;
     const QString temporal = m_programa.carpetas().enTemporal(r.archivo);
@@ -196,7 +211,6 @@ QCoro::Task<> CicloRecepcion::recibe(qint64 transmision, ListaRecepcion::Entrada
     // the mark, and the response is fetched again on the next tick.
     const Huella huella = Huella::deArchivo(temporal);
     const QString destino = QDir(r.carpetaLocal).filePath(r.archivo);
-    Diario &diario = m_programa.diario();
     const auto guardado = diario.guardaRespuesta(
         {transmision, r.estado, r.archivo, r.icono, huella.tamano(), huella.sha256()}, m_programa.reloj().ahora(), [&] {
             apartaAnterior(destino, diario);

@@ -2,6 +2,7 @@
 
 #include "core/db/Conexion.h"
 #include "core/db/NuevaOficina.h"
+#include "tests/soporte/ClusterPostgres.h"
 
 #include <QDir>
 
@@ -14,7 +15,22 @@ Oficina::Oficina(int patente, const QDateTime &ahora)
     nueva.claveFtp = QStringLiteral("secreto");
     nueva.clavePago = QStringLiteral("Pago123");
     nueva.carpetaDatos = carpetaDatos();
+    if (pruebaEnServidor()) {
+        m_cluster = ClusterPostgres::compartido();
+        m_direccion = m_cluster->creaBase();
+        nueva.base = m_direccion;
+    }
     nueva.crea(ini());
+}
+
+bool Oficina::pruebaEnServidor()
+{
+    return qEnvironmentVariable("TENDAL_PRUEBA_BASE") == u"postgresql";
+}
+
+QString Oficina::base() const
+{
+    return m_direccion.isEmpty() ? carpetaDatos() : m_direccion;
 }
 
 QString Oficina::carpetaDatos() const
@@ -43,7 +59,7 @@ void Oficina::sql(const QString &sentencia, const QVariantList &valores)
         m_programa->conexion().ejecuta(sentencia, valores);
         return;
     }
-    auto conexion = Conexion::abre(carpetaDatos());
+    auto conexion = Conexion::abre(base());
     conexion->ejecuta(sentencia, valores);
 }
 

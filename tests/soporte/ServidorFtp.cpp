@@ -136,6 +136,12 @@ QStringList ServidorFtp::usuarios()
     return respuesta.mid(QStringLiteral("usuarios ").size()).split(QLatin1Char(','), Qt::SkipEmptyParts);
 }
 
+QStringList ServidorFtp::transferencias()
+{
+    const QString respuesta = orden(QStringLiteral("transferencias"));
+    return respuesta.mid(QStringLiteral("transferencias ").size()).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+}
+
 QString ServidorFtp::orden(const QString &texto)
 {
     m_proceso.write((texto + QLatin1Char('\n')).toUtf8());

@@ -63,6 +63,9 @@ public:
 
     // User names that logged in so far, in order (as the server saw them).
     QStringList usuarios();
+    // Every upload and download asked for so far, in order: "STOR /ag0123/M…",
+    // "RETR /ag0123/k…" (the server's paths).
+    QStringList transferencias();
 
 private:
     QString orden(const QString &texto);

@@ -26,6 +26,8 @@ server ends, so a test that dies never leaves a server behind.
     rechaza_nlst CODIGO   refuse name listings with that reply (0: off)
     restablece            every switch off
     usuarios              "usuarios a,b,..." the user names that logged in
+    transferencias        "transferencias STOR /a/b|RETR /a/c|..." every upload
+                          and download asked for so far, in order
     salir                 end the server
 
 The pieces (Interruptores, Autorizador, Manejador, CanalDatos, crea_servidor)
@@ -53,6 +55,7 @@ class Interruptores:
     def __init__(self):
         self.restablece()
         self.usuarios = []
+        self.transferencias = []
 
     def restablece(self):
         self.rechaza_login = False
@@ -209,7 +212,15 @@ class Manejador(FTPHandler):
             return
         super().ftp_USER(line)
 
+    def _anota(self, orden, ruta):
+        S.transferencias.append(orden + " " + self.fs.fs2ftp(ruta))
+
+    def ftp_RETR(self, file):
+        self._anota("RETR", file)
+        return super().ftp_RETR(file)
+
     def ftp_STOR(self, file, mode="w"):
+        self._anota("STOR", file)
         if S.rechaza_stor:
             self.respond("%d Envio rechazado." % S.rechaza_stor)
             return None
@@ -254,6 +265,8 @@ def _atiende_ordenes():
             break
         if orden == "usuarios":
             _responde("usuarios " + ",".join(S.usuarios))
+        elif orden == "transferencias":
+            _responde("transferencias " + "|".join(S.transferencias))
         elif orden == "restablece":
             S.restablece()
             _responde("ok")

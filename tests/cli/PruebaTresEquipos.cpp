@@ -1,0 +1,191 @@
+// Three workstations on one office on a PostgreSQL server, as three real
+// processes of the built `tendal` against one FTP server: overlapping sends
+// upload each file once, concurrent receive ticks fetch and store each
+// response once, and a workstation killed in the middle of a tick leaves
+// nothing claimed and nothing lost. The test's own cluster and server.
+
+#include "core/base/Funciones.h"
+#include "tests/soporte/ClusterPostgres.h"
+#include "tests/soporte/Escena.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <signal.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString AG = u"/ag0123"_s;
+
+// Today's julian names: the processes take the day from the machine's clock.
+QString hoy(int n)
+{
+    return u"M0123%1.%2"_s.arg(n, 3, 10, QLatin1Char('0'))
+        .arg(Funciones::Dia_Juliano(QDate::currentDate()), 3, 10, QLatin1Char('0'));
+}
+
+struct Proceso {
+    QProcess p;
+    Proceso(const Oficina &oficina, const QStringList &argumentos)
+    {
+        p.setProgram(u"" TENDAL ""_s);
+        p.setArguments(QStringList {u"--ini"_s, oficina.ini()} + argumentos);
+        p.start();
+        if (!p.waitForStarted())
+            qFatal("no arrancó tendal");
+    }
+    int termina()
+    {
+        if (!p.waitForFinished(180000))
+            qFatal("tendal no terminó");
+        return p.exitCode();
+    }
+    QString salida() { return QString::fromUtf8(p.readAllStandardOutput()); }
+    QString errores() { return QString::fromUtf8(p.readAllStandardError()); }
+};
+
+int cuenta(Programa &p, const QString &sql, const QVariantList &valores = {})
+{
+    QSqlQuery q = p.conexion().ejecuta(sql, valores);
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+// How many times the server was asked for each path with this command.
+QHash<QString, int> veces(const QStringList &transferencias, const QString &orden)
+{
+    QHash<QString, int> n;
+    for (const QString &t : transferencias)
+        if (t.startsWith(orden + u' '))
+            ++n[t.mid(orden.size() + 1)];
+    return n;
+}
+
+// n transmissions awaiting both responses, with the responses on the server.
+void esperando(Escena &e, int desde, int n)
+{
+    for (int i = desde; i < desde + n; ++i) {
+        const QString nombre = u"M0123%1.045"_s.arg(i, 3, 10, QLatin1Char('0'));
+        ListaRecepcion::Entrada r;
+        r.nombre = nombre;
+        r.hora = u"10:30 a. m."_s;
+        r.rutaPrev = r.rutaVal = AG;
+        r.archivoPrev = u"k"_s + nombre.mid(1);
+        r.archivoVal = nombre.left(nombre.size() - 3) + u"err"_s;
+        r.rutaDest = e.oficina.carpeta(u"val_rec"_s);
+        r.icono = u"2"_s;
+        e.programa().listaRecepcion().agrega(r);
+        e.servidor.escribe(AG + u'/' + r.archivoPrev, "K " + nombre.toLatin1() + "\r\n");
+        e.servidor.escribe(AG + u'/' + r.archivoVal, "R " + nombre.toLatin1() + "\r\n");
+    }
+}
+
+} // namespace
+
+class PruebaTresEquipos : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (const QString no = ClusterPostgres::noDisponible(); !no.isEmpty())
+            QSKIP(qPrintable(no));
+        qputenv("TENDAL_PRUEBA_BASE", "postgresql");
+    }
+
+    // Three `tendal enviar` at once with overlapping lists: each file is
+    // uploaded once, recorded once, and awaited once.
+    void enviosSolapados()
+    {
+        Escena e;
+        const int n = 12;
+        for (int i = 1; i <= n; ++i)
+            e.archivo(u"val_env"_s, hoy(i));
+        Programa &p = e.carga();
+        QStringList a, b, c;
+        for (int i = 1; i <= n; ++i) {
+            if (i <= 8)
+                a << hoy(i);
+            if (i >= 5)
+                b << hoy(i);
+            c << hoy(n + 1 - i);
+        }
+        Proceso pa(e.oficina, QStringList {u"enviar"_s, u"--sin-espera"_s} + a);
+        Proceso pb(e.oficina, QStringList {u"enviar"_s, u"--sin-espera"_s} + b);
+        Proceso pc(e.oficina, QStringList {u"enviar"_s, u"--sin-espera"_s} + c);
+        pa.termina();
+        pb.termina();
+        pc.termina();
+
+        const auto subidas = veces(e.servidor.transferencias(), u"STOR"_s);
+        QCOMPARE(subidas.size(), n);
+        for (int i = 1; i <= n; ++i)
+            QCOMPARE(subidas.value(AG + u'/' + hoy(i)), 1);
+        QCOMPARE(cuenta(p, u"SELECT COUNT(*) FROM TRANSMISION WHERE ACEPTADO IS NOT NULL"_s), n);
+        QCOMPARE(cuenta(p, u"SELECT COUNT(DISTINCT NOMBRE) FROM TRANSMISION WHERE EN_RECEPCION = 1"_s), n);
+        QCOMPARE(cuenta(p, u"SELECT COUNT(*) FROM TRANSMISION WHERE ESTADO = 'ENVIANDO'"_s), 0);
+        p.refrescaListas();
+        QCOMPARE(e.nombresRecepcion().size(), n);
+    }
+
+    // Three `tendal recibir` at once: every response downloaded once and
+    // stored once. Then again with one of them killed in the middle of a
+    // tick: the others fetch what it held (its claims went with its
+    // session), nothing is stored twice and nothing is lost.
+    void recepcionesConcurrentes()
+    {
+        Escena e;
+        Programa &p = e.carga();
+        const int n = 15;
+        esperando(e, 1, n);
+        {
+            Proceso a(e.oficina, {u"recibir"_s, u"--espera"_s, u"30"_s});
+            Proceso b(e.oficina, {u"recibir"_s, u"--espera"_s, u"30"_s});
+            Proceso c(e.oficina, {u"recibir"_s, u"--espera"_s, u"30"_s});
+            QCOMPARE(a.termina(), 0);
+            QCOMPARE(b.termina(), 0);
+            QCOMPARE(c.termina(), 0);
+            const QStringList lineas = (a.salida() + b.salida() + c.salida()).split(u'\n', Qt::SkipEmptyParts);
+            QCOMPARE(lineas.size(), 2 * n);
+        }
+        auto bajadas = veces(e.servidor.transferencias(), u"RETR"_s);
+        QCOMPARE(bajadas.size(), 2 * n);
+        for (auto it = bajadas.cbegin(); it != bajadas.cend(); ++it)
+            QVERIFY2(it.value() == 1, qPrintable(it.key()));
+        QCOMPARE(cuenta(p, u"SELECT COUNT(*) FROM RESPUESTA"_s), 2 * n);
+
+        // One killed during a tick, downloads slowed so that it holds one.
+        esperando(e, 100, n);
+        e.servidor.lento(200);
+        {
+            Proceso muere(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
+            QTest::qWait(1500);
+            ::kill(pid_t(muere.p.processId()), SIGKILL);
+            muere.p.waitForFinished(10000);
+            e.servidor.lento(0);
+            Proceso a(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
+            Proceso b(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
+            QCOMPARE(a.termina(), 0);
+            QCOMPARE(b.termina(), 0);
+        }
+        QCOMPARE(cuenta(p, u"SELECT COUNT(*) FROM RESPUESTA"_s), 4 * n);
+        QCOMPARE(cuenta(p, u"SELECT COUNT(*) FROM (SELECT TRANSMISION, CLASE FROM RESPUESTA GROUP BY TRANSMISION, "
+                           "CLASE HAVING COUNT(*) > 1) D"_s),
+                 0);
+        bajadas = veces(e.servidor.transferencias(), u"RETR"_s);
+        QCOMPARE(bajadas.size(), 4 * n);
+        int repetidas = 0;
+        for (auto it = bajadas.cbegin(); it != bajadas.cend(); ++it)
+            repetidas += it.value() - 1;
+        QVERIFY2(repetidas <= 1, qPrintable(QString::number(repetidas))); // the one the killed program held
+        p.refrescaListas();
+        QCOMPARE(e.nombresRecepcion(), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(PruebaTresEquipos)
+#include "PruebaTresEquipos.moc"
