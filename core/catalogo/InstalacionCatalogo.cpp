@@ -200,6 +200,8 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
                 QString c = columna(info.value(1).toString());
                 if (!info.value(2).toString().isEmpty())
                     c += u' ' + info.value(2).toString();
+                else if (enServidor)
+                    c += QStringLiteral(" TEXT"); // a server's column always has a type
                 if (info.value(3).toInt() != 0)
                     c += QStringLiteral(" NOT NULL");
                 if (!info.value(4).isNull())

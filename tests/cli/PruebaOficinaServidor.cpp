@@ -6,9 +6,11 @@
 #include "cli/LineaComandos.h"
 #include "core/base/Ansi.h"
 #include "core/base/ErrorTendal.h"
+#include "core/catalogo/InstalacionCatalogo.h"
 #include "core/db/Conexion.h"
 #include "core/oficina/ListaEnvio.h"
 #include "core/oficina/Programa.h"
+#include "tests/soporte/ActualizacionPrueba.h"
 #include "tests/soporte/ClusterPostgres.h"
 #include "tests/soporte/Oficina.h"
 
@@ -150,6 +152,40 @@ private slots:
         const Salida otra = ejecuta({u"--ini"_s, oficina.ini(), u"migrar"_s, direccion});
         QCOMPARE(otra.estado, 1);
         QVERIFY2(otra.err.contains(u"ya está en el servidor"_s), qPrintable(otra.err));
+    }
+
+    // The catalogue installed on the server in one transaction: the other
+    // workstations read the installed catalogue until it ends, then the new
+    // one whole; vererr says so.
+    void catalogoEnServidor()
+    {
+        qputenv("TENDAL_PRUEBA_BASE", "postgresql");
+        Oficina oficina;
+        qunsetenv("TENDAL_PRUEBA_BASE");
+        QVERIFY(oficina.enServidor());
+        const auto lectora = Conexion::abre(oficina.base());
+        QTemporaryDir dir;
+        const QString v13 = QDir(dir.path()).filePath(u"ACTE13.db"_s);
+        const QString v14 = QDir(dir.path()).filePath(u"ACTE14.db"_s);
+        CatalogoPrueba::creaSqlite(v13, 13, 25);
+        CatalogoPrueba::creaSqlite(v14, 14, 30);
+        InstalacionCatalogo(oficina.base()).instala(v13, 13);
+        QCOMPARE(CatalogoPrueba::instalado(*lectora), CatalogoPrueba::esperado(13, 25));
+
+        InstalacionCatalogo instalacion(oficina.base());
+        QStringList vistoDurante;
+        instalacion.trasTabla = [&](int tabla) {
+            if (tabla == 7)
+                vistoDurante = CatalogoPrueba::instalado(*lectora);
+        };
+        instalacion.instala(v14, 14);
+        QCOMPARE(vistoDurante, CatalogoPrueba::esperado(13, 25));
+        QCOMPARE(CatalogoPrueba::instalado(*lectora), CatalogoPrueba::esperado(14, 30));
+        QCOMPARE(cuenta(*lectora, u"SELECT vererr FROM PARAMETROS"_s), 14);
+        // The case-blind lookup of ERRORESD works on the server too.
+        QCOMPARE(
+            cuenta(*lectora, u"SELECT COUNT(*) FROM ERRORESD WHERE TIPO_ERROR = LOWER(TIPO_ERROR) COLLATE NOCASE"_s),
+            30);
     }
 };
 

@@ -145,12 +145,17 @@ inline QStringList instalado(const Conexion &conexion)
     QStringList estado;
     for (const QString &tabla : Esquema::tablasCatalogo()) {
         const QString columna = tabla == u"INFORMACION" ? QStringLiteral("TEXTO") : QStringLiteral("DESCRIPCION");
-        QSqlQuery q = conexion.ejecuta(
-            QStringLiteral("SELECT group_concat(v), (SELECT COUNT(*) FROM %1) FROM (SELECT DISTINCT substr(%2, 1, "
-                           "instr(%2, ' ') - 1) AS v FROM %1 ORDER BY v)")
-                .arg(tabla, columna));
-        q.next();
-        estado << QStringLiteral("%1=%2 x %3").arg(tabla, q.value(0).toString(), q.value(1).toString());
+        QSqlQuery q = conexion.ejecuta(QStringLiteral("SELECT %1 FROM %2").arg(columna, tabla));
+        QStringList versiones;
+        int filas = 0;
+        while (q.next()) {
+            ++filas;
+            const QString v = q.value(0).toString().section(u' ', 0, 0);
+            if (!versiones.contains(v))
+                versiones << v;
+        }
+        versiones.sort();
+        estado << QStringLiteral("%1=%2 x %3").arg(tabla, versiones.join(u','), QString::number(filas));
     }
     return estado;
 }

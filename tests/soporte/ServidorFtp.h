@@ -63,8 +63,8 @@ public:
 
     // User names that logged in so far, in order (as the server saw them).
     QStringList usuarios();
-    // Every upload and download asked for so far, in order: "STOR /ag0123/M…",
-    // "RETR /ag0123/k…" (the server's paths).
+    // Every upload, download and name listing asked for so far, in order:
+    // "STOR /ag0123/M…", "RETR /ag0123/k…", "NLST /ag0123" (the server's paths).
     QStringList transferencias();
 
 private:

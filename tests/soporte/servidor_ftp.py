@@ -26,8 +26,8 @@ server ends, so a test that dies never leaves a server behind.
     rechaza_nlst CODIGO   refuse name listings with that reply (0: off)
     restablece            every switch off
     usuarios              "usuarios a,b,..." the user names that logged in
-    transferencias        "transferencias STOR /a/b|RETR /a/c|..." every upload
-                          and download asked for so far, in order
+    transferencias        "transferencias STOR /a/b|RETR /a/c|NLST /a|..." every
+                          upload, download and name listing asked for so far
     salir                 end the server
 
 The pieces (Interruptores, Autorizador, Manejador, CanalDatos, crea_servidor)
@@ -227,6 +227,7 @@ class Manejador(FTPHandler):
         return super().ftp_STOR(file, mode)
 
     def ftp_NLST(self, path):
+        self._anota("NLST", path)
         if S.rechaza_nlst:
             self.respond("%d Listado rechazado." % S.rechaza_nlst)
             return None
