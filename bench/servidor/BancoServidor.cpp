@@ -89,7 +89,8 @@ struct Puesto {
         QCoro::waitFor(ciclo->tick());
         const double ms = double(t.nsecsElapsed()) / 1e6;
         if (programa->listaEnvio().cuenta() != kListas)
-            qFatal("el tick recibió %d respuestas en vez de %d", programa->listaEnvio().cuenta(), kListas);
+            qFatal("el tick recibió %d respuestas en vez de %d (%s)", programa->listaEnvio().cuenta(), kListas,
+                   qPrintable(oficina.dialogos.textos().join(u'|')));
         return ms;
     }
     Oficina oficina;
