@@ -74,6 +74,7 @@ struct Puesto {
     {
         Programa &p = *programa;
         p.listaEnvio().limpia();
+        p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA")); // stored once: the journal forgets them
         for (int i = 0; i < p.listaRecepcion().cuenta(); ++i)
             if (!p.listaRecepcion().celda(i, ListaRecepcion::Val).isEmpty())
                 p.listaRecepcion().cambiaCelda(i, ListaRecepcion::Val, QString());
