@@ -309,6 +309,16 @@ std::optional<Diario::Reclamo> Diario::reclama(qint64 cola, const QString &nombr
             m_conexion.ejecuta(QStringLiteral("DELETE FROM TRANSMISION WHERE ID = ? AND ESTADO = 'ENVIANDO'"),
                                {q.value(0)});
         }
+        q.finish();
+        // The same name queued twice (two programs that each added it): one
+        // upload at a time, whichever row claimed it first.
+        QSqlQuery mismo = m_conexion.ejecuta(QStringLiteral("SELECT ID, PROGRAMA, RECLAMADO FROM TRANSMISION WHERE "
+                                                            "NOMBRE = ? AND ESTADO = 'ENVIANDO'"),
+                                             {texto(nombre)});
+        while (mismo.next())
+            if (reclamoVivo(mismo.value(0).toLongLong(), mismo.value(1).toString(), mismo.value(2).toString()))
+                return;
+        mismo.finish();
         const qint64 id
             = m_conexion.inserta(QStringLiteral("INSERT INTO TRANSMISION (NOMBRE, TIPO, ESTADO, PROGRAMA, "
                                                 "RECLAMADO, ORDEN) VALUES (?, ?, 'ENVIANDO', ?, ?, ?)"),
@@ -347,6 +357,11 @@ qint64 Diario::acepta(qint64 transmision, const Aceptacion &a, QDateTime momento
                                           "'ENVIADO', EN_RECEPCION = 1, ORDEN = ? WHERE ID = ?"),
                            valores);
         m_conexion.ejecuta(QStringLiteral("DELETE FROM COLA_ENVIO WHERE TRANSMISION = ?"), {transmision});
+        // Other queue rows of the same name that nobody claimed are the same
+        // file queued twice: this upload sent it.
+        m_conexion.ejecuta(QStringLiteral("DELETE FROM COLA_ENVIO WHERE TRANSMISION IS NULL AND NOMBRE = (SELECT "
+                                          "NOMBRE FROM TRANSMISION WHERE ID = ?)"),
+                           {transmision});
     });
     sueltaSesion(Sesion::Envio, transmision);
     return v;
