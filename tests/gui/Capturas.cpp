@@ -1,11 +1,13 @@
-// Draws the two windows as the documentation shows them, from the desktop
+// Draws the windows as the documentation shows them, from the desktop
 // program itself: the main window after start-up with files listed and a
-// report shown, and the configuration window in edit mode. Run by
+// report shown, the configuration window in edit mode, and the history with
+// a response's report. Run by
 // scripts/capturas on an office made by `tendal init`:
 //   tendal_capturas --ini FILE --workdir DIR --salida DIR
 // Messages go to stderr instead of boxes, so that nothing waits for a person.
 #include "gui/escritorio/Escritorio.h"
 #include "gui/configuracion/frmParametros.h"
+#include "gui/historial/frmHistorial.h"
 #include "cli/DialogosConsola.h"
 #include "gui/principal/frmPreVal.h"
 #include "gui/comun/Ubicacion.h"
@@ -67,6 +69,27 @@ int captura(const QString &salida)
     if (!guarda(*parametros, QDir(salida).filePath(QStringLiteral("configuracion-directorios.png"))))
         return 3;
     parametros->boton(5)->trigger(); // Cancelar
+
+    frmHistorial *historial = principal->findChild<frmHistorial *>();
+    if (!historial)
+        return 2;
+    historial->muestra();
+    historial->resize(1100, 640);
+    Ubicacion::ajustaAPantalla(*historial);
+    QTreeView *lista = historial->lvwHistorial();
+    lista->expandAll();
+    // The last response of the first transmission that has one.
+    for (int i = 0; i < lista->model()->rowCount(); ++i) {
+        const QModelIndex fila = lista->model()->index(i, 0);
+        if (const int hijos = lista->model()->rowCount(fila); hijos > 0) {
+            const QModelIndex respuesta = lista->model()->index(hijos - 1, 0, fila);
+            lista->setCurrentIndex(respuesta);
+            historial->muestraReporte(respuesta);
+            break;
+        }
+    }
+    if (!guarda(*historial, QDir(salida).filePath(QStringLiteral("historial.png"))))
+        return 3;
     return 0;
 }
 
