@@ -10,6 +10,7 @@
 #include "core/servidor/ReporteConexion.h"
 #include "core/oficina/CamposConfiguracion.h"
 
+#include <QCoreApplication>
 #include <QCoro/QCoroSignal>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <QHash>
 #include <QSaveFile>
 
+#include <atomic>
 #include <optional>
 
 namespace {
@@ -184,7 +186,13 @@ QCoro::Task<> CicloRecepcion::recibe(qint64 transmision, ListaRecepcion::Entrada
     });
 
     ControlFtp &ftp = m_ftp;
-    const QString temporal = m_programa.carpetas().enTemporal(r.archivo);
+    // Downloaded under a name of this program's own: two programs of one
+    // user share TendalTmp, and both may fetch the same response at once
+    // (the first to store it wins), so neither may write or delete the
+    // other's file.
+    static std::atomic<int> descargas = 0;
+    const QString temporal = m_programa.carpetas().enTemporal(
+        QStringLiteral("%1.%2-%3").arg(r.archivo).arg(QCoreApplication::applicationPid()).arg(++descargas));
     // A file left from an earlier run is never taken for this response.
     Funciones::Borra_Archivo(temporal);
     try {

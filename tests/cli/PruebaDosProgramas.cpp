@@ -48,6 +48,8 @@ struct Proceso {
     {
         if (!p.waitForFinished(120000))
             qFatal("tendal no terminó");
+        if (p.exitCode() != 0) // what it said, for the failure's report
+            qWarning("%s", p.readAllStandardError().constData());
         return p.exitCode();
     }
     QString salida() { return QString::fromUtf8(p.readAllStandardOutput()); }
