@@ -96,7 +96,7 @@ private slots:
             e.servidor.escribe(AG + u'/' + respuestaPrev(hoy(n)), "K\r\n");
             e.servidor.escribe(AG + u'/' + respuestaVal(hoy(n)), "R\r\n");
         }
-        Proceso recibir(e.oficina, {u"recibir"_s, u"--espera"_s, u"0"_s});
+        Proceso recibir(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
         QCOMPARE(recibir.termina(), 0);
         QCOMPARE(recibir.salida().count(u'\n'), 10);
         QVERIFY(ventana.refrescaListas());
@@ -156,8 +156,8 @@ private slots:
             e.servidor.escribe(AG + u'/' + r.archivoPrev, "K " + nombre.toLatin1() + "\r\n");
             e.servidor.escribe(AG + u'/' + r.archivoVal, "R " + nombre.toLatin1() + "\r\n");
         }
-        Proceso a(e.oficina, {u"recibir"_s, u"--espera"_s, u"10"_s});
-        Proceso b(e.oficina, {u"recibir"_s, u"--espera"_s, u"10"_s});
+        Proceso a(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
+        Proceso b(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
         QCOMPARE(a.termina(), 0);
         QCOMPARE(b.termina(), 0);
         const QStringList lineas = (a.salida() + b.salida()).split(u'\n', Qt::SkipEmptyParts);

@@ -143,9 +143,9 @@ private slots:
         const int n = 15;
         esperando(e, 1, n);
         {
-            Proceso a(e.oficina, {u"recibir"_s, u"--espera"_s, u"30"_s});
-            Proceso b(e.oficina, {u"recibir"_s, u"--espera"_s, u"30"_s});
-            Proceso c(e.oficina, {u"recibir"_s, u"--espera"_s, u"30"_s});
+            Proceso a(e.oficina, {u"recibir"_s, u"--espera"_s, u"90"_s});
+            Proceso b(e.oficina, {u"recibir"_s, u"--espera"_s, u"90"_s});
+            Proceso c(e.oficina, {u"recibir"_s, u"--espera"_s, u"90"_s});
             QCOMPARE(a.termina(), 0);
             QCOMPARE(b.termina(), 0);
             QCOMPARE(c.termina(), 0);
