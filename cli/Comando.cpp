@@ -1,34 +1,12 @@
 #include "cli/Comando.h"
+#include "cli/LecturaSinEco.h"
 
 #include "core/base/ErrorTendal.h"
 #include "core/oficina/Programa.h"
 
 #include <iostream>
 #include <string>
-#include <termios.h>
 #include <unistd.h>
-
-namespace {
-
-// One line typed on the terminal without echo.
-std::optional<QString> leeSinEco(QTextStream &err, const QString &pregunta)
-{
-    err << pregunta << Qt::flush;
-    termios antes {};
-    tcgetattr(STDIN_FILENO, &antes);
-    termios sinEco = antes;
-    sinEco.c_lflag &= ~tcflag_t(ECHO);
-    tcsetattr(STDIN_FILENO, TCSANOW, &sinEco);
-    std::string linea;
-    const bool ok = bool(std::getline(std::cin, linea));
-    tcsetattr(STDIN_FILENO, TCSANOW, &antes);
-    err << Qt::endl;
-    if (!ok)
-        return std::nullopt;
-    return QString::fromLocal8Bit(linea);
-}
-
-} // namespace
 
 QString Comando::opcion(const QString &nombre, bool *falta)
 {

@@ -1,4 +1,5 @@
 #include "cli/DialogosConsola.h"
+#include "cli/LecturaSinEco.h"
 
 #include <cstdio>
 #include <iostream>
@@ -38,19 +39,7 @@ std::optional<QString> DialogosConsola::pideClave()
     }
     if (!isatty(STDIN_FILENO))
         return std::nullopt;
-    m_err << QStringLiteral("Contraseña de Validación: ") << Qt::flush;
-    termios antes {};
-    tcgetattr(STDIN_FILENO, &antes);
-    termios sinEco = antes;
-    sinEco.c_lflag &= ~tcflag_t(ECHO);
-    tcsetattr(STDIN_FILENO, TCSANOW, &sinEco);
-    std::string linea;
-    const bool ok = bool(std::getline(std::cin, linea));
-    tcsetattr(STDIN_FILENO, TCSANOW, &antes);
-    m_err << Qt::endl;
-    if (!ok)
-        return std::nullopt;
-    return QString::fromLocal8Bit(linea);
+    return leeSinEco(m_err, QStringLiteral("Contraseña de Validación: "));
 }
 
 std::optional<QString> DialogosConsola::eligeCarpeta(const QString &)
