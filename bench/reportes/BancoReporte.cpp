@@ -14,10 +14,10 @@
 #include "core/oficina/CamposConfiguracion.h"
 #include "core/db/Conexion.h"
 #include "core/db/NuevaOficina.h"
-#include "core/base/Reloj.h"
 #include "core/db/RsParametros.h"
 #include "core/reportes/DestinoTexto.h"
 #include "core/reportes/GeneradorReporte.h"
+#include "core/reportes/TipoRespuesta.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -190,8 +190,7 @@ int main(int argc, char *argv[])
 
     CamposConfiguracion campos;
     campos.Imprime_Datos(RsParametros(*conexion));
-    RelojSistema reloj;
-    GeneradorReporte generador(*conexion, campos, reloj);
+    GeneradorReporte generador(*conexion, campos.texto(TipoRespuesta::kCampoSinCambios), QDateTime::currentDateTime());
 
     qint64 mejorBase = std::numeric_limits<qint64>::max();
     qint64 mejorGenerador = std::numeric_limits<qint64>::max();

@@ -113,6 +113,7 @@ Principal::Principal(Programa &programa, CicloRecepcion &ciclo, QObject *parent)
     , m_programa(programa)
     , m_ciclo(ciclo)
 {
+    connect(&m_conteo, &ConteoErrores::contado, this, &Principal::erroresContados);
 }
 
 void Principal::inicia()
@@ -296,6 +297,29 @@ void Principal::vaciaEnvio()
     m_elementoActual = -1;
     if (m_reporte)
         m_reporte->vacia();
+}
+
+int Principal::errores(int lista, int fila)
+{
+    QString nombre;
+    QString guardada;
+    if (lista == 0) {
+        const ListaEnvio &envio = m_programa.listaEnvio();
+        if (fila < 0 || fila >= envio.cuenta() || envio.celda(fila, ListaEnvio::Estado) == kEstadoEspera)
+            return ConteoErrores::kSinCuenta;
+        const ListaEnvio::Entrada e = envio.entrada(fila);
+        nombre = e.nombre;
+        guardada = e.ruta;
+    } else {
+        const ListaRecepcion &recepcion = m_programa.listaRecepcion();
+        if (fila < 0 || fila >= recepcion.cuenta())
+            return ConteoErrores::kSinCuenta;
+        const ListaRecepcion::Entrada e = recepcion.entrada(fila);
+        if (e.val != u"X")
+            return ConteoErrores::kSinCuenta;
+        nombre = e.archivoVal;
+    }
+    return m_conteo.errores(nombre, GeneradorReporte(m_programa).ruta(nombre, guardada));
 }
 
 void Principal::muestraReporte(int lista, int fila)

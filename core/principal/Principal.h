@@ -2,6 +2,7 @@
 
 #include "core/archivos/ArchivosAgencia.h"
 #include "core/archivos/ListadoCarpeta.h"
+#include "core/reportes/ConteoErrores.h"
 
 #include <QObject>
 #include <QString>
@@ -75,8 +76,15 @@ public:
     void vaciaEnvio();
     // Click on the send list (lista 0) or the reception list (lista 1).
     void muestraReporte(int lista, int fila);
+    // How many errors the report of a response entry shows: a response of
+    // the send list (lista 0), or the validation response an entry of the
+    // reception list (lista 1) already received. ConteoErrores::kSinCuenta
+    // while it is being counted (erroresContados follows) or when none
+    // applies (a file waiting to be sent, a response shown unchanged).
+    int errores(int lista, int fila);
 
 signals:
+    void erroresContados();
     void textoCambiado(const QString &texto);
     void seleccionCambiada(Principal::Selector selector, int entrada);
 
@@ -89,6 +97,7 @@ private:
     Programa &m_programa;
     CicloRecepcion &m_ciclo;
     DestinoReporte *m_reporte = nullptr;
+    ConteoErrores m_conteo;
     ArchivosAgencia m_archivos;
     ListadoCarpeta m_listado;
     QString m_tipoActual;

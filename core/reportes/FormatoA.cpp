@@ -6,6 +6,12 @@
 
 namespace {
 
+// A rejection: a line of 78 characters or fewer.
+bool esError(const LineaRespuesta &l)
+{
+    return l.largo() <= 78;
+}
+
 // A responses (electronic payment): one record per line, an accepted
 // payment when the line is longer than 78 characters, a rejection otherwise.
 class FormatoA : public FormatoRespuesta
@@ -18,7 +24,7 @@ public:
 
     void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
     {
-        if (l.largo() > 78) {
+        if (!esError(l)) {
             c << u"Pedimento: " << l.posiciones(37, 43) << u"  -  Operación: " << l.posiciones(92, 105)
               << u" -  Fecha: " << l.posiciones(76, 83) << u"  -  Hora: " << l.posiciones(84, 91);
             c.salto();
@@ -43,6 +49,11 @@ private:
 };
 
 } // namespace
+
+int erroresA(const LineaRespuesta &linea)
+{
+    return esError(linea) ? 1 : 0;
+}
 
 std::unique_ptr<FormatoRespuesta> creaFormatoA(CatalogoErrores &catalogo)
 {

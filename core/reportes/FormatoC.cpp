@@ -27,6 +27,12 @@ qint16 numeroOCero(const LineaRespuesta &l, int n, QStringView nombre)
     return LineaRespuesta::esNumero(l.campoCopiado(n)) ? l.campoNumero(n, nombre) : qint16(0);
 }
 
+// Every line but the signature line ("200...") is an error.
+bool esError(const LineaRespuesta &l)
+{
+    return !l.texto().startsWith(u"200");
+}
+
 // C responses: bar-separated header lines ("200") and error lines.
 class FormatoC : public FormatoRespuesta
 {
@@ -38,7 +44,7 @@ public:
 
     void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
     {
-        if (l.texto().startsWith(u"200")) {
+        if (!esError(l)) {
             c << u"Patente: " << l.campoCopiado(2) << u"   CURP: " << l.campoCopiado(3) << u"   Folio: "
               << l.campoCopiado(4) << u"   Firma: ";
             // The signature: everything after the fourth bar, bars left out.
@@ -66,6 +72,11 @@ private:
 };
 
 } // namespace
+
+int erroresC(const LineaRespuesta &linea)
+{
+    return esError(linea) ? 1 : 0;
+}
 
 std::unique_ptr<FormatoRespuesta> creaFormatoC(CatalogoErrores &catalogo)
 {

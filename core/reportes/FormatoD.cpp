@@ -6,6 +6,12 @@
 
 namespace {
 
+// Every line but an empty one or the signature line (F) is an error.
+bool esError(const LineaRespuesta &l)
+{
+    return l.largo() > 0 && !l.empiezaCon(u'F');
+}
+
 // D responses: a header line beginning with F, error lines otherwise.
 class FormatoD : public FormatoRespuesta
 {
@@ -17,9 +23,9 @@ public:
 
     void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
     {
-        if (l.largo() == 0)
-            return;
-        if (l.empiezaCon(u'F')) {
+        if (!esError(l)) {
+            if (l.largo() == 0)
+                return;
             c << u"Patente: " << l.posiciones(2, 5) << u"   Pedimento: " << l.posiciones(6, 12) << u"   A.G.D.: "
               << l.posiciones(13, 16) << u"   S.D.F.: " << l.posiciones(17, 18) << u"   Folio CC:"
               << l.posiciones(19, 23) << u"   Acuse Electrónico:" << l.posiciones(24, 31);
@@ -51,6 +57,11 @@ private:
 };
 
 } // namespace
+
+int erroresD(const LineaRespuesta &linea)
+{
+    return esError(linea) ? 1 : 0;
+}
 
 std::unique_ptr<FormatoRespuesta> creaFormatoD(CatalogoErrores &catalogo)
 {

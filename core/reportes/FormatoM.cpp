@@ -11,6 +11,12 @@ bool esDigito(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
+// An error line: a digit in position 2 and E or A first.
+bool esError(const LineaRespuesta &l)
+{
+    return esDigito(l.caracter(2)) && (l.empiezaCon(u'E') || l.empiezaCon(u'A'));
+}
+
 // SAAI M3 validation responses (names ending in "err" beginning with M).
 // An error line whose line number is not a number repeats the values of the
 // previous error line, so they are kept from line to line.
@@ -29,7 +35,7 @@ public:
             c.salto();
             return;
         }
-        if (l.empiezaCon(u'E') || l.empiezaCon(u'A')) {
+        if (esError(l)) {
             error(l, c);
             return;
         }
@@ -78,6 +84,11 @@ private:
 };
 
 } // namespace
+
+int erroresM(const LineaRespuesta &linea)
+{
+    return esError(linea) ? 1 : 0;
+}
 
 std::unique_ptr<FormatoRespuesta> creaFormatoM(CatalogoErrores &catalogo)
 {

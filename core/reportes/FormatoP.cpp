@@ -6,6 +6,12 @@
 
 namespace {
 
+// An error line begins with E (either case).
+bool esError(const LineaRespuesta &l)
+{
+    return l.empiezaCon(u'E', Qt::CaseInsensitive);
+}
+
 // P responses: signature lines (fixed positions and bar-separated fields)
 // and error lines, told apart by the first character without regard to case.
 class FormatoP : public FormatoRespuesta
@@ -30,7 +36,7 @@ public:
             c.salto(2);
             return;
         }
-        if (!l.empiezaCon(u'E', Qt::CaseInsensitive))
+        if (!esError(l))
             return;
         c << u"Pedimento: " << l.posiciones(2, 8) << u"     Error  Registro: " << l.posiciones(9, 10) << u"    Campo: "
           << l.posiciones(11, 12) << u"    Número: " << l.posiciones(13, 15);
@@ -50,6 +56,11 @@ private:
 };
 
 } // namespace
+
+int erroresP(const LineaRespuesta &linea)
+{
+    return esError(linea) ? 1 : 0;
+}
 
 std::unique_ptr<FormatoRespuesta> creaFormatoP(CatalogoErrores &catalogo)
 {

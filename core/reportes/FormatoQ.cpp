@@ -5,6 +5,12 @@
 
 namespace {
 
+// An error line begins with E (either case).
+bool esError(const LineaRespuesta &l)
+{
+    return l.empiezaCon(u'E', Qt::CaseInsensitive);
+}
+
 // Q responses: bar-separated signature and error lines, told apart by the
 // first character without regard to case; no catalogue. The error text ends
 // without a line break, so the next record follows on the same report line.
@@ -20,7 +26,7 @@ public:
             c.salto();
             return;
         }
-        if (!l.empiezaCon(u'E', Qt::CaseInsensitive))
+        if (!esError(l))
             return;
         const qint16 consecutivo = l.campoNumero(3, u"Consecutivo");
         const qint16 campo = l.campoNumero(5, u"Campo");
@@ -39,6 +45,11 @@ public:
 };
 
 } // namespace
+
+int erroresQ(const LineaRespuesta &linea)
+{
+    return esError(linea) ? 1 : 0;
+}
 
 std::unique_ptr<FormatoRespuesta> creaFormatoQ(CatalogoErrores &)
 {

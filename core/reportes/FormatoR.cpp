@@ -6,6 +6,13 @@
 
 namespace {
 
+// A record of 66 characters (or one of a run) that is an error: no "@" in
+// position 8.
+bool esError(const LineaRespuesta &l)
+{
+    return l.caracter(8) != u'@';
+}
+
 // R responses (electronic payment): records of fixed layout. A line of 66
 // characters is one record, a line of 9 one error record; any other line is
 // a run of records each ended by a line feed (files whose lines end with a
@@ -53,7 +60,7 @@ public:
 private:
     void registro(const LineaRespuesta &r, CuerpoReporte &c)
     {
-        if (r.caracter(8) != u'@') {
+        if (esError(r)) {
             error(r, c);
             return;
         }
@@ -76,6 +83,23 @@ private:
 };
 
 } // namespace
+
+int erroresR(const LineaRespuesta &linea)
+{
+    if (linea.largo() == 9)
+        return 1;
+    if (linea.largo() == 66)
+        return esError(linea) ? 1 : 0;
+    // A run of records, each ended by a line feed.
+    int errores = 0;
+    const QStringView texto = linea.texto();
+    qsizetype inicio = 0;
+    for (qsizetype lf = texto.indexOf(u'\n'); lf >= 0; lf = texto.indexOf(u'\n', inicio)) {
+        errores += esError(LineaRespuesta(texto.mid(inicio, lf - inicio))) ? 1 : 0;
+        inicio = lf + 1;
+    }
+    return errores;
+}
 
 std::unique_ptr<FormatoRespuesta> creaFormatoR(CatalogoErrores &catalogo)
 {

@@ -28,6 +28,19 @@ public:
     }
 };
 
+// The number of errors a line reports, by format: the lines its format
+// writes as error entries, told apart by the same test the format applies
+// while it builds the report (so a count never disagrees with the report).
+int erroresM(const LineaRespuesta &linea);
+int erroresT(const LineaRespuesta &linea);
+int erroresC(const LineaRespuesta &linea);
+int erroresD(const LineaRespuesta &linea);
+int erroresA(const LineaRespuesta &linea);
+int erroresR(const LineaRespuesta &linea);
+int erroresX(const LineaRespuesta &linea);
+int erroresP(const LineaRespuesta &linea);
+int erroresQ(const LineaRespuesta &linea);
+
 // The formats, each in its own file.
 std::unique_ptr<FormatoRespuesta> creaFormatoM(CatalogoErrores &catalogo);
 std::unique_ptr<FormatoRespuesta> creaFormatoT(CatalogoErrores &catalogo);

@@ -5,6 +5,12 @@
 
 namespace {
 
+// An error line: neither a closing line (C) nor a signature (F).
+bool esError(const LineaRespuesta &l)
+{
+    return l.caracter(8) != u'C' && l.caracter(8) != u'F';
+}
+
 // T responses: fixed positions, no catalogue; the character at position 8
 // tells the lines apart.
 class FormatoT : public FormatoRespuesta
@@ -12,12 +18,11 @@ class FormatoT : public FormatoRespuesta
 public:
     void procesa(const LineaRespuesta &l, CuerpoReporte &c) override
     {
-        const QChar marca = l.caracter(8);
-        if (marca == u'C')
-            return;
-        if (marca == u'F') {
-            c << u"Pedimento: " << l.posiciones(1, 7) << u"    Firma: " << l.posiciones(9, 16);
-            c.salto(2);
+        if (!esError(l)) {
+            if (l.caracter(8) == u'F') {
+                c << u"Pedimento: " << l.posiciones(1, 7) << u"    Firma: " << l.posiciones(9, 16);
+                c.salto(2);
+            }
             return;
         }
         const qint16 registro = l.numero(8, 10, u"Registro");
@@ -41,6 +46,11 @@ public:
 };
 
 } // namespace
+
+int erroresT(const LineaRespuesta &linea)
+{
+    return esError(linea) ? 1 : 0;
+}
 
 std::unique_ptr<FormatoRespuesta> creaFormatoT(CatalogoErrores &)
 {

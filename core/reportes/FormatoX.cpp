@@ -6,6 +6,12 @@
 
 namespace {
 
+// An error line begins with E (either case).
+bool esError(const LineaRespuesta &l)
+{
+    return l.empiezaCon(u'E', Qt::CaseInsensitive);
+}
+
 // X responses (SAGARPA): bar-separated result and error lines, told apart
 // by the first character without regard to case.
 class FormatoX : public FormatoRespuesta
@@ -23,7 +29,7 @@ public:
             c.salto(2);
             return;
         }
-        if (!l.empiezaCon(u'E', Qt::CaseInsensitive))
+        if (!esError(l))
             return;
         const qint16 tipo = l.campoNumero(2, u"Tipo");
         const qint16 codigo = l.campoNumero(3, u"Código");
@@ -39,6 +45,11 @@ private:
 };
 
 } // namespace
+
+int erroresX(const LineaRespuesta &linea)
+{
+    return esError(linea) ? 1 : 0;
+}
 
 std::unique_ptr<FormatoRespuesta> creaFormatoX(CatalogoErrores &catalogo)
 {

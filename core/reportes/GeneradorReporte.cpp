@@ -58,16 +58,58 @@ void abre(QFile &archivo)
 
 } // namespace
 
-GeneradorReporte::GeneradorReporte(const Conexion &conexion, const CamposConfiguracion &campos, const Reloj &reloj)
+GeneradorReporte::GeneradorReporte(const Conexion &conexion, QString sinCambios, QDateTime momento)
     : m_conexion(conexion)
-    , m_campos(campos)
-    , m_reloj(reloj)
+    , m_sinCambios(std::move(sinCambios))
+    , m_momento(std::move(momento))
 {
 }
 
 GeneradorReporte::GeneradorReporte(Programa &programa)
-    : GeneradorReporte(programa.conexion(), programa.campos(), programa.reloj())
+    : GeneradorReporte(programa.conexion(), programa.campos().texto(TipoRespuesta::kCampoSinCambios),
+                       programa.reloj().ahora())
 {
+}
+
+// The path of the response: the folder where the journal says it was stored,
+// or the one the configuration holds now for its kind. Throws Fallo.
+QString GeneradorReporte::ubica(const QString &archivo, const QString &guardada) const
+{
+    const TipoRespuesta tipo = TipoRespuesta::reconoce(archivo);
+    QString carpeta;
+    QString origen;
+    if (!guardada.isEmpty()) {
+        carpeta = QFileInfo(guardada).absolutePath();
+        origen = carpeta;
+    } else if (tipo.clase() == TipoRespuesta::Clase::SinCambios) {
+        carpeta = m_sinCambios;
+        origen = QStringLiteral("val_rec");
+    } else {
+        try {
+            carpeta = RsParametros(m_conexion).texto(tipo.columna());
+        } catch (const ErrorTendal &e) {
+            throw Fallo {QStringLiteral("no se pudo leer el registro de configuración (%1)").arg(e.descripcion())};
+        }
+        origen = tipo.columna();
+    }
+    if (carpeta.trimmed().isEmpty())
+        throw Fallo {QStringLiteral("la carpeta de recepción (%1) no está configurada").arg(origen)};
+    QString ruta = QDir::fromNativeSeparators(carpeta);
+    if (!ruta.endsWith(u'/'))
+        ruta += u'/';
+    return ruta + (guardada.isEmpty() ? archivo : QFileInfo(guardada).fileName());
+}
+
+QString GeneradorReporte::ruta(const QString &archivo, const QString &guardada) const
+{
+    const TipoRespuesta::Clase clase = TipoRespuesta::reconoce(archivo).clase();
+    if (clase != TipoRespuesta::Clase::Formato && clase != TipoRespuesta::Clase::SinCambios)
+        return {};
+    try {
+        return ubica(archivo, guardada);
+    } catch (const Fallo &) {
+        return {};
+    }
 }
 
 QString GeneradorReporte::tituloRevision()
@@ -88,7 +130,7 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
         return true;
 
     const QLocale locale;
-    const QDateTime ahora = m_reloj.ahora();
+    const QDateTime &ahora = m_momento;
     destino.ponTexto(titulo + QStringLiteral(" Archivo: ") + archivo.toUpper() + QStringLiteral("  -  ")
                      + fechaCorta(ahora.date(), locale) + QStringLiteral("  ")
                      + Vb::horaAmPm(ahora.time(), true, locale) + kSalto + kSalto);
@@ -97,30 +139,7 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
 
     QString ruta = archivo;
     try {
-        // The folder, as the configuration holds it now (unless the journal
-        // says where this response was stored).
-        QString carpeta;
-        QString origen;
-        if (!guardada.isEmpty()) {
-            carpeta = QFileInfo(guardada).absolutePath();
-            origen = carpeta;
-        } else if (tipo.clase() == TipoRespuesta::Clase::SinCambios) {
-            carpeta = m_campos.texto(TipoRespuesta::kCampoSinCambios);
-            origen = QStringLiteral("val_rec");
-        } else {
-            try {
-                carpeta = RsParametros(m_conexion).texto(tipo.columna());
-            } catch (const ErrorTendal &e) {
-                throw Fallo {QStringLiteral("no se pudo leer el registro de configuración (%1)").arg(e.descripcion())};
-            }
-            origen = tipo.columna();
-        }
-        if (carpeta.trimmed().isEmpty())
-            throw Fallo {QStringLiteral("la carpeta de recepción (%1) no está configurada").arg(origen)};
-        ruta = QDir::fromNativeSeparators(carpeta);
-        if (!ruta.endsWith(u'/'))
-            ruta += u'/';
-        ruta += guardada.isEmpty() ? archivo : QFileInfo(guardada).fileName();
+        ruta = ubica(archivo, guardada);
 
         QFile entrada(ruta);
         abre(entrada);

@@ -1,21 +1,23 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
-class CamposConfiguracion;
 class Conexion;
 class DestinoReporte;
 class Programa;
-class Reloj;
 
 // The report builder: turns one response file into its revision report.
-// It keeps nothing between reports; the folders are read from the
-// configuration record (and, for the responses shown unchanged, from the
-// configuration fields) each time a report is built.
+// One builder serves one report: the folders are read from the configuration
+// record when the report is built (and, for the responses shown unchanged,
+// from the configuration fields when the builder is made), and the header
+// carries the moment the builder was made.
 class GeneradorReporte
 {
 public:
-    GeneradorReporte(const Conexion &conexion, const CamposConfiguracion &campos, const Reloj &reloj);
+    // A builder on a connection of its own (a worker's): sinCambios is the
+    // folder of the responses shown unchanged, momento the header's time.
+    GeneradorReporte(const Conexion &conexion, QString sinCambios, QDateTime momento);
     explicit GeneradorReporte(Programa &programa);
 
     // The title the main window passes.
@@ -30,8 +32,15 @@ public:
     bool Genera_Reporte(const QString &titulo, const QString &archivo, DestinoReporte &destino,
                         const QString &guardada = {});
 
+    // Where the builder reads the response `archivo` (as Genera_Reporte
+    // takes it); empty when it has no kind or its folder is not configured
+    // or cannot be read.
+    QString ruta(const QString &archivo, const QString &guardada = {}) const;
+
 private:
+    QString ubica(const QString &archivo, const QString &guardada) const;
+
     const Conexion &m_conexion;
-    const CamposConfiguracion &m_campos;
-    const Reloj &m_reloj;
+    QString m_sinCambios;
+    QDateTime m_momento;
 };

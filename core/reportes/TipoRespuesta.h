@@ -17,6 +17,7 @@ public:
         Formato, // a response rewritten by its format
     };
     using Creador = std::unique_ptr<FormatoRespuesta> (*)(CatalogoErrores &);
+    using Contador = int (*)(const LineaRespuesta &);
 
     // The configuration field whose folder holds the responses shown unchanged
     // (the val_rec folder as the configuration window holds it).
@@ -29,12 +30,16 @@ public:
     // The configuration column of the folder (Formato only).
     const QString &columna() const { return m_columna; }
     std::unique_ptr<FormatoRespuesta> creaFormato(CatalogoErrores &catalogo) const { return m_crea(catalogo); }
+    // The errors the format reports for a line (Formato only).
+    int errores(const LineaRespuesta &linea) const { return m_cuenta(linea); }
 
 private:
-    TipoRespuesta(Clase clase, QChar letra = {}, QString columna = {}, Creador crea = nullptr);
+    TipoRespuesta(Clase clase, QChar letra = {}, QString columna = {}, Creador crea = nullptr,
+                  Contador cuenta = nullptr);
 
     Clase m_clase;
     QChar m_letra;
     QString m_columna;
     Creador m_crea;
+    Contador m_cuenta;
 };

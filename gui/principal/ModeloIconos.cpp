@@ -2,6 +2,7 @@
 
 #include "gui/comun/Iconos.h"
 #include "core/oficina/ListaArchivos.h"
+#include "core/reportes/ConteoErrores.h"
 
 #include <QBrush>
 #include <QFont>
@@ -29,7 +30,35 @@ QVariant ModeloIconos::data(const QModelIndex &index, int role) const
             return negrita;
         }
     }
+    if (m_errores && index.isValid() && (role == Qt::ToolTipRole || role == Qt::ForegroundRole)) {
+        const int errores = m_errores(index.row());
+        if (errores != ConteoErrores::kSinCuenta) {
+            if (role == Qt::ToolTipRole)
+                return textoErrores(errores);
+            if (errores > 0)
+                return QBrush(QColor(0xb7, 0x1c, 0x1c));
+        }
+    }
     return QIdentityProxyModel::data(index, role);
+}
+
+QString ModeloIconos::textoErrores(int errores)
+{
+    if (errores == 0)
+        return QStringLiteral("Sin errores");
+    return errores == 1 ? QStringLiteral("1 error") : QStringLiteral("%1 errores").arg(errores);
+}
+
+void ModeloIconos::ponErrores(std::function<int(int fila)> errores)
+{
+    m_errores = std::move(errores);
+    erroresCambiados();
+}
+
+void ModeloIconos::erroresCambiados()
+{
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::ToolTipRole, Qt::ForegroundRole});
 }
 
 void ModeloIconos::marcaFilas(const QSet<int> &filas, const QString &aviso)

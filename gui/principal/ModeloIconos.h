@@ -4,6 +4,8 @@
 #include <QIdentityProxyModel>
 #include <QSet>
 
+#include <functional>
+
 // A list model as a list view shows it: the icon number of each row
 // (ListaArchivos::RolIcono) drawn as its small icon beside the file name.
 class ModeloIconos : public QIdentityProxyModel
@@ -21,7 +23,16 @@ public:
     // red with the notice as their tooltip.
     void marcaFilas(const QSet<int> &filas, const QString &aviso);
 
+    // The number of errors of a row's report (ConteoErrores::kSinCuenta:
+    // none to show): said in its tooltip, and a row with errors is drawn in
+    // dark red. erroresCambiados() after counts came in.
+    void ponErrores(std::function<int(int fila)> errores);
+    void erroresCambiados();
+
+    static QString textoErrores(int errores);
+
 private:
+    std::function<int(int)> m_errores;
     QHash<int, QString> m_titulos;
     QSet<int> m_marcadas;
     QString m_aviso;

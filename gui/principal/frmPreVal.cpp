@@ -300,7 +300,10 @@ QWidget *frmPreVal::construyeListas()
         fila->setContentsMargins(0, 0, 0, 0);
         auto *vista = new QTreeView(parte);
         vista->setObjectName(QStringLiteral("lvwPreVal%1").arg(i));
-        vista->setModel(new ModeloIconos(modelos[i], vista));
+        auto *modelo = new ModeloIconos(modelos[i], vista);
+        modelo->ponErrores([this, i](int fila) { return m_principal.errores(i, fila); });
+        connect(&m_principal, &Principal::erroresContados, modelo, &ModeloIconos::erroresCambiados);
+        vista->setModel(modelo);
         vista->setRootIsDecorated(false);
         vista->setUniformRowHeights(true);
         vista->setAllColumnsShowFocus(true);

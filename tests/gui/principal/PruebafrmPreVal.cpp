@@ -428,6 +428,47 @@ private slots:
         QVERIFY(w.rtbPreVal()->document()->isEmpty());
     }
 
+    // A response entry tells whether its report holds errors (tooltip and
+    // colour), counted without holding the window; the rules' icons stay.
+    void erroresDeRespuestas()
+    {
+        Ventana v;
+        frmPreVal &w = v.ventana;
+        const QString valRec = v.oficina.carpeta(QStringLiteral("val_rec"));
+        creaArchivo(valRec, QStringLiteral("M0123001.err"),
+                    "F3001234ABCD1234\r\nE3001234501001230501\r\nE3001234502001230502\r\n"
+                    "A3001234503001230503\r\nE3001234504001230504\r\n");
+        creaArchivo(valRec, QStringLiteral("M0123002.err"), "F3001235ABCD1234\r\n");
+        v.envio().agrega({QStringLiteral("M0123003.045"), QStringLiteral("E"), QStringLiteral("2"), {}, {}});
+        v.envio().agrega({QStringLiteral("M0123001.err"), QStringLiteral("R"), QStringLiteral("2"), {}, {}});
+        v.envio().agrega({QStringLiteral("M0123002.err"), QStringLiteral("R"), QStringLiteral("2"), {}, {}});
+        v.envio().agrega({QStringLiteral("k0123001.045"), QStringLiteral("K"), QStringLiteral("1"), {}, {}});
+        v.programa.listaRecepcion().agrega({QStringLiteral("M0123001.045"),
+                                            {},
+                                            QStringLiteral("X"),
+                                            {},
+                                            {},
+                                            {},
+                                            {},
+                                            QStringLiteral("M0123001.err"),
+                                            {},
+                                            {}});
+        const QAbstractItemModel *envio = w.lvwPreVal(0)->model();
+        const QAbstractItemModel *recepcion = w.lvwPreVal(1)->model();
+        const auto tip = [](const QAbstractItemModel *m, int fila) {
+            return m->index(fila, 0).data(Qt::ToolTipRole).toString();
+        };
+        QTRY_COMPARE(tip(envio, 1), QStringLiteral("4 errores"));
+        QTRY_COMPARE(tip(envio, 2), QStringLiteral("Sin errores"));
+        QTRY_COMPARE(tip(recepcion, 0), QStringLiteral("4 errores"));
+        QCOMPARE(tip(envio, 0), QString()); // waiting to be sent
+        QCOMPARE(tip(envio, 3), QString()); // shown unchanged: nothing to count
+        QVERIFY(envio->index(1, 0).data(Qt::ForegroundRole).isValid());
+        QVERIFY(!envio->index(2, 0).data(Qt::ForegroundRole).isValid());
+        for (int fila = 0; fila < 4; ++fila)
+            QVERIFY(!envio->index(fila, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+    }
+
     // The report box follows the current entry of the send list, moved by
     // the keys or by a change of the list; Enter on an agency file adds it.
     void reporteSigueLaSeleccion()
