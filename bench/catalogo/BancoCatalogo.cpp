@@ -237,20 +237,27 @@ int main(int argc, char *argv[])
     InstalacionCatalogo instalacionAccess(base, tablas);
     instalacionAccess.instala(mdb, 100);
     const long residenteAntes = maximoResidenteKb();
-    const qint64 baseAccess = mide([&] {
-        for (int v = 0; v < vueltas; ++v)
-            copiaSimple(*conexion, copiaSqlite, tablas);
-    });
-    const qint64 access = mide([&] {
-        for (int v = 0; v < vueltas; ++v)
-            instalacionAccess.instala(mdb, 101 + v);
-    });
+    // Interleaved and the best of each kept, as above: a busy machine
+    // slows one run, not the ratio.
+    qint64 baseAccess = std::numeric_limits<qint64>::max();
+    qint64 access = baseAccess;
+    for (int r = 0; r < kRepeticiones; ++r) {
+        baseAccess = std::min(baseAccess, mide([&] {
+                                  for (int v = 0; v < vueltas; ++v)
+                                      copiaSimple(*conexion, copiaSqlite, tablas);
+                              }));
+        access = std::min(access, mide([&] {
+                              for (int v = 0; v < vueltas; ++v)
+                                  instalacionAccess.instala(mdb, 101 + r * vueltas + v);
+                          }));
+    }
     const long crecimientoKb = maximoResidenteKb() - residenteAntes;
-    out << QStringLiteral("Access (Jet 3), %1 filas en 7 tablas de %2, %3 veces (%4 filas):\n")
+    out << QStringLiteral("Access (Jet 3), %1 filas en 7 tablas de %2, %3 veces (%4 filas; mejor de %5):\n")
                .arg(filasAccess)
                .arg(QDir(mdb).dirName())
                .arg(vueltas)
-               .arg(filasAccess * vueltas);
+               .arg(filasAccess * vueltas)
+               .arg(kRepeticiones);
     out << QStringLiteral("  INSERT ... SELECT sobre ATTACH:  %1 ms\n").arg(ms(baseAccess), 0, 'f', 1);
     out << QStringLiteral("  instalación desde Access:        %1 ms (%2 filas/s)\n")
                .arg(ms(access), 0, 'f', 1)
@@ -258,7 +265,7 @@ int main(int argc, char *argv[])
     out << QStringLiteral("  razón:                           %1 (meta: 3 o menos)\n")
                .arg(double(access) / double(baseAccess), 0, 'f', 2);
     out << QStringLiteral("  crecimiento de la memoria residente máxima en %1 instalaciones: %2 KB\n")
-               .arg(vueltas)
+               .arg(vueltas * kRepeticiones)
                .arg(crecimientoKb);
     out.flush();
 

@@ -99,9 +99,34 @@ QString textoFecha(double valor)
         dias += 1;
     }
     const QDate fecha = QDate(1899, 12, 30).addDays(qint64(dias));
+    int anio = 0;
+    int mes = 0;
+    int dia = 0;
+    fecha.getDate(&anio, &mes, &dia);
+    if (anio < 0 || anio > 9999)
+        return fecha.toString(Qt::ISODate); // as Qt writes it (nothing)
+    // "yyyy-MM-dd" and " HH:mm:ss" written digit by digit: a catalogue has
+    // a date on most rows, and formatting through QDate costs more than
+    // reading the row.
+    char16_t texto[19];
+    const auto digitos = [&](int posicion, int valor, int cuantos) {
+        for (int i = cuantos - 1; i >= 0; --i, valor /= 10)
+            texto[posicion + i] = char16_t(u'0' + valor % 10);
+    };
+    digitos(0, anio, 4);
+    texto[4] = u'-';
+    digitos(5, mes, 2);
+    texto[7] = u'-';
+    digitos(8, dia, 2);
     if (segundos == 0)
-        return fecha.toString(Qt::ISODate);
-    return fecha.toString(Qt::ISODate) + u' ' + QTime(0, 0).addSecs(int(segundos)).toString(QStringLiteral("HH:mm:ss"));
+        return QString(reinterpret_cast<const QChar *>(texto), 10);
+    texto[10] = u' ';
+    digitos(11, int(segundos / 3600), 2);
+    texto[13] = u':';
+    digitos(14, int(segundos / 60 % 60), 2);
+    texto[16] = u':';
+    digitos(17, int(segundos % 60), 2);
+    return QString(reinterpret_cast<const QChar *>(texto), 19);
 }
 
 QString utf8(char *texto)

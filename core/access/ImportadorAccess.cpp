@@ -2,6 +2,7 @@
 
 #include "core/access/BaseAccess.h"
 #include "core/db/Conexion.h"
+#include "core/db/InsercionSqlite.h"
 #include "core/base/Dialogos.h"
 #include "core/base/ErrorTendal.h"
 #include "core/base/Permisos.h"
@@ -13,6 +14,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -81,17 +84,38 @@ qint64 ImportadorAccess::copiaTabla(const BaseAccess &base, const QString &tabla
                            QStringLiteral("No se pudo copiar la tabla %1 a %2: %3")
                                .arg(tabla, QDir::toNativeSeparators(db.databaseName()), detalle));
     };
-    const int columnas = int(base.columnas(tabla).size());
-    QStringList marcas(columnas, QStringLiteral("?"));
-    QSqlQuery insercion(db);
-    if (!insercion.prepare(QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(comillas(destino), marcas.join(u','))))
-        throw error(insercion.lastError().text());
+    // The statement is prepared at the first row, with as many marks as
+    // the row has values (an empty table needs none).
+    std::optional<InsercionSqlite> directa;
+    std::optional<QSqlQuery> insercion;
+    const auto prepara = [&](qsizetype columnas) {
+        QStringList marcas(columnas, QStringLiteral("?"));
+        const QString sql = QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(comillas(destino), marcas.join(u','));
+        // On SQLite the rows go straight to its connection; elsewhere
+        // through the driver.
+        if (InsercionSqlite::disponible(db)) {
+            directa.emplace(db, sql);
+            if (!directa->preparada())
+                throw error(directa->error());
+        } else {
+            insercion.emplace(db);
+            if (!insercion->prepare(sql))
+                throw error(insercion->lastError().text());
+        }
+    };
     qint64 n = 0;
     const qint64 filas = base.recorre(tabla, [&](const QVariantList &valores) {
-        for (int i = 0; i < valores.size(); ++i)
-            insercion.bindValue(i, valores[i]);
-        if (!insercion.exec())
-            throw error(insercion.lastError().text());
+        if (!directa && !insercion)
+            prepara(valores.size());
+        if (directa) {
+            if (!directa->inserta(valores))
+                throw error(directa->error());
+        } else {
+            for (int i = 0; i < valores.size(); ++i)
+                insercion->bindValue(i, valores[i]);
+            if (!insercion->exec())
+                throw error(insercion->lastError().text());
+        }
         ++n;
         if (copiadas && tramo > 0 && n % tramo == 0)
             copiadas(n);
