@@ -401,24 +401,52 @@ std::optional<QDateTime> Diario::aceptadoAntes(const QString &nombre, const QStr
 std::optional<Diario::Guardado> Diario::guardaRespuesta(const RespuestaNueva &r, QDateTime momento,
                                                         const std::function<QString()> &guarda)
 {
-    std::optional<Guardado> guardado;
+    const Lote lote = guardaRespuestas(
+        {r}, momento, [&](qsizetype) { return guarda(); }, [] {});
+    if (lote.fallo)
+        std::rethrow_exception(lote.fallo);
+    return lote.guardados.value(0);
+}
+
+Diario::Lote Diario::guardaRespuestas(const QList<RespuestaNueva> &respuestas, QDateTime momento,
+                                      const std::function<QString(qsizetype)> &guarda,
+                                      const std::function<void()> &alFinal)
+{
+    QList<std::optional<Guardado>> guardados(respuestas.size());
+    std::exception_ptr fallo;
     m_conexion.enTransaccion([&] {
         const qint64 v = sube();
-        const QString marca = r.clase == u"K" ? QStringLiteral("PREV") : QStringLiteral("VAL");
-        QSqlQuery q = m_conexion.ejecuta(
-            QStringLiteral("UPDATE TRANSMISION SET %1 = 'X' WHERE ID = ? AND %1 = '' AND EN_RECEPCION = 1").arg(marca),
-            {r.transmision});
-        if (q.numRowsAffected() != 1)
-            return; // in already, or no longer awaited
-        const QString ruta = guarda();
-        const qint64 id = m_conexion.inserta(
-            QStringLiteral("INSERT INTO RESPUESTA (TRANSMISION, CLASE, NOMBRE, ICONO, TAMANO, SHA256, GUARDADO, RUTA, "
-                           "EN_ENVIO, ORDEN) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1, ?)"),
-            {r.transmision, texto(r.clase), texto(r.nombre), texto(r.icono), r.tamano, texto(r.sha256), utc(momento),
-             texto(ruta), v});
-        guardado = Guardado {v, id, ruta};
+        for (qsizetype i = 0; i < respuestas.size() && !fallo; ++i) {
+            const RespuestaNueva &r = respuestas.at(i);
+            const QString marca = r.clase == u"K" ? QStringLiteral("PREV") : QStringLiteral("VAL");
+            QSqlQuery q = m_conexion.ejecuta(
+                QStringLiteral("UPDATE TRANSMISION SET %1 = 'X' WHERE ID = ? AND %1 = '' AND EN_RECEPCION = 1")
+                    .arg(marca),
+                {r.transmision});
+            if (q.numRowsAffected() != 1)
+                continue; // in already, or no longer awaited
+            q.finish();
+            QString ruta;
+            try {
+                ruta = guarda(i);
+            } catch (...) {
+                // This one stays awaited (it is fetched again); the ones
+                // stored before it are kept.
+                fallo = std::current_exception();
+                m_conexion.ejecuta(QStringLiteral("UPDATE TRANSMISION SET %1 = '' WHERE ID = ?").arg(marca),
+                                   {r.transmision});
+                break;
+            }
+            const qint64 id = m_conexion.inserta(
+                QStringLiteral("INSERT INTO RESPUESTA (TRANSMISION, CLASE, NOMBRE, ICONO, TAMANO, SHA256, GUARDADO, "
+                               "RUTA, EN_ENVIO, ORDEN) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1, ?)"),
+                {r.transmision, texto(r.clase), texto(r.nombre), texto(r.icono), r.tamano, texto(r.sha256),
+                 utc(momento), texto(ruta), v});
+            guardados[i] = Guardado {v, id, ruta};
+        }
+        alFinal();
     });
-    return guardado;
+    return {guardados, fallo};
 }
 
 bool Diario::reclamaRespuesta(qint64 transmision, const QString &clase)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
 #include <functional>
 #include <optional>
 
@@ -153,6 +154,21 @@ public:
     };
     std::optional<Guardado> guardaRespuesta(const RespuestaNueva &r, QDateTime momento,
                                             const std::function<QString()> &guarda);
+    // The responses of a receive tick, stored the same way in one
+    // transaction (one commit, one sync of the database for all): guarda(i)
+    // stores the file of response i and returns where it went; alFinal()
+    // runs after the last one, before the commit (the files' folders are
+    // synced there, so that every file recorded is on the disk first).
+    // Gives one result per response. A failure of guarda(i) leaves
+    // response i and those after it unrecorded: the ones before it are
+    // committed, and the failure is given back in fallo. A failure of
+    // alFinal() or of the commit undoes all and is thrown.
+    struct Lote {
+        QList<std::optional<Guardado>> guardados;
+        std::exception_ptr fallo;
+    };
+    Lote guardaRespuestas(const QList<RespuestaNueva> &respuestas, QDateTime momento,
+                          const std::function<QString(qsizetype)> &guarda, const std::function<void()> &alFinal);
     // Before a response is fetched: claimed for as long as this program's
     // session on a database server lasts (no other workstation fetches it
     // meanwhile; one that dies lets it go with its session), and still

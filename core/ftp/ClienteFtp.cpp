@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cctype>
 #include <cerrno>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -629,7 +630,8 @@ void ClienteFtp::envia(const QString &rutaLocal, const QString &carpetaRemota, c
     ++d->envios;
 }
 
-void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo)
+void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo,
+                        Escritura escritura)
 {
     const QString ruta = rutaServidor(carpetaRemota, archivo);
     const QString que = QStringLiteral("la recepción de %1 de %2").arg(archivo, carpetaRemota);
@@ -641,18 +643,36 @@ void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, 
         throw ErrorTendal::conNumero(ErrorTendal::RutaNoEncontrada, info.path());
     // Written beside the target under a temporary name (created now, so an
     // empty file arrives too) and renamed only when the transfer completed.
-    QSaveFile local(rutaLocal);
-    local.setDirectWriteFallback(false);
-    if (!local.open(QIODevice::WriteOnly))
+    // A durable download is synced to the disk before the rename
+    // (QSaveFile); a provisional one is not.
+    std::optional<QSaveFile> durable;
+    std::optional<QFile> provisional;
+    const QString parte = rutaLocal + QStringLiteral(".parte");
+    QFileDevice *local = nullptr;
+    if (escritura == Escritura::Durable) {
+        durable.emplace(rutaLocal);
+        durable->setDirectWriteFallback(false);
+        local = &*durable;
+    } else {
+        provisional.emplace(parte);
+        local = &*provisional;
+    }
+    if (!local->open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo,
-                                     rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
+                                     rutaLocal + QStringLiteral(" (") + local->errorString() + QLatin1Char(')'));
+    const auto descarta = [&] {
+        if (durable)
+            durable->cancelWriting();
+        else
+            provisional->remove();
+    };
 
     d->restableceOpciones();
-    d->destino = &local;
+    d->destino = local;
     const CURLcode r = d->transfiere(ruta, que);
     d->restableceOpciones();
     if (r != CURLE_OK) {
-        local.cancelWriting();
+        descarta();
         try {
             d->falla(Operacion::Recibe, r, que);
         } catch (const ErrorTendal &e) {
@@ -664,9 +684,24 @@ void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, 
     }
     // The last bytes reach the disk here: a disk that fills now is 61 too.
     errno = 0;
-    if (!local.commit())
-        throw ErrorTendal::conNumero(Impl::numeroFallo(local),
-                                     rutaLocal + QStringLiteral(" (") + local.errorString() + QLatin1Char(')'));
+    bool hecho = false;
+    if (durable) {
+        hecho = durable->commit();
+    } else {
+        hecho = provisional->flush();
+        provisional->close();
+        hecho = hecho && provisional->error() == QFileDevice::NoError;
+        std::error_code fallo;
+        if (hecho)
+            std::filesystem::rename(parte.toStdU16String(), rutaLocal.toStdU16String(), fallo);
+        hecho = hecho && !fallo;
+    }
+    if (!hecho) {
+        const int numero = Impl::numeroFallo(*local);
+        const QString porque = local->errorString();
+        descarta();
+        throw ErrorTendal::conNumero(numero, rutaLocal + QStringLiteral(" (") + porque + QLatin1Char(')'));
+    }
 }
 
 QStringList ClienteFtp::lista(const QString &carpetaRemota)

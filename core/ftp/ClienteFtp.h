@@ -47,10 +47,15 @@ public:
     void conecta(const QString &direccion, const QString &usuario, const QString &clave, const Cifrado &cifrado);
     // Uploads rutaLocal as carpetaRemota/archivo.
     void envia(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo);
+    // How a download reaches the disk: forced to it before the call returns
+    // (the file is kept where it was downloaded), or left to the system
+    // (a scratch file that the caller copies elsewhere and syncs there).
+    enum class Escritura { Durable, Provisional };
     // Downloads carpetaRemota/archivo to rutaLocal, replacing it. The data is
     // written to a temporary name beside rutaLocal and renamed only when the
     // transfer is complete.
-    void recibe(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo);
+    void recibe(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo,
+                Escritura escritura = Escritura::Durable);
     // Names in a server folder (NLST). Throws like the other operations.
     QStringList lista(const QString &carpetaRemota);
     // A moment by which every exchange of the session ends, whatever the

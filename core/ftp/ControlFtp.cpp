@@ -50,10 +50,11 @@ QCoro::Task<> ControlFtp::conecta()
     co_await hecho;
 }
 
-QCoro::Task<> ControlFtp::descarga()
+QCoro::Task<> ControlFtp::descarga(ClienteFtp::Escritura escritura)
 {
-    QFuture<void> hecho = QtConcurrent::run(&m_hilo, [cliente = m_cliente, l = archivoLocal, d = carpetaRemota,
-                                                      a = archivoRemoto] { cliente->recibe(l, d, a); });
+    QFuture<void> hecho
+        = QtConcurrent::run(&m_hilo, [cliente = m_cliente, l = archivoLocal, d = carpetaRemota, a = archivoRemoto,
+                                      escritura] { cliente->recibe(l, d, a, escritura); });
     co_await hecho;
 }
 

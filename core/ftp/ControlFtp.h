@@ -36,7 +36,7 @@ public:
     QString archivoRemoto;
 
     QCoro::Task<> conecta();
-    QCoro::Task<> descarga();
+    QCoro::Task<> descarga(ClienteFtp::Escritura escritura = ClienteFtp::Escritura::Durable);
     QCoro::Task<> sube();
     QCoro::Task<QStringList> lista(QString carpeta);
     // Harmless when not connected.

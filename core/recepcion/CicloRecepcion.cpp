@@ -11,6 +11,7 @@
 #include "core/oficina/CamposConfiguracion.h"
 
 #include <QCoreApplication>
+#include <QCoro/QCoroFuture>
 #include <QCoro/QCoroSignal>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -18,10 +19,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
+
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
+#include <cerrno>
+#include <filesystem>
 #include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -80,32 +87,81 @@ bool esDeSesion(int numero)
     }
 }
 
-// Copies a received file to destino as a whole: written beside it under a
-// temporary name and renamed, so that a full disk or a broken copy never
-// leaves a partial response under the response's name.
-void copiaEntera(const QString &origen, const QString &destino)
+// A response copied into its reception folder under a temporary name of
+// this program's own, whole and on the disk, with the print of the bytes
+// copied.
+struct Copia {
+    QString parte;
+    qint64 tamano = 0;
+    QString sha256;
+};
+struct Copias {
+    QList<Copia> hechas;
+    std::optional<ErrorTendal> fallo; // the copy after the last one done failed
+};
+
+int numeroDeFallo(int error)
 {
-    const QString carpeta = QFileInfo(destino).absolutePath();
+    return error == ENOSPC || error == EDQUOT ? ErrorTendal::DiscoLleno : ErrorTendal::AccesoRutaArchivo;
+}
+
+// Copies origen to parte and forces it to the disk (fsync) before it is
+// renamed to the response's name: a partial copy is never left under that
+// name, and a response recorded in the journal is on the disk. Runs on the
+// worker.
+Copia copiaSincronizada(const QString &origen, const QString &parte)
+{
+    const QString carpeta = QFileInfo(parte).absolutePath();
     if (!QFileInfo(carpeta).isDir())
         throw ErrorTendal::conNumero(ErrorTendal::RutaNoEncontrada, QDir::toNativeSeparators(carpeta));
     QFile entrada(origen);
     if (!entrada.open(QIODevice::ReadOnly))
         throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, QDir::toNativeSeparators(origen));
-    QSaveFile salida(destino);
-    if (!salida.open(QIODevice::WriteOnly))
-        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(destino));
+    QFile salida(parte);
+    if (!salida.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(parte));
+    Huella huella;
     bool ok = true;
+    int error = 0;
     while (ok && !entrada.atEnd()) {
         const QByteArray bloque = entrada.read(1 << 16);
+        errno = 0;
         ok = !bloque.isEmpty() && salida.write(bloque) == bloque.size();
+        error = errno;
+        huella.agrega(bloque);
     }
     ok = ok && entrada.error() == QFileDevice::NoError;
-    if (!ok || !salida.commit()) {
-        const bool lleno = salida.error() == QFileDevice::ResourceError;
-        salida.cancelWriting();
-        throw ErrorTendal::conNumero(lleno ? ErrorTendal::DiscoLleno : ErrorTendal::AccesoRutaArchivo,
-                                     QDir::toNativeSeparators(destino));
+    if (ok) {
+        errno = 0;
+        ok = salida.flush();
+        error = errno;
     }
+    if (ok && ::fsync(salida.handle()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        const bool lleno
+            = salida.error() == QFileDevice::ResourceError || numeroDeFallo(error) == ErrorTendal::DiscoLleno;
+        salida.remove();
+        throw ErrorTendal::conNumero(lleno ? ErrorTendal::DiscoLleno : ErrorTendal::AccesoRutaArchivo,
+                                     QDir::toNativeSeparators(parte));
+    }
+    salida.close();
+    return {parte, huella.tamano(), huella.sha256()};
+}
+
+// Makes the names given in a folder (the renames into it) durable.
+void sincronizaCarpeta(const QString &carpeta)
+{
+    const int fd = ::open(QFile::encodeName(carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        throw ErrorTendal::conNumero(numeroDeFallo(error), QDir::toNativeSeparators(carpeta));
+    }
+    ::close(fd);
 }
 
 // A file already under the response's name (an earlier response of the same
@@ -151,7 +207,7 @@ QCoro::Task<> CicloRecepcion::lista(QString carpeta)
     m_nombres.insert(carpeta, nombres);
 }
 
-QCoro::Task<> CicloRecepcion::recibe(qint64 transmision, ListaRecepcion::Entrada foto, int columna, bool porNombre)
+QCoro::Task<> CicloRecepcion::descarga(qint64 transmision, ListaRecepcion::Entrada foto, int columna, bool porNombre)
 {
     ListaRecepcion &recepcion = m_programa.listaRecepcion();
     const Respuesta r = respuesta(foto, columna, m_programa.campos().texto(CamposConfiguracion::val_rec));
@@ -177,15 +233,6 @@ QCoro::Task<> CicloRecepcion::recibe(qint64 transmision, ListaRecepcion::Entrada
         m_programa.refrescaListas();
         co_return;
     }
-    const auto suelta = qScopeGuard([&] {
-        try {
-            diario.sueltaRespuesta(transmision, r.estado);
-        } catch (const ErrorTendal &) {
-            // the session's end lets it go
-        }
-    });
-
-    ControlFtp &ftp = m_ftp;
     // Downloaded under a name of this program's own: two programs of one
     // user share TendalTmp, and both may fetch the same response at once
     // (the first to store it wins), so neither may write or delete the
@@ -193,48 +240,157 @@ QCoro::Task<> CicloRecepcion::recibe(qint64 transmision, ListaRecepcion::Entrada
     static std::atomic<int> descargas = 0;
     const QString temporal = m_programa.carpetas().enTemporal(
         QStringLiteral("%1.%2-%3").arg(r.archivo).arg(QCoreApplication::applicationPid()).arg(++descargas));
+    // Until it joins the tick's downloads, the claim and the file are this
+    // call's.
+    bool apuntada = false;
+    const auto suelta = qScopeGuard([&] {
+        if (apuntada)
+            return;
+        Funciones::Borra_Archivo(temporal);
+        try {
+            diario.sueltaRespuesta(transmision, r.estado);
+        } catch (const ErrorTendal &) {
+            // the session's end lets it go
+        }
+    });
     // A file left from an earlier run is never taken for this response.
     Funciones::Borra_Archivo(temporal);
     try {
+        ControlFtp &ftp = m_ftp;
         ftp.archivoLocal = temporal;
         ftp.carpetaRemota = r.carpetaServidor;
         ftp.archivoRemoto = remoto;
-        co_await ftp.descarga();
+        // A scratch copy: the copy in the reception folder is the one
+        // synced to the disk.
+        co_await ftp.descarga(ClienteFtp::Escritura::Provisional);
     } catch (const ErrorTendal &e) {
         if (e.numero() != ErrorTendal::FtpTransferencia)
             throw;
     }
     const QFileInfo info(temporal);
-    if (!info.exists())
+    // Not there, still being written on the server (fetched again next
+    // tick), or no longer awaited.
+    if (!info.exists() || info.size() == 0 || !espera())
         co_return;
-    if (info.size() == 0 || !espera()) {
-        // Still being written on the server (fetched again next tick), or
-        // no longer awaited.
-        Funciones::Borra_Archivo(temporal);
-        co_return;
+    m_descargas.append({transmision, columna, r.estado, r.archivo, r.icono, r.carpetaLocal, temporal});
+    apuntada = true;
+}
+
+void CicloRecepcion::olvidaDescargas()
+{
+    for (const Descarga &d : std::as_const(m_descargas)) {
+        Funciones::Borra_Archivo(d.temporal);
+        try {
+            m_programa.diario().sueltaRespuesta(d.transmision, d.clase);
+        } catch (const ErrorTendal &) {
+            // the session's end lets it go
+        }
     }
-    // Stored once: the journal marks the response received only if no other
-    // program did, and in the same transaction the file is stored (an
-    // earlier file of its name kept aside) and listed. A failed copy undoes
-    // the mark, and the response is fetched again on the next tick.
-    const Huella huella = Huella::deArchivo(temporal);
-    const QString destino = QDir(r.carpetaLocal).filePath(r.archivo);
-    const auto guardado = diario.guardaRespuesta(
-        {transmision, r.estado, r.archivo, r.icono, huella.tamano(), huella.sha256()}, m_programa.reloj().ahora(), [&] {
-            apartaAnterior(destino, diario);
-            copiaEntera(temporal, destino);
+    m_descargas.clear();
+}
+
+QCoro::Task<> CicloRecepcion::guarda()
+{
+    if (m_descargas.isEmpty())
+        co_return;
+    const auto olvida = qScopeGuard([this] { olvidaDescargas(); });
+
+    // Copied to the reception folders and synced, off the window's thread.
+    QList<std::pair<QString, QString>> trabajo;
+    for (const Descarga &d : std::as_const(m_descargas))
+        trabajo.append(
+            {d.temporal, QDir(d.carpetaLocal).filePath(QFileInfo(d.temporal).fileName() + QStringLiteral(".parte"))});
+    QFuture<Copias> futuro = QtConcurrent::run(&m_disco, [trabajo] {
+        Copias copias;
+        for (const auto &[origen, parte] : trabajo) {
+            try {
+                copias.hechas.append(copiaSincronizada(origen, parte));
+            } catch (const ErrorTendal &e) {
+                copias.fallo = e;
+                break;
+            }
+        }
+        return copias;
+    });
+    const Copias copias = co_await futuro;
+    if (trasPaso)
+        trasPaso(Paso::Copiadas);
+    // A copy that is not stored goes (one renamed into place is no longer
+    // there).
+    const auto borraPartes = qScopeGuard([&] {
+        for (const Copia &c : copias.hechas)
+            QFile::remove(c.parte);
+    });
+
+    // The ones still awaited (the lists may have changed meanwhile).
+    ListaRecepcion &recepcion = m_programa.listaRecepcion();
+    QList<qsizetype> cuales;
+    QList<Diario::RespuestaNueva> nuevas;
+    for (qsizetype i = 0; i < copias.hechas.size(); ++i) {
+        const Descarga &d = m_descargas.at(i);
+        const int fila = recepcion.posicionDe(d.transmision);
+        if (fila < 0 || !recepcion.celda(fila, d.columna).isEmpty())
+            continue;
+        cuales.append(i);
+        nuevas.append(
+            {d.transmision, d.clase, d.archivo, d.icono, copias.hechas.at(i).tamano, copias.hechas.at(i).sha256});
+    }
+
+    // Stored once: the journal marks each response received only if no
+    // other program did, and in the same transaction its file takes its
+    // name (an earlier file of that name kept aside). The folders are
+    // synced before the commit, so a response marked received is whole on
+    // the disk; a failure leaves it unmarked, and it is fetched again on
+    // the next tick.
+    Diario &diario = m_programa.diario();
+    QStringList carpetas;
+    const Diario::Lote lote = diario.guardaRespuestas(
+        nuevas, m_programa.reloj().ahora(),
+        [&](qsizetype k) {
+            const Descarga &d = m_descargas.at(cuales.at(k));
+            const QString destino = QDir(d.carpetaLocal).filePath(d.archivo);
+            if (QFileInfo::exists(destino)) {
+                apartaAnterior(destino, diario);
+                carpetas.append(QDir(d.carpetaLocal).filePath(QStringLiteral("anteriores")));
+            }
+            std::error_code fallo;
+            std::filesystem::rename(copias.hechas.at(cuales.at(k)).parte.toStdU16String(), destino.toStdU16String(),
+                                    fallo);
+            if (fallo)
+                throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(destino));
+            carpetas.append(d.carpetaLocal);
             return destino;
+        },
+        [&] {
+            if (trasPaso)
+                trasPaso(Paso::Renombradas);
+            carpetas.removeDuplicates();
+            for (const QString &c : std::as_const(carpetas))
+                sincronizaCarpeta(c);
         });
-    Funciones::Borra_Archivo(temporal);
-    if (!guardado) {
-        // Another program on the office stored it: shown at the next look.
-        m_programa.refrescaListas();
-        co_return;
+
+    if (trasPaso)
+        trasPaso(Paso::Confirmadas);
+    bool deOtro = false;
+    for (qsizetype k = 0; k < lote.guardados.size(); ++k) {
+        const auto &g = lote.guardados.at(k);
+        if (!g) {
+            deOtro = deOtro || !lote.fallo;
+            continue;
+        }
+        const Descarga &d = m_descargas.at(cuales.at(k));
+        m_programa.listaEnvio().anadeRespuesta(g->respuesta, {d.archivo, d.clase, d.icono, {}, {}, g->ruta},
+                                               g->version);
+        recepcion.marca(d.transmision, d.columna, g->version);
+        emit respuestaRecibida(d.archivo, d.clase, g->ruta);
     }
-    m_programa.listaEnvio().anadeRespuesta(guardado->respuesta, {r.archivo, r.estado, r.icono, {}, {}, destino},
-                                           guardado->version);
-    recepcion.marca(transmision, columna, guardado->version);
-    emit respuestaRecibida(r.archivo, r.estado, destino);
+    // Another program on the office stored some: shown at the next look.
+    if (deOtro)
+        m_programa.refrescaListas();
+    if (lote.fallo)
+        std::rethrow_exception(lote.fallo);
+    if (copias.fallo)
+        throw *copias.fallo;
 }
 
 QCoro::Task<> CicloRecepcion::recorre()
@@ -242,13 +398,29 @@ QCoro::Task<> CicloRecepcion::recorre()
     // What other programs on the office changed since the last look.
     m_programa.refrescaListas();
     ListaRecepcion &recepcion = m_programa.listaRecepcion();
-    const QList<int> columnas {ListaRecepcion::Prev, ListaRecepcion::Val};
     // Every entry present now, in its order; entries added meanwhile wait
     // for the next tick.
     QList<std::pair<qint64, Entrada>> fotos;
     for (int i = 0; i < recepcion.cuenta(); ++i)
         fotos.append({recepcion.transmision(i), recepcion.entrada(i)});
     m_nombres.clear();
+    // What was downloaded before a failure (a lost session, "Detener") is
+    // stored all the same.
+    std::optional<ErrorTendal> fallo;
+    try {
+        co_await descargaTodas(fotos);
+    } catch (const ErrorTendal &e) {
+        fallo = e;
+    }
+    m_nombres.clear();
+    co_await guarda();
+    if (fallo)
+        throw *fallo;
+}
+
+QCoro::Task<> CicloRecepcion::descargaTodas(QList<std::pair<qint64, ListaRecepcion::Entrada>> fotos)
+{
+    const QList<int> columnas {ListaRecepcion::Prev, ListaRecepcion::Val};
     if (m_listar)
         for (const auto &[id, e] : std::as_const(fotos))
             for (int c : columnas)
@@ -266,15 +438,14 @@ QCoro::Task<> CicloRecepcion::recorre()
                 if (it != m_nombres.constEnd() && it->has_value() && !(*it)->contains(archivo.toLower()))
                     sinListar.append({id, e, c});
                 else
-                    co_await recibe(id, e, c);
+                    co_await descarga(id, e, c);
             }
     const qsizetype turno = sinListar.isEmpty() ? 0 : m_turnoPorNombre % sinListar.size();
     for (qsizetype i = 0; i < qMin(kPorNombre, sinListar.size()) && !m_deteniendo; ++i) {
         const auto &[id, e, c] = sinListar.at((turno + i) % sinListar.size());
-        co_await recibe(id, e, c, true);
+        co_await descarga(id, e, c, true);
     }
     m_turnoPorNombre = turno + kPorNombre;
-    m_nombres.clear();
 }
 
 // The entries whose both responses are in leave the list, in one change.

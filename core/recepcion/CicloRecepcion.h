@@ -8,9 +8,11 @@
 #include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class ErrorTendal;
@@ -90,6 +92,15 @@ public:
     // download every expected name as it is (false).
     void usaListado(bool listar) { m_listar = listar; }
 
+    // The steps of storing a tick's responses: copied to their reception
+    // folders and synced; renamed into place inside the journal's
+    // transaction, not yet committed; committed. A program that ends at any
+    // of them leaves each response either unrecorded (the next tick fetches
+    // it again) or recorded and whole on the disk. trasPaso, when set, is
+    // called after each (the tests stop a program there).
+    enum class Paso { Copiadas, Renombradas, Confirmadas };
+    std::function<void(Paso)> trasPaso;
+
 signals:
     // A response was received and listed: the name of the response file,
     // its state in the send list ("K" or "R") and where it was stored.
@@ -120,11 +131,23 @@ signals:
 private:
     void alDisparar();
     QCoro::Task<> recorre();
+    // The listings and the downloads of a tick, over the entries present at
+    // its start.
+    QCoro::Task<> descargaTodas(QList<std::pair<qint64, ListaRecepcion::Entrada>> fotos);
     QCoro::Task<> lista(QString carpeta);
-    // Fetches the response of column Prev or Val of the entry foto.
-    // porNombre: asked for by name even when the folder's listing did not
-    // show it.
-    QCoro::Task<> recibe(qint64 transmision, ListaRecepcion::Entrada foto, int columna, bool porNombre = false);
+    // Downloads the response of column Prev or Val of the entry foto, when
+    // it is there, into TendalTmp; it joins the tick's downloads, claimed,
+    // to be stored by guarda(). porNombre: asked for by name even when the
+    // folder's listing did not show it.
+    QCoro::Task<> descarga(qint64 transmision, ListaRecepcion::Entrada foto, int columna, bool porNombre = false);
+    // Stores the tick's downloads in their reception folders and records
+    // them in the journal in one transaction, then lists them. The files
+    // are copied and synced to the disk on a worker; the window's thread
+    // only renames them into place, syncs their folders and commits.
+    QCoro::Task<> guarda();
+    // Lets the claims of the downloads go and deletes their files in
+    // TendalTmp.
+    void olvidaDescargas();
     void limpia();
     QCoro::Task<> finDelTick();
     void reportaFallo(const ErrorTendal &fallo);
@@ -145,4 +168,18 @@ private:
     QHash<QString, std::optional<QHash<QString, QString>>> m_nombres;
     // Where the turn of the responses asked for by name is.
     qsizetype m_turnoPorNombre = 0;
+    // A response downloaded in this tick and claimed, not stored yet.
+    struct Descarga {
+        qint64 transmision = 0;
+        int columna = 0;
+        QString clase; // "K" or "R"
+        QString archivo; // the expected name
+        QString icono;
+        QString carpetaLocal; // its reception folder
+        QString temporal; // where it was downloaded (TendalTmp)
+    };
+    QList<Descarga> m_descargas;
+    // The worker that copies the tick's responses to their reception
+    // folders and syncs them (one thread; awaited by the tick).
+    QThreadPool m_disco;
 };

@@ -12,7 +12,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
+#include <QProcess>
 #include <QTest>
+
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -368,6 +371,52 @@ private slots:
         QCOMPARE(envio(b.p()), QStringList {u"x0123005.045 R 8"_s});
         QCOMPARE(lee(b.oficina.carpeta(u"sag_rec"_s) + u"/x0123005.045"_s), grande);
         QCOMPARE(archivos(b.p().carpetas().temporal()), QStringList());
+    }
+
+    // A program killed at any step of storing its responses leaves each
+    // one either unrecorded, and the next tick (after a restart) fetches it
+    // again, or recorded and whole in its reception folder.
+    void muerteAlGuardar_data()
+    {
+        QTest::addColumn<int>("paso");
+        QTest::newRow("copiadas y sincronizadas") << int(CicloRecepcion::Paso::Copiadas);
+        QTest::newRow("renombradas, sin confirmar") << int(CicloRecepcion::Paso::Renombradas);
+        QTest::newRow("confirmadas") << int(CicloRecepcion::Paso::Confirmadas);
+    }
+    void muerteAlGuardar()
+    {
+        QFETCH(int, paso);
+        Banco b;
+        b.envia({u"M0123001.045"_s, u"S0123005.045"_s});
+        const QByteArray kX = "R|0123|77|S0123005.045|ACEPTADO\r\n";
+        b.servidor.escribe(u"/ag0123/k0123001.045"_s, kK);
+        b.servidor.escribe(u"/sagarpaout/x0123005.045"_s, kX);
+        const QString val = b.oficina.carpeta(u"val_rec"_s);
+        const QString sag = b.oficina.carpeta(u"sag_rec"_s);
+
+        QProcess hijo;
+        hijo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        hijo.start(QStringLiteral(HIJO_RECEPCION), {b.oficina.trabajo(), b.oficina.ini(), QString::number(paso)});
+        QVERIFY(hijo.waitForReadyRead(30000));
+        QCOMPARE(hijo.readLine().trimmed(), "pausa " + QByteArray::number(paso));
+        ::kill(pid_t(hijo.processId()), SIGKILL);
+        QVERIFY(hijo.waitForFinished(10000));
+
+        b.reinicia();
+        // Recorded means whole on the disk.
+        for (int i = 0; i < b.p().listaEnvio().cuenta(); ++i) {
+            const auto e = b.p().listaEnvio().entrada(i);
+            QCOMPARE(lee(e.ruta), e.nombre.startsWith(u'k') ? kK : kX);
+        }
+        const bool confirmadas = paso == int(CicloRecepcion::Paso::Confirmadas);
+        QCOMPARE(b.p().listaEnvio().cuenta(), confirmadas ? 2 : 0);
+        // What was not recorded is fetched again, and nothing is lost.
+        b.tick();
+        QCOMPARE(envio(b.p()), (QStringList {u"k0123001.045 K 1"_s, u"x0123005.045 R 8"_s}));
+        QCOMPARE(recepcion(b.p()), QStringList {u"M0123001.045|X|"_s});
+        QCOMPARE(lee(QDir(val).filePath(u"k0123001.045"_s)), kK);
+        QCOMPARE(lee(QDir(sag).filePath(u"x0123005.045"_s)), kX);
+        QCOMPARE(b.oficina.dialogos.textos(), QStringList());
     }
 
     // The lists change while a tick waits on the server (a send adds an
