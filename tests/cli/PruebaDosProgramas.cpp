@@ -4,6 +4,7 @@
 
 #include "core/base/Funciones.h"
 #include "tests/soporte/Escena.h"
+#include "tests/soporte/ProcesoTendal.h"
 
 #include <QCoro/QCoroTask>
 #include <QDir>
@@ -34,27 +35,6 @@ QString respuestaPrev(const QString &nombre)
     return u"k"_s + nombre.mid(1);
 }
 
-struct Proceso {
-    QProcess p;
-    Proceso(const Oficina &oficina, const QStringList &argumentos)
-    {
-        p.setProgram(u"" TENDAL ""_s);
-        p.setArguments(QStringList {u"--ini"_s, oficina.ini()} + argumentos);
-        p.start();
-        if (!p.waitForStarted())
-            qFatal("no arrancó tendal");
-    }
-    int termina()
-    {
-        if (!p.waitForFinished(120000))
-            qFatal("tendal no terminó");
-        if (p.exitCode() != 0) // what it said, for the failure's report
-            qWarning("%s", p.readAllStandardError().constData());
-        return p.exitCode();
-    }
-    QString salida() { return QString::fromUtf8(p.readAllStandardOutput()); }
-};
-
 int cuenta(Programa &p, const QString &sql, const QVariantList &valores = {})
 {
     QSqlQuery q = p.conexion().ejecuta(sql, valores);
@@ -79,7 +59,7 @@ private slots:
             e.archivo(u"val_env"_s, hoy(n));
         Programa &ventana = e.carga();
 
-        Proceso terminal(e.oficina, {u"enviar"_s, u"--sin-espera"_s, hoy(1), hoy(2), hoy(3), hoy(4), hoy(5)});
+        ProcesoTendal terminal(e.oficina, {u"enviar"_s, u"--sin-espera"_s, hoy(1), hoy(2), hoy(3), hoy(4), hoy(5)});
         QCOMPARE(terminal.termina(), 0);
 
         e.enLista(hoy(6), u"2"_s, AG, AG);
@@ -96,7 +76,7 @@ private slots:
             e.servidor.escribe(AG + u'/' + respuestaPrev(hoy(n)), "K\r\n");
             e.servidor.escribe(AG + u'/' + respuestaVal(hoy(n)), "R\r\n");
         }
-        Proceso recibir(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
+        ProcesoTendal recibir(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
         QCOMPARE(recibir.termina(), 0);
         QCOMPARE(recibir.salida().count(u'\n'), 10);
         QVERIFY(ventana.refrescaListas());
@@ -115,12 +95,12 @@ private slots:
         Programa &p = e.carga();
         e.servidor.lento(256 * 1024);
 
-        Proceso primero(e.oficina, {u"enviar"_s, u"--sin-espera"_s, hoy(1)});
+        ProcesoTendal primero(e.oficina, {u"enviar"_s, u"--sin-espera"_s, hoy(1)});
         // The first has claimed its file once the journal shows the claim.
         for (int i = 0; i < 200 && cuenta(p, u"SELECT COUNT(*) FROM TRANSMISION WHERE ESTADO = 'ENVIANDO'"_s) == 0; ++i)
             QTest::qWait(50);
         QCOMPARE(cuenta(p, u"SELECT COUNT(*) FROM TRANSMISION WHERE ESTADO = 'ENVIANDO'"_s), 1);
-        Proceso segundo(e.oficina, {u"enviar"_s, u"--sin-espera"_s, hoy(2)});
+        ProcesoTendal segundo(e.oficina, {u"enviar"_s, u"--sin-espera"_s, hoy(2)});
         QCOMPARE(segundo.termina(), 0);
         QCOMPARE(primero.termina(), 0);
 
@@ -156,8 +136,8 @@ private slots:
             e.servidor.escribe(AG + u'/' + r.archivoPrev, "K " + nombre.toLatin1() + "\r\n");
             e.servidor.escribe(AG + u'/' + r.archivoVal, "R " + nombre.toLatin1() + "\r\n");
         }
-        Proceso a(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
-        Proceso b(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
+        ProcesoTendal a(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
+        ProcesoTendal b(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
         QCOMPARE(a.termina(), 0);
         QCOMPARE(b.termina(), 0);
         const QStringList lineas = (a.salida() + b.salida()).split(u'\n', Qt::SkipEmptyParts);

@@ -7,6 +7,7 @@
 #include "core/base/Funciones.h"
 #include "tests/soporte/ClusterPostgres.h"
 #include "tests/soporte/Escena.h"
+#include "tests/soporte/ProcesoTendal.h"
 
 #include <QDir>
 #include <QProcess>
@@ -27,26 +28,6 @@ QString hoy(int n)
     return u"M0123%1.%2"_s.arg(n, 3, 10, QLatin1Char('0'))
         .arg(Funciones::Dia_Juliano(QDate::currentDate()), 3, 10, QLatin1Char('0'));
 }
-
-struct Proceso {
-    QProcess p;
-    Proceso(const Oficina &oficina, const QStringList &argumentos)
-    {
-        p.setProgram(u"" TENDAL ""_s);
-        p.setArguments(QStringList {u"--ini"_s, oficina.ini()} + argumentos);
-        p.start();
-        if (!p.waitForStarted())
-            qFatal("no arrancó tendal");
-    }
-    int termina()
-    {
-        if (!p.waitForFinished(180000))
-            qFatal("tendal no terminó");
-        return p.exitCode();
-    }
-    QString salida() { return QString::fromUtf8(p.readAllStandardOutput()); }
-    QString errores() { return QString::fromUtf8(p.readAllStandardError()); }
-};
 
 int cuenta(Programa &p, const QString &sql, const QVariantList &valores = {})
 {
@@ -114,9 +95,9 @@ private slots:
                 b << hoy(i);
             c << hoy(n + 1 - i);
         }
-        Proceso pa(e.oficina, QStringList {u"enviar"_s, u"--sin-espera"_s} + a);
-        Proceso pb(e.oficina, QStringList {u"enviar"_s, u"--sin-espera"_s} + b);
-        Proceso pc(e.oficina, QStringList {u"enviar"_s, u"--sin-espera"_s} + c);
+        ProcesoTendal pa(e.oficina, QStringList {u"enviar"_s, u"--sin-espera"_s} + a);
+        ProcesoTendal pb(e.oficina, QStringList {u"enviar"_s, u"--sin-espera"_s} + b);
+        ProcesoTendal pc(e.oficina, QStringList {u"enviar"_s, u"--sin-espera"_s} + c);
         pa.termina();
         pb.termina();
         pc.termina();
@@ -143,9 +124,9 @@ private slots:
         const int n = 15;
         esperando(e, 1, n);
         {
-            Proceso a(e.oficina, {u"recibir"_s, u"--espera"_s, u"90"_s});
-            Proceso b(e.oficina, {u"recibir"_s, u"--espera"_s, u"90"_s});
-            Proceso c(e.oficina, {u"recibir"_s, u"--espera"_s, u"90"_s});
+            ProcesoTendal a(e.oficina, {u"recibir"_s, u"--espera"_s, u"90"_s});
+            ProcesoTendal b(e.oficina, {u"recibir"_s, u"--espera"_s, u"90"_s});
+            ProcesoTendal c(e.oficina, {u"recibir"_s, u"--espera"_s, u"90"_s});
             QCOMPARE(a.termina(), 0);
             QCOMPARE(b.termina(), 0);
             QCOMPARE(c.termina(), 0);
@@ -162,13 +143,13 @@ private slots:
         esperando(e, 100, n);
         e.servidor.lento(200);
         {
-            Proceso muere(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
+            ProcesoTendal muere(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
             QTest::qWait(1500);
             ::kill(pid_t(muere.p.processId()), SIGKILL);
             muere.p.waitForFinished(10000);
             e.servidor.lento(0);
-            Proceso a(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
-            Proceso b(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
+            ProcesoTendal a(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
+            ProcesoTendal b(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
             QCOMPARE(a.termina(), 0);
             QCOMPARE(b.termina(), 0);
         }

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "tests/soporte/Oficina.h"
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#ifndef TENDAL
+#error "TENDAL names the program under test (target_compile_definitions in the test's CMakeLists.txt)"
+#endif
+
+// One `tendal` program of its own on the office, started with the given
+// arguments; the test waits for it with termina().
+struct ProcesoTendal {
+    QProcess p;
+
+    ProcesoTendal(const Oficina &oficina, const QStringList &argumentos)
+    {
+        p.setProgram(QStringLiteral(TENDAL));
+        p.setArguments(QStringList {QStringLiteral("--ini"), oficina.ini()} + argumentos);
+        p.start();
+        if (!p.waitForStarted())
+            qFatal("no arrancó tendal");
+    }
+
+    // Its exit code; what it said on its error output goes to the test's
+    // report when it failed.
+    int termina()
+    {
+        if (!p.waitForFinished(180000))
+            qFatal("tendal no terminó");
+        if (p.exitCode() != 0)
+            qWarning("%s", p.readAllStandardError().constData());
+        return p.exitCode();
+    }
+
+    QString salida() { return QString::fromUtf8(p.readAllStandardOutput()); }
+};
