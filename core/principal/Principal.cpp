@@ -112,6 +112,7 @@ Principal::Principal(Programa &programa, CicloRecepcion &ciclo, QObject *parent)
     : QObject(parent)
     , m_programa(programa)
     , m_ciclo(ciclo)
+    , m_carga(programa)
 {
     connect(&m_conteo, &ConteoErrores::contado, this, &Principal::erroresContados);
 }
@@ -295,6 +296,18 @@ void Principal::vaciaEnvio()
         return;
     cambiaLista([&] { envio.limpia(); });
     m_elementoActual = -1;
+    vaciaReporte();
+}
+
+void Principal::ponReporte(DestinoReporte *reporte)
+{
+    m_carga.abandona();
+    m_reporte = reporte;
+}
+
+void Principal::vaciaReporte()
+{
+    m_carga.abandona();
     if (m_reporte)
         m_reporte->vacia();
 }
@@ -328,7 +341,6 @@ void Principal::muestraReporte(int lista, int fila)
     if (lista != 0 || fila < 0 || fila >= envio.cuenta() || envio.celda(fila, ListaEnvio::Estado) == kEstadoEspera
         || !m_reporte)
         return;
-    GeneradorReporte(m_programa)
-        .Genera_Reporte(GeneradorReporte::tituloRevision(), envio.celda(fila, ListaEnvio::Nombre), *m_reporte,
-                        envio.entrada(fila).ruta);
+    m_carga.carga(GeneradorReporte::tituloRevision(), envio.celda(fila, ListaEnvio::Nombre), envio.entrada(fila).ruta,
+                  *m_reporte);
 }

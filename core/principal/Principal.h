@@ -2,6 +2,7 @@
 
 #include "core/archivos/ArchivosAgencia.h"
 #include "core/archivos/ListadoCarpeta.h"
+#include "core/reportes/CargaReporte.h"
 #include "core/reportes/ConteoErrores.h"
 
 #include <QObject>
@@ -57,8 +58,9 @@ public:
     const ListadoCarpeta &listado() const { return m_listado; }
 
     // The report box; the report of a response entry and the emptying of the
-    // send list write there.
-    void ponReporte(DestinoReporte *reporte) { m_reporte = reporte; }
+    // send list write there. A report still loading into the previous box is
+    // abandoned.
+    void ponReporte(DestinoReporte *reporte);
 
     // A selector's entry was picked (also the entry already selected).
     void elige(Selector selector, int entrada);
@@ -74,8 +76,13 @@ public:
     void quitaRecepcion(int fila);
     // Empties the send list and the report box.
     void vaciaEnvio();
-    // Click on the send list (lista 0) or the reception list (lista 1).
+    // Click on the send list (lista 0) or the reception list (lista 1). A
+    // large report is built off the window's thread and replaces the box's
+    // content when it is ready; a report still loading is abandoned.
     void muestraReporte(int lista, int fila);
+    // Empties the report box, abandoning a report still loading.
+    void vaciaReporte();
+    bool cargandoReporte() const { return m_carga.cargando(); }
     // How many errors the report of a response entry shows: a response of
     // the send list (lista 0), or the validation response an entry of the
     // reception list (lista 1) already received. ConteoErrores::kSinCuenta
@@ -98,6 +105,7 @@ private:
     CicloRecepcion &m_ciclo;
     DestinoReporte *m_reporte = nullptr;
     ConteoErrores m_conteo;
+    CargaReporte m_carga;
     ArchivosAgencia m_archivos;
     ListadoCarpeta m_listado;
     QString m_tipoActual;

@@ -40,4 +40,7 @@ public:
     virtual void falla(const QString &texto) = 0;
     // The build is over, on every way out.
     virtual void termina() { }
+    // True when the report is no longer wanted: the builder stops after the
+    // next piece of the body (and still calls termina()).
+    virtual bool abandonado() const { return false; }
 };

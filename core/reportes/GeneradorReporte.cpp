@@ -159,8 +159,11 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
         try {
             while (lector.siguiente(linea)) {
                 formato->procesa(LineaRespuesta(linea), cuerpo);
-                if (cuerpo.texto().size() >= kPieza)
+                if (cuerpo.texto().size() >= kPieza) {
                     destino.agregaTexto(cuerpo.tomaTexto());
+                    if (destino.abandonado())
+                        return false;
+                }
             }
         } catch (const ErrorTendal &e) {
             // The lines read before the failing one reach the target too.

@@ -1,73 +1,133 @@
 #include "gui/principal/CuadroReporte.h"
 
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+// A slice of the load ends once it has taken this long; pieces of about
+// kPieza characters (whole lines) go in one at a time. Each insertion into
+// the document has a cost of its own besides its characters, so the pieces
+// are large: one takes about 10 ms, and the total stays close to one
+// setPlainText of the whole text.
+constexpr qint64 kRebanadaMs = 8;
+constexpr qsizetype kPieza = 128 * 1024;
+
+} // namespace
 
 CuadroReporte::CuadroReporte(QWidget *parent)
-    : QTextEdit(parent)
+    : QPlainTextEdit(parent)
 {
     setReadOnly(true);
-    setAcceptRichText(false);
-    setLineWrapMode(QTextEdit::NoWrap);
+    setUndoRedoEnabled(false);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    QFont fuente = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    document()->setDefaultFont(fuente);
+    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_carga.setInterval(0);
+    connect(&m_carga, &QTimer::timeout, this, &CuadroReporte::cargaParte);
 }
 
-QString CuadroReporte::paraMostrar(const QString &texto)
+QString CuadroReporte::paraMostrar(QStringView texto)
 {
-    QString t;
-    t.reserve(texto.size());
-    for (qsizetype i = 0; i < texto.size(); ++i) {
-        const QChar c = texto.at(i);
-        if (c == u'\r') {
-            if (i + 1 < texto.size() && texto.at(i + 1) == u'\n')
-                ++i;
-            t += u'\n';
+    // On the characters themselves: this runs over every character of a
+    // report of any length.
+    QString t(texto.size(), Qt::Uninitialized);
+    const char16_t *origen = texto.utf16();
+    const char16_t *const fin = origen + texto.size();
+    char16_t *destino = reinterpret_cast<char16_t *>(t.data());
+    char16_t *const inicio = destino;
+    for (; origen < fin; ++origen) {
+        const char16_t c = *origen;
+        if (c >= 0x20 || c == u'\t') {
+            *destino++ = c;
+        } else if (c == u'\r') {
+            if (origen + 1 < fin && origen[1] == u'\n')
+                ++origen;
+            *destino++ = u'\n';
         } else if (c == u'\n') {
-            t += u'\n';
-        } else if (c.unicode() < 0x20 && c != u'\t') {
-            t += QChar(0x2400 + c.unicode()); // the control picture of the character
+            *destino++ = u'\n';
         } else {
-            t += c;
+            *destino++ = char16_t(0x2400 + c); // the control picture of the character
         }
     }
+    t.truncate(destino - inicio);
     return t;
 }
 
 void CuadroReporte::vacia()
 {
+    m_carga.stop();
+    m_texto.clear();
+    m_largoEncabezado = 0;
+    m_mostrado = 0;
     clear();
-    m_finEncabezado = 0;
-    setFontWeight(QFont::Normal);
 }
 
 void CuadroReporte::ponTexto(const QString &texto)
 {
-    const QString mostrado = paraMostrar(texto);
-    setPlainText(mostrado);
-    m_finEncabezado = int(mostrado.size());
+    m_texto = texto;
+    m_largoEncabezado = texto.size();
 }
 
 void CuadroReporte::agregaTexto(const QString &texto)
 {
-    // The whole text laid out at once: inserting a long body through a
-    // cursor lays it out block by block, many times slower.
-    setPlainText(toPlainText() + paraMostrar(texto));
+    m_texto += texto;
 }
 
 void CuadroReporte::falla(const QString &texto)
 {
     // The failure text takes the place of the body: header and failure only.
-    QTextCursor cursor(document());
-    cursor.setPosition(m_finEncabezado);
-    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-    cursor.insertText(paraMostrar(texto));
+    m_texto.truncate(m_largoEncabezado);
+    m_texto += texto;
 }
 
 void CuadroReporte::muestraSinCambios(const QString &contenido)
 {
-    setPlainText(paraMostrar(contenido));
+    m_texto = contenido;
+}
+
+void CuadroReporte::termina()
+{
+    m_carga.stop();
+    clear();
+    m_mostrado = 0;
+    cargaParte();
+    if (m_mostrado < m_texto.size())
+        m_carga.start();
+}
+
+// One slice of the load: whole lines, a piece at a time, until the slice's
+// time is spent or the report is in. A piece never ends between a CR and
+// its LF.
+void CuadroReporte::cargaParte()
+{
+    QElapsedTimer reloj;
+    reloj.start();
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    while (m_mostrado < m_texto.size()) {
+        qsizetype fin = std::min(m_texto.size(), m_mostrado + kPieza);
+        if (fin < m_texto.size()) {
+            const qsizetype salto = m_texto.lastIndexOf(u'\n', fin - 1);
+            if (salto >= m_mostrado)
+                fin = salto + 1;
+            else if (m_texto.at(fin - 1) == u'\r' || m_texto.at(fin - 1).isHighSurrogate())
+                ++fin; // a line longer than a piece: never split a CR LF or a character
+        }
+        cursor.insertText(paraMostrar(QStringView(m_texto).sliced(m_mostrado, fin - m_mostrado)));
+        m_mostrado = fin;
+        if (reloj.elapsed() >= kRebanadaMs)
+            break;
+    }
+    if (m_mostrado < m_texto.size())
+        return;
+    m_carga.stop();
+    m_texto = QString();
+    m_mostrado = 0;
+    m_largoEncabezado = 0;
+    emit cargado();
 }
 
 QString CuadroReporte::texto() const

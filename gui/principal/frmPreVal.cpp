@@ -67,7 +67,7 @@ QLabel *etiqueta(const QString &texto, QWidget *padre, bool titulo = false)
 // every line wraps at the page width (at a blank when it can, anywhere when
 // it must), so no character is lost, and the pages carry nothing that the
 // box does not show (no page numbers).
-void imprimeReporte(const QTextEdit &cuadro, QPrinter &impresora)
+void imprimeReporte(const QPlainTextEdit &cuadro, QPrinter &impresora)
 {
     const QTextDocument &original = *cuadro.document();
     std::unique_ptr<QTextDocument> copia;
@@ -407,7 +407,7 @@ void frmPreVal::muestraReporteDe(int fila)
     if (fila >= 0 && fila < envio.cuenta() && envio.celda(fila, ListaEnvio::Estado) != u"E")
         m_principal.muestraReporte(0, fila);
     else
-        m_rtbPreVal->vacia();
+        m_principal.vaciaReporte();
 }
 
 int frmPreVal::filaSeleccionada(int lista) const

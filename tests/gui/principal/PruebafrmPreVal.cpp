@@ -29,6 +29,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTimer>
 #include <QTreeView>
 
 namespace {
@@ -501,6 +502,61 @@ private slots:
         QVERIFY(w.rtbPreVal()->document()->isEmpty());
     }
 
+    // A large report loads without holding the window: it is built off the
+    // window's thread and goes into the box in slices. Another selection
+    // abandons it; a build that fails half-way shows the header and the
+    // failure text.
+    void reporteGrande()
+    {
+        Ventana v;
+        frmPreVal &w = v.ventana;
+        const QString valRec = v.oficina.carpeta(QStringLiteral("val_rec"));
+        constexpr int kLineas = 20000;
+        QByteArray grande;
+        QByteArray malo;
+        for (int i = 1; i <= kLineas; ++i) {
+            grande += "E3001234501001230501\r\n";
+            malo += i == 15000 ? "E30012345010012X0501\r\n" : "E3001234501001230501\r\n";
+        }
+        creaArchivo(valRec, QStringLiteral("M0123001.err"), grande);
+        creaArchivo(valRec, QStringLiteral("M0123002.err"), malo);
+        v.envio().agrega({QStringLiteral("M0123001.err"), QStringLiteral("R"), QStringLiteral("2"), {}, {}});
+        v.envio().agrega({QStringLiteral("M0123002.err"), QStringLiteral("R"), QStringLiteral("2"), {}, {}});
+        v.envio().agrega({QStringLiteral("k0123001.045"), QStringLiteral("K"), QStringLiteral("1"), {}, {}});
+        QTreeView *lista = w.lvwPreVal(0);
+        const auto cargando = [&] {
+            return v.principal.cargandoReporte() || w.rtbPreVal()->cargando();
+        };
+        int pulsos = 0;
+        QTimer pulso;
+        connect(&pulso, &QTimer::timeout, [&] { ++pulsos; });
+        pulso.start(5);
+
+        v.clic(lista, 0);
+        QVERIFY(cargando());
+        const int antes = pulsos;
+        QTRY_VERIFY_WITH_TIMEOUT(!cargando(), 60000);
+        QVERIFY(pulsos > antes); // the window's loop ran while it loaded
+        const QString texto = w.rtbPreVal()->texto();
+        QVERIFY(texto.startsWith(QStringLiteral("Programa de Tendal  -  Revisión Archivo: M0123001.ERR")));
+        QCOMPARE(texto.count(QStringLiteral("Pedimento: 3001234    Error")), kLineas);
+
+        v.clic(lista, 1);
+        QVERIFY(cargando());
+        v.clic(lista, 2); // shown at once
+        QVERIFY(!cargando());
+        QTest::qWait(300);
+        QCOMPARE(w.rtbPreVal()->texto(),
+                 QStringLiteral("LINEA UNO DEL ACUSE\r\nLINEA DOS DEL ACUSE\r\nLINEA TRES DEL ACUSE\r\n"));
+
+        v.clic(lista, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!cargando(), 60000);
+        const QString fallo = w.rtbPreVal()->texto();
+        QVERIFY(fallo.startsWith(QStringLiteral("Programa de Tendal  -  Revisión Archivo: M0123002.ERR")));
+        QVERIFY(fallo.contains(QStringLiteral("en la línea 15000:")));
+        QCOMPARE(fallo.count(u'\n'), 3);
+    }
+
     // Printing wraps every line at the page width and loses no character;
     // no page number is added.
     void imprimeLineasLargas()
@@ -542,15 +598,45 @@ private slots:
     void cuadroReporte()
     {
         CuadroReporte c;
+        c.vacia();
         c.ponTexto(QStringLiteral("<b>uno</b>\r\n"));
         c.agregaTexto(QStringLiteral("dos") + QChar(0) + QStringLiteral("tres\rcuatro\nfin"));
+        c.termina();
         QCOMPARE(c.toPlainText(),
                  QStringLiteral("<b>uno</b>\ndos") + QChar(0x2400) + QStringLiteral("tres\ncuatro\nfin"));
         // A failure after pieces of the body: header and failure text only.
-        c.agregaTexto(QStringLiteral("\r\ncinco\r\n"));
+        c.vacia();
+        c.ponTexto(QStringLiteral("<b>uno</b>\r\n"));
+        c.agregaTexto(QStringLiteral("dos\r\n"));
+        c.agregaTexto(QStringLiteral("cinco\r\n"));
         c.falla(QStringLiteral("No se pudo leer\r\n"));
+        c.termina();
         QCOMPARE(c.texto(), QStringLiteral("<b>uno</b>\r\nNo se pudo leer\r\n"));
         c.vacia();
+        QVERIFY(c.document()->isEmpty());
+
+        // A long report goes in by slices, which never split a CR LF, even
+        // in lines longer than a slice's piece; emptying the box ends a load.
+        QString largo;
+        for (int n : {16383, 16383, 16384, 16385, 40000})
+            largo += QString(n, u'x') + QStringLiteral("\r\n");
+        for (int i = 0; i < 20000; ++i)
+            largo += QStringLiteral("línea %1\r\n").arg(i);
+        c.ponTexto(QStringLiteral("H\r\n"));
+        c.agregaTexto(largo);
+        c.termina();
+        QVERIFY(c.cargando());
+        QSignalSpy cargado(&c, &CuadroReporte::cargado);
+        QVERIFY(cargado.wait());
+        QCOMPARE(c.texto(), QStringLiteral("H\r\n") + largo);
+        QCOMPARE(c.document()->blockCount(), 1 + 5 + 20000 + 1);
+        c.vacia();
+        c.ponTexto(QStringLiteral("H\r\n"));
+        c.agregaTexto(largo);
+        c.termina();
+        c.vacia();
+        QVERIFY(!c.cargando());
+        QTest::qWait(50);
         QVERIFY(c.document()->isEmpty());
     }
 

@@ -1,0 +1,106 @@
+#include "core/reportes/CargaReporte.h"
+
+#include "core/base/ErrorTendal.h"
+#include "core/base/Reloj.h"
+#include "core/db/Conexion.h"
+#include "core/oficina/CamposConfiguracion.h"
+#include "core/oficina/Programa.h"
+#include "core/reportes/DestinoTexto.h"
+#include "core/reportes/GeneradorReporte.h"
+#include "core/reportes/TipoRespuesta.h"
+
+#include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <optional>
+
+namespace {
+
+// The worker's target: the report as text, and the abandonment it watches.
+class TextoAbandonable : public DestinoTexto
+{
+public:
+    explicit TextoAbandonable(std::shared_ptr<std::atomic_bool> abandono)
+        : m_abandono(std::move(abandono))
+    {
+    }
+    bool abandonado() const override { return m_abandono->load(); }
+
+private:
+    std::shared_ptr<std::atomic_bool> m_abandono;
+};
+
+struct Hecho {
+    bool completo = false;
+    QString texto;
+};
+
+} // namespace
+
+CargaReporte::CargaReporte(Programa &programa, QObject *parent)
+    : QObject(parent)
+    , m_programa(programa)
+{
+}
+
+CargaReporte::~CargaReporte()
+{
+    abandona();
+}
+
+void CargaReporte::abandona()
+{
+    ++m_generacion;
+    if (m_abandono)
+        m_abandono->store(true);
+    m_abandono.reset();
+}
+
+void CargaReporte::carga(const QString &titulo, const QString &archivo, const QString &guardada,
+                         DestinoReporte &destino)
+{
+    abandona();
+    GeneradorReporte generador(m_programa);
+    const QFileInfo info(generador.ruta(archivo, guardada));
+    if (!info.isFile() || info.size() <= kTamanoInmediato) {
+        const bool completo = generador.Genera_Reporte(titulo, archivo, destino, guardada);
+        emit terminada(completo);
+        return;
+    }
+
+    // What the worker needs, copied here: it never reaches the owner's objects.
+    auto abandono = std::make_shared<std::atomic_bool>(false);
+    m_abandono = abandono;
+    const quint64 generacion = m_generacion;
+    const QString base = m_programa.conexion().ruta();
+    const QString sinCambios = m_programa.campos().texto(TipoRespuesta::kCampoSinCambios);
+    const QDateTime momento = m_programa.reloj().ahora();
+    destino.vacia();
+    QFuture<std::optional<Hecho>> obra = QtConcurrent::run([=]() -> std::optional<Hecho> {
+        std::unique_ptr<Conexion> conexion;
+        try {
+            conexion = Conexion::abreArchivo(base);
+        } catch (const ErrorTendal &) {
+            return std::nullopt;
+        }
+        TextoAbandonable texto(abandono);
+        Hecho hecho;
+        hecho.completo
+            = GeneradorReporte(*conexion, sinCambios, momento).Genera_Reporte(titulo, archivo, texto, guardada);
+        hecho.texto = texto.texto();
+        return hecho;
+    });
+    obra.then(this, [this, generacion, titulo, archivo, guardada, &destino](const std::optional<Hecho> &hecho) {
+        if (generacion != m_generacion)
+            return; // abandoned
+        m_abandono.reset();
+        if (!hecho) {
+            emit terminada(GeneradorReporte(m_programa).Genera_Reporte(titulo, archivo, destino, guardada));
+            return;
+        }
+        destino.vacia();
+        destino.ponTexto(hecho->texto);
+        destino.termina();
+        emit terminada(hecho->completo);
+    });
+}
