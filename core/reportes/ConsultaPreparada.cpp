@@ -43,8 +43,10 @@ bool ConsultaPreparada::busca(std::initializer_list<QVariant> valores)
         falla();
     m_fila.clear();
     if (hay) {
-        const int n = q.record().count();
-        for (int c = 0; c < n; ++c)
+        // The columns are those of the statement: counted once.
+        if (m_columnas < 0)
+            m_columnas = q.record().count();
+        for (int c = 0; c < m_columnas; ++c)
             m_fila.append(q.value(c));
     }
     q.finish();

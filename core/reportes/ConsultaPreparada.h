@@ -32,4 +32,5 @@ private:
     QString m_sql;
     std::optional<QSqlQuery> m_consulta;
     QVariantList m_fila;
+    int m_columnas = -1;
 };

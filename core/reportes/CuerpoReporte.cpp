@@ -31,7 +31,11 @@ QString CuerpoReporte::enOracion(QStringView descripcion)
 
 CuerpoReporte &CuerpoReporte::oracion(QStringView descripcion)
 {
-    m_texto.append(enOracion(descripcion));
+    // As enOracion, written straight into the body.
+    if (!descripcion.isEmpty()) {
+        m_texto.append(descripcion.left(1));
+        m_texto.append(descripcion.mid(1).toString().toLower());
+    }
     return *this;
 }
 

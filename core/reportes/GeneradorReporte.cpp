@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSqlDatabase>
 
 namespace {
 
@@ -43,6 +44,32 @@ QString fechaCorta(const QDate &fecha, const QLocale &locale)
         formato.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     return locale.toString(fecha, formato);
 }
+
+// The catalogue lookups of one report read one state of the catalogue, in
+// one read transaction on the connection: a catalogue installed meanwhile
+// is not mixed into the report, and the database takes its read lock once
+// instead of once per lookup. On a connection already in a transaction the
+// lookups simply join it.
+class LecturaCatalogo
+{
+public:
+    explicit LecturaCatalogo(const Conexion &conexion)
+        : m_db(conexion.db())
+        , m_abierta(m_db.transaction())
+    {
+    }
+    ~LecturaCatalogo()
+    {
+        if (m_abierta)
+            m_db.rollback(); // nothing was written
+    }
+    LecturaCatalogo(const LecturaCatalogo &) = delete;
+    LecturaCatalogo &operator=(const LecturaCatalogo &) = delete;
+
+private:
+    QSqlDatabase m_db;
+    bool m_abierta;
+};
 
 // Opens the file for reading, or says why it cannot be read.
 void abre(QFile &archivo)
@@ -151,6 +178,7 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
             return true;
         }
 
+        const LecturaCatalogo lectura(m_conexion);
         CatalogoErrores catalogo(m_conexion);
         const auto formato = tipo.creaFormato(catalogo);
         CuerpoReporte cuerpo(locale);
