@@ -1,5 +1,7 @@
 #include "cli/Comando.h"
 #include "cli/DialogosConsola.h"
+#include "core/base/ErrorTendal.h"
+#include "core/db/HistorialDiario.h"
 #include "core/oficina/Programa.h"
 #include "core/reportes/DestinoFlujo.h"
 #include "core/reportes/GeneradorReporte.h"
@@ -31,7 +33,17 @@ int comandoReporte(Comando &c)
         return 1;
     Programa &programa = *abierto;
     DestinoFlujo destino(c.out);
+    // The file in the reception folder of its kind or, where this
+    // workstation does not have it, the latest response of the name that
+    // the office's journal holds.
+    qint64 respuesta = 0;
+    try {
+        if (const auto r = HistorialDiario(programa.conexion()).ultimaRespuesta(nombre))
+            respuesta = r->id;
+    } catch (const ErrorTendal &) {
+        // the report says the file is missing
+    }
     const bool completo = GeneradorReporte(programa).Genera_Reporte(
-        conTitulo ? titulo : GeneradorReporte::tituloRevision(), nombre, destino);
+        conTitulo ? titulo : GeneradorReporte::tituloRevision(), nombre, destino, {}, respuesta);
     return completo ? 0 : 1;
 }

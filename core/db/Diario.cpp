@@ -107,6 +107,14 @@ QStringList Diario::pasoEsquema()
     };
 }
 
+QStringList Diario::pasoContenido()
+{
+    // A table of its own, so that the lists and the history, which read
+    // RESPUESTA often, never carry the bytes along.
+    return {QStringLiteral("CREATE TABLE RESPUESTA_CONTENIDO (RESPUESTA BIGINT NOT NULL PRIMARY KEY REFERENCES "
+                           "RESPUESTA (ID), CONTENIDO BLOB NOT NULL)")};
+}
+
 QString Diario::programa()
 {
     return QSysInfo::machineHostName() + u':' + QString::number(QCoreApplication::applicationPid());
@@ -442,6 +450,8 @@ Diario::Lote Diario::guardaRespuestas(const QList<RespuestaNueva> &respuestas, Q
                                "RUTA, EN_ENVIO, ORDEN) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1, ?)"),
                 {r.transmision, texto(r.clase), texto(r.nombre), texto(r.icono), r.tamano, texto(r.sha256),
                  utc(momento), texto(ruta), v});
+            m_conexion.ejecuta(QStringLiteral("INSERT INTO RESPUESTA_CONTENIDO (RESPUESTA, CONTENIDO) VALUES (?, ?)"),
+                               {id, r.contenido.isNull() ? QByteArray("") : r.contenido});
             guardados[i] = Guardado {v, id, ruta};
         }
         alFinal();

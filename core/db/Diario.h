@@ -23,6 +23,10 @@ class Conexion;
 //   RESPUESTA    one row per response stored: its transmission, class ("K"
 //                prevalidation, "R" validation), size, SHA-256, moment stored
 //                (UTC), where it is stored, whether it is in the send list.
+//   RESPUESTA_CONTENIDO  the bytes of each response, recorded with it, so
+//                that any workstation of the office can read a response
+//                whether or not it has the file (responses stored by
+//                versions that kept only the file have no row here).
 //
 // The send list is the view VISTA_ENVIO (the queue and the listed responses),
 // the reception list the view VISTA_RECEPCION; both in the order ORDEN. Every
@@ -40,6 +44,8 @@ public:
     // The schema step that creates the journal and moves into it the rows of
     // the earlier list tables (LISTA_ENVIO, LISTA_RECEPCION), then drops them.
     static QStringList pasoEsquema();
+    // The schema step that adds the responses' bytes (RESPUESTA_CONTENIDO).
+    static QStringList pasoContenido();
 
     // Where a row of the send list comes from.
     enum class Origen { Cola, Respuesta };
@@ -136,9 +142,10 @@ public:
     // Storing a response once. In one transaction: the mark of the entry is
     // set only when it was still empty (another program may have stored it);
     // then guarda() stores the file and returns where it went, and the
-    // response is recorded and listed in the send list. Returns nothing when
-    // the response was in already (guarda() is not called). A failure of
-    // guarda() undoes all.
+    // response is recorded with its bytes and listed in the send list.
+    // Returns nothing when the response was in already (guarda() is not
+    // called). A failure of guarda(), or an end of the program before the
+    // commit, undoes all: a response is never recorded without its bytes.
     struct Guardado {
         qint64 version = 0;
         qint64 respuesta = 0;
@@ -151,6 +158,7 @@ public:
         QString icono;
         qint64 tamano = 0;
         QString sha256;
+        QByteArray contenido; // the response's bytes
     };
     std::optional<Guardado> guardaRespuesta(const RespuestaNueva &r, QDateTime momento,
                                             const std::function<QString()> &guarda);

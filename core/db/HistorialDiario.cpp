@@ -144,6 +144,35 @@ std::optional<HistorialDiario::Transmision> HistorialDiario::ultimaAceptada(cons
     return una.first();
 }
 
+std::optional<HistorialDiario::Guardada> HistorialDiario::ultimaRespuesta(const QString &nombre) const
+{
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("SELECT ID, RUTA FROM RESPUESTA WHERE UPPER(NOMBRE) = ? ORDER BY ID DESC"), {nombre.toUpper()});
+    if (!q.next())
+        return std::nullopt;
+    return Guardada {q.value(0).toLongLong(), q.value(1).toString()};
+}
+
+std::optional<QByteArray> HistorialDiario::contenido(qint64 respuesta) const
+{
+    QSqlQuery q = m_conexion.ejecuta(QStringLiteral("SELECT CONTENIDO FROM RESPUESTA_CONTENIDO WHERE RESPUESTA = ?"),
+                                     {respuesta});
+    if (!q.next())
+        return std::nullopt;
+    QByteArray bytes = q.value(0).toByteArray();
+    q.finish();
+    return bytes;
+}
+
+std::optional<qint64> HistorialDiario::tamanoContenido(qint64 respuesta) const
+{
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("SELECT LENGTH(CONTENIDO) FROM RESPUESTA_CONTENIDO WHERE RESPUESTA = ?"), {respuesta});
+    if (!q.next())
+        return std::nullopt;
+    return q.value(0).toLongLong();
+}
+
 QList<std::pair<qint64, QDateTime>> HistorialDiario::enEspera() const
 {
     QSqlQuery q = m_conexion.ejecuta(

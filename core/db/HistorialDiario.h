@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -59,6 +60,22 @@ public:
 
     // The latest transmission of this name that the server accepted.
     std::optional<Transmision> ultimaAceptada(const QString &nombre) const;
+
+    // The latest response of this name (any case) the journal recorded: its
+    // id, and where it was stored.
+    struct Guardada {
+        qint64 id = 0;
+        QString ruta;
+    };
+    std::optional<Guardada> ultimaRespuesta(const QString &nombre) const;
+
+    // The bytes of a response as the journal keeps them; nothing for a
+    // response recorded without them (by a version that kept only the file).
+    // Read in one piece: the driver's copy is let go before this returns,
+    // so the bytes are held once.
+    std::optional<QByteArray> contenido(qint64 respuesta) const;
+    // Their size, without reading them.
+    std::optional<qint64> tamanoContenido(qint64 respuesta) const;
 
     // The transmissions in the reception list that the server accepted, with
     // the moment it did (UTC).

@@ -36,7 +36,7 @@ QStringList Migracion::tablasOficina()
         = {QStringLiteral("PARAMETROS"), QStringLiteral("ACTUALIZACIONES"), QStringLiteral("TIPO_ERRORES")};
     tablas << Esquema::tablasCatalogo();
     tablas << QStringLiteral("DIARIO_VERSION") << QStringLiteral("TRANSMISION") << QStringLiteral("RESPUESTA")
-           << QStringLiteral("COLA_ENVIO");
+           << QStringLiteral("RESPUESTA_CONTENIDO") << QStringLiteral("PEDIMENTO") << QStringLiteral("COLA_ENVIO");
     return tablas;
 }
 

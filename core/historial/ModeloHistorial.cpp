@@ -48,8 +48,11 @@ void ModeloHistorial::leePedimentos()
     HistorialDiario historial(m_programa.conexion());
     const PedimentosRespuesta lector(m_programa.conexion());
     QList<std::pair<qint64, QStringList>> leidos;
+    // A response this workstation cannot read (neither its file nor its
+    // bytes are here) stays unread, for a workstation that can.
     for (const HistorialDiario::PorLeer &r : historial.sinPedimentos())
-        leidos.append({r.id, lector.lee(r.nombre, r.ruta)});
+        if (auto numeros = lector.lee(r.nombre, r.ruta, r.id))
+            leidos.append({r.id, std::move(*numeros)});
     historial.anotaPedimentos(leidos);
 }
 

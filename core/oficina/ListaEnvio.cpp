@@ -41,6 +41,12 @@ ListaEnvio::Entrada ListaEnvio::entrada(int i) const
             f[RutaPre], f[RutaVal], c.origen == int(Diario::Origen::Respuesta) ? m_rutas.value(c.id) : QString()};
 }
 
+qint64 ListaEnvio::respuesta(int i) const
+{
+    const Clave c = clave(i);
+    return c.origen == int(Diario::Origen::Respuesta) ? c.id : 0;
+}
+
 int ListaEnvio::agrega(const Entrada &e)
 {
     const bool enCola = e.estado == u"E";

@@ -23,6 +23,8 @@ public:
     explicit ListaEnvio(Diario *diario = nullptr, QObject *parent = nullptr);
 
     Entrada entrada(int i) const;
+    // The journal's id of a listed response (0 for a queued name).
+    qint64 respuesta(int i) const;
     // A name queued ("E") or a response listed ("K", "R").
     int agrega(const Entrada &e);
     void cambia(int i, const Entrada &e);

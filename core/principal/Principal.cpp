@@ -342,5 +342,5 @@ void Principal::muestraReporte(int lista, int fila)
         || !m_reporte)
         return;
     m_carga.carga(GeneradorReporte::tituloRevision(), envio.celda(fila, ListaEnvio::Nombre), envio.entrada(fila).ruta,
-                  *m_reporte);
+                  *m_reporte, envio.respuesta(fila));
 }

@@ -94,6 +94,7 @@ struct Copia {
     QString parte;
     qint64 tamano = 0;
     QString sha256;
+    QByteArray contenido; // the response's bytes, for the journal
 };
 struct Copias {
     QList<Copia> hechas;
@@ -121,6 +122,8 @@ Copia copiaSincronizada(const QString &origen, const QString &parte)
     if (!salida.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(parte));
     Huella huella;
+    QByteArray contenido;
+    contenido.reserve(entrada.size());
     bool ok = true;
     int error = 0;
     while (ok && !entrada.atEnd()) {
@@ -129,6 +132,7 @@ Copia copiaSincronizada(const QString &origen, const QString &parte)
         ok = !bloque.isEmpty() && salida.write(bloque) == bloque.size();
         error = errno;
         huella.agrega(bloque);
+        contenido.append(bloque);
     }
     ok = ok && entrada.error() == QFileDevice::NoError;
     if (ok) {
@@ -148,7 +152,7 @@ Copia copiaSincronizada(const QString &origen, const QString &parte)
                                      QDir::toNativeSeparators(parte));
     }
     salida.close();
-    return {parte, huella.tamano(), huella.sha256()};
+    return {parte, huella.tamano(), huella.sha256(), contenido};
 }
 
 // Makes the names given in a folder (the renames into it) durable.
@@ -332,13 +336,14 @@ QCoro::Task<> CicloRecepcion::guarda()
         if (fila < 0 || !recepcion.celda(fila, d.columna).isEmpty())
             continue;
         cuales.append(i);
-        nuevas.append(
-            {d.transmision, d.clase, d.archivo, d.icono, copias.hechas.at(i).tamano, copias.hechas.at(i).sha256});
+        const Copia &c = copias.hechas.at(i);
+        nuevas.append({d.transmision, d.clase, d.archivo, d.icono, c.tamano, c.sha256, c.contenido});
     }
 
     // Stored once: the journal marks each response received only if no
     // other program did, and in the same transaction its file takes its
-    // name (an earlier file of that name kept aside). The folders are
+    // name (an earlier file of that name kept aside) and its bytes are
+    // recorded. The folders are
     // synced before the commit, so a response marked received is whole on
     // the disk; a failure leaves it unmarked, and it is fetched again on
     // the next tick.

@@ -3,6 +3,7 @@
 #include "core/base/ErrorTendal.h"
 #include "core/base/Reloj.h"
 #include "core/db/Conexion.h"
+#include "core/db/HistorialDiario.h"
 #include "core/oficina/CamposConfiguracion.h"
 #include "core/oficina/Programa.h"
 #include "core/reportes/DestinoTexto.h"
@@ -57,13 +58,23 @@ void CargaReporte::abandona()
 }
 
 void CargaReporte::carga(const QString &titulo, const QString &archivo, const QString &guardada,
-                         DestinoReporte &destino)
+                         DestinoReporte &destino, qint64 respuesta)
 {
     abandona();
     GeneradorReporte generador(m_programa);
     const QFileInfo info(generador.ruta(archivo, guardada));
-    if (!info.isFile() || info.size() <= kTamanoInmediato) {
-        const bool completo = generador.Genera_Reporte(titulo, archivo, destino, guardada);
+    // The file's size, or where this workstation does not have it, the size
+    // of its bytes in the journal.
+    qint64 tamano = info.isFile() ? info.size() : 0;
+    if (!info.exists() && respuesta > 0) {
+        try {
+            tamano = HistorialDiario(m_programa.conexion()).tamanoContenido(respuesta).value_or(0);
+        } catch (const ErrorTendal &) {
+            tamano = 0; // the build says what fails
+        }
+    }
+    if (tamano <= kTamanoInmediato) {
+        const bool completo = generador.Genera_Reporte(titulo, archivo, destino, guardada, respuesta);
         emit terminada(completo);
         return;
     }
@@ -85,17 +96,18 @@ void CargaReporte::carga(const QString &titulo, const QString &archivo, const QS
         }
         TextoAbandonable texto(abandono);
         Hecho hecho;
-        hecho.completo
-            = GeneradorReporte(*conexion, sinCambios, momento).Genera_Reporte(titulo, archivo, texto, guardada);
+        hecho.completo = GeneradorReporte(*conexion, sinCambios, momento)
+                             .Genera_Reporte(titulo, archivo, texto, guardada, respuesta);
         hecho.texto = texto.texto();
         return hecho;
     });
-    obra.then(this, [this, generacion, titulo, archivo, guardada, &destino](const std::optional<Hecho> &hecho) {
+    obra.then(this, [this, generacion, titulo, archivo, guardada, respuesta,
+                     &destino](const std::optional<Hecho> &hecho) {
         if (generacion != m_generacion)
             return; // abandoned
         m_abandono.reset();
         if (!hecho) {
-            emit terminada(GeneradorReporte(m_programa).Genera_Reporte(titulo, archivo, destino, guardada));
+            emit terminada(GeneradorReporte(m_programa).Genera_Reporte(titulo, archivo, destino, guardada, respuesta));
             return;
         }
         destino.vacia();

@@ -30,9 +30,11 @@ public:
     ~CargaReporte() override;
 
     // Builds the report of the response `archivo` (as
-    // GeneradorReporte::Genera_Reporte takes it) into the target, which must
-    // outlive the load or be released by abandona() first.
-    void carga(const QString &titulo, const QString &archivo, const QString &guardada, DestinoReporte &destino);
+    // GeneradorReporte::Genera_Reporte takes it, respuesta its id in the
+    // journal) into the target, which must outlive the load or be released
+    // by abandona() first.
+    void carga(const QString &titulo, const QString &archivo, const QString &guardada, DestinoReporte &destino,
+               qint64 respuesta = 0);
     // Abandons the report in progress, if any; its target is not touched again.
     void abandona();
     bool cargando() const { return m_abandono != nullptr; }

@@ -13,6 +13,7 @@
 #include "core/reportes/DestinoReporte.h"
 #include "core/reportes/LectorLineas.h"
 #include "core/reportes/LineaRespuesta.h"
+#include "core/reportes/RespuestaGuardada.h"
 #include "core/reportes/TipoRespuesta.h"
 
 #include <QDir>
@@ -70,18 +71,6 @@ private:
     QSqlDatabase m_db;
     bool m_abierta;
 };
-
-// Opens the file for reading, or says why it cannot be read.
-void abre(QFile &archivo)
-{
-    const QFileInfo info(archivo.fileName());
-    if (!info.exists())
-        throw Fallo {QStringLiteral("el archivo no existe")};
-    if (!info.isFile())
-        throw Fallo {QStringLiteral("no es un archivo")};
-    if (!archivo.open(QIODevice::ReadOnly))
-        throw Fallo {QStringLiteral("el archivo no se puede abrir (%1)").arg(archivo.errorString())};
-}
 
 } // namespace
 
@@ -145,7 +134,7 @@ QString GeneradorReporte::tituloRevision()
 }
 
 bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &archivo, DestinoReporte &destino,
-                                      const QString &guardada)
+                                      const QString &guardada, qint64 respuesta)
 {
     const TipoRespuesta tipo = TipoRespuesta::reconoce(archivo);
     struct Termina {
@@ -168,11 +157,14 @@ bool GeneradorReporte::Genera_Reporte(const QString &titulo, const QString &arch
     try {
         ruta = ubica(archivo, guardada);
 
-        QFile entrada(ruta);
-        abre(entrada);
+        RespuestaGuardada guardadaAqui(m_conexion, ruta, respuesta);
+        QString motivo;
+        if (!guardadaAqui.abre(&motivo))
+            throw Fallo {motivo};
+        QIODevice &entrada = guardadaAqui.dispositivo();
         if (tipo.clase() == TipoRespuesta::Clase::SinCambios) {
             const QByteArray contenido = entrada.readAll();
-            if (entrada.error() != QFileDevice::NoError)
+            if (const auto *f = qobject_cast<QFileDevice *>(&entrada); f && f->error() != QFileDevice::NoError)
                 throw Fallo {QStringLiteral("error de lectura (%1)").arg(entrada.errorString())};
             destino.muestraSinCambios(Ansi::decodifica(contenido));
             return true;

@@ -29,8 +29,10 @@ public:
     // header followed by a line that says which file and which line could not
     // be read and why. Never throws. guardada: where the journal says this
     // response was stored (empty: the reception folder of its kind).
+    // respuesta: the response's id in the journal (0: not known); when the
+    // file is not on this workstation, its bytes in the journal are read.
     bool Genera_Reporte(const QString &titulo, const QString &archivo, DestinoReporte &destino,
-                        const QString &guardada = {});
+                        const QString &guardada = {}, qint64 respuesta = 0);
 
     // Where the builder reads the response `archivo` (as Genera_Reporte
     // takes it); empty when it has no kind or its folder is not configured

@@ -4,23 +4,26 @@
 #include "core/reportes/CatalogoErrores.h"
 #include "core/reportes/LectorLineas.h"
 #include "core/reportes/LineaRespuesta.h"
+#include "core/reportes/RespuestaGuardada.h"
 #include "core/reportes/TipoRespuesta.h"
-
-#include <QFile>
 
 PedimentosRespuesta::PedimentosRespuesta(const Conexion &conexion)
     : m_conexion(conexion)
 {
 }
 
-QStringList PedimentosRespuesta::lee(const QString &nombre, const QString &ruta) const
+std::optional<QStringList> PedimentosRespuesta::lee(const QString &nombre, const QString &ruta, qint64 respuesta) const
 {
     const TipoRespuesta tipo = TipoRespuesta::reconoce(nombre);
-    if (tipo.clase() != TipoRespuesta::Clase::Formato || ruta.isEmpty())
-        return {};
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
-        return {};
+    if (tipo.clase() != TipoRespuesta::Clase::Formato)
+        return QStringList();
+    if (ruta.isEmpty() && respuesta <= 0)
+        return std::nullopt;
+    RespuestaGuardada guardada(m_conexion, ruta, respuesta);
+    QString motivo;
+    if (!guardada.abre(&motivo))
+        return std::nullopt;
+    QIODevice &archivo = guardada.dispositivo();
     CatalogoErrores catalogo(m_conexion);
     const auto formato = tipo.creaFormato(catalogo);
     QStringList numeros;

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class Conexion;
 
 // The pedimento numbers a stored response names, read with the format of its
@@ -13,10 +15,12 @@ class PedimentosRespuesta
 public:
     explicit PedimentosRespuesta(const Conexion &conexion);
 
-    // The numbers of the file at ruta (response name nombre), each once, in
-    // the order they first appear. A file that cannot be read, or a line
-    // that cannot, gives what was read before it.
-    QStringList lee(const QString &nombre, const QString &ruta) const;
+    // The numbers of the response nombre stored at ruta (or, when that file
+    // is not on this workstation, of its bytes in the journal under the id
+    // respuesta), each once, in the order they first appear. A line that
+    // cannot be read gives what was read before it. Nothing when the
+    // response cannot be read at all (no file and no bytes).
+    std::optional<QStringList> lee(const QString &nombre, const QString &ruta, qint64 respuesta = 0) const;
 
 private:
     const Conexion &m_conexion;

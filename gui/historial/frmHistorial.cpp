@@ -202,7 +202,8 @@ void frmHistorial::muestraReporte(const QModelIndex &indice)
     const auto *r = m_modelo->respuesta(indice);
     if (!r)
         return;
-    GeneradorReporte(m_programa).Genera_Reporte(GeneradorReporte::tituloRevision(), r->nombre, *m_reporte, r->ruta);
+    GeneradorReporte(m_programa)
+        .Genera_Reporte(GeneradorReporte::tituloRevision(), r->nombre, *m_reporte, r->ruta, r->id);
 }
 
 QString frmHistorial::acuseSeleccionado(QString *nombre) const

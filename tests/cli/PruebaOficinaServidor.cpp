@@ -8,10 +8,12 @@
 #include "core/base/ErrorTendal.h"
 #include "core/catalogo/InstalacionCatalogo.h"
 #include "core/db/Conexion.h"
+#include "core/db/HistorialDiario.h"
 #include "core/oficina/ListaEnvio.h"
 #include "core/oficina/Programa.h"
 #include "tests/soporte/ActualizacionPrueba.h"
 #include "tests/soporte/ClusterPostgres.h"
+#include "tests/soporte/HistorialPrueba.h"
 #include "tests/soporte/Oficina.h"
 
 #include <QDir>
@@ -122,12 +124,18 @@ private slots:
         p.conexion().ejecuta(u"INSERT INTO ERRORESB (NUM_ERROR, DESCRIPCION) VALUES (7, 'SIETE')"_s);
         p.conexion().ejecuta(u"INSERT INTO ACTUALIZACIONES (CAMPO, VALOR, FECHA) VALUES (3, 'X', '2026-03-01')"_s);
         const QStringList antes = {p.listaEnvio().celda(0, 0), p.listaEnvio().celda(1, 0), p.listaEnvio().celda(2, 0)};
+        // A response received with its bytes (any byte value).
+        const QByteArray bytes("PREVALIDADO\0\xff\x80\r\n", 16);
+        const qint64 t = HistorialPrueba::envia(p, u"M0123009.045"_s, QDateTime::currentDateTimeUtc());
+        HistorialPrueba::responde(p, t, u"K"_s, u"k0123009.045"_s, bytes, QDateTime::currentDateTimeUtc(),
+                                  oficina.carpeta(u"val_rec"_s));
 
         const QString direccion = m_cluster->creaBase();
         const Salida s = ejecuta({u"--ini"_s, oficina.ini(), u"migrar"_s, direccion});
         QCOMPARE(s.estado, 0);
-        for (const QString &linea : {u"PARAMETROS: 1 fila"_s, u"COLA_ENVIO: 2 filas"_s, u"RESPUESTA: 1 fila"_s,
-                                     u"ERRORESB: 1 fila"_s, u"ACTUALIZACIONES: 1 fila"_s, u"TRANSMISION: 0 filas"_s})
+        for (const QString &linea : {u"PARAMETROS: 1 fila"_s, u"COLA_ENVIO: 2 filas"_s, u"RESPUESTA: 2 filas"_s,
+                                     u"RESPUESTA_CONTENIDO: 1 fila"_s, u"ERRORESB: 1 fila"_s,
+                                     u"ACTUALIZACIONES: 1 fila"_s, u"TRANSMISION: 1 fila"_s})
             QVERIFY2(s.out.contains(linea + u'\n'), qPrintable(s.out));
 
         const auto servidor = Conexion::abre(direccion);
@@ -143,9 +151,10 @@ private slots:
         Programa enServidor(Carpetas(oficina.trabajo(), oficina.ini()), oficina.reloj, dialogos, oficina.limitesFtp);
         enServidor.carga();
         QCOMPARE(enServidor.parametros().texto(u"Patente"_s), u"123"_s);
-        QCOMPARE(enServidor.listaEnvio().cuenta(), 3);
+        QCOMPARE(enServidor.listaEnvio().cuenta(), 4);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(enServidor.listaEnvio().celda(i, 0), antes[i]);
+        QCOMPARE(HistorialDiario(enServidor.conexion()).contenido(enServidor.listaEnvio().respuesta(3)), bytes);
         enServidor.listaEnvio().agrega({u"M0123003.045"_s, u"E"_s, u"2"_s, u"/ag0123"_s, u"/ag0123"_s});
         QCOMPARE(cuenta(*servidor, u"SELECT MAX(ID) FROM COLA_ENVIO"_s), mayor + 1);
 

@@ -173,7 +173,10 @@ inline QStringList indices(const Conexion &conexion)
 {
     QStringList nombres;
     QSqlQuery q = conexion.ejecuta(
-        QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'IX_%' ORDER BY name"));
+        conexion.enServidor()
+            ? QStringLiteral("SELECT UPPER(indexname) AS N FROM pg_indexes WHERE schemaname = current_schema() AND "
+                             "UPPER(indexname) LIKE 'IX\\_%' ORDER BY N")
+            : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'IX_%' ORDER BY name"));
     while (q.next())
         nombres << q.value(0).toString();
     return nombres;

@@ -49,6 +49,7 @@ inline QString responde(Programa &p, qint64 transmision, const QString &clase, c
     r.icono = QStringLiteral("3");
     r.tamano = bytes.size();
     r.sha256 = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    r.contenido = bytes;
     const auto guardado = p.diario().guardaRespuesta(r, momento, [&] {
         const QString ruta = QDir(carpeta).filePath(nombre);
         QFile f(ruta);

@@ -229,6 +229,7 @@ private slots:
     void baseDeVersionAnterior()
     {
         Oficina oficina;
+        oficina.sql(QStringLiteral("DROP TABLE RESPUESTA_CONTENIDO"));
         oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN cifrado"));
         oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN certificado"));
         oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN espera_respuesta"));

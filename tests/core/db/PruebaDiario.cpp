@@ -1,18 +1,26 @@
 // The office's journal: the lists as its views, the migration of the lists
 // kept by earlier versions, two programs on one office, responses stored
 // once and never overwritten, the claim before an upload and the question
-// before sending the same bytes again. A real SQLite file, a real FTP server.
+// before sending the same bytes again; each response's bytes recorded with
+// it, and nothing half-recorded when a program dies while storing one. A
+// real SQLite file (or a PostgreSQL cluster of the test's own), a real FTP
+// server.
 
 #include "core/base/Dialogos.h"
 #include "core/db/Conexion.h"
 #include "core/db/Diario.h"
+#include "core/db/HistorialDiario.h"
+#include "core/reportes/DestinoTexto.h"
+#include "core/reportes/GeneradorReporte.h"
 #include "core/oficina/Programa.h"
 #include "core/recepcion/CicloRecepcion.h"
 #include "tests/soporte/Escena.h"
+#include "tests/soporte/HistorialPrueba.h"
 
 #include <QCoro/QCoroTask>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -86,6 +94,7 @@ private slots:
         for (const QString &sql : {
                  u"DROP VIEW VISTA_ENVIO"_s,
                  u"DROP VIEW VISTA_RECEPCION"_s,
+                 u"DROP TABLE RESPUESTA_CONTENIDO"_s,
                  u"DROP TABLE PEDIMENTO"_s,
                  u"DROP TABLE COLA_ENVIO"_s,
                  u"DROP TABLE RESPUESTA"_s,
@@ -125,7 +134,7 @@ private slots:
         const auto e = p.listaRecepcion().entrada(0);
         QCOMPARE(e.prev + e.val + e.archivoVal + e.rutaDest, u"XM0123001.err"_s + val);
         QVERIFY(!p.conexion().db().tables().contains(u"LISTA_ENVIO"_s));
-        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 5);
+        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 6);
         QSqlQuery modo = p.conexion().ejecuta(u"PRAGMA journal_mode"_s);
         QVERIFY(modo.next());
         QCOMPARE(modo.value(0).toString().toLower(), u"wal"_s);
@@ -198,6 +207,79 @@ private slots:
         QCOMPARE(a.listaEnvio().entrada(0).ruta, QDir(val).filePath(u"anteriores/ke012301.045.1"_s));
         QCOMPARE(a.listaEnvio().entrada(1).ruta, QDir(val).filePath(u"ke012301.045"_s));
         QCOMPARE(cuenta(a, u"SELECT COUNT(*) FROM RESPUESTA"_s), 2);
+        // Each one's own bytes are in the journal with it.
+        QCOMPARE(HistorialDiario(a.conexion()).contenido(a.listaEnvio().respuesta(0)), QByteArray("PRIMERA\r\n"));
+        QCOMPARE(HistorialDiario(a.conexion()).contenido(a.listaEnvio().respuesta(1)), QByteArray("SEGUNDA\r\n"));
+    }
+
+    // A program killed after it wrote a response's file and before the
+    // journal recorded it leaves nothing half-recorded: no response, no
+    // bytes, the response still awaited; the next one stores it whole.
+    void muertoAlGuardarNoDejaNadaAMedias()
+    {
+        Oficina oficina;
+        Programa &p = oficina.carga();
+        const qint64 t = HistorialPrueba::envia(p, u"M0123001.045"_s, QDateTime::currentDateTimeUtc());
+        const QString val = oficina.carpeta(u"val_rec"_s);
+        QProcess hijo;
+        hijo.start(u"" HIJO_RESPUESTA ""_s, {oficina.base(), QString::number(t), val, u"M0123001.err"_s});
+        QVERIFY(hijo.waitForStarted());
+        QByteArray salida;
+        while (!salida.contains("escrito") && hijo.waitForReadyRead(30000))
+            salida += hijo.readAllStandardOutput();
+        QVERIFY2(salida.contains("escrito"), hijo.readAllStandardError().constData());
+        QVERIFY(QFile::exists(QDir(val).filePath(u"M0123001.err"_s)));
+        hijo.kill();
+        QVERIFY(hijo.waitForFinished());
+
+        QCOMPARE(cuenta(p, u"SELECT COUNT(*) FROM RESPUESTA"_s), 0);
+        QCOMPARE(cuenta(p, u"SELECT COUNT(*) FROM RESPUESTA_CONTENIDO"_s), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(cuenta(p, u"SELECT COUNT(*) FROM TRANSMISION WHERE VAL = ''"_s), 1, 10000);
+        const QString ruta = HistorialPrueba::responde(p, t, u"R"_s, u"M0123001.err"_s, "ENTERA\r\n",
+                                                       QDateTime::currentDateTimeUtc(), val);
+        QCOMPARE(ruta, QDir(val).filePath(u"M0123001.err"_s));
+        const auto r = HistorialDiario(p.conexion()).ultimaRespuesta(u"M0123001.err"_s);
+        QVERIFY(r);
+        QCOMPARE(HistorialDiario(p.conexion()).contenido(r->id), QByteArray("ENTERA\r\n"));
+    }
+
+    // An office of the step before the responses' bytes: the step adds
+    // their table; the responses stored before keep being read from their
+    // files, with a clear message where the file is gone too; the responses
+    // stored after carry their bytes.
+    void anterioresSinContenido()
+    {
+        Oficina oficina;
+        Programa &p = oficina.carga();
+        const QString val = oficina.carpeta(u"val_rec"_s);
+        const QDateTime ahora = QDateTime::currentDateTimeUtc();
+        const qint64 t1 = HistorialPrueba::envia(p, u"M0123001.045"_s, ahora);
+        const QString vieja = HistorialPrueba::responde(p, t1, u"K"_s, u"k0123001.045"_s, "VIEJA\r\n", ahora, val);
+        const QString perdida = HistorialPrueba::responde(p, t1, u"R"_s, u"M0123001.err"_s, "PERDIDA\r\n", ahora, val);
+        p.conexion().ejecuta(u"DROP TABLE RESPUESTA_CONTENIDO"_s);
+        p.conexion().ejecuta(oficina.enServidor() ? u"UPDATE ESQUEMA_VERSION SET NUMERO = 5"_s
+                                                  : u"PRAGMA user_version = 5"_s);
+        QFile::remove(perdida);
+
+        Otro b(oficina); // opens the office: the step runs
+        QCOMPARE(cuenta(b.programa, u"SELECT COUNT(*) FROM RESPUESTA_CONTENIDO"_s), 0);
+        const auto r = HistorialDiario(b.programa.conexion()).consulta({});
+        QCOMPARE(r.size(), 1);
+        QCOMPARE(r.first().respuestas.size(), 2);
+        DestinoTexto texto;
+        GeneradorReporte generador(b.programa);
+        QVERIFY(generador.Genera_Reporte(u"T"_s, u"k0123001.045"_s, texto, vieja, r.first().respuestas[0].id));
+        QCOMPARE(texto.texto(), u"VIEJA\r\n"_s);
+        QVERIFY(!generador.Genera_Reporte(u"T"_s, u"M0123001.err"_s, texto, perdida, r.first().respuestas[1].id));
+        QVERIFY2(texto.texto().contains(u"no está en este equipo, y la base de datos de la oficina no guarda su "
+                                        u"contenido"_s),
+                 qPrintable(texto.texto()));
+
+        const qint64 t2 = HistorialPrueba::envia(b.programa, u"M0123002.045"_s, ahora);
+        HistorialPrueba::responde(b.programa, t2, u"K"_s, u"k0123002.045"_s, "NUEVA\r\n", ahora, val);
+        const auto nueva = HistorialDiario(b.programa.conexion()).ultimaRespuesta(u"k0123002.045"_s);
+        QVERIFY(nueva);
+        QCOMPARE(HistorialDiario(b.programa.conexion()).contenido(nueva->id), QByteArray("NUEVA\r\n"));
     }
 
     // Bytes the server accepted before are not sent again without a

@@ -1,6 +1,7 @@
 // The receive cycle end to end: a real office (SQLite file, folders) and a
 // real FTP server (pyftpdlib) whose folders the tests fill with responses.
 
+#include "core/db/HistorialDiario.h"
 #include "core/base/Dialogos.h"
 #include "core/oficina/Programa.h"
 #include "core/recepcion/CicloRecepcion.h"
@@ -403,10 +404,11 @@ private slots:
         QVERIFY(hijo.waitForFinished(10000));
 
         b.reinicia();
-        // Recorded means whole on the disk.
+        // Recorded means whole on the disk, and its bytes in the journal.
         for (int i = 0; i < b.p().listaEnvio().cuenta(); ++i) {
             const auto e = b.p().listaEnvio().entrada(i);
             QCOMPARE(lee(e.ruta), e.nombre.startsWith(u'k') ? kK : kX);
+            QCOMPARE(HistorialDiario(b.p().conexion()).contenido(b.p().listaEnvio().respuesta(i)), lee(e.ruta));
         }
         const bool confirmadas = paso == int(CicloRecepcion::Paso::Confirmadas);
         QCOMPARE(b.p().listaEnvio().cuenta(), confirmadas ? 2 : 0);
@@ -416,6 +418,7 @@ private slots:
         QCOMPARE(recepcion(b.p()), QStringList {u"M0123001.045|X|"_s});
         QCOMPARE(lee(QDir(val).filePath(u"k0123001.045"_s)), kK);
         QCOMPARE(lee(QDir(sag).filePath(u"x0123005.045"_s)), kX);
+        QCOMPARE(HistorialDiario(b.p().conexion()).contenido(b.p().listaEnvio().respuesta(1)), kX);
         QCOMPARE(b.oficina.dialogos.textos(), QStringList());
     }
 

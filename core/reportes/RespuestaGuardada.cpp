@@ -1,0 +1,54 @@
+#include "core/reportes/RespuestaGuardada.h"
+
+#include "core/base/ErrorTendal.h"
+#include "core/db/HistorialDiario.h"
+
+#include <QFileInfo>
+
+RespuestaGuardada::RespuestaGuardada(const Conexion &conexion, const QString &ruta, qint64 respuesta)
+    : m_conexion(conexion)
+    , m_respuesta(respuesta)
+    , m_archivo(ruta)
+{
+}
+
+bool RespuestaGuardada::abre(QString *motivo)
+{
+    const QFileInfo info(m_archivo.fileName());
+    if (info.exists() || m_respuesta <= 0) {
+        if (!info.exists())
+            *motivo = QStringLiteral("el archivo no existe");
+        else if (!info.isFile())
+            *motivo = QStringLiteral("no es un archivo");
+        else if (!m_archivo.open(QIODevice::ReadOnly))
+            *motivo = QStringLiteral("el archivo no se puede abrir (%1)").arg(m_archivo.errorString());
+        else
+            return true;
+        return false;
+    }
+    std::optional<QByteArray> bytes;
+    try {
+        bytes = HistorialDiario(m_conexion).contenido(m_respuesta);
+    } catch (const ErrorTendal &e) {
+        *motivo = QStringLiteral("no está en este equipo y no se pudo leer de la base de datos de la oficina (%1)")
+                      .arg(e.descripcion());
+        return false;
+    }
+    if (!bytes) {
+        *motivo = QStringLiteral("no está en este equipo, y la base de datos de la oficina no guarda su contenido "
+                                 "(se recibió con una versión anterior del programa)");
+        return false;
+    }
+    m_bytes = std::move(*bytes);
+    m_buffer.setBuffer(&m_bytes);
+    m_buffer.open(QIODevice::ReadOnly);
+    m_delDiario = true;
+    return true;
+}
+
+QIODevice &RespuestaGuardada::dispositivo()
+{
+    if (m_delDiario)
+        return m_buffer;
+    return m_archivo;
+}
