@@ -589,6 +589,14 @@ private slots:
             qPrintable(a.reporte.texto()));
         QVERIFY(a.reporte.texto().endsWith(QStringLiteral("\r\n\r\nARCHIVO SIN ERRORES\r\n")));
         QVERIFY(a.dialogos().mensajes.isEmpty());
+
+        // Listed without its bytes in the journal, and its file gone: said.
+        QVERIFY(
+            QFile::remove(QDir(a.oficina.carpeta(QStringLiteral("val_rec"))).filePath(QStringLiteral("M0123001.err"))));
+        a.principal.muestraReporte(0, 2);
+        QVERIFY2(a.reporte.texto().contains(QStringLiteral("no está en este equipo, y la base de datos de la oficina "
+                                                           "no guarda su contenido")),
+                 qPrintable(a.reporte.texto()));
     }
 };
 

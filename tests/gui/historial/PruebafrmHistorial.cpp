@@ -15,6 +15,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QFile>
 #include <QTest>
 #include <QTreeView>
 
@@ -127,6 +128,12 @@ private slots:
         emit v.lista().doubleClicked(respuesta);
         QVERIFY2(w.rtbReporte()->texto().contains(u"Archivo: M0123001.ERR"_s), qPrintable(w.rtbReporte()->texto()));
         QVERIFY(w.rtbReporte()->texto().contains(u"Pedimento: 3001234    Firma: ABCDEFGH"_s));
+        // On a workstation without the file: the same report, from the journal.
+        const QString conArchivo = w.rtbReporte()->texto();
+        QVERIFY(QFile::remove(w.modelo().respuesta(respuesta)->ruta));
+        w.rtbReporte()->vacia();
+        emit v.lista().doubleClicked(respuesta);
+        QCOMPARE(w.rtbReporte()->texto(), conArchivo);
     }
 
     void acuse()
