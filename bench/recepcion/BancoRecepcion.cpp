@@ -14,6 +14,7 @@
 
 #include "core/ftp/ControlFtp.h"
 #include "core/base/Funciones.h"
+#include "core/db/Conexion.h"
 #include "core/oficina/Programa.h"
 #include "core/servidor/SesionFtp.h"
 #include "core/recepcion/CicloRecepcion.h"
@@ -138,11 +139,15 @@ int main(int argc, char *argv[])
 
     CicloRecepcion ciclo(p);
     // Back to 300 awaited files and nothing received.
+    // The journal records each response once: it forgets them, and the
+    // files received leave the send list and await again.
     const auto reinicia = [&] {
-        p.listaEnvio().limpia();
-        for (int i = 0; i < p.listaRecepcion().cuenta(); ++i)
-            if (!p.listaRecepcion().celda(i, ListaRecepcion::Val).isEmpty())
-                p.listaRecepcion().cambiaCelda(i, ListaRecepcion::Val, QString());
+        p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA"));
+        p.conexion().ejecuta(QStringLiteral("UPDATE TRANSMISION SET VAL = '', EN_RECEPCION = 1"));
+        p.conexion().ejecuta(QStringLiteral("UPDATE DIARIO_VERSION SET NUMERO = NUMERO + 1"));
+        p.refrescaListas();
+        if (p.listaRecepcion().cuenta() != kArchivos || p.listaEnvio().cuenta() != 0)
+            qFatal("la oficina no volvió a esperar %d archivos", kArchivos);
         for (const QString &n : std::as_const(listas))
             Funciones::Borra_Archivo(QDir(recepcion).filePath(n));
     };
