@@ -120,6 +120,7 @@ public:
         // The journal forgets them; the files received leave the reception
         // list, and come back to it.
         Programa &p = oficina.programa();
+        p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA_CONTENIDO"));
         p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA"));
         p.conexion().ejecuta(QStringLiteral("UPDATE TRANSMISION SET VAL = '', EN_RECEPCION = 1"));
         p.conexion().ejecuta(QStringLiteral("UPDATE DIARIO_VERSION SET NUMERO = NUMERO + 1"));

@@ -74,7 +74,9 @@ struct Puesto {
     {
         Programa &p = *programa;
         p.listaEnvio().limpia();
-        p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA")); // stored once: the journal forgets them
+        // Stored once: the journal forgets them (their bytes first).
+        p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA_CONTENIDO"));
+        p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA"));
         for (int i = 0; i < p.listaRecepcion().cuenta(); ++i)
             if (!p.listaRecepcion().celda(i, ListaRecepcion::Val).isEmpty())
                 p.listaRecepcion().cambiaCelda(i, ListaRecepcion::Val, QString());
