@@ -138,10 +138,11 @@ int main(int argc, char *argv[])
     }
 
     CicloRecepcion ciclo(p);
-    // Back to 300 awaited files and nothing received.
-    // The journal records each response once: it forgets them, and the
-    // files received leave the send list and await again.
+    // Back to 300 awaited files and nothing received. The journal records
+    // each response once: it forgets them (their bytes first), and the files
+    // received leave the send list and await again.
     const auto reinicia = [&] {
+        p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA_CONTENIDO"));
         p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA"));
         p.conexion().ejecuta(QStringLiteral("UPDATE TRANSMISION SET VAL = '', EN_RECEPCION = 1"));
         p.conexion().ejecuta(QStringLiteral("UPDATE DIARIO_VERSION SET NUMERO = NUMERO + 1"));
