@@ -190,6 +190,10 @@ frmPreVal::frmPreVal(Programa &programa, Principal &principal, ComandosBarra &co
 frmPreVal::~frmPreVal()
 {
     m_principal.ponReporte(nullptr);
+    // The lists are laid out once more while QWidget closes the window,
+    // after this object is gone: they no longer ask it for error counts.
+    for (ModeloIconos *modelo : findChildren<ModeloIconos *>())
+        modelo->ponErrores({});
 }
 
 void frmPreVal::construyeBarra()
