@@ -24,6 +24,7 @@
 
 #include "core/oficina/Programa.h"
 #include "core/recepcion/CicloRecepcion.h"
+#include "bench/soporte/OlvidaRespuestas.h"
 #include "tests/soporte/DemonioFtp.h"
 #include "tests/soporte/Oficina.h"
 
@@ -117,16 +118,7 @@ public:
     // Back to 300 awaited files and nothing received.
     void reinicia()
     {
-        // The journal forgets them; the files received leave the reception
-        // list, and come back to it.
-        Programa &p = oficina.programa();
-        p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA_CONTENIDO"));
-        p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA"));
-        p.conexion().ejecuta(QStringLiteral("UPDATE TRANSMISION SET VAL = '', EN_RECEPCION = 1"));
-        p.conexion().ejecuta(QStringLiteral("UPDATE DIARIO_VERSION SET NUMERO = NUMERO + 1"));
-        p.refrescaListas();
-        if (p.listaRecepcion().cuenta() != kArchivos || p.listaEnvio().cuenta() != 0)
-            qFatal("la oficina no volvió a esperar %d archivos", kArchivos);
+        olvidaRespuestas(oficina.programa(), kArchivos);
         QDir(recepcion).removeRecursively();
         QDir().mkpath(recepcion);
     }

@@ -18,6 +18,7 @@
 #include "core/oficina/Programa.h"
 #include "core/servidor/SesionFtp.h"
 #include "core/recepcion/CicloRecepcion.h"
+#include "bench/soporte/OlvidaRespuestas.h"
 #include "tests/soporte/Oficina.h"
 
 #include <QCoreApplication>
@@ -138,17 +139,9 @@ int main(int argc, char *argv[])
     }
 
     CicloRecepcion ciclo(p);
-    // Back to 300 awaited files and nothing received. The journal records
-    // each response once: it forgets them (their bytes first), and the files
-    // received leave the send list and await again.
+    // Back to 300 awaited files and nothing received.
     const auto reinicia = [&] {
-        p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA_CONTENIDO"));
-        p.conexion().ejecuta(QStringLiteral("DELETE FROM RESPUESTA"));
-        p.conexion().ejecuta(QStringLiteral("UPDATE TRANSMISION SET VAL = '', EN_RECEPCION = 1"));
-        p.conexion().ejecuta(QStringLiteral("UPDATE DIARIO_VERSION SET NUMERO = NUMERO + 1"));
-        p.refrescaListas();
-        if (p.listaRecepcion().cuenta() != kArchivos || p.listaEnvio().cuenta() != 0)
-            qFatal("la oficina no volvió a esperar %d archivos", kArchivos);
+        olvidaRespuestas(p, kArchivos);
         for (const QString &n : std::as_const(listas))
             Funciones::Borra_Archivo(QDir(recepcion).filePath(n));
     };
