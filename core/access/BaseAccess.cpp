@@ -1,6 +1,7 @@
 #include "core/access/BaseAccess.h"
 
 #include "core/access/Mdb.h"
+#include "core/base/Ansi.h"
 #include "core/base/ErrorTendal.h"
 
 #include <QDate>
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -67,30 +69,32 @@ BaseAccess::Tipo tipoDe(int tipoMdb)
     }
 }
 
-QMetaType metaTipo(BaseAccess::Tipo tipo)
+// How a value of the type is handed on (and a null of it).
+Valor::Clase claseDe(BaseAccess::Tipo tipo)
 {
     switch (tipo) {
     case BaseAccess::Tipo::SiNo:
     case BaseAccess::Tipo::Byte:
     case BaseAccess::Tipo::Entero:
     case BaseAccess::Tipo::Largo:
-        return QMetaType::fromType<int>();
+        return Valor::Clase::Entero;
     case BaseAccess::Tipo::Moneda:
     case BaseAccess::Tipo::Simple:
     case BaseAccess::Tipo::Doble:
-        return QMetaType::fromType<double>();
+        return Valor::Clase::Real;
     case BaseAccess::Tipo::Binario:
     case BaseAccess::Tipo::Ole:
     case BaseAccess::Tipo::Otro:
-        return QMetaType::fromType<QByteArray>();
+        return Valor::Clase::Bytes;
     default:
-        return QMetaType::fromType<QString>();
+        return Valor::Clase::Texto;
     }
 }
 
 // An Access date: whole days since 30 December 1899 (negative before it),
-// the fraction the time of that day whatever the sign.
-QString textoFecha(double valor)
+// the fraction the time of that day whatever the sign. Written into texto
+// as yyyy-MM-dd, with " HH:mm:ss" unless the time is midnight.
+void textoFecha(double valor, std::string &texto)
 {
     double dias = std::trunc(valor);
     qint64 segundos = qRound64(std::fabs(valor - dias) * 86400.0);
@@ -103,42 +107,122 @@ QString textoFecha(double valor)
     int mes = 0;
     int dia = 0;
     fecha.getDate(&anio, &mes, &dia);
-    if (anio < 0 || anio > 9999)
-        return fecha.toString(Qt::ISODate); // as Qt writes it (nothing)
-    // "yyyy-MM-dd" and " HH:mm:ss" written digit by digit: a catalogue has
-    // a date on most rows, and formatting through QDate costs more than
-    // reading the row.
-    char16_t texto[19];
-    const auto digitos = [&](int posicion, int valor, int cuantos) {
+    if (anio < 0 || anio > 9999) {
+        texto = fecha.toString(Qt::ISODate).toStdString(); // as Qt writes it (nothing)
+        return;
+    }
+    // Written digit by digit: a catalogue has a date on most rows, and
+    // formatting through QDate costs more than reading the row.
+    texto.resize(segundos == 0 ? 10 : 19);
+    const auto digitos = [&](size_t posicion, int valor, int cuantos) {
         for (int i = cuantos - 1; i >= 0; --i, valor /= 10)
-            texto[posicion + i] = char16_t(u'0' + valor % 10);
+            texto[posicion + size_t(i)] = char('0' + valor % 10);
     };
     digitos(0, anio, 4);
-    texto[4] = u'-';
+    texto[4] = '-';
     digitos(5, mes, 2);
-    texto[7] = u'-';
+    texto[7] = '-';
     digitos(8, dia, 2);
     if (segundos == 0)
-        return QString(reinterpret_cast<const QChar *>(texto), 10);
-    texto[10] = u' ';
+        return;
+    texto[10] = ' ';
     digitos(11, int(segundos / 3600), 2);
-    texto[13] = u':';
+    texto[13] = ':';
     digitos(14, int(segundos / 60 % 60), 2);
-    texto[16] = u':';
+    texto[16] = ':';
     digitos(17, int(segundos % 60), 2);
-    return QString(reinterpret_cast<const QChar *>(texto), 19);
 }
 
-QString utf8(char *texto)
+void anadeUtf8(std::string &s, char32_t c)
 {
-    const QString s = QString::fromUtf8(texto);
+    if (c < 0x80) {
+        s.push_back(char(c));
+    } else if (c < 0x800) {
+        s.push_back(char(0xC0 | (c >> 6)));
+        s.push_back(char(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        s.push_back(char(0xE0 | (c >> 12)));
+        s.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        s.push_back(char(0x80 | (c & 0x3F)));
+    } else {
+        s.push_back(char(0xF0 | (c >> 18)));
+        s.push_back(char(0x80 | ((c >> 12) & 0x3F)));
+        s.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        s.push_back(char(0x80 | (c & 0x3F)));
+    }
+}
+
+// A Jet 3 text stored in Windows-1252, as UTF-8.
+void desdeAnsi(const unsigned char *p, size_t n, std::string &s)
+{
+    s.clear();
+    for (size_t i = 0; i < n; ++i) {
+        if (p[i] < 0x80)
+            s.push_back(char(p[i]));
+        else
+            anadeUtf8(s, Ansi::caracter(p[i]).unicode());
+    }
+}
+
+// A Jet 4 text as UTF-8. It is stored as UTF-16LE, or, when it starts with
+// FF FE, compressed: one byte per character (its code below 256), each zero
+// byte switching between that and two bytes per character.
+void desdeJet4(const unsigned char *p, size_t n, std::string &s)
+{
+    s.clear();
+    char16_t alta = 0; // a high surrogate waiting for its pair
+    const auto unidad = [&](char16_t u) {
+        if (alta && QChar::isLowSurrogate(u)) {
+            anadeUtf8(s, QChar::surrogateToUcs4(alta, u));
+            alta = 0;
+            return;
+        }
+        if (alta)
+            anadeUtf8(s, 0xFFFD);
+        alta = 0;
+        if (QChar::isHighSurrogate(u))
+            alta = u;
+        else
+            anadeUtf8(s, QChar::isLowSurrogate(u) ? char32_t(0xFFFD) : char32_t(u));
+    };
+    if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
+        bool comprimido = true;
+        for (size_t i = 2; i < n;) {
+            if (p[i] == 0) {
+                comprimido = !comprimido;
+                ++i;
+            } else if (comprimido) {
+                unidad(p[i]);
+                ++i;
+            } else if (i + 1 < n) {
+                unidad(char16_t(p[i] | (p[i + 1] << 8)));
+                i += 2;
+            } else {
+                break;
+            }
+        }
+    } else {
+        for (size_t i = 0; i + 1 < n; i += 2)
+            unidad(char16_t(p[i] | (p[i + 1] << 8)));
+    }
+    if (alta)
+        anadeUtf8(s, 0xFFFD);
+}
+
+// A text libmdb converted, kept in s and freed.
+void tomaTexto(char *texto, std::string &s)
+{
+    s.assign(texto);
     g_free(texto);
-    return s;
 }
 
 } // namespace
 
 struct BaseAccess::Impl {
+    // The file mapped in memory while it is open: libmdb reads its pages
+    // from there instead of asking the system for each one (unless the
+    // system cannot map it).
+    QFile archivo;
     MdbHandle *mdb = nullptr;
     ~Impl()
     {
@@ -255,7 +339,10 @@ BaseAccess::BaseAccess(const QString &ruta)
         throw errorLectura(ruta, QStringLiteral("el archivo no se puede leer"));
     if (!esAccess(ruta))
         throw errorLectura(ruta, QStringLiteral("el archivo no es una base de datos Access"));
-    d->mdb = mdb_open(QFile::encodeName(ruta).constData(), MDB_NOFLAGS);
+    d->archivo.setFileName(ruta);
+    uchar *mapa = d->archivo.open(QIODevice::ReadOnly) ? d->archivo.map(0, info.size()) : nullptr;
+    d->mdb = mapa ? mdb_open_buffer(mapa, size_t(info.size()), MDB_NOFLAGS)
+                  : mdb_open(QFile::encodeName(ruta).constData(), MDB_NOFLAGS);
     if (!d->mdb)
         throw errorLectura(ruta, QStringLiteral("el archivo no se pudo abrir"));
     // A Jet file is a whole number of pages; anything else was cut short.
@@ -318,7 +405,7 @@ qint64 BaseAccess::filas(const QString &tabla) const
     return qint64(t->num_rows);
 }
 
-qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const QVariantList &)> &fila) const
+qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(std::span<const Valor>)> &fila) const
 {
     MdbHandle *mdb = d->mdb;
     TablaMdb t(d->entrada(tabla), m_ruta, tabla);
@@ -340,6 +427,10 @@ qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const 
             mdb_bind_column(t.get(), int(i + 1), buffers[i].get(), &longitudes[i]);
         }
     }
+    // Inline text is converted here when its encoding is known (Jet 4's
+    // UTF-16, Jet 3 in Windows-1252); otherwise, and memos, by libmdb.
+    const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
+    const bool textoPropio = !jet3 || mdb->f->code_page == 1252;
 
     mdb_set_bind_size(mdb, enRecorrido);
     struct Restaura {
@@ -348,7 +439,9 @@ qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const 
     } restaura {mdb};
     mdb_rewind_table(t.get());
     qint64 filas = 0;
-    QVariantList valores;
+    // One value and one buffer per column, reused from row to row.
+    std::vector<Valor> valores(n);
+    std::vector<std::string> textos(n);
     MdbField campos[MDB_MAX_COLS];
     while (mdb_fetch_row(t.get())) {
         // A damaged file may lead the scan past the rows the table holds.
@@ -362,57 +455,74 @@ qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const 
         if (mdb_crack_row(t.get(), inicio, tam, campos) < 0)
             throw errorLectura(m_ruta, QStringLiteral("una fila de la tabla %1 está dañada").arg(tabla));
 
-        valores.clear();
-        valores.reserve(int(n));
         for (unsigned i = 0; i < n; ++i) {
             const MdbField &f = campos[i];
             MdbColumn *col = t.columna(unsigned(f.colnum));
-            const Tipo tipo = tipoDe(col->col_type);
+            const Tipo tipo = tipos[unsigned(f.colnum)];
+            Valor &v = valores[i];
+            std::string &texto = textos[i];
+            v.clase = claseDe(tipo);
+            v.nulo = false;
             if (tipo == Tipo::SiNo) {
                 // A yes/no column keeps its value in the null bit.
-                valores << QVariant(f.is_null ? 0 : -1);
+                v.entero = f.is_null ? 0 : -1;
                 continue;
             }
             if (f.is_null) {
-                valores << QVariant(metaTipo(tipo));
+                v.nulo = true;
                 continue;
             }
             const unsigned char *p = mdb->pg_buf + f.start;
+            bool enTexto = true; // the value is the column's buffer
             switch (tipo) {
             case Tipo::Byte:
-                valores << QVariant(int(p[0]));
+                v.entero = p[0];
+                enTexto = false;
                 break;
             case Tipo::Entero:
-                valores << QVariant(int(qFromLittleEndian<qint16>(p)));
+                v.entero = qFromLittleEndian<qint16>(p);
+                enTexto = false;
                 break;
             case Tipo::Largo:
-                valores << QVariant(int(qFromLittleEndian<qint32>(p)));
+                v.entero = qFromLittleEndian<qint32>(p);
+                enTexto = false;
                 break;
             case Tipo::Moneda:
-                valores << QVariant(double(qFromLittleEndian<qint64>(p)) / 10000.0);
+                v.real = double(qFromLittleEndian<qint64>(p)) / 10000.0;
+                enTexto = false;
                 break;
             case Tipo::Simple:
-                valores << QVariant(double(qFromLittleEndian<float>(p)));
+                v.real = double(qFromLittleEndian<float>(p));
+                enTexto = false;
                 break;
             case Tipo::Doble:
-                valores << QVariant(qFromLittleEndian<double>(p));
+                v.real = qFromLittleEndian<double>(p);
+                enTexto = false;
                 break;
             case Tipo::Fecha:
-                valores << QVariant(textoFecha(qFromLittleEndian<double>(p)));
+                textoFecha(qFromLittleEndian<double>(p), texto);
                 break;
             case Tipo::Binario:
-                valores << QVariant(QByteArray(reinterpret_cast<const char *>(p), f.siz));
+                texto.assign(reinterpret_cast<const char *>(p), size_t(f.siz));
                 break;
             case Tipo::Guid:
-                valores << QVariant(utf8(mdb_uuid_to_string(mdb->pg_buf, f.start)));
+                tomaTexto(mdb_uuid_to_string(mdb->pg_buf, f.start), texto);
                 break;
             case Tipo::Decimal:
-                valores << QVariant(utf8(mdb_numeric_to_string(mdb, f.start, col->col_scale, col->col_prec)));
+                tomaTexto(mdb_numeric_to_string(mdb, f.start, col->col_scale, col->col_prec), texto);
                 break;
             case Tipo::Texto:
+                if (textoPropio) {
+                    if (jet3)
+                        desdeAnsi(p, size_t(f.siz), texto);
+                    else
+                        desdeJet4(p, size_t(f.siz), texto);
+                    break;
+                }
+                [[fallthrough]];
             case Tipo::Memo: {
                 if (f.siz == 0) {
-                    valores << QVariant(QStringLiteral(""));
+                    texto.clear();
                     break;
                 }
                 // libmdb converts into a fresh buffer of its bind size: as
@@ -422,30 +532,31 @@ qint64 BaseAccess::recorre(const QString &tabla, const std::function<void(const 
                     = tipo == Tipo::Memo && f.siz >= 4 ? (qFromLittleEndian<quint32>(p) & 0x3fffffffU) : size_t(f.siz);
                 const size_t medida = std::min(kTamanoTexto, 3 * guardado + 16);
                 mdb_set_bind_size(mdb, medida);
-                char *texto = mdb_col_to_string(mdb, mdb->pg_buf, f.start, col->col_type, f.siz);
+                char *convertido = mdb_col_to_string(mdb, mdb->pg_buf, f.start, col->col_type, f.siz);
                 mdb_set_bind_size(mdb, enRecorrido);
-                if (!texto)
+                if (!convertido)
                     throw errorLectura(m_ruta, QStringLiteral("un texto de la tabla %1 está dañado").arg(tabla));
-                if (medida == kTamanoTexto && std::strlen(texto) + 8 >= kTamanoTexto) {
-                    g_free(texto);
+                tomaTexto(convertido, texto);
+                if (medida == kTamanoTexto && texto.size() + 8 >= kTamanoTexto)
                     throw errorLectura(m_ruta,
                                        QStringLiteral("un texto de la columna %1 de la tabla %2 es demasiado largo")
                                            .arg(QString::fromUtf8(col->name), tabla));
-                }
-                valores << QVariant(utf8(texto));
                 break;
             }
             case Tipo::Ole: {
                 size_t tamano = 0;
                 void *datos = mdb_ole_read_full(mdb, col, &tamano);
-                valores << QVariant(QByteArray(static_cast<const char *>(datos), qsizetype(datos ? tamano : 0)));
+                texto.assign(static_cast<const char *>(datos), datos ? tamano : 0);
                 free(datos);
                 break;
             }
             default:
-                valores << QVariant(metaTipo(tipo));
+                v.nulo = true;
+                enTexto = false;
                 break;
             }
+            if (enTexto)
+                v.datos = QByteArrayView(texto.data(), qsizetype(texto.size()));
         }
         fila(valores);
         ++filas;

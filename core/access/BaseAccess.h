@@ -1,24 +1,26 @@
 #pragma once
 
+#include "core/db/Valor.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <QVariant>
 
 #include <functional>
 #include <memory>
+#include <span>
 
 // An Access (Jet 3 or Jet 4) database file, read with libmdb: its user
 // tables, their columns and their rows, every value as the type it has in
 // Access.
 //
 // Values: yes/no -1 or 0 (as Access reports true); byte, integer and long as
-// whole numbers of their width; currency and single/double as double; dates
-// as ISO text (yyyy-MM-dd when the time is midnight, yyyy-MM-dd HH:mm:ss
-// otherwise, any year Access allows); text and memo as text, line breaks
-// kept; binary and OLE objects as bytes; replication ids as "{...}" text;
-// decimals as their exact decimal text. A null is a null QVariant of the
-// column's type, and an empty text stays an empty text.
+// whole numbers of their width; currency and single/double as real numbers;
+// dates as ISO text (yyyy-MM-dd when the time is midnight, yyyy-MM-dd
+// HH:mm:ss otherwise, any year Access allows); text and memo as text, line
+// breaks kept; binary and OLE objects as bytes; replication ids as "{...}"
+// text; decimals as their exact decimal text. A null is a null of the
+// column's clase, and an empty text stays an empty text.
 //
 // Failures throw ErrorTendal with a description in plain words.
 class BaseAccess
@@ -75,9 +77,10 @@ public:
     QList<Columna> columnas(const QString &tabla) const;
     // The number of rows the table's definition counts.
     qint64 filas(const QString &tabla) const;
-    // Calls fila once per row, in stored order, with one value per column.
-    // Returns the number of rows. Throws when the table cannot be read whole.
-    qint64 recorre(const QString &tabla, const std::function<void(const QVariantList &)> &fila) const;
+    // Calls fila once per row, in stored order, with one value per column
+    // (its text and bytes valid during the call). Returns the number of rows.
+    // Throws when the table cannot be read whole.
+    qint64 recorre(const QString &tabla, const std::function<void(std::span<const Valor>)> &fila) const;
 
 private:
     struct Impl;

@@ -1,6 +1,7 @@
 #include "core/access/ImportadorAccess.h"
 
 #include "core/access/BaseAccess.h"
+#include "core/access/LecturaAdelantada.h"
 #include "core/db/Conexion.h"
 #include "core/db/InsercionSqlite.h"
 #include "core/base/Dialogos.h"
@@ -76,7 +77,7 @@ void ejecuta(QSqlQuery &q, const QString &sql, const QString &destino)
 
 } // namespace
 
-qint64 ImportadorAccess::copiaTabla(const BaseAccess &base, const QString &tabla, QSqlDatabase db,
+qint64 ImportadorAccess::copiaTabla(LecturaAdelantada &lectura, const QString &tabla, QSqlDatabase db,
                                     const QString &destino, qint64 tramo, const std::function<void(qint64)> &copiadas)
 {
     const auto error = [&](const QString &detalle) {
@@ -104,15 +105,15 @@ qint64 ImportadorAccess::copiaTabla(const BaseAccess &base, const QString &tabla
         }
     };
     qint64 n = 0;
-    const qint64 filas = base.recorre(tabla, [&](const QVariantList &valores) {
+    const qint64 filas = lectura.recorre(tabla, [&](std::span<const Valor> valores) {
         if (!directa && !insercion)
-            prepara(valores.size());
+            prepara(qsizetype(valores.size()));
         if (directa) {
             if (!directa->inserta(valores))
                 throw error(directa->error());
         } else {
-            for (int i = 0; i < valores.size(); ++i)
-                insercion->bindValue(i, valores[i]);
+            for (size_t i = 0; i < valores.size(); ++i)
+                insercion->bindValue(int(i), valores[i].aVariante());
             if (!insercion->exec())
                 throw error(insercion->lastError().text());
         }
@@ -161,18 +162,20 @@ QList<ImportadorAccess::Tabla> ImportadorAccess::importa(const QString &origen, 
             ejecuta(q, QStringLiteral("PRAGMA synchronous = OFF"), destino);
             if (!db.transaction())
                 throw errorEscritura(destino, db.lastError().text());
+            // Every definition is read before the rows start coming.
+            QStringList creaciones;
             for (const QString &tabla : std::as_const(nombres)) {
-                const QList<BaseAccess::Columna> columnas = base.columnas(tabla);
                 QStringList definiciones;
-                for (const BaseAccess::Columna &c : columnas) {
+                for (const BaseAccess::Columna &c : base.columnas(tabla))
                     definiciones << comillas(c.nombre) + u' ' + c.tipoSql();
-                }
-                ejecuta(q,
-                        QStringLiteral("CREATE TABLE %1 (%2)")
-                            .arg(comillas(tabla), definiciones.join(QStringLiteral(", "))),
-                        destino);
-                const qint64 filas = copiaTabla(base, tabla, db, tabla, 0, {});
-                copiadas << Tabla {tabla, filas};
+                creaciones << QStringLiteral("CREATE TABLE %1 (%2)")
+                                  .arg(comillas(tabla), definiciones.join(QStringLiteral(", ")));
+            }
+            LecturaAdelantada lectura(base, nombres);
+            for (qsizetype i = 0; i < nombres.size(); ++i) {
+                ejecuta(q, creaciones[i], destino);
+                const qint64 filas = copiaTabla(lectura, nombres[i], db, nombres[i], 0, {});
+                copiadas << Tabla {nombres[i], filas};
             }
             if (!db.commit())
                 throw errorEscritura(destino, db.lastError().text());

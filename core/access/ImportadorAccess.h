@@ -7,8 +7,8 @@
 
 #include <functional>
 
-class BaseAccess;
 class Dialogos;
+class LecturaAdelantada;
 class QSqlDatabase;
 
 // Copies the tables of an Access database into a new SQLite file: each table
@@ -31,11 +31,12 @@ public:
     // message; returns what was copied.
     static QList<Tabla> importa(const QString &origen, const QString &destino, const QStringList &tablas = {});
 
-    // Copies the rows of the Access table into the table destino of the
-    // database, which has its columns in the same order, inside the caller's
-    // transaction. Calls copiadas with the rows copied so far every `tramo`
-    // rows and at the end. Returns the number of rows.
-    static qint64 copiaTabla(const BaseAccess &base, const QString &tabla, QSqlDatabase db, const QString &destino,
+    // Copies the rows of the Access table, the next one of the reading, into
+    // the table destino of the database, which has its columns in the same
+    // order, inside the caller's transaction. Calls copiadas with the rows
+    // copied so far every `tramo` rows and at the end. Returns the number of
+    // rows.
+    static qint64 copiaTabla(LecturaAdelantada &lectura, const QString &tabla, QSqlDatabase db, const QString &destino,
                              qint64 tramo, const std::function<void(qint64)> &copiadas);
 
     // The first start of an office that still has its Access database: when

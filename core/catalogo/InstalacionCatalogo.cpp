@@ -2,6 +2,7 @@
 
 #include "core/access/BaseAccess.h"
 #include "core/access/ImportadorAccess.h"
+#include "core/access/LecturaAdelantada.h"
 #include "core/base/ErrorTendal.h"
 #include "core/db/Conexion.h"
 #include "core/db/Dialecto.h"
@@ -154,8 +155,29 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
                               QStringLiteral("El archivo de actualización del catálogo no contiene una base de datos"));
         access.emplace(ruta);
     }
+    // Every table is there before anything changes; with its columns and
+    // its number of rows.
+    QStringList origen;
+    QList<qint64> totales;
+    // An Access update's rows start coming right away, read ahead (on a
+    // thread of its own) while the local tables are made and written.
+    QList<QList<BaseAccess::Columna>> definiciones;
+    std::optional<LecturaAdelantada> lecturaAccess;
+    if (access) {
+        origen = nombresEnOrigen(m_tablas, access->tablas());
+        for (const QString &tabla : std::as_const(origen)) {
+            definiciones << access->columnas(tabla);
+            totales << access->filas(tabla);
+        }
+        lecturaAccess.emplace(*access, origen);
+    }
 
     const auto conexion = Conexion::abreArchivo(m_baseDatos);
+    // The dropped tables hold the previous catalogue, nothing secret: their
+    // freed pages are not written over one by one (SQLite as built here
+    // zeroes every freed page, which doubles the writes of a drop).
+    if (!conexion->enServidor())
+        conexion->ejecuta(QStringLiteral("PRAGMA secure_delete = FAST"));
     // The file's catalogue is replaced from the update attached to its own
     // connection; a server reads the update through a connection of its own.
     const bool enServidor = conexion->enServidor();
@@ -170,12 +192,8 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
     const Conexion &fuente = lectura ? *lectura : *conexion;
     const QString esquema = lectura ? QStringLiteral("main") : kAlias;
 
-    // Every table is there before anything changes; with its columns and
-    // its number of rows.
     std::optional<Adjunta> adjunta;
-    QStringList origen;
     QList<QStringList> columnas;
-    QList<qint64> totales;
     // Column names on a server: unquoted, as its queries name them.
     const auto columna = [&](const QString &nombre) {
         return comillas(enServidor ? nombre.toLower() : nombre);
@@ -214,13 +232,11 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
             totales << (cuenta.next() ? cuenta.value(0).toLongLong() : 0);
         }
     } else {
-        origen = nombresEnOrigen(m_tablas, access->tablas());
-        for (const QString &tabla : std::as_const(origen)) {
+        for (const QList<BaseAccess::Columna> &definicion : std::as_const(definiciones)) {
             QStringList cols;
-            for (const BaseAccess::Columna &c : access->columnas(tabla))
+            for (const BaseAccess::Columna &c : definicion)
                 cols << columna(c.nombre) + u' ' + c.tipoSql();
             columnas << cols;
-            totales << access->filas(tabla);
         }
     }
 
@@ -253,8 +269,8 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
             else if (sqlite)
                 copiaFilas(fuente, comillas(origen[i]), *conexion, destino, copiadas);
             else
-                ImportadorAccess::copiaTabla(*access, origen[i], conexion->db(), enServidor ? destino : m_tablas[i],
-                                             kTramo, copiadas);
+                ImportadorAccess::copiaTabla(*lecturaAccess, origen[i], conexion->db(),
+                                             enServidor ? destino : m_tablas[i], kTramo, copiadas);
             if (trasTabla)
                 trasTabla(i + 1);
         }

@@ -44,50 +44,41 @@ InsercionSqlite::~InsercionSqlite()
     sqlite3_finalize(m_sentencia);
 }
 
-bool InsercionSqlite::inserta(const QVariantList &valores)
+bool InsercionSqlite::inserta(std::span<const Valor> valores)
 {
     if (!m_sentencia)
         return false;
-    if (valores.size() != sqlite3_bind_parameter_count(m_sentencia)) {
+    if (qsizetype(valores.size()) != sqlite3_bind_parameter_count(m_sentencia)) {
         m_error = QStringLiteral("se esperaban %1 valores y llegaron %2")
                       .arg(sqlite3_bind_parameter_count(m_sentencia))
                       .arg(valores.size());
         return false;
     }
-    m_textos.clear();
-    m_textos.reserve(size_t(valores.size()));
+    // Every mark is bound again for each row, so no binding of the last row
+    // (a view into a buffer since reused) is ever stepped.
     int r = SQLITE_OK;
-    for (int i = 0; i < valores.size() && r == SQLITE_OK; ++i) {
-        const QVariant &v = valores[i];
-        const int n = i + 1;
-        if (v.isNull()) {
+    for (size_t i = 0; i < valores.size() && r == SQLITE_OK; ++i) {
+        const Valor &v = valores[i];
+        const int n = int(i) + 1;
+        // A null pointer would bind NULL: an empty text or blob points at "".
+        const char *datos = v.datos.data() ? v.datos.data() : "";
+        if (v.nulo) {
             r = sqlite3_bind_null(m_sentencia, n);
             continue;
         }
-        switch (v.typeId()) {
-        // The driver's own choices: these numbers as numbers, every other
-        // value (a float, a date) as its text.
-        case QMetaType::Bool:
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-            r = sqlite3_bind_int64(m_sentencia, n, v.toLongLong());
+        switch (v.clase) {
+        case Valor::Clase::Entero:
+            r = sqlite3_bind_int64(m_sentencia, n, v.entero);
             break;
-        case QMetaType::Double:
-            r = sqlite3_bind_double(m_sentencia, n, v.toDouble());
+        case Valor::Clase::Real:
+            r = sqlite3_bind_double(m_sentencia, n, v.real);
             break;
-        case QMetaType::QByteArray: {
-            m_textos.push_back(v.toByteArray());
-            const QByteArray &b = m_textos.back();
-            r = sqlite3_bind_blob(m_sentencia, n, b.constData(), int(b.size()), SQLITE_STATIC);
+        case Valor::Clase::Texto:
+            r = sqlite3_bind_text(m_sentencia, n, datos, int(v.datos.size()), SQLITE_STATIC);
             break;
-        }
-        default: {
-            m_textos.push_back(v.toString().toUtf8());
-            const QByteArray &t = m_textos.back();
-            r = sqlite3_bind_text(m_sentencia, n, t.constData(), int(t.size()), SQLITE_STATIC);
+        case Valor::Clase::Bytes:
+            r = sqlite3_bind_blob(m_sentencia, n, datos, int(v.datos.size()), SQLITE_STATIC);
             break;
-        }
         }
     }
     if (r == SQLITE_OK)
@@ -96,6 +87,5 @@ bool InsercionSqlite::inserta(const QVariantList &valores)
     if (!bien)
         m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
     sqlite3_reset(m_sentencia);
-    sqlite3_clear_bindings(m_sentencia);
     return bien;
 }

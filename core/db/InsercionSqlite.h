@@ -1,21 +1,22 @@
 #pragma once
 
-#include <QByteArray>
+#include "core/db/Valor.h"
+
 #include <QSqlDatabase>
 #include <QString>
-#include <QVariantList>
 
-#include <vector>
+#include <span>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 // One prepared INSERT run straight on the SQLite connection beneath a
 // QSqlDatabase, for copies of many rows inside the caller's transaction.
-// Rows are bound from their values as they are: text as UTF-8, numbers as
-// numbers, bytes as blobs, null as NULL, the same storage the Qt driver
-// gives them, without its per-value bookkeeping and its UTF-16 round trip
-// (most of the time of a bulk copy through QSqlQuery).
+// Rows are bound from their typed values as they are: text as UTF-8, numbers
+// as numbers, bytes as blobs, null as NULL, the same storage the Qt driver
+// gives Valor::aVariante(), without its per-value bookkeeping and its UTF-16
+// round trip (most of the time of a bulk copy through QSqlQuery). Text and
+// bytes are not copied: they are read during inserta().
 class InsercionSqlite
 {
 public:
@@ -30,12 +31,11 @@ public:
 
     bool preparada() const { return m_sentencia != nullptr; }
     // Inserts one row; false on failure, with the reason in error().
-    bool inserta(const QVariantList &valores);
+    bool inserta(std::span<const Valor> valores);
     QString error() const { return m_error; }
 
 private:
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_sentencia = nullptr;
-    std::vector<QByteArray> m_textos;
     QString m_error;
 };

@@ -7,9 +7,9 @@
 
 using namespace Qt::StringLiterals;
 
-// The bulk insert straight on SQLite stores every value as the Qt driver
-// stores it: same storage class, same bytes, NULL where the driver writes
-// NULL and an empty text or blob where it writes one.
+// The bulk insert straight on SQLite stores every typed value as the Qt
+// driver stores the value's QVariant: same storage class, same bytes, NULL
+// where the driver writes NULL and an empty text or blob where it writes one.
 class PruebaInsercionSqlite : public QObject
 {
     Q_OBJECT
@@ -26,21 +26,50 @@ private slots:
             for (const QString &t : {u"qt"_s, u"directa"_s})
                 QVERIFY(q.exec(u"CREATE TABLE %1 (n INTEGER, v)"_s.arg(t)));
 
-            const QVariantList valores = {
-                QVariant(42),
-                QVariant(-1),
-                QVariant(qint64(1) << 40),
-                QVariant(true),
-                QVariant(2.5),
-                QVariant(0.1f),
-                QVariant(u"Descripción con ñ y acentos"_s),
-                QVariant(u""_s),
-                QVariant(QMetaType(QMetaType::QString)),
-                QVariant(QMetaType(QMetaType::Int)),
-                QVariant(QMetaType(QMetaType::QByteArray)),
-                QVariant(QByteArray("\x00\x01\xff", 3)),
-                QVariant(QByteArray("")),
-                QVariant(u"1998-05-06 10:30:00"_s),
+            // Each typed value, bound straight and through the driver as
+            // its QVariant: the two must store the same.
+            const auto entero = [](qint64 n) {
+                Valor v;
+                v.clase = Valor::Clase::Entero;
+                v.nulo = false;
+                v.entero = n;
+                return v;
+            };
+            const auto real = [](double x) {
+                Valor v;
+                v.clase = Valor::Clase::Real;
+                v.nulo = false;
+                v.real = x;
+                return v;
+            };
+            const auto datos = [](Valor::Clase clase, QByteArrayView b) {
+                Valor v;
+                v.clase = clase;
+                v.nulo = false;
+                v.datos = b;
+                return v;
+            };
+            const auto nulo = [](Valor::Clase clase) {
+                Valor v;
+                v.clase = clase;
+                return v;
+            };
+            const QByteArray utf8 = u"Descripción con ñ y acentos"_s.toUtf8();
+            const QList<Valor> valores = {
+                entero(42),
+                entero(-1),
+                entero(qint64(1) << 40),
+                real(2.5),
+                real(0.1),
+                datos(Valor::Clase::Texto, utf8),
+                datos(Valor::Clase::Texto, QByteArrayView()), // empty, not null
+                datos(Valor::Clase::Texto, "1998-05-06 10:30:00"),
+                nulo(Valor::Clase::Texto),
+                nulo(Valor::Clase::Entero),
+                nulo(Valor::Clase::Real),
+                nulo(Valor::Clase::Bytes),
+                datos(Valor::Clase::Bytes, QByteArrayView("\x00\x01\xff", 3)),
+                datos(Valor::Clase::Bytes, QByteArrayView()),
             };
 
             QSqlQuery porQt(db);
@@ -50,9 +79,10 @@ private slots:
             QVERIFY(db.transaction());
             for (int i = 0; i < valores.size(); ++i) {
                 porQt.bindValue(0, i);
-                porQt.bindValue(1, valores[i]);
+                porQt.bindValue(1, valores[i].aVariante());
                 QVERIFY(porQt.exec());
-                QVERIFY2(directa.inserta({i, valores[i]}), qPrintable(directa.error()));
+                const Valor fila[] = {entero(i), valores[i]};
+                QVERIFY2(directa.inserta(fila), qPrintable(directa.error()));
             }
             QVERIFY(db.commit());
 
@@ -68,14 +98,18 @@ private slots:
             QCOMPARE(filas, valores.size());
 
             // A row of the wrong width, and a failed insert, say why.
-            QVERIFY(!directa.inserta({1}));
+            const Valor corta[] = {entero(1)};
+            QVERIFY(!directa.inserta(corta));
             QVERIFY(directa.error().contains(u"2"_s));
             QVERIFY(q.exec(u"CREATE TABLE unica (n INTEGER PRIMARY KEY, v)"_s));
             InsercionSqlite unica(db, u"INSERT INTO unica VALUES (?, ?)"_s);
-            QVERIFY(unica.inserta({1, u"a"_s}));
-            QVERIFY(!unica.inserta({1, u"b"_s}));
+            const Valor a[] = {entero(1), datos(Valor::Clase::Texto, "a")};
+            const Valor b[] = {entero(1), datos(Valor::Clase::Texto, "b")};
+            const Valor c[] = {entero(2), datos(Valor::Clase::Texto, "b")};
+            QVERIFY(unica.inserta(a));
+            QVERIFY(!unica.inserta(b));
             QVERIFY(!unica.error().isEmpty());
-            QVERIFY(unica.inserta({2, u"b"_s})); // usable again after a failure
+            QVERIFY(unica.inserta(c)); // usable again after a failure
 
             QVERIFY(!InsercionSqlite(db, u"INSERT INTO falta VALUES (?)"_s).preparada());
         }
