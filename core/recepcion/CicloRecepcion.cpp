@@ -15,6 +15,8 @@
 #include <QCoro/QCoroSignal>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QFile>
 #include <QFileInfo>
@@ -69,6 +71,24 @@ Respuesta respuesta(const Entrada &e, int columna, const QString &carpetaPrevali
     if (columna == ListaRecepcion::Prev)
         return {columna, e.rutaPrev, e.archivoPrev, carpetaPrevalidacion, QStringLiteral("K"), QStringLiteral("1")};
     return {columna, e.rutaVal, e.archivoVal, e.rutaDest, QStringLiteral("R"), e.icono};
+}
+
+// Files a program killed while storing its responses leaves behind: its
+// download in TendalTmp (NAME.PID-N) and its copy in the reception folder
+// (NAME.PID-N.parte), never under the response's own name. A program that is
+// storing takes seconds from its download to its rename, and may run on
+// another workstation that shares the folder (its PID means nothing here),
+// so only those untouched for an hour go.
+void borraRestosViejos(const QString &carpeta)
+{
+    static const QRegularExpression resto(QStringLiteral("^.+\\.\\d+-\\d+(\\.parte)?$"));
+    const QDateTime limite = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    QDirIterator it(carpeta, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        const QFileInfo f = it.nextFileInfo();
+        if (resto.match(f.fileName()).hasMatch() && f.lastModified() < limite)
+            QFile::remove(f.filePath());
+    }
 }
 
 // Errors that end the session itself: the tick stops, whatever step it was in.
@@ -295,8 +315,32 @@ void CicloRecepcion::olvidaDescargas()
 
 QCoro::Task<> CicloRecepcion::guarda()
 {
-    if (m_descargas.isEmpty())
+    // The leftovers of killed programs go from TendalTmp at the first tick
+    // of the run, and from a reception folder the first time a response is
+    // stored there.
+    QStringList barrer;
+    const auto barre = [&](const QString &carpeta) {
+        if (!m_barridas.contains(carpeta)) {
+            m_barridas.insert(carpeta);
+            barrer.append(carpeta);
+        }
+    };
+    barre(m_programa.carpetas().temporal());
+    for (const Descarga &d : std::as_const(m_descargas))
+        barre(d.carpetaLocal);
+    if (m_descargas.isEmpty()) {
+        if (barrer.isEmpty())
+            co_return;
+        // Awaited as a named future, as everywhere here: with this compiler,
+        // awaiting the temporary in place freed the captured list twice (the
+        // address sanitizer saw it).
+        QFuture<void> barrido = QtConcurrent::run(&m_disco, [barrer] {
+            for (const QString &c : barrer)
+                borraRestosViejos(c);
+        });
+        co_await barrido;
         co_return;
+    }
     const auto olvida = qScopeGuard([this] { olvidaDescargas(); });
 
     // Copied to the reception folders and synced, off the window's thread.
@@ -304,7 +348,9 @@ QCoro::Task<> CicloRecepcion::guarda()
     for (const Descarga &d : std::as_const(m_descargas))
         trabajo.append(
             {d.temporal, QDir(d.carpetaLocal).filePath(QFileInfo(d.temporal).fileName() + QStringLiteral(".parte"))});
-    QFuture<Copias> futuro = QtConcurrent::run(&m_disco, [trabajo] {
+    QFuture<Copias> futuro = QtConcurrent::run(&m_disco, [trabajo, barrer] {
+        for (const QString &c : barrer)
+            borraRestosViejos(c);
         Copias copias;
         for (const auto &[origen, parte] : trabajo) {
             try {

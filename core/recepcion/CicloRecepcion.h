@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -182,4 +183,7 @@ private:
     // The worker that copies the tick's responses to their reception
     // folders and syncs them (one thread; awaited by the tick).
     QThreadPool m_disco;
+    // The folders already rid of the copies killed programs left behind,
+    // once per run each.
+    QSet<QString> m_barridas;
 };

@@ -412,8 +412,31 @@ private slots:
         }
         const bool confirmadas = paso == int(CicloRecepcion::Paso::Confirmadas);
         QCOMPARE(b.p().listaEnvio().cuenta(), confirmadas ? 2 : 0);
+        // What the killed program left goes once it is an hour old; a copy
+        // another program may still be storing stays.
+        const QString temporal = b.p().carpetas().temporal();
+        QStringList restos;
+        for (const QString &carpeta : {temporal, val, sag})
+            for (const QString &n : archivos(carpeta))
+                if (n.contains(u'-'))
+                    restos << QDir(carpeta).filePath(n);
+        QVERIFY(!restos.isEmpty()); // its downloads at least
+        for (const QString &r : std::as_const(restos)) {
+            QFile f(r);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-3700), QFileDevice::FileModificationTime));
+        }
+        const QString reciente = QDir(val).filePath(u"k0123009.045.4242-1.parte"_s);
+        {
+            QFile f(reciente);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(kK);
+        }
         // What was not recorded is fetched again, and nothing is lost.
         b.tick();
+        for (const QString &r : std::as_const(restos))
+            QVERIFY2(!QFileInfo::exists(r), qPrintable(r));
+        QVERIFY(QFileInfo::exists(reciente));
         QCOMPARE(envio(b.p()), (QStringList {u"k0123001.045 K 1"_s, u"x0123005.045 R 8"_s}));
         QCOMPARE(recepcion(b.p()), QStringList {u"M0123001.045|X|"_s});
         QCOMPARE(lee(QDir(val).filePath(u"k0123001.045"_s)), kK);
