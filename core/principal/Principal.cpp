@@ -112,6 +112,7 @@ Principal::Principal(Programa &programa, CicloRecepcion &ciclo, QObject *parent)
     : QObject(parent)
     , m_programa(programa)
     , m_ciclo(ciclo)
+    , m_conteo(programa.conexion().ruta())
     , m_carga(programa)
 {
     connect(&m_conteo, &ConteoErrores::contado, this, &Principal::erroresContados);
@@ -316,6 +317,7 @@ int Principal::errores(int lista, int fila)
 {
     QString nombre;
     QString guardada;
+    qint64 respuesta = 0; // its id in the journal, where the list knows it
     if (lista == 0) {
         const ListaEnvio &envio = m_programa.listaEnvio();
         if (fila < 0 || fila >= envio.cuenta() || envio.celda(fila, ListaEnvio::Estado) == kEstadoEspera)
@@ -323,6 +325,7 @@ int Principal::errores(int lista, int fila)
         const ListaEnvio::Entrada e = envio.entrada(fila);
         nombre = e.nombre;
         guardada = e.ruta;
+        respuesta = envio.respuesta(fila);
     } else {
         const ListaRecepcion &recepcion = m_programa.listaRecepcion();
         if (fila < 0 || fila >= recepcion.cuenta())
@@ -332,7 +335,7 @@ int Principal::errores(int lista, int fila)
             return ConteoErrores::kSinCuenta;
         nombre = e.archivoVal;
     }
-    return m_conteo.errores(nombre, GeneradorReporte(m_programa).ruta(nombre, guardada));
+    return m_conteo.errores(nombre, GeneradorReporte(m_programa).ruta(nombre, guardada), respuesta);
 }
 
 void Principal::muestraReporte(int lista, int fila)

@@ -1,6 +1,8 @@
 #include "core/reportes/ConteoErrores.h"
 
 #include "core/base/ErrorTendal.h"
+#include "core/db/Conexion.h"
+#include "core/reportes/RespuestaGuardada.h"
 #include "core/reportes/LectorLineas.h"
 #include "core/reportes/LineaRespuesta.h"
 #include "core/reportes/TipoRespuesta.h"
@@ -10,21 +12,29 @@
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 
-ConteoErrores::ConteoErrores(QObject *parent)
+ConteoErrores::ConteoErrores(QString baseDatos, QObject *parent)
     : QObject(parent)
+    , m_baseDatos(std::move(baseDatos))
 {
 }
 
 int ConteoErrores::cuenta(const QString &nombre, const QString &ruta)
 {
-    const TipoRespuesta tipo = TipoRespuesta::reconoce(nombre);
-    if (tipo.clase() != TipoRespuesta::Clase::Formato || ruta.isEmpty())
+    if (TipoRespuesta::reconoce(nombre).clase() != TipoRespuesta::Clase::Formato || ruta.isEmpty())
         return kSinCuenta;
     QFile archivo(ruta);
     if (!archivo.open(QIODevice::ReadOnly))
         return kSinCuenta;
+    return cuenta(nombre, archivo);
+}
+
+int ConteoErrores::cuenta(const QString &nombre, QIODevice &respuesta)
+{
+    const TipoRespuesta tipo = TipoRespuesta::reconoce(nombre);
+    if (tipo.clase() != TipoRespuesta::Clase::Formato)
+        return kSinCuenta;
     int errores = 0;
-    LectorLineas lector(archivo);
+    LectorLineas lector(respuesta);
     QString linea;
     try {
         while (lector.siguiente(linea))
@@ -35,23 +45,44 @@ int ConteoErrores::cuenta(const QString &nombre, const QString &ruta)
     return errores;
 }
 
-int ConteoErrores::errores(const QString &nombre, const QString &ruta)
+int ConteoErrores::errores(const QString &nombre, const QString &ruta, qint64 respuesta)
 {
     if (ruta.isEmpty() || TipoRespuesta::reconoce(nombre).clase() != TipoRespuesta::Clase::Formato)
         return kSinCuenta;
-    // A file stored again under the same name is counted again.
+    // A file stored again under the same name is counted again; the bytes
+    // of a response in the journal never change.
     const QFileInfo info(ruta);
-    const QString clave
-        = QStringLiteral("%1|%2|%3|%4").arg(nombre, ruta).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+    const bool delDiario = !info.exists() && respuesta > 0 && !m_baseDatos.isEmpty();
+    const QString clave = delDiario ? QStringLiteral("%1|diario|%2").arg(nombre).arg(respuesta)
+                                    : QStringLiteral("%1|%2|%3|%4")
+                                          .arg(nombre, ruta)
+                                          .arg(info.size())
+                                          .arg(info.lastModified().toMSecsSinceEpoch());
     const auto hecha = m_cuentas.constFind(clave);
     if (hecha != m_cuentas.cend())
         return *hecha;
     if (!m_pendientes.contains(clave)) {
         m_pendientes.insert(clave);
-        QtConcurrent::run([nombre, ruta] { return cuenta(nombre, ruta); }).then(this, [this, clave](int n) {
+        const QString base = delDiario ? m_baseDatos : QString();
+        QtConcurrent::run([nombre, ruta, respuesta, base] {
+            if (base.isEmpty())
+                return cuenta(nombre, ruta);
+            // On a connection of the worker's own, as the report's worker.
+            try {
+                const auto conexion = Conexion::abreArchivo(base);
+                RespuestaGuardada guardada(*conexion, ruta, respuesta);
+                QString motivo;
+                return guardada.abre(&motivo) ? cuenta(nombre, guardada.dispositivo()) : kSinCuenta;
+            } catch (const ErrorTendal &) {
+                return kSinCuenta;
+            }
+        }).then(this, [this, clave](int n) {
             m_pendientes.remove(clave);
             m_cuentas.insert(clave, n);
-            emit contado();
+            // Queued: a count that ended before the continuation was
+            // attached may run it inside errores(), and the lists must not
+            // hear of a change while they ask for their data.
+            QMetaObject::invokeMethod(this, &ConteoErrores::contado, Qt::QueuedConnection);
         });
     }
     return kSinCuenta;

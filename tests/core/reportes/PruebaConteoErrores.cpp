@@ -1,5 +1,8 @@
 #include "core/reportes/ConteoErrores.h"
+#include "core/db/HistorialDiario.h"
 #include "tests/soporte/CatalogoPrueba.h"
+#include "tests/soporte/HistorialPrueba.h"
+#include "tests/soporte/Oficina.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -106,17 +109,48 @@ private slots:
         QSignalSpy contado(&conteo, &ConteoErrores::contado);
         QCOMPARE(conteo.errores(nombre, ruta), ConteoErrores::kSinCuenta);
         QCOMPARE(conteo.errores(nombre, ruta), ConteoErrores::kSinCuenta); // one count, not two
-        QVERIFY(contado.wait());
+        QCOMPARE(contado.count(), 0); // never heard while asking
+        QTRY_COMPARE(contado.count(), 1);
         QCOMPARE(conteo.errores(nombre, ruta), 1);
-        QCOMPARE(contado.count(), 1);
 
         QVERIFY(escribe(dir.path(), nombre, "E3001234501001230501\r\nE3001234502001230502\r\nF3001234ABCD\r\n"));
         QCOMPARE(conteo.errores(nombre, ruta), ConteoErrores::kSinCuenta);
-        QVERIFY(contado.wait());
+        QCOMPARE(contado.count(), 1);
+        QTRY_COMPARE(contado.count(), 2);
         QCOMPARE(conteo.errores(nombre, ruta), 2);
         QCOMPARE(conteo.errores(QStringLiteral("K0123001.001"), ruta), ConteoErrores::kSinCuenta);
         QCOMPARE(conteo.errores(nombre, QString()), ConteoErrores::kSinCuenta);
         QCOMPARE(contado.count(), 2);
+    }
+
+    // A response received on another workstation (its file is not here) is
+    // counted from its bytes in the office's journal; without its id, or
+    // without the journal, it has no count.
+    void desdeElDiario()
+    {
+        Oficina oficina;
+        Programa &p = oficina.carga();
+        const QDateTime ahora = QDateTime::currentDateTimeUtc();
+        const qint64 t = HistorialPrueba::envia(p, QStringLiteral("M0123001.045"), ahora);
+        const QString ruta = HistorialPrueba::responde(p, t, QStringLiteral("R"), QStringLiteral("M0123001.err"),
+                                                       "F3001234ABCD1234\r\nE3001234501001230501\r\n"
+                                                       "E3001234502001230502\r\nA3001234503001230503\r\n",
+                                                       ahora, oficina.carpeta(QStringLiteral("val_rec")));
+        const auto respuesta = HistorialDiario(p.conexion()).ultimaRespuesta(QStringLiteral("M0123001.err"));
+        QVERIFY(respuesta);
+        QVERIFY(QFile::remove(ruta));
+
+        ConteoErrores conteo(p.conexion().ruta());
+        ConteoErrores soloArchivos;
+        QSignalSpy contado(&conteo, &ConteoErrores::contado);
+        QSignalSpy contadoSolo(&soloArchivos, &ConteoErrores::contado);
+        const QString nombre = QStringLiteral("M0123001.err");
+        QCOMPARE(conteo.errores(nombre, ruta, respuesta->id), ConteoErrores::kSinCuenta);
+        QCOMPARE(soloArchivos.errores(nombre, ruta, respuesta->id), ConteoErrores::kSinCuenta);
+        QTRY_COMPARE(contado.count(), 1);
+        QCOMPARE(conteo.errores(nombre, ruta, respuesta->id), 3);
+        QTRY_COMPARE(contadoSolo.count(), 1);
+        QCOMPARE(soloArchivos.errores(nombre, ruta, respuesta->id), ConteoErrores::kSinCuenta);
     }
 };
 
