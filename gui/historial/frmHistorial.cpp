@@ -46,6 +46,7 @@ const TipoFiltro kTipos[] = {
 frmHistorial::frmHistorial(Programa &programa, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_programa(programa)
+    , m_carga(programa)
 {
     setObjectName(QStringLiteral("frmHistorial"));
     setWindowTitle(QStringLiteral("Historial de envíos"));
@@ -202,8 +203,7 @@ void frmHistorial::muestraReporte(const QModelIndex &indice)
     const auto *r = m_modelo->respuesta(indice);
     if (!r)
         return;
-    GeneradorReporte(m_programa)
-        .Genera_Reporte(GeneradorReporte::tituloRevision(), r->nombre, *m_reporte, r->ruta, r->id);
+    m_carga.carga(GeneradorReporte::tituloRevision(), r->nombre, r->ruta, *m_reporte, r->id);
 }
 
 QString frmHistorial::acuseSeleccionado(QString *nombre) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/reportes/CargaReporte.h"
+
 #include <QTimer>
 #include <QWidget>
 
@@ -58,6 +60,9 @@ private:
     void sigueDiario();
 
     Programa &m_programa;
+    // Builds the report shown (a large one on a worker); abandoned when the
+    // window goes, before its report box.
+    CargaReporte m_carga;
     ModeloHistorial *m_modelo = nullptr;
     QDateEdit *m_desde = nullptr;
     QDateEdit *m_hasta = nullptr;

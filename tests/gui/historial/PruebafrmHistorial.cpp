@@ -134,6 +134,20 @@ private slots:
         w.rtbReporte()->vacia();
         emit v.lista().doubleClicked(respuesta);
         QCOMPARE(w.rtbReporte()->texto(), conArchivo);
+
+        // A large response is built on a worker and arrives whole.
+        const qint64 m2 = envia(v.programa, u"M0123002.045"_s, local(14, 11, 0), "dos");
+        QByteArray grande = "F3001235ABCDEFGH\r\n";
+        while (grande.size() < 300 * 1024)
+            grande += "E3001235501001230501\r\n";
+        responde(v.programa, m2, u"R"_s, u"M0123002.err"_s, grande, local(14, 11, 5), v.oficina.carpeta(u"val_rec"_s));
+        w.busca();
+        const QModelIndex m2i = w.modelo().index(0, 0);
+        QCOMPARE(v.nombres().first(), u"M0123002.045"_s);
+        v.lista().expand(m2i);
+        emit v.lista().doubleClicked(w.modelo().index(0, 0, m2i));
+        QTRY_VERIFY_WITH_TIMEOUT(w.rtbReporte()->texto().contains(u"Archivo: M0123002.ERR"_s), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(w.rtbReporte()->texto().count(u'\n') > 13000, 20000);
     }
 
     void acuse()
