@@ -33,7 +33,9 @@ public:
     // Calls fila for each row of `tabla`, which must be the next table of
     // the list, in stored order, with values valid during the call, as
     // BaseAccess::recorre does. Returns its number of rows. A failure of the
-    // reading is thrown here, after the rows read before it.
+    // reading is thrown here, the same ErrorTendal, once the batches handed
+    // over before it were taken (rows of the batch it interrupted are not
+    // given).
     qint64 recorre(const QString &tabla, const std::function<void(std::span<const Valor>)> &fila);
 
 private:
