@@ -61,10 +61,10 @@ Medida mide(const std::function<void(const std::function<void()> &listo)> &opera
     return {pulso.mayorHueco(), fin};
 }
 
-QString fila(const QString &operacion, const Medida &m)
+QString fila(const QString &operacion, int ancho, const Medida &m)
 {
     return QStringLiteral("| %1 | %2 | %3 | %4 |\n")
-        .arg(operacion, -52)
+        .arg(operacion, -ancho)
         .arg(m.huecoMs, 8)
         .arg(m.totalMs, 9)
         .arg(m.huecoMs < 50 ? QStringLiteral("sí") : QStringLiteral("no"), 5);
@@ -188,15 +188,19 @@ int main(int argc, char *argv[])
         qFatal("el cuadro muestra %d líneas", cuadro.document()->blockCount());
 
     out << QStringLiteral("Mayor detención del hilo de la ventana (pulso de 10 ms), meta: menos de 50 ms\n\n");
+    // The first column as wide as its longest operation.
+    qsizetype ancho = QStringLiteral("Operación").size();
+    for (const auto &par : std::as_const(tabla))
+        ancho = std::max(ancho, par.first.size());
     out << QStringLiteral("| %1 | %2 | %3 | %4 |\n")
-               .arg(QStringLiteral("Operación"), -52)
+               .arg(QStringLiteral("Operación"), -int(ancho))
                .arg(QStringLiteral("hueco ms"), 8)
                .arg(QStringLiteral("total ms"), 9)
                .arg(QStringLiteral("meta"), 5);
     out << QStringLiteral("|%1|%2|%3|%4|\n")
-               .arg(QString(54, u'-'), QString(10, u'-'), QString(11, u'-'), QString(7, u'-'));
+               .arg(QString(ancho + 2, u'-'), QString(10, u'-'), QString(11, u'-'), QString(7, u'-'));
     for (const auto &[operacion, medida] : std::as_const(tabla))
-        out << fila(operacion, medida);
+        out << fila(operacion, int(ancho), medida);
     out.flush();
     return 0;
 }

@@ -338,10 +338,15 @@ std::optional<qint64> EnvioArchivos::reclama(qint64 cola, const QString &nombre)
     }
 }
 
-void EnvioArchivos::borraCopia(const QString &nombre)
+QCoro::Task<> EnvioArchivos::borraCopia(QString nombre)
 {
-    // A copy that cannot be deleted stays until the next send replaces it.
-    QFile::remove(m_programa.carpetas().enTemporal(nombre));
+    // Freeing the blocks of a large copy takes the file system tens of
+    // milliseconds: it is done on a worker, and the send waits for it, so
+    // that a later copy of the same name is never the one deleted. A copy
+    // that cannot be deleted stays until the next send replaces it.
+    QFuture<bool> borrado
+        = QtConcurrent::run([ruta = m_programa.carpetas().enTemporal(nombre)] { return QFile::remove(ruta); });
+    co_await borrado;
 }
 
 void EnvioArchivos::libera(qint64 transmision)
@@ -442,7 +447,7 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
         // The copy in TendalTmp is only for the upload: it goes once the
         // upload is done or failed.
         if (enCurso == Paso::Sube || (enCurso == Paso::Copia && paso == Paso::Queda))
-            borraCopia(nombre);
+            co_await borraCopia(nombre);
         if (paso == Paso::Ajeno)
             break;
         if (!fallo)
@@ -462,7 +467,7 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
             if (transmision && !subido)
                 libera(*transmision);
             if (enviando)
-                borraCopia(nombre);
+                co_await borraCopia(nombre);
             throw *fallo;
         }
         if (preguntaPorArchivo(*fallo, nombre)) {

@@ -70,7 +70,7 @@ private:
     QCoro::Task<bool> procesa(qint64 cola, ListaEnvio::Entrada entrada, const ReglaEnvio &regla, bool enviando);
     std::optional<qint64> reclama(qint64 cola, const QString &nombre);
     void libera(qint64 transmision);
-    void borraCopia(const QString &nombre);
+    QCoro::Task<> borraCopia(QString nombre);
     bool confirmaReenvio(const QString &nombre, const Huella &huella);
     ListaRecepcion::Entrada entradaRecepcion(const ListaEnvio::Entrada &e, const ReglaEnvio &regla) const;
     bool preguntaPorArchivo(const ErrorTendal &error, const QString &nombre);
