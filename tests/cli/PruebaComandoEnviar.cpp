@@ -1,8 +1,8 @@
 // "tendal enviar" and "tendal boletin" in-process against a real FTP server,
 // on the machine's date as the command line runs.
-#include "cli/LineaComandos.h"
 #include "core/base/Vb.h"
 #include "tests/soporte/Oficina.h"
+#include "tests/soporte/SalidaComando.h"
 #include "tests/soporte/ServidorFtp.h"
 
 #include <QDate>
@@ -18,12 +18,10 @@ struct EscenaLinea {
 
     int corre(const QStringList &args)
     {
-        salida.clear();
-        errores.clear();
-        QTextStream out(&salida), err(&errores);
-        return LineaComandos(out, err).ejecuta(
-            QStringList {QStringLiteral("--ini"), oficina.ini(), QStringLiteral("--workdir"), oficina.trabajo()}
-            + args);
+        const SalidaComando s = tendalEnProceso(oficina, args);
+        salida = s.out;
+        errores = s.err;
+        return s.estado;
     }
     void archivo(const QString &columna, const QString &nombre)
     {

@@ -1,10 +1,10 @@
 // tendal historial and tendal acuse: the office's history and a file's
 // sending receipt, printed from the journal.
 
-#include "cli/LineaComandos.h"
 #include "core/oficina/Programa.h"
 #include "tests/soporte/HistorialPrueba.h"
 #include "tests/soporte/Oficina.h"
+#include "tests/soporte/SalidaComando.h"
 
 #include <QTest>
 
@@ -12,22 +12,6 @@ using namespace Qt::StringLiterals;
 using namespace HistorialPrueba;
 
 namespace {
-
-struct Salida {
-    int estado = 0;
-    QString out;
-    QString err;
-};
-
-Salida tendal(const Oficina &oficina, const QStringList &args)
-{
-    Salida s;
-    QTextStream out(&s.out);
-    QTextStream err(&s.err);
-    s.estado = LineaComandos(out, err).ejecuta(
-        QStringList {u"--ini"_s, oficina.ini(), u"--workdir"_s, oficina.trabajo()} + args);
-    return s;
-}
 
 QDateTime local(int dia, int hora, int minuto)
 {
@@ -55,7 +39,7 @@ private slots:
         Oficina oficina;
         historia(oficina);
 
-        Salida s = tendal(oficina, {u"historial"_s});
+        SalidaComando s = tendalEnProceso(oficina, {u"historial"_s});
         QCOMPARE(s.estado, 0);
         const QStringList lineas = s.out.split(u'\n');
         QCOMPARE(lineas.size(), 4);
@@ -66,18 +50,19 @@ private slots:
         QVERIFY(lineas[1].startsWith(u"M0123001.045  SAAI M3  10/02/2026 09:00:00  Sin respuesta después de 30 min"_s));
         QVERIFY(lineas[2].startsWith(u"    M0123001.err  Validación  10/02/2026 09:05:00  18  "_s));
 
-        s = tendal(oficina, {u"historial"_s, u"--desde"_s, u"11/02/2026"_s});
+        s = tendalEnProceso(oficina, {u"historial"_s, u"--desde"_s, u"11/02/2026"_s});
         QCOMPARE(s.out.count(u'\n'), 1);
         QVERIFY(s.out.startsWith(u"S0123003.045"_s));
-        s = tendal(oficina, {u"historial"_s, u"--hasta"_s, u"9/2/2026"_s});
+        s = tendalEnProceso(oficina, {u"historial"_s, u"--hasta"_s, u"9/2/2026"_s});
         QCOMPARE(s.estado, 0);
         QCOMPARE(s.out, QString());
         QCOMPARE(s.err, u"No hay envíos registrados que cumplan el filtro.\n"_s);
-        s = tendal(oficina, {u"historial"_s, u"--pedimento"_s, u"3001234"_s, u"--tipo"_s, u"m"_s});
+        s = tendalEnProceso(oficina, {u"historial"_s, u"--pedimento"_s, u"3001234"_s, u"--tipo"_s, u"m"_s});
         QVERIFY(s.out.startsWith(u"M0123001.045"_s));
 
         // CSV: a header and one record per transmission, UTC moments.
-        s = tendal(oficina, {u"historial"_s, u"--csv"_s, u"--desde"_s, u"10/02/2026"_s, u"--hasta"_s, u"10/02/2026"_s});
+        s = tendalEnProceso(oficina,
+                            {u"historial"_s, u"--csv"_s, u"--desde"_s, u"10/02/2026"_s, u"--hasta"_s, u"10/02/2026"_s});
         QCOMPARE(s.estado, 0);
         const QStringList csv = s.out.split(u"\r\n"_s);
         QCOMPARE(csv.size(), 3);
@@ -110,7 +95,7 @@ private slots:
         QFETCH(QString, mensaje);
         Oficina oficina;
         historia(oficina);
-        const Salida s = tendal(oficina, QStringList {u"historial"_s} + args);
+        const SalidaComando s = tendalEnProceso(oficina, QStringList {u"historial"_s} + args);
         QCOMPARE(s.estado, 2);
         QVERIFY2(s.err.contains(mensaje), qPrintable(s.err));
         QCOMPARE(s.out, QString());
@@ -120,7 +105,7 @@ private slots:
     {
         Oficina oficina;
         historia(oficina);
-        Salida s = tendal(oficina, {u"acuse"_s, u"m0123001.045"_s});
+        SalidaComando s = tendalEnProceso(oficina, {u"acuse"_s, u"m0123001.045"_s});
         QCOMPARE(s.estado, 0);
         QVERIFY2(s.out.startsWith(u"Acuse de envío\nArchivo:                  M0123001.045 (SAAI M3)\n"_s),
                  qPrintable(s.out));
@@ -128,10 +113,10 @@ private slots:
             u"Aceptado por el servidor: 10/02/2026 09:00:00 (hora local)  /  10/02/2026 15:00:00 UTC\n"_s));
         QVERIFY(s.out.contains(u"  M0123001.err (Validación)\n"_s));
 
-        s = tendal(oficina, {u"acuse"_s, u"M0123009.045"_s});
+        s = tendalEnProceso(oficina, {u"acuse"_s, u"M0123009.045"_s});
         QCOMPARE(s.estado, 1);
         QCOMPARE(s.err, u"No hay registro de que el servidor haya aceptado el archivo M0123009.045.\n"_s);
-        QCOMPARE(tendal(oficina, {u"acuse"_s}).estado, 2);
+        QCOMPARE(tendalEnProceso(oficina, {u"acuse"_s}).estado, 2);
     }
 };
 

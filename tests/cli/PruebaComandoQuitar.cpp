@@ -1,33 +1,13 @@
 // tendal quitar: a file leaves the send list (while it waits to be sent) or
 // the reception list, after the same question as in the main window.
 
-#include "cli/LineaComandos.h"
 #include "core/oficina/Programa.h"
 #include "tests/soporte/Oficina.h"
+#include "tests/soporte/SalidaComando.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-struct Salida {
-    int estado = 0;
-    QString out;
-    QString err;
-};
-
-Salida tendal(const Oficina &oficina, const QStringList &args)
-{
-    Salida s;
-    QTextStream out(&s.out);
-    QTextStream err(&s.err);
-    s.estado = LineaComandos(out, err).ejecuta(
-        QStringList {u"--ini"_s, oficina.ini(), u"--workdir"_s, oficina.trabajo()} + args);
-    return s;
-}
-
-} // namespace
 
 class PruebaComandoQuitar : public QObject
 {
@@ -46,25 +26,25 @@ private slots:
         }
 
         // Without --si the question is answered No: nothing changes.
-        Salida s = tendal(oficina, {u"quitar"_s, u"M0123001.045"_s});
+        SalidaComando s = tendalEnProceso(oficina, {u"quitar"_s, u"M0123001.045"_s});
         QCOMPARE(s.estado, 1);
         QVERIFY2(s.err.contains(u"¿Deseas eliminar el archivo M0123001.045 de la lista de envío? [No]"_s),
                  qPrintable(s.err));
 
-        s = tendal(oficina, {u"quitar"_s, u"M0123001.045"_s, u"--si"_s});
+        s = tendalEnProceso(oficina, {u"quitar"_s, u"M0123001.045"_s, u"--si"_s});
         QCOMPARE(s.estado, 0);
-        s = tendal(oficina, {u"quitar"_s, u"m0123002.045"_s, u"--si"_s});
+        s = tendalEnProceso(oficina, {u"quitar"_s, u"m0123002.045"_s, u"--si"_s});
         QCOMPARE(s.estado, 0);
         QVERIFY(s.err.contains(u"de la lista de recepción?"_s));
 
         // Gone from both lists; a response entry of the send list is not a file to remove.
         for (const QString &nombre : {u"M0123001.045"_s, u"M0123002.045"_s, u"k0123009.045"_s, u"otro"_s}) {
-            s = tendal(oficina, {u"quitar"_s, nombre, u"--si"_s});
+            s = tendalEnProceso(oficina, {u"quitar"_s, nombre, u"--si"_s});
             QCOMPARE(s.estado, 1);
             QVERIFY2(s.err.contains(nombre + u" no está en la lista de envío"_s), qPrintable(s.err));
         }
-        QCOMPARE(tendal(oficina, {u"quitar"_s}).estado, 2);
-        QCOMPARE(tendal(oficina, {u"quitar"_s, u"a"_s, u"b"_s}).estado, 2);
+        QCOMPARE(tendalEnProceso(oficina, {u"quitar"_s}).estado, 2);
+        QCOMPARE(tendalEnProceso(oficina, {u"quitar"_s, u"a"_s, u"b"_s}).estado, 2);
     }
 };
 

@@ -1,9 +1,9 @@
 // tendal recibir, run in-process with its streams captured, on an office
 // whose reception list was stored by an earlier run.
 
-#include "cli/LineaComandos.h"
 #include "core/oficina/Programa.h"
 #include "tests/soporte/Oficina.h"
+#include "tests/soporte/SalidaComando.h"
 #include "tests/soporte/ServidorFtp.h"
 
 #include <QDir>
@@ -11,26 +11,6 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-struct Salida {
-    int estado = 0;
-    QString out;
-    QString err;
-};
-
-Salida tendal(const Oficina &oficina, const QStringList &args)
-{
-    Salida s;
-    QTextStream out(&s.out);
-    QTextStream err(&s.err);
-    s.estado = LineaComandos(out, err).ejecuta(
-        QStringList {u"--ini"_s, oficina.ini(), u"--workdir"_s, oficina.trabajo()} + args);
-    return s;
-}
-
-} // namespace
 
 class PruebaComandoRecibir : public QObject
 {
@@ -53,13 +33,13 @@ private slots:
         servidor.escribe(u"/ag0123/k0123001.045"_s, "ACUSE\r\n");
         servidor.escribe(u"/ag0123/M0123001.err"_s, "F3001234ABCD1234\r\n");
 
-        Salida s = tendal(oficina, {u"recibir"_s, u"--espera"_s, u"10"_s});
+        SalidaComando s = tendalEnProceso(oficina, {u"recibir"_s, u"--espera"_s, u"10"_s});
         QCOMPARE(s.estado, 0);
         QCOMPARE(s.out, u"K  k0123001.045  "_s + QDir(saai).filePath(u"k0123001.045"_s) + u"\nR  M0123001.err  "_s
                             + QDir(saai).filePath(u"M0123001.err"_s) + u'\n');
         QVERIFY2(s.err.isEmpty(), qPrintable(s.err));
 
-        s = tendal(oficina, {u"recibir"_s});
+        s = tendalEnProceso(oficina, {u"recibir"_s});
         QCOMPARE(s.estado, 0);
         QCOMPARE(s.out, u"No hay archivos en espera de respuesta.\n"_s);
     }
@@ -74,13 +54,13 @@ private slots:
         oficina.carga().listaRecepcion().agrega({u"S0123005.045"_s, u"X"_s, QString(), u"10:30 a. m."_s, QString(),
                                                  u"/sagarpaout"_s, QString(), u"x0123005.045"_s,
                                                  oficina.carpeta(u"sag_rec"_s), u"8"_s});
-        const Salida s = tendal(oficina, {u"recibir"_s, u"--espera"_s, u"0"_s});
+        const SalidaComando s = tendalEnProceso(oficina, {u"recibir"_s, u"--espera"_s, u"0"_s});
         QCOMPARE(s.estado, 1);
         QVERIFY(s.out.isEmpty());
         QVERIFY2(s.err.startsWith(u"Queda 1 archivo en espera de respuesta"_s), qPrintable(s.err));
         QCOMPARE(oficina.carga().listaRecepcion().cuenta(), 1);
 
-        QCOMPARE(tendal(oficina, {u"recibir"_s, u"--espera"_s, u"pronto"_s}).estado, 2);
+        QCOMPARE(tendalEnProceso(oficina, {u"recibir"_s, u"--espera"_s, u"pronto"_s}).estado, 2);
     }
 
     // --espera is kept whatever the server does: a server that never greets
@@ -119,7 +99,7 @@ private slots:
 
         QElapsedTimer reloj;
         reloj.start();
-        const Salida s = tendal(oficina, {u"recibir"_s, u"--espera"_s, u"2"_s});
+        const SalidaComando s = tendalEnProceso(oficina, {u"recibir"_s, u"--espera"_s, u"2"_s});
         const qint64 ms = reloj.elapsed();
         QVERIFY2(ms < 12000, qPrintable(u"%1 ms"_s.arg(ms)));
         QCOMPARE(s.estado, 1);

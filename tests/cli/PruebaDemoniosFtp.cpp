@@ -2,12 +2,12 @@
 // pure-ftpd as Debian ships them), each started by the test on loopback:
 // what works against the test server must work against them too.
 
-#include "cli/LineaComandos.h"
 #include "core/base/ErrorTendal.h"
 #include "core/base/Vb.h"
 #include "core/ftp/ClienteFtp.h"
 #include "tests/soporte/DemonioFtp.h"
 #include "tests/soporte/Oficina.h"
+#include "tests/soporte/SalidaComando.h"
 
 #include <QDate>
 #include <QDir>
@@ -38,11 +38,10 @@ struct Escena {
 
     int corre(const QStringList &args)
     {
-        salida.clear();
-        errores.clear();
-        QTextStream out(&salida), err(&errores);
-        return LineaComandos(out, err).ejecuta(
-            QStringList {u"--ini"_s, oficina.ini(), u"--workdir"_s, oficina.trabajo()} + args);
+        const SalidaComando s = tendalEnProceso(oficina, args);
+        salida = s.out;
+        errores = s.err;
+        return s.estado;
     }
     QString archivo(const QString &columna, const QString &nombre, const QByteArray &contenido)
     {

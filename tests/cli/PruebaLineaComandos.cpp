@@ -1,4 +1,5 @@
 #include "cli/LineaComandos.h"
+#include "tests/soporte/SalidaComando.h"
 
 #include <QtTest>
 
@@ -7,22 +8,6 @@ class PruebaLineaComandos : public QObject
 {
     Q_OBJECT
 
-    struct Salida {
-        int estado;
-        QString out;
-        QString err;
-    };
-
-    static Salida ejecuta(const QStringList &args)
-    {
-        QString out;
-        QString err;
-        QTextStream sOut(&out);
-        QTextStream sErr(&err);
-        const int estado = LineaComandos(sOut, sErr).ejecuta(args);
-        return {estado, out, err};
-    }
-
 private slots:
     // The version printed is the project's, whatever global options precede it.
     void version()
@@ -30,7 +15,7 @@ private slots:
         for (const QStringList &args :
              {QStringList {QStringLiteral("--version")},
               QStringList {QStringLiteral("--ini"), QStringLiteral("/no/existe.ini"), QStringLiteral("--version")}}) {
-            const Salida s = ejecuta(args);
+            const SalidaComando s = tendalEnProceso(args);
             QCOMPARE(s.estado, 0);
             QCOMPARE(s.out, QStringLiteral("Tendal " TENDAL_VERSION_PROYECTO "\n"));
             QCOMPARE(s.err, QString());
@@ -42,10 +27,10 @@ private slots:
     // printed with status 2, on request with status 0.
     void ayuda()
     {
-        const Salida pedida = ejecuta({QStringLiteral("--help")});
+        const SalidaComando pedida = tendalEnProceso({QStringLiteral("--help")});
         QCOMPARE(pedida.estado, 0);
         QVERIFY(pedida.out.contains(QStringLiteral("tendal --help | --version")));
-        const Salida sinComando = ejecuta({});
+        const SalidaComando sinComando = tendalEnProceso({});
         QCOMPARE(sinComando.estado, 2);
         QCOMPARE(sinComando.out, pedida.out);
     }

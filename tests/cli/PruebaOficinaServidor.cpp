@@ -3,7 +3,6 @@
 // password is refused, and `tendal migrar` copies a file's office to the
 // server with every row and id. A real cluster of the test's own.
 
-#include "cli/LineaComandos.h"
 #include "core/base/Ansi.h"
 #include "core/base/ErrorTendal.h"
 #include "core/catalogo/InstalacionCatalogo.h"
@@ -15,6 +14,7 @@
 #include "tests/soporte/ClusterPostgres.h"
 #include "tests/soporte/HistorialPrueba.h"
 #include "tests/soporte/Oficina.h"
+#include "tests/soporte/SalidaComando.h"
 
 #include <QDir>
 #include <QSqlQuery>
@@ -24,22 +24,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct Salida {
-    int estado;
-    QString out;
-    QString err;
-};
-
-Salida ejecuta(const QStringList &args)
-{
-    QString out;
-    QString err;
-    QTextStream sOut(&out);
-    QTextStream sErr(&err);
-    const int estado = LineaComandos(sOut, sErr).ejecuta(args);
-    return {estado, out, err};
-}
 
 qint64 cuenta(const Conexion &c, const QString &sql)
 {
@@ -77,18 +61,18 @@ private slots:
         const QStringList init
             = {u"--ini"_s,           ini,   u"init"_s,   u"--patente"_s, u"123"_s, u"--agente"_s, u"AGENCIA"_s,
                u"--carpeta-datos"_s, datos, u"--base"_s, direccion};
-        const Salida s = ejecuta(init);
+        const SalidaComando s = tendalEnProceso(init);
         QCOMPARE(s.estado, 0);
         QVERIFY2(s.out.contains(u"Base de datos creada: "_s + direccion), qPrintable(s.out));
         QCOMPARE(Ansi::leePrimeraLinea(ini).trimmed(), u"DATOS = "_s + direccion);
         QVERIFY(!QFile::exists(QDir(datos).filePath(Conexion::nombreArchivo())));
         QVERIFY(QFileInfo(QDir(datos).filePath(u"envio/saai"_s)).isDir());
 
-        const Salida config = ejecuta({u"--ini"_s, ini, u"config"_s, u"Patente"_s});
+        const SalidaComando config = tendalEnProceso({u"--ini"_s, ini, u"config"_s, u"Patente"_s});
         QCOMPARE(config.estado, 0);
         QCOMPARE(config.out, u"123\n"_s);
 
-        const Salida otra = ejecuta(init);
+        const SalidaComando otra = tendalEnProceso(init);
         QCOMPARE(otra.estado, 1);
         QVERIFY2(otra.err.contains(u"ya tiene una oficina"_s), qPrintable(otra.err));
     }
@@ -102,8 +86,9 @@ private slots:
         const QString base = m_cluster->creaBase();
         for (const QString &direccion :
              {QString(base).replace(u"tendal@"_s, u"tendal:secreta@"_s), base + u"&password=secreta"_s}) {
-            const Salida s = ejecuta({u"--ini"_s, ini, u"init"_s, u"--patente"_s, u"123"_s, u"--agente"_s, u"A"_s,
-                                      u"--carpeta-datos"_s, dir.path(), u"--base"_s, direccion});
+            const SalidaComando s
+                = tendalEnProceso({u"--ini"_s, ini, u"init"_s, u"--patente"_s, u"123"_s, u"--agente"_s, u"A"_s,
+                                   u"--carpeta-datos"_s, dir.path(), u"--base"_s, direccion});
             QCOMPARE(s.estado, 1);
             QVERIFY2(s.err.contains(u"~/.pgpass"_s) && !s.err.contains(u"secreta"_s), qPrintable(s.err));
             QVERIFY(!QFile::exists(ini));
@@ -131,7 +116,7 @@ private slots:
                                   oficina.carpeta(u"val_rec"_s));
 
         const QString direccion = m_cluster->creaBase();
-        const Salida s = ejecuta({u"--ini"_s, oficina.ini(), u"migrar"_s, direccion});
+        const SalidaComando s = tendalEnProceso({u"--ini"_s, oficina.ini(), u"migrar"_s, direccion});
         QCOMPARE(s.estado, 0);
         for (const QString &linea : {u"PARAMETROS: 1 fila"_s, u"COLA_ENVIO: 2 filas"_s, u"RESPUESTA: 2 filas"_s,
                                      u"RESPUESTA_CONTENIDO: 1 fila"_s, u"ERRORESB: 1 fila"_s,
@@ -158,7 +143,7 @@ private slots:
         enServidor.listaEnvio().agrega({u"M0123003.045"_s, u"E"_s, u"2"_s, u"/ag0123"_s, u"/ag0123"_s});
         QCOMPARE(cuenta(*servidor, u"SELECT MAX(ID) FROM COLA_ENVIO"_s), mayor + 1);
 
-        const Salida otra = ejecuta({u"--ini"_s, oficina.ini(), u"migrar"_s, direccion});
+        const SalidaComando otra = tendalEnProceso({u"--ini"_s, oficina.ini(), u"migrar"_s, direccion});
         QCOMPARE(otra.estado, 1);
         QVERIFY2(otra.err.contains(u"ya está en el servidor"_s), qPrintable(otra.err));
     }
