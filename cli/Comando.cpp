@@ -3,6 +3,9 @@
 
 #include "core/base/ErrorTendal.h"
 #include "core/oficina/Programa.h"
+#include "core/recepcion/CicloRecepcion.h"
+
+#include <QDir>
 
 #include <iostream>
 #include <string>
@@ -84,4 +87,16 @@ QString claveEnLinea()
                           "primera línea es la contraseña FTP y la segunda la de pago; clave_ftp=- en config), o "
                           "las variables TENDAL_CLAVE_FTP y TENDAL_CLAVE_PAGO; en una terminal se preguntan sin "
                           "mostrarlas.");
+}
+
+void Comando::informaRecepcion(CicloRecepcion &ciclo)
+{
+    QObject::connect(&ciclo, &CicloRecepcion::respuestaRecibida,
+                     [this](const QString &archivo, const QString &estado, const QString &ruta) {
+                         out << estado << QStringLiteral("  ") << archivo << QStringLiteral("  ")
+                             << QDir::toNativeSeparators(ruta) << Qt::endl;
+                     });
+    QObject::connect(&ciclo, &CicloRecepcion::falloSinMensaje, [this](const QString &descripcion) {
+        err << QStringLiteral("La recepción se interrumpió: %1.").arg(descripcion) << Qt::endl;
+    });
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class CicloRecepcion;
 class Dialogos;
 class Programa;
 class Reloj;
@@ -42,6 +43,9 @@ struct Comando {
     // places, this clock and the given person at the keyboard. A start that
     // cannot complete prints why on err and gives nothing.
     std::unique_ptr<Programa> abrePrograma(Dialogos &dialogos);
+    // Prints each response the cycle stores (state, name, path) on out, and
+    // a reception cut short (a dropped download) on err.
+    void informaRecepcion(CicloRecepcion &ciclo);
 };
 
 // The refusal of a password written on the command line.

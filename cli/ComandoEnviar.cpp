@@ -147,14 +147,7 @@ int comandoEnviar(Comando &c)
             c.out << QStringLiteral("%1 -> %2 (respuestas: %3)").arg(nombre, carpeta, respuestas.join(u", "))
                   << Qt::endl;
         });
-    QObject::connect(&ciclo, &CicloRecepcion::respuestaRecibida,
-                     [&c](const QString &archivo, const QString &estado, const QString &ruta) {
-                         c.out << estado << QStringLiteral("  ") << archivo << QStringLiteral("  ")
-                               << QDir::toNativeSeparators(ruta) << Qt::endl;
-                     });
-    QObject::connect(&ciclo, &CicloRecepcion::falloSinMensaje, [&c](const QString &descripcion) {
-        c.err << QStringLiteral("La recepción se interrumpió: %1.").arg(descripcion) << Qt::endl;
-    });
+    c.informaRecepcion(ciclo);
     QCoro::waitFor(comandos.Ejecuta_Comando(QStringLiteral("enviar")));
     const int sinEnviar = pendientesDelDia(programa);
     if (sinEnviar > 0)

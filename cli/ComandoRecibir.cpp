@@ -5,7 +5,6 @@
 
 #include <QCoro/QCoroTask>
 #include <QDeadlineTimer>
-#include <QDir>
 
 #include <chrono>
 
@@ -35,15 +34,7 @@ int comandoRecibir(Comando &c)
     }
 
     CicloRecepcion ciclo(programa);
-    QObject::connect(&ciclo, &CicloRecepcion::respuestaRecibida,
-                     [&c](const QString &archivo, const QString &estado, const QString &ruta) {
-                         c.out << estado << QStringLiteral("  ") << archivo << QStringLiteral("  ")
-                               << QDir::toNativeSeparators(ruta) << Qt::endl;
-                     });
-
-    QObject::connect(&ciclo, &CicloRecepcion::falloSinMensaje, [&c](const QString &descripcion) {
-        c.err << QStringLiteral("La recepción se interrumpió: %1.").arg(descripcion) << Qt::endl;
-    });
+    c.informaRecepcion(ciclo);
 
     // The wait counts from the start: the first tick is in it too.
     ciclo.fijaPlazo(QDeadlineTimer(std::chrono::seconds(espera)));
