@@ -22,6 +22,7 @@
 //                              fsync and fdatasync calls between them in
 //                              strace -f -e trace=write,fsync,fdatasync
 
+#include "bench/soporte/RecepcionBanco.h"
 #include "core/oficina/Programa.h"
 #include "core/recepcion/CicloRecepcion.h"
 #include "bench/soporte/OlvidaRespuestas.h"
@@ -45,40 +46,12 @@
 
 namespace {
 
+using namespace RecepcionBanco;
+
 constexpr int kArchivos = 300;
 constexpr int kListas = 10;
-const QString kCarpeta = QStringLiteral("/ag0123");
 const QString kUsuario = QStringLiteral("ag0123");
 const QString kClave = QStringLiteral("secreto");
-
-QString nombre(int i)
-{
-    return QStringLiteral("M0123%1.045").arg(i, 3, 10, QLatin1Char('0'));
-}
-
-QString validacion(int i)
-{
-    return QStringLiteral("M0123%1.err").arg(i, 3, 10, QLatin1Char('0'));
-}
-
-double mediana(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v[v.size() / 2];
-}
-
-double minimo(const QList<double> &v)
-{
-    return v.isEmpty() ? 0 : *std::min_element(v.begin(), v.end());
-}
-
-QByteArray respuesta()
-{
-    QByteArray r;
-    for (int l = 0; l < 40; ++l)
-        r += "E3001234501001230501\r\n";
-    return r;
-}
 
 // One office and one daemon whose folder holds 300 names: the 10 ready
 // validation responses and 290 prevalidation responses of other files.
@@ -101,16 +74,7 @@ public:
         Programa &p = oficina.carga();
         recepcion = oficina.carpeta(QStringLiteral("val_rec"));
         for (int i = 1; i <= kArchivos; ++i) {
-            ListaRecepcion::Entrada e;
-            e.nombre = nombre(i);
-            e.hora = QStringLiteral("10:30 a. m.");
-            e.rutaPrev = e.rutaVal = kCarpeta;
-            e.archivoPrev = QStringLiteral("k") + e.nombre.mid(1);
-            e.prev = QStringLiteral("X"); // the prevalidation response is in
-            e.archivoVal = validacion(i);
-            e.rutaDest = recepcion;
-            e.icono = QStringLiteral("2");
-            p.listaRecepcion().agrega(e);
+            p.listaRecepcion().agrega(entrada(nombre(i), recepcion, true));
         }
         ciclo = std::make_unique<CicloRecepcion>(p);
     }

@@ -14,6 +14,7 @@
 //
 //   banco_crecimiento [RONDAS]
 
+#include "bench/soporte/RecepcionBanco.h"
 #include "core/ftp/ControlFtp.h"
 #include "core/oficina/Programa.h"
 #include "core/recepcion/CicloRecepcion.h"
@@ -32,42 +33,7 @@
 
 namespace {
 
-const QString kCarpeta = QStringLiteral("/ag0123");
-
-double mediana(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v[v.size() / 2];
-}
-
-double minimo(const QList<double> &v)
-{
-    return v.isEmpty() ? 0 : *std::min_element(v.begin(), v.end());
-}
-
-ListaRecepcion::Entrada entrada(const QString &nombre, const QString &recepcion)
-{
-    ListaRecepcion::Entrada e;
-    e.nombre = nombre;
-    e.prev = QStringLiteral("X"); // the prevalidation response is in
-    e.hora = QStringLiteral("10:30 a. m.");
-    e.rutaPrev = e.rutaVal = kCarpeta;
-    e.archivoPrev = QStringLiteral("k") + nombre.mid(1);
-    e.archivoVal = nombre.left(nombre.size() - 3) + QStringLiteral("err");
-    e.rutaDest = recepcion;
-    e.icono = QStringLiteral("2");
-    return e;
-}
-
-QCoro::Task<> base(Programa &p, ControlFtp &control, QStringList nombres, QString destino)
-{
-    co_await SesionFtp::Conecta_FTP(control, false, p);
-    const QStringList presentes = co_await control.lista(kCarpeta);
-    for (const QString &n : std::as_const(nombres))
-        if (presentes.contains(n, Qt::CaseInsensitive))
-            co_await SesionFtp::Recibe_Archivo(control, destino, kCarpeta, n);
-    co_await SesionFtp::Desconecta_FTP(control);
-}
+using namespace RecepcionBanco;
 
 struct Medida {
     double tick = 0; // median ms of a tick
@@ -88,10 +54,9 @@ Medida mide(int n, int rondas)
     // The half that keeps waiting (its responses never come); every name,
     // and so every response name, is different.
     for (int i = 0; i < mitad; ++i)
-        p.listaRecepcion().agrega(entrada(QStringLiteral("M0123%1.045").arg(i, 5, 10, QLatin1Char('0')), recepcion));
-    QByteArray respuesta;
-    for (int l = 0; l < 40; ++l)
-        respuesta += "E3001234501001230501\r\n";
+        p.listaRecepcion().agrega(
+            entrada(QStringLiteral("M0123%1.045").arg(i, 5, 10, QLatin1Char('0')), recepcion, true));
+    const QByteArray respuesta = RecepcionBanco::respuesta();
 
     CicloRecepcion ciclo(p);
     QTemporaryDir destinoBase;
@@ -104,7 +69,7 @@ Medida mide(int n, int rondas)
         const int primero = 10000 + r * n;
         for (int i = 0; i < n - mitad; ++i) {
             const ListaRecepcion::Entrada e
-                = entrada(QStringLiteral("M0123%1.045").arg(primero + i, 5, 10, QLatin1Char('0')), recepcion);
+                = entrada(QStringLiteral("M0123%1.045").arg(primero + i, 5, 10, QLatin1Char('0')), recepcion, true);
             p.listaRecepcion().agrega(e);
             servidor.escribe(kCarpeta + u'/' + e.archivoVal, respuesta);
             listas << e.archivoVal;
@@ -113,7 +78,7 @@ Medida mide(int n, int rondas)
 
         QElapsedTimer t;
         t.start();
-        QCoro::waitFor(base(p, control, listas, destinoBase.path()));
+        QCoro::waitFor(sesionBase(p, control, listas, destinoBase.path()));
         const double b = double(t.nsecsElapsed()) / 1e6;
 
         t.start();

@@ -12,6 +12,7 @@
 //
 //   banco_recepcion [RONDAS]
 
+#include "bench/soporte/RecepcionBanco.h"
 #include "core/ftp/ControlFtp.h"
 #include "core/base/Funciones.h"
 #include "core/db/Conexion.h"
@@ -34,19 +35,10 @@
 
 namespace {
 
+using namespace RecepcionBanco;
+
 constexpr int kArchivos = 300;
 constexpr int kListas = 10;
-const QString kCarpeta = QStringLiteral("/ag0123");
-
-QString nombre(int i)
-{
-    return QStringLiteral("M0123%1.045").arg(i, 3, 10, QLatin1Char('0'));
-}
-
-QString validacion(int i)
-{
-    return QStringLiteral("M0123%1.err").arg(i, 3, 10, QLatin1Char('0'));
-}
 
 // The demo validation server (tools/valserver.py) on a port of its own, its
 // folders in a temporary folder; it ends with the object.
@@ -82,27 +74,6 @@ private:
     int m_puerto = 0;
 };
 
-QCoro::Task<> base(Programa &p, ControlFtp &control, QStringList nombres, QString destino)
-{
-    co_await SesionFtp::Conecta_FTP(control, false, p);
-    const QStringList presentes = co_await control.lista(kCarpeta);
-    for (const QString &n : std::as_const(nombres))
-        if (presentes.contains(n, Qt::CaseInsensitive))
-            co_await SesionFtp::Recibe_Archivo(control, destino, kCarpeta, n);
-    co_await SesionFtp::Desconecta_FTP(control);
-}
-
-double mediana(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v[v.size() / 2];
-}
-
-double minimo(const QList<double> &v)
-{
-    return v.isEmpty() ? 0 : *std::min_element(v.begin(), v.end());
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -118,19 +89,10 @@ int main(int argc, char *argv[])
     Programa &p = oficina.carga();
     const QString recepcion = oficina.carpeta(QStringLiteral("val_rec"));
 
-    QByteArray respuesta;
-    for (int l = 0; l < 40; ++l)
-        respuesta += "E3001234501001230501\r\n";
+    const QByteArray respuesta = RecepcionBanco::respuesta();
     QStringList listas;
     for (int i = 1; i <= kArchivos; ++i) {
-        ListaRecepcion::Entrada e;
-        e.nombre = nombre(i);
-        e.hora = QStringLiteral("10:30 a. m.");
-        e.rutaPrev = e.rutaVal = kCarpeta;
-        e.archivoPrev = QStringLiteral("k") + e.nombre.mid(1);
-        e.archivoVal = validacion(i);
-        e.rutaDest = recepcion;
-        e.icono = QStringLiteral("2");
+        const ListaRecepcion::Entrada e = entrada(nombre(i), recepcion, false);
         p.listaRecepcion().agrega(e);
         if (i % (kArchivos / kListas) == 0) {
             servidor.escribe(kCarpeta + u'/' + e.archivoVal, respuesta);
@@ -163,7 +125,7 @@ int main(int argc, char *argv[])
     for (int r = 0; r < rondas; ++r) {
         QElapsedTimer t;
         t.start();
-        QCoro::waitFor(base(p, control, listas, destinoBase.path()));
+        QCoro::waitFor(sesionBase(p, control, listas, destinoBase.path()));
         bases << double(t.nsecsElapsed()) / 1e6;
         ticks << midetick();
     }

@@ -12,6 +12,7 @@
 //
 //   banco_servidor [RONDAS]
 
+#include "bench/soporte/RecepcionBanco.h"
 #include "core/oficina/Programa.h"
 #include "core/recepcion/CicloRecepcion.h"
 #include "tests/soporte/ClusterPostgres.h"
@@ -31,33 +32,10 @@
 
 namespace {
 
+using namespace RecepcionBanco;
+
 constexpr int kArchivos = 300;
 constexpr int kListas = 10;
-const QString kCarpeta = QStringLiteral("/ag0123");
-
-QString nombre(int i)
-{
-    return QStringLiteral("M0123%1.045").arg(i, 3, 10, QLatin1Char('0'));
-}
-
-ListaRecepcion::Entrada entrada(const Oficina &oficina, int i)
-{
-    ListaRecepcion::Entrada e;
-    e.nombre = nombre(i);
-    e.hora = QStringLiteral("10:30 a. m.");
-    e.rutaPrev = e.rutaVal = kCarpeta;
-    e.archivoPrev = QStringLiteral("k") + e.nombre.mid(1);
-    e.archivoVal = e.nombre.left(e.nombre.size() - 3) + QStringLiteral("err");
-    e.rutaDest = oficina.carpeta(QStringLiteral("val_rec"));
-    e.icono = QStringLiteral("2");
-    return e;
-}
-
-double mediana(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v[v.size() / 2];
-}
 
 // One office (file or server) with its 300 awaited files and its cycle.
 struct Puesto {
@@ -66,7 +44,7 @@ struct Puesto {
         servidor.apunta(oficina);
         programa = &oficina.carga();
         for (int i = 1; i <= kArchivos; ++i)
-            programa->listaRecepcion().agrega(entrada(oficina, i));
+            programa->listaRecepcion().agrega(entrada(nombre(i), oficina.carpeta(QStringLiteral("val_rec")), false));
         ciclo = std::make_unique<CicloRecepcion>(*programa);
     }
     // Back to 300 awaited files and nothing received.
@@ -114,11 +92,9 @@ int main(int argc, char *argv[])
     const int rondas = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 7;
 
     ServidorFtp servidor;
-    QByteArray respuesta;
-    for (int l = 0; l < 40; ++l)
-        respuesta += "E3001234501001230501\r\n";
+    const QByteArray respuesta = RecepcionBanco::respuesta();
     for (int i = kArchivos / kListas; i <= kArchivos; i += kArchivos / kListas)
-        servidor.escribe(kCarpeta + u'/' + nombre(i).left(8) + QStringLiteral(".err"), respuesta);
+        servidor.escribe(kCarpeta + u'/' + validacion(i), respuesta);
 
     // 1. The same tick on the file and on the server.
     qunsetenv("TENDAL_PRUEBA_BASE");
@@ -148,7 +124,7 @@ int main(int argc, char *argv[])
     {
         Programa &p = oficina.carga();
         for (int i = 1; i <= kArchivos; ++i)
-            p.listaRecepcion().agrega(entrada(oficina, i));
+            p.listaRecepcion().agrega(entrada(nombre(i), oficina.carpeta(QStringLiteral("val_rec")), false));
     }
     struct Equipo {
         DialogosGuion dialogos;

@@ -14,6 +14,7 @@
 //
 //   banco_ventana [MB_DEL_ENVIO]
 
+#include "bench/soporte/RecepcionBanco.h"
 #include "core/catalogo/InstalacionCatalogo.h"
 #include "core/oficina/ListaRecepcion.h"
 #include "bench/soporte/Pulso.h"
@@ -107,20 +108,11 @@ int main(int argc, char *argv[])
     constexpr int kEspera = 300;
     constexpr int kListas = 100;
     const QString recepcion = e.oficina.carpeta(QStringLiteral("val_rec"));
-    QByteArray respuesta;
-    for (int l = 0; l < 40; ++l)
-        respuesta += "E3001234501001230501\r\n";
+    const QByteArray respuesta = RecepcionBanco::respuesta();
     p.listaRecepcion().limpia();
     p.listaEnvio().limpia();
     for (int i = 1; i <= kEspera; ++i) {
-        ListaRecepcion::Entrada r;
-        r.nombre = QStringLiteral("M0123%1.045").arg(i, 3, 10, QLatin1Char('0'));
-        r.hora = QStringLiteral("10:30 a. m.");
-        r.rutaPrev = r.rutaVal = AG;
-        r.archivoPrev = QStringLiteral("k") + r.nombre.mid(1);
-        r.archivoVal = QStringLiteral("M0123%1.err").arg(i, 3, 10, QLatin1Char('0'));
-        r.rutaDest = recepcion;
-        r.icono = QStringLiteral("2");
+        const ListaRecepcion::Entrada r = RecepcionBanco::entrada(RecepcionBanco::nombre(i), recepcion, false);
         p.listaRecepcion().agrega(r);
         if (i % (kEspera / kListas) == 0)
             e.servidor.escribe(AG + u'/' + r.archivoVal, respuesta);
