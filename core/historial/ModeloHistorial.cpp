@@ -1,8 +1,12 @@
 #include "core/historial/ModeloHistorial.h"
 
+#include "core/base/ErrorTendal.h"
+#include "core/db/Conexion.h"
 #include "core/historial/EsperaRespuesta.h"
 #include "core/oficina/Programa.h"
 #include "core/reportes/PedimentosRespuesta.h"
+
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -29,12 +33,38 @@ QString bytes(const std::optional<qint64> &n)
     return n ? QString::number(*n) : QString();
 }
 
+// Reads and records the pedimento numbers of the responses not read yet on
+// the connection, until parar; how many were read. A response this
+// workstation cannot read (neither its file nor its bytes are here) stays
+// unread, for a workstation that can.
+qsizetype leePedimentos(const Conexion &conexion, const std::atomic_bool &parar)
+{
+    HistorialDiario historial(conexion);
+    const PedimentosRespuesta lector(conexion);
+    QList<std::pair<qint64, QStringList>> leidos;
+    for (const HistorialDiario::PorLeer &r : historial.sinPedimentos()) {
+        if (parar)
+            break;
+        if (auto numeros = lector.lee(r.nombre, r.ruta, r.id))
+            leidos.append({r.id, std::move(*numeros)});
+    }
+    historial.anotaPedimentos(leidos);
+    return leidos.size();
+}
+
 } // namespace
 
-ModeloHistorial::ModeloHistorial(Programa &programa, QObject *parent)
+ModeloHistorial::ModeloHistorial(Programa &programa, Pedimentos pedimentos, QObject *parent)
     : QAbstractItemModel(parent)
     , m_programa(programa)
+    , m_pedimentos(pedimentos)
 {
+}
+
+ModeloHistorial::~ModeloHistorial()
+{
+    *m_parar = true;
+    m_lectura.waitForFinished();
 }
 
 void ModeloHistorial::ponFiltro(const Filtro &filtro)
@@ -43,22 +73,38 @@ void ModeloHistorial::ponFiltro(const Filtro &filtro)
     actualiza();
 }
 
-void ModeloHistorial::leePedimentos()
+void ModeloHistorial::leePedimentosAparte()
 {
-    HistorialDiario historial(m_programa.conexion());
-    const PedimentosRespuesta lector(m_programa.conexion());
-    QList<std::pair<qint64, QStringList>> leidos;
-    // A response this workstation cannot read (neither its file nor its
-    // bytes are here) stays unread, for a workstation that can.
-    for (const HistorialDiario::PorLeer &r : historial.sinPedimentos())
-        if (auto numeros = lector.lee(r.nombre, r.ruta, r.id))
-            leidos.append({r.id, std::move(*numeros)});
-    historial.anotaPedimentos(leidos);
+    if (m_lectura.isRunning())
+        return; // what it does not see is read by the next one
+    const QString base = m_programa.conexion().ruta();
+    m_lectura = QtConcurrent::run([base, parar = m_parar]() -> qsizetype {
+        try {
+            const auto conexion = Conexion::abreArchivo(base);
+            return leePedimentos(*conexion, *parar);
+        } catch (const ErrorTendal &) {
+            return 0; // a busy or unreachable database: the next query tries again
+        }
+    });
+    m_lectura.then(this, [this](qsizetype leidos) {
+        // Only the pedimento filter sees the numbers.
+        if (leidos > 0 && !m_filtro.pedimento.isEmpty())
+            consulta();
+        emit pedimentosLeidos();
+    });
 }
 
 void ModeloHistorial::actualiza()
 {
-    leePedimentos();
+    if (m_pedimentos == Pedimentos::AlConsultar)
+        leePedimentos(m_programa.conexion(), *m_parar);
+    else
+        leePedimentosAparte();
+    consulta();
+}
+
+void ModeloHistorial::consulta()
+{
     HistorialDiario::Filtro f;
     if (m_filtro.desde.isValid())
         f.desde = QDateTime(m_filtro.desde, QTime(0, 0));

@@ -4,6 +4,10 @@
 
 #include <QAbstractItemModel>
 #include <QDate>
+#include <QFuture>
+
+#include <atomic>
+#include <memory>
 
 class Programa;
 
@@ -29,7 +33,17 @@ public:
         QString pedimento;
     };
 
-    explicit ModeloHistorial(Programa &programa, QObject *parent = nullptr);
+    // When the pedimento numbers of the responses stored since the last
+    // time are read: before each query (the command line), or on a worker
+    // of the model's own with a connection of its own, so that a window
+    // never waits for hundreds of files; the query is made again when they
+    // are in, and pedimentosLeidos follows.
+    enum class Pedimentos { AlConsultar, EnTrabajador };
+
+    explicit ModeloHistorial(Programa &programa, Pedimentos pedimentos = Pedimentos::AlConsultar,
+                             QObject *parent = nullptr);
+    // A reading still running is told to stop and waited for (one file at most).
+    ~ModeloHistorial() override;
 
     const Filtro &filtro() const { return m_filtro; }
     void ponFiltro(const Filtro &filtro);
@@ -63,11 +77,19 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+signals:
+    // The worker has read (and recorded) the numbers it could.
+    void pedimentosLeidos();
+
 private:
-    void leePedimentos();
+    void leePedimentosAparte();
+    void consulta();
     QString celda(const QModelIndex &indice) const;
 
     Programa &m_programa;
+    const Pedimentos m_pedimentos;
+    QFuture<qsizetype> m_lectura;
+    std::shared_ptr<std::atomic_bool> m_parar = std::make_shared<std::atomic_bool>(false);
     Filtro m_filtro;
     QList<HistorialDiario::Transmision> m_filas;
 };

@@ -51,7 +51,7 @@ frmHistorial::frmHistorial(Programa &programa, QWidget *parent)
     setObjectName(QStringLiteral("frmHistorial"));
     setWindowTitle(QStringLiteral("Historial de envíos"));
     setWindowIcon(Iconos::boton(QStringLiteral("historial")));
-    m_modelo = new ModeloHistorial(programa, this);
+    m_modelo = new ModeloHistorial(programa, ModeloHistorial::Pedimentos::EnTrabajador, this);
 
     auto *filtros = new QHBoxLayout;
     filtros->setSpacing(6);
@@ -143,6 +143,8 @@ frmHistorial::frmHistorial(Programa &programa, QWidget *parent)
     connect(m_lista, &QTreeView::activated, this, &frmHistorial::muestraReporte);
     connect(m_lista->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frmHistorial::actualizaBotones);
     connect(m_modelo, &QAbstractItemModel::modelReset, this, &frmHistorial::actualizaBotones);
+    // The pedimento numbers come in after the query that asked for them.
+    connect(m_modelo, &QAbstractItemModel::modelReset, this, &frmHistorial::muestraCuenta);
     connect(m_imprime, &QAbstractButton::clicked, this, &frmHistorial::imprimeAcuse);
     connect(m_pdf, &QAbstractButton::clicked, this, &frmHistorial::guardaAcusePdf);
     // What other programs (or this one) record while the window is shown.
@@ -182,6 +184,10 @@ void frmHistorial::busca()
     f.pedimento = m_pedimento->text();
     m_version = m_programa.diario().version();
     m_modelo->ponFiltro(f);
+}
+
+void frmHistorial::muestraCuenta()
+{
     const qsizetype n = m_modelo->transmisiones().size();
     m_cuenta->setText(n == 0   ? QStringLiteral("Ningún envío cumple el filtro.")
                       : n == 1 ? QStringLiteral("1 envío")

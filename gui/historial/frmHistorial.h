@@ -57,6 +57,8 @@ private:
     QString acuseSeleccionado(QString *nombre = nullptr) const;
     void imprime(const QString &texto, QPrinter &impresora) const;
     void actualizaBotones();
+    // How many transmissions the list shows, in the label under it.
+    void muestraCuenta();
     void sigueDiario();
 
     Programa &m_programa;

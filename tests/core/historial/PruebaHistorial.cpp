@@ -3,6 +3,7 @@
 // responses), late files, CSV and the sending receipt. A real SQLite file
 // and real response files in temporary folders.
 
+#include "core/db/Conexion.h"
 #include "core/historial/Acuse.h"
 #include "core/historial/EsperaRespuesta.h"
 #include "core/historial/ModeloHistorial.h"
@@ -10,6 +11,7 @@
 #include "tests/soporte/HistorialPrueba.h"
 #include "tests/soporte/Oficina.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimeZone>
 
@@ -185,6 +187,32 @@ private slots:
         QVERIFY(QFile::remove(QDir(h.oficina.carpeta(u"val_rec"_s)).filePath(u"M0123001.err"_s)));
         m.ponFiltro({{}, {}, {}, {}, u"3001234"_s});
         QCOMPARE(nombres(m), QStringList {u"M0123001.045"_s});
+    }
+
+    // For a window the numbers are read on the model's worker: a journal
+    // another program holds for writing keeps the numbers waiting, never the
+    // list; the list shows them once they are in.
+    void pedimentosEnTrabajador()
+    {
+        Historia h;
+        Programa &p = h.oficina.programa();
+        ModeloHistorial m(p, ModeloHistorial::Pedimentos::EnTrabajador);
+        QSignalSpy leidos(&m, &ModeloHistorial::pedimentosLeidos);
+        {
+            const auto otra = Conexion::abreArchivo(p.conexion().ruta());
+            otra->comienza();
+            otra->ejecuta(otra->enServidor() ? u"LOCK TABLE RESPUESTA IN EXCLUSIVE MODE"_s
+                                             : u"UPDATE RESPUESTA SET PEDIMENTOS = PEDIMENTOS"_s);
+            m.ponFiltro({{}, {}, {}, {}, u"3001234"_s});
+            QCOMPARE(nombres(m), QStringList());
+            m.ponFiltro({{}, {}, {}, u"M0123001"_s, {}});
+            QCOMPARE(nombres(m), QStringList {u"M0123001.045"_s});
+            QCOMPARE(leidos.count(), 0);
+            otra->deshace();
+        }
+        m.ponFiltro({{}, {}, {}, {}, u"3001234"_s});
+        QTRY_COMPARE(nombres(m), QStringList {u"M0123001.045"_s});
+        QTRY_VERIFY(leidos.count() >= 1);
     }
 
     // CSV per RFC 4180: a header, one record per transmission with its

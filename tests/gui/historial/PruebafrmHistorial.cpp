@@ -88,7 +88,9 @@ private slots:
 
         QTest::keyClicks(w.txtPedimento(), u"3001234"_s);
         QTest::keyClick(w.txtPedimento(), Qt::Key_Return);
-        QCOMPARE(v.nombres(), QStringList {u"M0123001.045"_s});
+        // The numbers are read on the model's worker; the list follows.
+        QTRY_COMPARE(v.nombres(), QStringList {u"M0123001.045"_s});
+        QCOMPARE(w.lblCuenta()->text(), u"1 envío"_s);
         w.txtPedimento()->clear();
 
         w.cboTipo()->setCurrentIndex(w.cboTipo()->findText(u"SAGARPA (S)"_s));
