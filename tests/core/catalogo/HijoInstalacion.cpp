@@ -5,11 +5,9 @@
 
 #include "core/catalogo/InstalacionCatalogo.h"
 #include "core/db/Conexion.h"
+#include "tests/soporte/Detencion.h"
 
 #include <QCoreApplication>
-#include <QThread>
-
-#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -23,10 +21,7 @@ int main(int argc, char *argv[])
     instalacion.trasTabla = [pausa](int tabla) {
         if (tabla != pausa)
             return;
-        std::printf("pausa %d\n", tabla);
-        std::fflush(stdout);
-        for (;;)
-            QThread::sleep(60);
+        detenteTrasAnunciar("pausa " + QByteArray::number(tabla));
     };
     instalacion.instala(a[2], a[3].toInt());
     return 0;

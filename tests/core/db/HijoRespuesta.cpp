@@ -6,13 +6,11 @@
 
 #include "core/db/Conexion.h"
 #include "core/db/Diario.h"
+#include "tests/soporte/Detencion.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QThread>
-
-#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -30,16 +28,11 @@ int main(int argc, char *argv[])
     r.tamano = bytes.size();
     r.contenido = bytes;
     diario.guardaRespuesta(r, QDateTime::currentDateTimeUtc(), [&] {
-        const QString ruta = QDir(a[3]).filePath(a[4]);
-        QFile f(ruta);
+        QFile f(QDir(a[3]).filePath(a[4]));
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
             return QString();
         f.close();
-        std::printf("escrito\n");
-        std::fflush(stdout);
-        for (;;)
-            QThread::sleep(60);
-        return ruta;
+        detenteTrasAnunciar("escrito");
     });
     return 0;
 }

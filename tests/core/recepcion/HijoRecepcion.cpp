@@ -8,12 +8,10 @@
 #include "core/oficina/Programa.h"
 #include "core/recepcion/CicloRecepcion.h"
 #include "tests/soporte/DialogosGuion.h"
+#include "tests/soporte/Detencion.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
-#include <QThread>
-
-#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -30,10 +28,7 @@ int main(int argc, char *argv[])
     ciclo.trasPaso = [pausa](CicloRecepcion::Paso paso) {
         if (int(paso) != pausa)
             return;
-        std::printf("pausa %d\n", pausa);
-        std::fflush(stdout);
-        for (;;)
-            QThread::sleep(60);
+        detenteTrasAnunciar("pausa " + QByteArray::number(pausa));
     };
     QCoro::waitFor(ciclo.tick());
     return 0;
