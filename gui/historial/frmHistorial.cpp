@@ -1,6 +1,7 @@
 #include "gui/historial/frmHistorial.h"
 
 #include "core/base/Dialogos.h"
+#include "core/base/ErrorTendal.h"
 #include "core/base/Reloj.h"
 #include "core/db/Diario.h"
 #include "core/historial/Acuse.h"
@@ -182,8 +183,15 @@ void frmHistorial::busca()
         f.tipos << QString(l);
     f.nombre = m_nombre->text();
     f.pedimento = m_pedimento->text();
-    m_version = m_programa.diario().version();
-    m_modelo->ponFiltro(f);
+    try {
+        const qint64 version = m_programa.diario().version();
+        m_modelo->ponFiltro(f);
+        m_version = version;
+    } catch (const ErrorTendal &e) {
+        // The list stays as it was; the text says why (the database, and
+        // what happened to it). The next look at the journal tries again.
+        m_cuenta->setText(e.descripcion());
+    }
 }
 
 void frmHistorial::muestraCuenta()
@@ -200,8 +208,13 @@ void frmHistorial::sigueDiario()
         m_vigia.stop();
         return;
     }
-    if (m_programa.diario().version() != m_version)
-        busca();
+    try {
+        if (m_programa.diario().version() == m_version)
+            return;
+    } catch (const ErrorTendal &) {
+        // The search says what happened to the database.
+    }
+    busca();
 }
 
 void frmHistorial::muestraReporte(const QModelIndex &indice)

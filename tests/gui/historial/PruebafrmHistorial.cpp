@@ -118,6 +118,23 @@ private slots:
         QCOMPARE(v.nombres().first(), u"D0123005.045"_s);
     }
 
+    // A journal the query cannot read (here a table gone from under it):
+    // the label says why, the list stays, and the next search works again.
+    void diarioIlegible()
+    {
+        Ventana v;
+        frmHistorial &w = *v.ventana;
+        QCOMPARE(v.nombres().size(), 2);
+        v.programa.conexion().ejecuta(u"ALTER TABLE RESPUESTA RENAME TO RESPUESTA_APARTE"_s);
+        QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
+        QVERIFY2(w.lblCuenta()->text().contains(u"la base de datos "_s, Qt::CaseInsensitive),
+                 qPrintable(w.lblCuenta()->text()));
+        QCOMPARE(v.nombres().size(), 2);
+        v.programa.conexion().ejecuta(u"ALTER TABLE RESPUESTA_APARTE RENAME TO RESPUESTA"_s);
+        QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
+        QCOMPARE(w.lblCuenta()->text(), u"2 envíos"_s);
+    }
+
     void reporteConDobleClic()
     {
         Ventana v;
