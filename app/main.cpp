@@ -1,4 +1,5 @@
 #include "cli/LineaComandos.h"
+#include "core/base/Permisos.h"
 #include "core/base/Version.h"
 #include "gui/escritorio/Escritorio.h"
 
@@ -10,6 +11,7 @@
 
 int main(int argc, char *argv[])
 {
+    Permisos::sinVolcados();
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

@@ -16,4 +16,9 @@ bool abiertoAOtros(const QString &ruta);
 // notice to show then, or an empty text when nothing changed.
 QString restringeBase(const QString &ruta);
 
+// No core dump of this process ever reaches a disk, and no other program of
+// the same user may read its memory: both would hold the passwords in
+// clear. Called first thing by main().
+void sinVolcados();
+
 } // namespace Permisos

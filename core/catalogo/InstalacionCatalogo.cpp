@@ -8,6 +8,7 @@
 #include "core/db/Dialecto.h"
 #include "core/db/Esquema.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -45,6 +46,28 @@ ErrorTendal noSeLee(const QString &detalle)
     return ErrorTendal(
         InstalacionCatalogo::kNoValida,
         QStringLiteral("La base de datos de la actualización del catálogo no se puede leer: %1").arg(detalle));
+}
+
+// An SQLite update is checked whole before anything changes: a file cut
+// short or with a page written over reads as rows of nothing, which would be
+// installed as the catalogue. The reason names the update, never the office.
+void compruebaSqlite(const QString &ruta)
+{
+    QStringList problemas;
+    try {
+        const auto lectura = Conexion::abreLectura(ruta);
+        QSqlQuery q(lectura->db());
+        if (!q.exec(QStringLiteral("PRAGMA quick_check(3)")))
+            problemas << q.lastError().text().trimmed();
+        while (q.next())
+            problemas << q.value(0).toString();
+    } catch (const ErrorTendal &e) {
+        problemas << e.descripcion();
+    }
+    if (problemas != QStringList {QStringLiteral("ok")})
+        throw ErrorTendal(InstalacionCatalogo::kNoValida,
+                          QStringLiteral("La base de datos de la actualización del catálogo %1 está dañada: %2")
+                              .arg(QDir::toNativeSeparators(ruta), problemas.join(QStringLiteral("; "))));
 }
 
 // The update database attached to the connection for as long as it is needed.
@@ -154,6 +177,8 @@ void InstalacionCatalogo::instala(const QString &ruta, qint32 version)
             throw ErrorTendal(kNoValida,
                               QStringLiteral("El archivo de actualización del catálogo no contiene una base de datos"));
         access.emplace(ruta);
+    } else {
+        compruebaSqlite(ruta);
     }
     // Every table is there before anything changes; with its columns and
     // its number of rows.

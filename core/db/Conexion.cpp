@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QUrl>
 #include <QUrlQuery>
@@ -17,15 +18,54 @@ namespace {
 
 QAtomicInt g_contador;
 
-// A server's address as a message shows it: never with a password.
+// A server's address as a message shows it: never with a password, also
+// when the address is malformed (Qt's own reading of it is not used then).
 QString sinClave(const QString &direccion)
 {
-    QUrl url(direccion);
-    url.setPassword({});
-    QUrlQuery consulta(url);
-    consulta.removeAllQueryItems(QStringLiteral("password"));
-    url.setQuery(consulta);
-    return url.toString();
+    QString texto = direccion;
+    static const QRegularExpression usuario(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*://[^:@/?]*):.*@"));
+    texto.replace(usuario, QStringLiteral("\\1@"));
+    static const QRegularExpression opcion(QStringLiteral("([?&;][^=&;]*password[^=&;]*=)[^&;]*"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    texto.replace(opcion, QStringLiteral("\\1***"));
+    return texto;
+}
+
+// The connection options an address may carry besides host, port, user and
+// dbname: an unknown one is refused by name before the driver sees it (its
+// own error would quote the whole address), and none of them is a secret.
+const QStringList &opcionesConocidas()
+{
+    static const QStringList opciones = {QStringLiteral("hostaddr"),
+                                         QStringLiteral("passfile"),
+                                         QStringLiteral("channel_binding"),
+                                         QStringLiteral("connect_timeout"),
+                                         QStringLiteral("client_encoding"),
+                                         QStringLiteral("options"),
+                                         QStringLiteral("application_name"),
+                                         QStringLiteral("fallback_application_name"),
+                                         QStringLiteral("keepalives"),
+                                         QStringLiteral("keepalives_idle"),
+                                         QStringLiteral("keepalives_interval"),
+                                         QStringLiteral("keepalives_count"),
+                                         QStringLiteral("tcp_user_timeout"),
+                                         QStringLiteral("gssencmode"),
+                                         QStringLiteral("sslmode"),
+                                         QStringLiteral("sslcompression"),
+                                         QStringLiteral("sslcert"),
+                                         QStringLiteral("sslkey"),
+                                         QStringLiteral("sslrootcert"),
+                                         QStringLiteral("sslcrl"),
+                                         QStringLiteral("sslcrldir"),
+                                         QStringLiteral("sslsni"),
+                                         QStringLiteral("requirepeer"),
+                                         QStringLiteral("ssl_min_protocol_version"),
+                                         QStringLiteral("ssl_max_protocol_version"),
+                                         QStringLiteral("krbsrvname"),
+                                         QStringLiteral("gsslib"),
+                                         QStringLiteral("service"),
+                                         QStringLiteral("target_session_attrs")};
+    return opciones;
 }
 
 ErrorTendal errorBase(const QString &ruta, const QString &motivo)
@@ -149,8 +189,11 @@ std::unique_ptr<Conexion> Conexion::conecta(const QString &ruta)
 std::unique_ptr<Conexion> Conexion::conectaServidor(const QString &direccion)
 {
     const QUrl url(direccion, QUrl::StrictMode);
+    // Qt's reason for a malformed address quotes it whole, password included:
+    // it is not shown.
     if (!url.isValid())
-        throw errorBase(direccion, QStringLiteral("la dirección no es válida (%1)").arg(url.errorString()));
+        throw errorBase(direccion, QStringLiteral("la dirección no es válida: se escribe "
+                                                  "postgresql://usuario@servidor:puerto/base"));
     if (!url.password().isEmpty())
         throw errorBase(direccion,
                         QStringLiteral("la dirección lleva una contraseña. La contraseña no se escribe en la "
@@ -174,7 +217,7 @@ std::unique_ptr<Conexion> Conexion::conectaServidor(const QString &direccion)
     QStringList opciones;
     bool espera = false;
     for (const auto &[clave, valor] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
-        if (clave == u"password")
+        if (clave.contains(QLatin1StringView("password"), Qt::CaseInsensitive))
             throw errorBase(direccion, QStringLiteral("la dirección lleva una contraseña. La contraseña no se "
                                                       "escribe en la dirección: va en el archivo de contraseñas de "
                                                       "PostgreSQL (~/.pgpass) o en su archivo de servicios"));
@@ -186,8 +229,17 @@ std::unique_ptr<Conexion> Conexion::conectaServidor(const QString &direccion)
             db.setUserName(valor);
         else if (clave == u"dbname")
             db.setDatabaseName(valor);
-        else
+        else if (opcionesConocidas().contains(clave))
             opciones << clave + u'=' + valor;
+        else
+            // The value of a mistyped option may well be a secret: not shown.
+            throw errorBase(
+                QString(direccion).replace(
+                    QRegularExpression(QStringLiteral("([?&;]%1=)[^&;]*").arg(QRegularExpression::escape(clave))),
+                    QStringLiteral("\\1***")),
+                QStringLiteral("la dirección lleva la opción «%1», que no es una opción de conexión "
+                               "de PostgreSQL")
+                    .arg(clave));
         espera = espera || clave == u"connect_timeout";
     }
     if (!espera)

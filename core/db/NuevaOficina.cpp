@@ -8,6 +8,7 @@
 #include "core/base/Permisos.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -29,33 +30,9 @@ QString NuevaOficina::carpetaLocal(const QString &carpeta, const QString &column
     return {};
 }
 
-bool NuevaOficina::crea(const QString &rutaIni) const
+void NuevaOficina::creaEn(const QString &carpeta, bool carpetaExistia) const
 {
-    const QString carpeta = QDir(carpetaDatos).absolutePath();
-    const QString nombreBase = base.isEmpty() ? carpeta : base;
-    if (!base.isEmpty() && !Conexion::esServidor(base))
-        throw ErrorTendal(ErrorTendal::BaseDeDatos,
-                          QStringLiteral("%1 no es la dirección de un servidor de base de datos: se escribe "
-                                         "postgresql://usuario@servidor:puerto/base")
-                              .arg(base));
-    // The start-up file is Windows-1252 text of one line: a folder it cannot
-    // hold would be stored changed, and no later start would find the database.
-    if (!QFileInfo::exists(rutaIni)) {
-        for (const QChar c : nombreBase) {
-            if (c == u'\r' || c == u'\n' || !Ansi::codigo(c))
-                throw ErrorTendal(
-                    ErrorTendal::RutaNoEncontrada,
-                    QStringLiteral("La carpeta de datos %1 no se puede guardar en el archivo de inicio %2: %3. Elija "
-                                   "una carpeta cuyo nombre use solo letras de Europa occidental, cifras y signos "
-                                   "comunes.")
-                        .arg(QDir::toNativeSeparators(nombreBase), QDir::toNativeSeparators(rutaIni),
-                             c == u'\r' || c == u'\n'
-                                 ? QStringLiteral("tiene un salto de línea")
-                                 : QStringLiteral("el carácter «%1» no cabe en su juego de caracteres (Windows-1252)")
-                                       .arg(c)));
-        }
-    }
-    const bool carpetaNueva = !QFileInfo::exists(carpeta);
+    const bool carpetaNueva = !carpetaExistia;
     if (!QDir().mkpath(carpeta))
         throw ErrorTendal(ErrorTendal::RutaNoEncontrada,
                           QStringLiteral("No se pudo crear la carpeta %1").arg(QDir::toNativeSeparators(carpeta)));
@@ -106,6 +83,54 @@ bool NuevaOficina::crea(const QString &rutaIni) const
                           .arg(columnas.join(QStringLiteral(", ")),
                                QStringList(columnas.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
                       valores);
+}
+
+bool NuevaOficina::crea(const QString &rutaIni) const
+{
+    const QString carpeta = QDir(carpetaDatos).absolutePath();
+    const QString nombreBase = base.isEmpty() ? carpeta : base;
+    if (!base.isEmpty() && !Conexion::esServidor(base))
+        throw ErrorTendal(ErrorTendal::BaseDeDatos,
+                          QStringLiteral("%1 no es la dirección de un servidor de base de datos: se escribe "
+                                         "postgresql://usuario@servidor:puerto/base")
+                              .arg(base));
+    // The start-up file is Windows-1252 text of one line: a folder it cannot
+    // hold would be stored changed, and no later start would find the database.
+    if (!QFileInfo::exists(rutaIni)) {
+        for (const QChar c : nombreBase) {
+            if (c == u'\r' || c == u'\n' || !Ansi::codigo(c))
+                throw ErrorTendal(
+                    ErrorTendal::RutaNoEncontrada,
+                    QStringLiteral("La carpeta de datos %1 no se puede guardar en el archivo de inicio %2: %3. Elija "
+                                   "una carpeta cuyo nombre use solo letras de Europa occidental, cifras y signos "
+                                   "comunes.")
+                        .arg(QDir::toNativeSeparators(nombreBase), QDir::toNativeSeparators(rutaIni),
+                             c == u'\r' || c == u'\n'
+                                 ? QStringLiteral("tiene un salto de línea")
+                                 : QStringLiteral("el carácter «%1» no cabe en su juego de caracteres (Windows-1252)")
+                                       .arg(c)));
+        }
+    }
+    // A refused office leaves nothing behind: the folders it made (the
+    // highest one that was not there) and a database file it created go.
+    QString nuevaDesde;
+    for (QString c = carpeta; !QFileInfo::exists(c); c = QFileInfo(c).absolutePath()) {
+        nuevaDesde = c;
+        if (QFileInfo(c).absolutePath() == c)
+            break;
+    }
+    const QString archivoBase = QDir(carpeta).filePath(Conexion::nombreArchivo());
+    const bool baseNueva = base.isEmpty() && !QFileInfo::exists(archivoBase);
+    try {
+        creaEn(carpeta, nuevaDesde.isEmpty());
+    } catch (...) {
+        if (!nuevaDesde.isEmpty())
+            QDir(nuevaDesde).removeRecursively();
+        else if (baseNueva)
+            for (const QString &sufijo : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+                QFile::remove(archivoBase + sufijo);
+        throw;
+    }
     if (QFileInfo::exists(rutaIni))
         return false;
     const QString carpetaIni = QFileInfo(rutaIni).absolutePath();

@@ -17,12 +17,19 @@ struct NuevaOficina {
     // file names it, and carpetaDatos holds only the local folders.
     QString base;
 
-    // Creates everything. Refuses (ErrorTendal), creating nothing, when the
-    // folder already holds a database or when the start-up file is to be
-    // written and cannot hold the folder's name (Windows-1252, one line). Writes rutaIni only when no such file exists;
-    // returns true when it wrote it.
+    // Creates everything. Refuses (ErrorTendal), leaving nothing of its own
+    // behind, when the folder already holds a database, when the database
+    // cannot be made (a server that refuses, an office already there) or
+    // when the start-up file is to be written and cannot hold the folder's
+    // name (Windows-1252, one line). Writes rutaIni only when no such file
+    // exists; returns true when it wrote it.
     bool crea(const QString &rutaIni) const;
 
     // The local folder of a PARAMETROS folder column ("val_env" ...) under carpeta.
     static QString carpetaLocal(const QString &carpeta, const QString &columna);
+
+private:
+    // The folders, the database and its configuration record in carpeta;
+    // its mode is changed only when the folder is new.
+    void creaEn(const QString &carpeta, bool carpetaExistia) const;
 };

@@ -75,23 +75,38 @@ private slots:
         const SalidaComando otra = tendalEnProceso(init);
         QCOMPARE(otra.estado, 1);
         QVERIFY2(otra.err.contains(u"ya tiene una oficina"_s), qPrintable(otra.err));
+        // Refused, it leaves no folder of its own behind.
+        QStringList otraCarpeta = init;
+        otraCarpeta[otraCarpeta.indexOf(datos)] = QDir(dir.path()).filePath(u"otra/datos"_s);
+        QCOMPARE(tendalEnProceso(otraCarpeta).estado, 1);
+        QVERIFY(!QFile::exists(QDir(dir.path()).filePath(u"otra"_s)));
     }
 
-    // A password in the address is refused before anything is created: it
-    // belongs in libpq's password file, never in the start-up file.
-    void direccionConClave()
+    // A password in the address, a malformed address or an option the
+    // driver does not know is refused before anything is created, and the
+    // message never repeats the secret: the password belongs in libpq's
+    // password file, never in the start-up file.
+    void direccionRechazada()
     {
         QTemporaryDir dir;
         const QString ini = QDir(dir.path()).filePath(u"Tendal.ini"_s);
+        const QString datos = QDir(dir.path()).filePath(u"nueva/datos"_s);
         const QString base = m_cluster->creaBase();
-        for (const QString &direccion :
-             {QString(base).replace(u"tendal@"_s, u"tendal:secreta@"_s), base + u"&password=secreta"_s}) {
+        const QList<QPair<QString, QString>> casos = {
+            {QString(base).replace(u"tendal@"_s, u"tendal:secreta@"_s), u"~/.pgpass"_s},
+            {base + u"&password=secreta"_s, u"~/.pgpass"_s},
+            {base + u"&PASSWORD=secreta"_s, u"~/.pgpass"_s},
+            {u"postgresql://oficina:secreta@[/sock]/ofi"_s, u"no es válida"_s},
+            {base + u"&clave=secreta"_s, u"«clave»"_s},
+        };
+        for (const auto &[direccion, motivo] : casos) {
             const SalidaComando s
                 = tendalEnProceso({u"--ini"_s, ini, u"init"_s, u"--patente"_s, u"123"_s, u"--agente"_s, u"A"_s,
-                                   u"--carpeta-datos"_s, dir.path(), u"--base"_s, direccion});
+                                   u"--carpeta-datos"_s, datos, u"--base"_s, direccion});
             QCOMPARE(s.estado, 1);
-            QVERIFY2(s.err.contains(u"~/.pgpass"_s) && !s.err.contains(u"secreta"_s), qPrintable(s.err));
+            QVERIFY2(s.err.contains(motivo) && !s.err.contains(u"secreta"_s), qPrintable(s.err));
             QVERIFY(!QFile::exists(ini));
+            QVERIFY2(!QFile::exists(QDir(dir.path()).filePath(u"nueva"_s)), qPrintable(direccion));
         }
         QVERIFY_THROWS_EXCEPTION(ErrorTendal, Conexion::abre(base)); // no office was created
     }

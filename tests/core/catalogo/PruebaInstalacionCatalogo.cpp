@@ -227,7 +227,7 @@ private slots:
         QTest::addColumn<QString>("motivo");
         QTest::newRow("texto") << QByteArray("ERRORESM|1|2|\r\n") << u"no contiene una base de datos"_s;
         QTest::newRow("cabecera sqlite sin base")
-            << QByteArray("SQLite format 3\0", 16) + QByteArray(2000, 'x') << u"no se puede leer"_s;
+            << QByteArray("SQLite format 3\0", 16) + QByteArray(2000, 'x') << u"está dañada"_s;
     }
     void noEsUnaBase()
     {
@@ -245,6 +245,46 @@ private slots:
         } catch (const ErrorTendal &error) {
             QCOMPARE(error.numero(), InstalacionCatalogo::kNoValida);
             QVERIFY2(error.descripcion().contains(motivo), qPrintable(error.descripcion()));
+        }
+        e.sigueIgual();
+    }
+
+    // An update database cut short (mid-page, as a transfer cut inside a
+    // whole compressed stream leaves it) or with a page written over is
+    // refused before anything changes, naming the update, never the office.
+    void actualizacionDanada_data()
+    {
+        QTest::addColumn<QString>("dano");
+        QTest::newRow("cortada a media página") << u"corte"_s;
+        QTest::newRow("una página escrita encima") << u"encima"_s;
+    }
+    void actualizacionDanada()
+    {
+        QFETCH(QString, dano);
+        Escena e;
+        const QString ruta = e.ruta(u"ACTE20.mdb"_s);
+        creaSqlite(ruta, 20, 400);
+        QFile f(ruta);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const qint64 tamano = f.size();
+        QVERIFY(tamano > 5 * 4096);
+        if (dano == u"corte") {
+            QVERIFY(f.resize(tamano - 4096 - 1000));
+        } else {
+            QVERIFY(f.seek(tamano - 2 * 4096));
+            f.write(QByteArray(4096, '\x5a'));
+        }
+        f.close();
+        try {
+            InstalacionCatalogo(e.programa.conexion().ruta()).instala(ruta, 20);
+            QFAIL("se instaló una actualización dañada");
+        } catch (const ErrorTendal &error) {
+            QCOMPARE(error.numero(), InstalacionCatalogo::kNoValida);
+            QVERIFY2(error.descripcion().startsWith(
+                         u"La base de datos de la actualización del catálogo %1 está dañada"_s.arg(
+                             QDir::toNativeSeparators(ruta))),
+                     qPrintable(error.descripcion()));
+            QVERIFY2(!error.descripcion().contains(u"Prevalida"_s), qPrintable(error.descripcion()));
         }
         e.sigueIgual();
     }

@@ -165,6 +165,24 @@ private slots:
         QVERIFY2(errores.contains(QStringLiteral("ahora solo su dueño puede leerla")), qPrintable(errores));
         QCOMPARE(QFileInfo(base).permissions() & ~QFileDevice::Permissions(0x0700), soloDueno);
         QCOMPARE(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("init")}), 2);
+
+        // Only the database file itself: a link or a folder at its path keeps
+        // its mode (and the link's target its own), and the command fails.
+        QTemporaryDir otra;
+        const QString objetivo = QDir(otra.path()).filePath(QStringLiteral("objetivo"));
+        const auto abierto = soloDueno | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        QVERIFY(QFile(objetivo).open(QIODevice::WriteOnly));
+        QVERIFY(QFile::setPermissions(objetivo, abierto));
+        QVERIFY(QFile::remove(base));
+        QVERIFY(QFile::link(objetivo, base));
+        QVERIFY(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config"), QStringLiteral("Patente")}) != 0);
+        QCOMPARE(QFileInfo(objetivo).permissions() & ~QFileDevice::Permissions(0x0700), abierto);
+        QVERIFY(QFile::remove(base));
+        QVERIFY(QDir().mkdir(base));
+        QVERIFY(QFile::setPermissions(base,
+                                      abierto | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther));
+        QVERIFY(cli.ejecuta({QStringLiteral("--ini"), ini, QStringLiteral("config"), QStringLiteral("Patente")}) != 0);
+        QVERIFY(QFileInfo(base).permissions() & QFileDevice::ReadOther);
     }
 
     // tendal config checks every value before it changes anything, and a
