@@ -5,6 +5,9 @@
 //
 //   - sending a 100 MB file (tool bar "enviar", FTP on 127.0.0.1);
 //   - a receive tick with 300 awaited files and 100 responses ready;
+//   - a receive tick with 5,000 files sent and awaited and 500 responses
+//     ready, with the main window and the history window open (the lists,
+//     their counts, their late-file flags and the history follow it);
 //   - installing a 200,000-row catalogue (on its worker, with its progress
 //     sent back to the window's thread, as the update run does);
 //   - opening the report of a 100,000-line response in the report box (built
@@ -23,6 +26,10 @@
 #include "gui/principal/CuadroReporte.h"
 #include "tests/soporte/ActualizacionPrueba.h"
 #include "tests/soporte/Escena.h"
+#include "tests/soporte/HistorialPrueba.h"
+#include "core/principal/Principal.h"
+#include "gui/historial/frmHistorial.h"
+#include "gui/principal/frmPreVal.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -124,6 +131,48 @@ int main(int argc, char *argv[])
                   })});
     const int recibidas = p.listaEnvio().cuenta();
     tabla.last().first += QStringLiteral(" (%1 recibidas)").arg(recibidas);
+
+    // The same with the windows open and a backlog: 5,000 files sent and
+    // awaited, responses ready for 250 of them (prevalidation and
+    // validation: 500 responses, and 250 entries leave the reception list).
+    {
+        constexpr int kEnviados = 5000;
+        constexpr int kCompletos = 250;
+        p.listaRecepcion().limpia();
+        p.listaEnvio().limpia();
+        const QDateTime aceptado = e.oficina.reloj.ahora().addSecs(-600);
+        const QByteArray prevalidacion = "PREVALIDACION CORRECTA\r\n";
+        // M0123000.040 to M0123999.044: five days of a thousand files.
+        for (int i = 0; i < kEnviados; ++i)
+            HistorialPrueba::envia(p,
+                                   QStringLiteral("M0123%1.%2")
+                                       .arg(i % 1000, 3, 10, QLatin1Char('0'))
+                                       .arg(40 + i / 1000, 3, 10, QLatin1Char('0')),
+                                   aceptado);
+        p.refrescaListas();
+        int escritas = 0;
+        for (int i = 0; i < p.listaRecepcion().cuenta() && escritas < 2 * kCompletos; i += kEnviados / kCompletos) {
+            const ListaRecepcion::Entrada r = p.listaRecepcion().entrada(i);
+            e.servidor.escribe(AG + u'/' + r.archivoPrev, prevalidacion);
+            e.servidor.escribe(AG + u'/' + r.archivoVal, respuesta);
+            escritas += 2;
+        }
+        Principal principal(p, *e.ciclo);
+        frmPreVal ventana(p, principal, *e.comandos);
+        ventana.sigueCiclo(*e.ciclo);
+        frmHistorial historial(p, &ventana);
+        ventana.show();
+        historial.muestra();
+        const int antes = p.listaRecepcion().cuenta();
+        tabla.append(
+            {QStringLiteral("Tick con las ventanas abiertas: %1 en espera, %2 respuestas").arg(antes).arg(escritas),
+             mide([&](const auto &listo) {
+                 QCoro::waitFor(e.ciclo->tick());
+                 listo();
+             })});
+        tabla.last().first += QStringLiteral(" (%1 quedan en espera)").arg(p.listaRecepcion().cuenta());
+        e.ciclo->deshabilita();
+    }
 
     // Installing a catalogue.
     QTemporaryDir dir;

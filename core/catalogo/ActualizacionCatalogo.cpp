@@ -215,7 +215,7 @@ QCoro::Task<> ActualizacionCatalogo::pasoClaves()
 {
     const QString archivo = archivoClaves(m_programa.valores().NumPatente);
     if (!co_await recibe(archivo)) {
-        ponResultado(QStringLiteral("No existió el archivo"));
+        ponResultado(QStringLiteral("No existió el archivo %1").arg(archivo));
         co_return;
     }
     const QString linea = primeraLinea(local(archivo));
@@ -333,8 +333,14 @@ QCoro::Task<> ActualizacionCatalogo::pasoCatalogo()
 {
     const QString lista = archivoVersionCatalogo();
     Funciones::Borra_Archivo(local(lista));
-    if (!co_await recibe(lista))
+    if (!co_await recibe(lista)) {
+        // The run ends at step 1: its picture says so (no arrow left
+        // running), and the result line names the list that was missing.
+        ponIndicador(1, Indicador::Fin);
+        const QString falta = QStringLiteral("No existió el archivo %1").arg(lista);
+        ponResultado(resultado().isEmpty() ? falta : resultado() + u'\n' + falta);
         co_return;
+    }
     ponIndicador(1, Indicador::Hecho);
     ponIndicador(2, Indicador::Ejecutando);
     const QString linea = primeraLinea(local(lista));

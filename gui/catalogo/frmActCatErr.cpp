@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -108,17 +109,23 @@ frmActCatErr::frmActCatErr(ActualizacionCatalogo &actualizacion, QWidget *parent
 
     m_tlbAct = new QToolBar(this);
     m_tlbAct->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Each button shows its "&" letter (Alt + the letter) and is in the Tab
+    // order; Space or Enter on the focused one presses it.
     const struct {
-        QString texto, clave, ayuda;
+        QString texto, letra, clave, ayuda;
     } botones[] = {
-        {QStringLiteral("      Actualizar      "), QStringLiteral("recibir"),
+        {QStringLiteral("      Actualizar      "), QStringLiteral("      &Actualizar      "), QStringLiteral("recibir"),
          QStringLiteral("Inicia la recepción de la actualización")},
-        {QStringLiteral("Salir"), QStringLiteral("salir"), QStringLiteral("Cierra el módulo de actualizaciones")},
+        {QStringLiteral("Salir"), QStringLiteral("&Salir"), QStringLiteral("salir"),
+         QStringLiteral("Cierra el módulo de actualizaciones")},
     };
     for (const auto &b : botones) {
         QAction *accion = m_tlbAct->addAction(b.texto);
+        accion->setIconText(b.letra);
         accion->setData(b.clave);
         accion->setToolTip(b.ayuda);
+        if (QWidget *boton = m_tlbAct->widgetForAction(accion))
+            boton->setFocusPolicy(Qt::StrongFocus);
         connect(accion, &QAction::triggered, this, [this, clave = b.clave] { m_actualizacion.Movimientos(clave); });
     }
 
@@ -178,10 +185,24 @@ void frmActCatErr::closeEvent(QCloseEvent *evento)
     m_actualizacion.Movimientos(QStringLiteral("salir"));
 }
 
-// Each showing opens over the main window, never at the screen's corner.
+// Escape closes the window, as "Salir" does.
+void frmActCatErr::keyPressEvent(QKeyEvent *evento)
+{
+    if (evento->key() == Qt::Key_Escape && evento->modifiers() == Qt::NoModifier) {
+        m_actualizacion.Movimientos(QStringLiteral("salir"));
+        return;
+    }
+    QWidget::keyPressEvent(evento);
+}
+
+// Each showing opens over the main window, never at the screen's corner,
+// with the keys on "Actualizar".
 void frmActCatErr::showEvent(QShowEvent *evento)
 {
-    if (!evento->spontaneous())
+    if (!evento->spontaneous()) {
         Ubicacion::centraSobre(*this, parentWidget());
+        if (QWidget *actualizar = m_tlbAct->widgetForAction(boton(QStringLiteral("recibir"))))
+            actualizar->setFocus();
+    }
     QWidget::showEvent(evento);
 }

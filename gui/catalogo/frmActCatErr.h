@@ -15,7 +15,8 @@ class QToolBar;
 // key "recibir"; "Salir", key "salir"), the four step captions lblAct(0..3)
 // with their indicators imgAct(1..4) beside them (imgAct(0) is a fixed
 // picture), the progress of the installation under them, and the result
-// line lblResult. The window only mirrors the run
+// line lblResult. Every button has its letter (Alt+A, Alt+S) and a Tab
+// stop; Escape closes the window as "Salir" does. The window only mirrors the run
 // (ActualizacionCatalogo) and hands it the keys of the buttons. Closing it
 // from the title bar is turned into Movimientos("salir"): the window is
 // hidden, never destroyed, and shows the last run when it comes back.
@@ -39,6 +40,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *evento) override;
     void showEvent(QShowEvent *evento) override;
+    void keyPressEvent(QKeyEvent *evento) override;
 
 private:
     void muestraIndicador(int paso, ActualizacionCatalogo::Indicador indicador);

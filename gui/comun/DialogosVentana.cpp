@@ -42,8 +42,9 @@ Dialogos::Respuesta DialogosVentana::mensaje(const QString &texto, const QString
         caja.exec();
         return Respuesta::Aceptar;
     }
-    QPushButton *si = caja.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
-    QPushButton *no = caja.addButton(QStringLiteral("No"), QMessageBox::NoRole);
+    // "S" and "N" answer as the buttons do (Alt + the letter, or the letter alone).
+    QPushButton *si = caja.addButton(QStringLiteral("&Sí"), QMessageBox::YesRole);
+    QPushButton *no = caja.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
     caja.setDefaultButton(botones == Botones::NoSi ? no : si);
     caja.setEscapeButton(no);
     caja.exec();

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QRegularExpression>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -34,6 +35,18 @@ const char *const kDirectorios[8] = {
     "Dir. Envío de Archivos de Sagarpa",
     "Dir. Recepción de Archivos de Sagarpa",
 };
+
+// The title of a tool bar button with its letter: the first letter of the
+// title, but Cambiar Contraseña takes its "o" (C is Cancelar's).
+QString conLetra(const QString &clave, const QString &titulo)
+{
+    QString texto = titulo;
+    const qsizetype letra = clave == u"password" ? texto.indexOf(QStringLiteral("ontraseña"))
+                                                 : texto.indexOf(QRegularExpression(QStringLiteral("\\S")));
+    if (letra >= 0)
+        texto.insert(letra, u'&');
+    return texto;
+}
 
 } // namespace
 
@@ -60,6 +73,11 @@ frmParametros::frmParametros(Programa &programa, Parametros &parametros, QWidget
         accion->setData(b.clave);
         accion->setToolTip(b.ayuda);
         accion->setObjectName(b.clave);
+        // The button shows its "&" letter (Alt + the letter) and has a Tab
+        // stop in both modes; Space or Enter on it presses it.
+        accion->setIconText(conLetra(b.clave, b.titulo));
+        if (QWidget *boton = m_tlbParametros->widgetForAction(accion))
+            boton->setFocusPolicy(Qt::StrongFocus);
         const QString clave = b.clave;
         connect(accion, &QAction::triggered, this, [this, clave] { m_parametros.Ejecuta_Accion(clave); });
         m_botones[n - 1] = accion;
@@ -99,9 +117,10 @@ QWidget *frmParametros::construyeGenerales()
 {
     auto *pagina = new QWidget(this);
     auto *rejilla = new QGridLayout(pagina);
-    rejilla->setContentsMargins(16, 16, 16, 16);
+    // Tight enough for a small screen at a large scale (1366x768 at 200 %).
+    rejilla->setContentsMargins(12, 8, 12, 8);
     rejilla->setHorizontalSpacing(12);
-    rejilla->setVerticalSpacing(10);
+    rejilla->setVerticalSpacing(6);
     for (int n = 0; n < CamposConfiguracion::kPrimeraCarpeta; ++n) {
         m_txtParametros[n] = new QLineEdit(pagina);
         m_txtParametros[n]->setObjectName(QStringLiteral("txtParametros%1").arg(n));
@@ -183,7 +202,7 @@ QWidget *frmParametros::construyeDirectorios()
 {
     auto *pagina = new QWidget(this);
     auto *rejilla = new QGridLayout(pagina);
-    rejilla->setContentsMargins(16, 16, 16, 16);
+    rejilla->setContentsMargins(12, 8, 12, 8);
     rejilla->setHorizontalSpacing(18);
     rejilla->setVerticalSpacing(2);
     for (int i = 0; i < 8; ++i) {
@@ -258,6 +277,10 @@ void frmParametros::muestraModo()
 {
     for (int n = 1; n <= Parametros::kBotones; ++n)
         m_botones[n - 1]->setVisible(m_parametros.botonVisible(n));
+    // The buttons (and their letters) of the new mode at once, not at the
+    // tool bar's next layout pass.
+    m_tlbParametros->layout()->invalidate();
+    m_tlbParametros->layout()->activate();
     const bool activo = m_parametros.camposHabilitados();
     m_txtParametros[CamposConfiguracion::Patente]->setEnabled(false);
     m_txtParametros[CamposConfiguracion::Agente]->setEnabled(false);
@@ -271,6 +294,14 @@ void frmParametros::muestraModo()
     m_txtCertificado->setEnabled(activo);
     m_cmdCertificado->setEnabled(activo);
     m_spnEspera->setEnabled(activo);
+    // Back in view mode (after Guardar or Cancelar) the keys go to
+    // "Modificar" as it comes back.
+    const bool modificar = m_parametros.botonVisible(1);
+    if (modificar && !m_modificarVisible && isVisible()) {
+        if (QWidget *boton = m_tlbParametros->widgetForAction(m_botones[0]))
+            boton->setFocus();
+    }
+    m_modificarVisible = modificar;
 }
 
 void frmParametros::avisa(const QString &texto)
@@ -292,6 +323,9 @@ void frmParametros::muestra()
     show();
     raise();
     activateWindow();
+    if (!m_parametros.camposHabilitados() && !focusWidget())
+        if (QWidget *modificar = m_tlbParametros->widgetForAction(m_botones[0]))
+            modificar->setFocus();
 }
 
 void frmParametros::closeEvent(QCloseEvent *event)

@@ -72,5 +72,6 @@ private:
     QLineEdit *m_txtCertificado = nullptr;
     QAbstractButton *m_cmdCertificado = nullptr;
     QLabel *m_aviso = nullptr;
+    bool m_modificarVisible = true;
     QTimer m_finAviso;
 };

@@ -1,6 +1,7 @@
 #include "gui/historial/DelegadoDemora.h"
 
 #include "core/historial/ModeloHistorial.h"
+#include "gui/comun/ColoresLista.h"
 
 #include <QBrush>
 
@@ -9,6 +10,6 @@ void DelegadoDemora::initStyleOption(QStyleOptionViewItem *opcion, const QModelI
     QStyledItemDelegate::initStyleOption(opcion, indice);
     if (indice.siblingAtColumn(0).data(ModeloHistorial::RolDemorada).toBool()) {
         opcion->font.setBold(true);
-        opcion->palette.setBrush(QPalette::Text, QBrush(QColor(0xb7, 0x1c, 0x1c)));
+        opcion->palette.setBrush(QPalette::Text, QBrush(ColoresLista::demorada()));
     }
 }

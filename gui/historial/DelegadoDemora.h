@@ -3,7 +3,7 @@
 #include <QStyledItemDelegate>
 
 // Draws the rows the history flags as late (ModeloHistorial::RolDemorada)
-// in bold dark red, as the reception list draws its late files.
+// in bold dark orange, as the reception list draws its late files.
 class DelegadoDemora : public QStyledItemDelegate
 {
     Q_OBJECT

@@ -8,6 +8,7 @@
 #include "core/historial/ModeloHistorial.h"
 #include "core/oficina/Programa.h"
 #include "core/reportes/GeneradorReporte.h"
+#include "gui/comun/ColoresLista.h"
 #include "gui/comun/Iconos.h"
 #include "gui/comun/Ubicacion.h"
 #include "gui/historial/DelegadoDemora.h"
@@ -21,6 +22,7 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
@@ -87,17 +89,22 @@ frmHistorial::frmHistorial(Programa &programa, QWidget *parent)
         l->setBuddy(campo);
         return l;
     };
+    // Two rows, so that the window fits a small screen at a large scale:
+    // the dates and the kind, then the name, the pedimento and the search.
     filtros->addWidget(etiqueta(QStringLiteral("&Desde"), m_desde));
     filtros->addWidget(m_desde);
     filtros->addWidget(etiqueta(QStringLiteral("&Hasta"), m_hasta));
     filtros->addWidget(m_hasta);
     filtros->addWidget(etiqueta(QStringLiteral("&Tipo"), m_tipo));
     filtros->addWidget(m_tipo);
-    filtros->addWidget(etiqueta(QStringLiteral("&Archivo"), m_nombre));
-    filtros->addWidget(m_nombre, 1);
-    filtros->addWidget(etiqueta(QStringLiteral("&Pedimento"), m_pedimento));
-    filtros->addWidget(m_pedimento);
-    filtros->addWidget(m_buscar);
+    filtros->addStretch(1);
+    auto *textos = new QHBoxLayout;
+    textos->setSpacing(6);
+    textos->addWidget(etiqueta(QStringLiteral("&Archivo"), m_nombre));
+    textos->addWidget(m_nombre, 2);
+    textos->addWidget(etiqueta(QStringLiteral("&Pedimento"), m_pedimento));
+    textos->addWidget(m_pedimento, 1);
+    textos->addWidget(m_buscar);
 
     m_lista = new QTreeView(this);
     m_lista->setObjectName(QStringLiteral("lvwHistorial"));
@@ -110,6 +117,7 @@ frmHistorial::frmHistorial(Programa &programa, QWidget *parent)
     m_lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_lista->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_lista->header()->setStretchLastSection(true);
+    m_lista->header()->setToolTip(ColoresLista::leyenda());
 
     m_reporte = new CuadroReporte(this);
     m_reporte->setObjectName(QStringLiteral("rtbReporte"));
@@ -126,14 +134,23 @@ frmHistorial::frmHistorial(Programa &programa, QWidget *parent)
     imprime->setObjectName(QStringLiteral("cmdImprimeAcuse"));
     auto *pdf = new QPushButton(QStringLiteral("&Guardar acuse como PDF…"), this);
     pdf->setObjectName(QStringLiteral("cmdGuardaPdf"));
+    auto *cerrar = new QPushButton(QStringLiteral("&Cerrar"), this);
+    cerrar->setObjectName(QStringLiteral("cmdCerrar"));
     m_imprime = imprime;
     m_pdf = pdf;
+    m_cerrar = cerrar;
+    // A long text (a saved receipt's path, the database's complaint) wraps
+    // instead of widening the window.
+    m_cuenta->setWordWrap(true);
+    m_cuenta->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     pie->addWidget(m_cuenta, 1);
     pie->addWidget(m_imprime);
     pie->addWidget(m_pdf);
+    pie->addWidget(m_cerrar);
 
     auto *diseno = new QVBoxLayout(this);
     diseno->addLayout(filtros);
+    diseno->addLayout(textos);
     diseno->addWidget(divisor, 1);
     diseno->addLayout(pie);
 
@@ -148,11 +165,14 @@ frmHistorial::frmHistorial(Programa &programa, QWidget *parent)
     connect(m_modelo, &QAbstractItemModel::modelReset, this, &frmHistorial::muestraCuenta);
     connect(m_imprime, &QAbstractButton::clicked, this, &frmHistorial::imprimeAcuse);
     connect(m_pdf, &QAbstractButton::clicked, this, &frmHistorial::guardaAcusePdf);
+    connect(m_cerrar, &QAbstractButton::clicked, this, &QWidget::close);
     // What other programs (or this one) record while the window is shown.
     m_vigia.setInterval(2000);
     connect(&m_vigia, &QTimer::timeout, this, &frmHistorial::sigueDiario);
     actualizaBotones();
     resize(1000, 640);
+    // Never larger than a small screen at a large scale allows.
+    Ubicacion::ajustaAPantalla(*this);
 }
 
 frmHistorial::~frmHistorial() = default;
@@ -160,7 +180,7 @@ frmHistorial::~frmHistorial() = default;
 void frmHistorial::muestra()
 {
     if (!isVisible())
-        Ubicacion::centraSobre(*this, QApplication::activeWindow());
+        Ubicacion::centraSobre(*this, QApplication::activeWindow() ? QApplication::activeWindow() : parentWidget());
     busca();
     m_vigia.start();
     show();
@@ -173,11 +193,10 @@ void frmHistorial::busca()
     ModeloHistorial::Filtro f;
     f.desde = m_desde->date();
     f.hasta = m_hasta->date();
-    if (f.desde > f.hasta) {
-        m_cuenta->setText(QStringLiteral("La fecha «Desde» es posterior a «Hasta»."));
+    // Dates the wrong way round select nothing: the list empties under the
+    // notice (muestraCuenta) instead of keeping an earlier search's rows.
+    if (f.desde > f.hasta)
         m_desde->setFocus();
-        return;
-    }
     const QString letras = m_tipo->currentData().toString();
     for (const QChar l : letras)
         f.tipos << QString(l);
@@ -196,10 +215,35 @@ void frmHistorial::busca()
 
 void frmHistorial::muestraCuenta()
 {
+    const ModeloHistorial::Filtro &f = m_modelo->filtro();
+    if (f.desde.isValid() && f.hasta.isValid() && f.desde > f.hasta) {
+        m_cuenta->setText(QStringLiteral("La fecha «Desde» es posterior a «Hasta»."));
+        return;
+    }
     const qsizetype n = m_modelo->transmisiones().size();
     m_cuenta->setText(n == 0   ? QStringLiteral("Ningún envío cumple el filtro.")
                       : n == 1 ? QStringLiteral("1 envío")
                                : QStringLiteral("%1 envíos").arg(n));
+}
+
+// Enter in a date box or the kind searches, as it does in the text boxes
+// (which search by themselves); Escape closes the window.
+void frmHistorial::keyPressEvent(QKeyEvent *evento)
+{
+    const int tecla = evento->key();
+    if ((tecla == Qt::Key_Return || tecla == Qt::Key_Enter) && evento->modifiers() == Qt::NoModifier) {
+        QWidget *foco = focusWidget();
+        for (QWidget *campo : std::initializer_list<QWidget *> {m_desde, m_hasta, m_tipo})
+            if (foco && (foco == campo || campo->isAncestorOf(foco))) {
+                busca();
+                return;
+            }
+    }
+    if (tecla == Qt::Key_Escape && evento->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(evento);
 }
 
 void frmHistorial::sigueDiario()

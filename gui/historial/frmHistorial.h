@@ -20,6 +20,7 @@ class QTreeView;
 // transmissions with their responses (ModeloHistorial), the report of the
 // response double-clicked, and the receipt of the selected transmission,
 // printed or saved as PDF. Not modal; it follows the journal while shown.
+// Escape and "Cerrar" close it; Enter in any filter searches.
 class frmHistorial : public QWidget
 {
     Q_OBJECT
@@ -42,6 +43,7 @@ public:
     QAbstractButton *cmdImprimeAcuse() const { return m_imprime; }
     QAbstractButton *cmdGuardaPdf() const { return m_pdf; }
     QLabel *lblCuenta() const { return m_cuenta; }
+    QAbstractButton *cmdCerrar() const { return m_cerrar; }
 
     // Applies the filters of the window.
     void busca();
@@ -51,6 +53,9 @@ public:
     // printed through the print dialog, or written to the PDF file chosen.
     void imprimeAcuse();
     void guardaAcusePdf();
+
+protected:
+    void keyPressEvent(QKeyEvent *evento) override;
 
 private:
     // The selected transmission's receipt as printable text; empty when none is selected.
@@ -77,6 +82,7 @@ private:
     QAbstractButton *m_imprime = nullptr;
     QAbstractButton *m_pdf = nullptr;
     QLabel *m_cuenta = nullptr;
+    QAbstractButton *m_cerrar = nullptr;
     QTimer m_vigia;
     qint64 m_version = -1;
 };

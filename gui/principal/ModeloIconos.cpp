@@ -1,5 +1,6 @@
 #include "gui/principal/ModeloIconos.h"
 
+#include "gui/comun/ColoresLista.h"
 #include "gui/comun/Iconos.h"
 #include "core/oficina/ListaArchivos.h"
 #include "core/reportes/ConteoErrores.h"
@@ -11,6 +12,27 @@ ModeloIconos::ModeloIconos(QAbstractItemModel *origen, QObject *parent)
     : QIdentityProxyModel(parent)
 {
     setSourceModel(origen);
+    // Flagged rows move with their entries until they are flagged again.
+    connect(this, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int primera, int ultima) { desplazaMarcas(primera, ultima - primera + 1); });
+    connect(this, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex &, int primera, int ultima) { desplazaMarcas(primera, -(ultima - primera + 1)); });
+    connect(this, &QAbstractItemModel::modelReset, this, [this] { m_marcadas.clear(); });
+}
+
+void ModeloIconos::desplazaMarcas(int desde, int cuantas)
+{
+    if (m_marcadas.isEmpty())
+        return;
+    QSet<int> movidas;
+    movidas.reserve(m_marcadas.size());
+    for (int fila : std::as_const(m_marcadas)) {
+        if (fila < desde)
+            movidas.insert(fila);
+        else if (cuantas > 0 || fila >= desde - cuantas)
+            movidas.insert(fila + cuantas);
+    }
+    m_marcadas = std::move(movidas);
 }
 
 QVariant ModeloIconos::data(const QModelIndex &index, int role) const
@@ -21,9 +43,9 @@ QVariant ModeloIconos::data(const QModelIndex &index, int role) const
     }
     if (index.isValid() && m_marcadas.contains(index.row())) {
         if (role == Qt::ToolTipRole)
-            return m_aviso;
+            return m_aviso + u' ' + ColoresLista::notaDemorada();
         if (role == Qt::ForegroundRole)
-            return QBrush(QColor(0xb7, 0x1c, 0x1c));
+            return QBrush(ColoresLista::demorada());
         if (role == Qt::FontRole) {
             QFont negrita;
             negrita.setBold(true);
@@ -34,9 +56,9 @@ QVariant ModeloIconos::data(const QModelIndex &index, int role) const
         const int errores = m_errores(index.row());
         if (errores != ConteoErrores::kSinCuenta) {
             if (role == Qt::ToolTipRole)
-                return textoErrores(errores);
+                return errores > 0 ? textoErrores(errores) + u' ' + ColoresLista::notaErrores() : textoErrores(errores);
             if (errores > 0)
-                return QBrush(QColor(0xb7, 0x1c, 0x1c));
+                return QBrush(ColoresLista::conErrores());
         }
     }
     return QIdentityProxyModel::data(index, role);
@@ -76,6 +98,8 @@ QVariant ModeloIconos::headerData(int section, Qt::Orientation orientation, int 
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && m_titulos.contains(section))
         return m_titulos.value(section);
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole)
+        return ColoresLista::leyenda();
     return QIdentityProxyModel::headerData(section, orientation, role);
 }
 

@@ -20,7 +20,8 @@ public:
     // The title a view shows over a column (the list's own title otherwise).
     void ponTitulo(int columna, const QString &titulo);
     // Rows flagged (late files of the reception list): drawn in bold dark
-    // red with the notice as their tooltip.
+    // orange with the notice as their tooltip. The titles' tooltip explains
+    // the colours (ColoresLista).
     void marcaFilas(const QSet<int> &filas, const QString &aviso);
 
     // The number of errors of a row's report (ConteoErrores::kSinCuenta:
@@ -32,6 +33,9 @@ public:
     static QString textoErrores(int errores);
 
 private:
+    // Rows from desde on moved by cuantas (negative: removed).
+    void desplazaMarcas(int desde, int cuantas);
+
     std::function<int(int)> m_errores;
     QHash<int, QString> m_titulos;
     QSet<int> m_marcadas;

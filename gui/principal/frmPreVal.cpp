@@ -31,6 +31,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QSettings>
 #include <QSplitter>
+#include <QStyle>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QToolBar>
@@ -152,11 +153,19 @@ frmPreVal::frmPreVal(Programa &programa, Principal &principal, ComandosBarra &co
 
     actualizaCuentas();
     // Files that wait too long for their responses are flagged in the
-    // reception list: whenever the list changes, and every 20 seconds.
+    // reception list: once after the list changes (a tick that takes
+    // hundreds of entries out asks the journal once, not once per entry;
+    // meanwhile the flags move with their rows), and every 20 seconds.
     ListaRecepcion &recepcion = programa.listaRecepcion();
-    connect(&recepcion, &QAbstractItemModel::modelReset, this, &frmPreVal::marcaDemoradas);
-    connect(&recepcion, &QAbstractItemModel::rowsInserted, this, &frmPreVal::marcaDemoradas);
-    connect(&recepcion, &QAbstractItemModel::rowsRemoved, this, &frmPreVal::marcaDemoradas);
+    m_marcaPendiente.setSingleShot(true);
+    m_marcaPendiente.setInterval(0);
+    connect(&m_marcaPendiente, &QTimer::timeout, this, &frmPreVal::marcaDemoradas);
+    const auto pideMarcas = [this] {
+        m_marcaPendiente.start();
+    };
+    connect(&recepcion, &QAbstractItemModel::modelReset, this, pideMarcas);
+    connect(&recepcion, &QAbstractItemModel::rowsInserted, this, pideMarcas);
+    connect(&recepcion, &QAbstractItemModel::rowsRemoved, this, pideMarcas);
     m_demoras.setInterval(20000);
     connect(&m_demoras, &QTimer::timeout, this, &frmPreVal::marcaDemoradas);
     m_demoras.start();
@@ -371,6 +380,8 @@ QWidget *frmPreVal::construyeReporte()
     auto *diseno = columna(panel);
     auto *fila = new QHBoxLayout;
     m_lblPreVal[2] = etiqueta(QStringLiteral("RE&VISIÓN DE ARCHIVOS"), panel, true);
+    // On a narrow screen the title takes two lines rather than room from the lists.
+    m_lblPreVal[2]->setWordWrap(true);
     m_cmdImprime = botonIcono(QStringLiteral("imprime"),
                               QStringLiteral("Imprime el reporte de revisión del archivo (")
                                   + QKeySequence(QKeySequence::Print).toString(QKeySequence::NativeText) + u')',
@@ -440,6 +451,16 @@ void frmPreVal::actualizaCuentas()
     modeloEnvio->ponTitulo(0, QStringLiteral("Lista de envío (%1)").arg(envio));
     modeloRecepcion->ponTitulo(0, QStringLiteral("En espera de respuesta (%1)").arg(recepcion));
     modeloRecepcion->ponTitulo(3, QStringLiteral("Enviado"));
+    // The reception list is never narrower than its titles, so that its
+    // count stays in sight on a small screen at a large scale.
+    QTreeView *vista = m_lvwPreVal[1];
+    const QHeaderView *cabecera = vista->header();
+    // The time under "Enviado" as the list writes it, with the cell's margins.
+    const int hora = vista->fontMetrics().horizontalAdvance(QStringLiteral("00:00 p. m.")) + 16;
+    const int ancho = cabecera->sectionSizeHint(0) + std::max(cabecera->sectionSizeHint(3), hora)
+                      + 2 * vista->frameWidth()
+                      + vista->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, vista);
+    vista->setMinimumWidth(ancho);
 }
 
 void frmPreVal::marcaDemoradas()
@@ -525,13 +546,29 @@ void frmPreVal::closeEvent(QCloseEvent *event)
 
 // The window sees every key released in it before its controls do: Ctrl+A
 // (Ctrl alone held) is the command "agregar"; Delete in the send list
-// removes its selected entry.
+// removes its selected entry; Enter on a file of the agency list adds it.
+// A release acts only when its key was pressed in this window too: a key
+// pressed to close a box (a message, the Detener question, the password
+// prompt) is released here once the box has gone, and must do nothing more.
 bool frmPreVal::eventFilter(QObject *objeto, QEvent *evento)
 {
-    if (evento->type() != QEvent::KeyRelease || !objeto->isWidgetType()
-        || static_cast<QWidget *>(objeto)->window() != this)
+    const QEvent::Type tipo = evento->type();
+    if (tipo == QEvent::WindowDeactivate && objeto == this)
+        m_teclasPulsadas.clear();
+    if ((tipo != QEvent::KeyPress && tipo != QEvent::KeyRelease) || !objeto->isWidgetType())
         return QMainWindow::eventFilter(objeto, evento);
     const auto *tecla = static_cast<QKeyEvent *>(evento);
+    if (static_cast<QWidget *>(objeto)->window() != this) {
+        // Another window has the keys: what was pressed here is over.
+        m_teclasPulsadas.clear();
+        return QMainWindow::eventFilter(objeto, evento);
+    }
+    if (tipo == QEvent::KeyPress) {
+        m_teclasPulsadas.insert(tecla->key());
+        return QMainWindow::eventFilter(objeto, evento);
+    }
+    if (tecla->isAutoRepeat() || !m_teclasPulsadas.remove(tecla->key()))
+        return QMainWindow::eventFilter(objeto, evento);
     if (tecla->key() == Qt::Key_A && tecla->modifiers() == Qt::ControlModifier) {
         ejecuta(QStringLiteral("agregar"));
         return true;

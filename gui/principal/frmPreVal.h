@@ -2,6 +2,7 @@
 
 #include <QKeySequence>
 #include <QMainWindow>
+#include <QSet>
 #include <QTimer>
 
 class BarraEstado;
@@ -115,4 +116,7 @@ private:
     BarraEstado *m_stbPrincipal = nullptr;
     QSplitter *m_divisor = nullptr;
     QTimer m_demoras;
+    QTimer m_marcaPendiente;
+    // Keys pressed in this window and not released yet.
+    QSet<int> m_teclasPulsadas;
 };

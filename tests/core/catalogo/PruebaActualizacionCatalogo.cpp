@@ -129,8 +129,10 @@ private slots:
     {
         Escena e;
         e.corre();
-        QCOMPARE(e.indicadores(), Indicadores({I::Ejecutando, I::Ninguno, I::Ninguno, I::Ninguno}));
-        QCOMPARE(e.actualizacion->resultado(), u"No existió el archivo"_s);
+        // The run ends at step 1 (no arrow left running), naming both files missing.
+        QCOMPARE(e.indicadores(), Indicadores({I::Fin, I::Ninguno, I::Ninguno, I::Ninguno}));
+        QCOMPARE(e.actualizacion->resultado(), u"No existió el archivo "_s + ActualizacionCatalogo::archivoClaves(123)
+                                                   + u"\nNo existió el archivo revact.txt"_s);
         QVERIFY(e.mensajes().isEmpty());
         QVERIFY(!e.actualizacion->terminoConError());
         QCOMPARE(instalado(e.programa->conexion()), esperado(1, 4));
@@ -280,7 +282,8 @@ private slots:
         const QString ftpAntes = e.parametro(u"PassFTP"_s);
         e.corre();
         QVERIFY(e.mensajes().isEmpty());
-        QCOMPARE(e.actualizacion->resultado(), QString()); // the file was there; no catalogue list
+        // The file was there; the catalogue list was not, and is named.
+        QCOMPARE(e.actualizacion->resultado(), u"No existió el archivo revact.txt"_s);
         if (dias <= 0) {
             QCOMPARE(e.parametro(u"PassFTP"_s), ftp);
             QCOMPARE(e.parametro(u"Password"_s), u"PATENTE99"_s);

@@ -8,6 +8,7 @@
 #include "tests/soporte/ServidorFtp.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -60,6 +61,55 @@ private slots:
         // Three different pictures.
         QVERIFY(frmActCatErr::dibujo(I::Ejecutando).toImage() != frmActCatErr::dibujo(I::Hecho).toImage());
         QVERIFY(frmActCatErr::dibujo(I::Hecho).toImage() != frmActCatErr::dibujo(I::Fin).toImage());
+    }
+
+    // The window by the keys alone: Tab stops, Space and Enter on the
+    // focused button, the letters, Escape.
+    void soloTeclado()
+    {
+        ServidorFtp servidor;
+        Oficina oficina;
+        servidor.apunta(oficina);
+        servidor.escribe(u"/update/revact.txt"_s, "0\r\n");
+        ActualizacionCatalogo actualizacion(oficina.carga());
+        frmActCatErr ventana(actualizacion);
+        QWidget *actualizar = ventana.tlbAct()->widgetForAction(ventana.boton(u"recibir"_s));
+        QWidget *salir = ventana.tlbAct()->widgetForAction(ventana.boton(u"salir"_s));
+        const auto abre = [&] {
+            ventana.show();
+            ventana.activateWindow();
+            return QTest::qWaitForWindowActive(&ventana);
+        };
+        const auto pulsa = [&](Qt::Key tecla, Qt::KeyboardModifiers mod = Qt::NoModifier) {
+            QTest::keyClick(ventana.focusWidget() ? ventana.focusWidget() : &ventana, tecla, mod);
+        };
+        const auto corre = [&](const std::function<void()> &teclas) {
+            ventana.lblResult()->clear();
+            teclas();
+            QTRY_COMPARE(ventana.lblResult()->text(), u"No existen actualizaciones del catálogo!!!"_s);
+            QTRY_VERIFY(!actualizacion.enCurso());
+        };
+
+        QVERIFY(abre());
+        QCOMPARE(ventana.focusWidget(), actualizar);
+        pulsa(Qt::Key_Tab);
+        QCOMPARE(ventana.focusWidget(), salir);
+        pulsa(Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(ventana.focusWidget(), actualizar);
+        corre([&] { pulsa(Qt::Key_Space); });
+        corre([&] { pulsa(Qt::Key_Return); });
+        corre([&] { pulsa(Qt::Key_A, Qt::AltModifier); });
+
+        pulsa(Qt::Key_Escape);
+        QVERIFY(!ventana.isVisible());
+        QVERIFY(abre());
+        pulsa(Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY(!ventana.isVisible());
+        QVERIFY(abre());
+        pulsa(Qt::Key_Tab);
+        QCOMPARE(ventana.focusWidget(), salir);
+        pulsa(Qt::Key_Return);
+        QVERIFY(!ventana.isVisible());
     }
 
     void reflejaLaCorridaYSeOculta()

@@ -62,15 +62,32 @@ private slots:
                 if (b->text() == pulsa)
                     b->click();
         };
-        cuandoAparezca<QMessageBox>([&](QMessageBox *c) { mira(c, QStringLiteral("Sí")); });
+        cuandoAparezca<QMessageBox>([&](QMessageBox *c) { mira(c, QStringLiteral("&Sí")); });
         QVERIFY(d.pregunta(QStringLiteral("¿Deseas Salir del Sistema?"), Dialogos::Icono::Informacion));
         QCOMPARE(titulo, Dialogos::nombreProducto());
         QCOMPARE(icono, QMessageBox::Information);
-        QCOMPARE(textos, QStringList({QStringLiteral("No"), QStringLiteral("Sí")}));
+        QCOMPARE(textos, QStringList({QStringLiteral("&No"), QStringLiteral("&Sí")}));
 
-        cuandoAparezca<QMessageBox>([&](QMessageBox *c) { mira(c, QStringLiteral("No")); });
+        cuandoAparezca<QMessageBox>([&](QMessageBox *c) { mira(c, QStringLiteral("&No")); });
         QVERIFY(!d.pregunta(QStringLiteral("¿Deseas eliminar?")));
         QCOMPARE(icono, QMessageBox::Question);
+
+        // The letters answer without the mouse, against the default button:
+        // "S" alone, or Alt+N.
+        cuandoAparezca<QMessageBox>([](QMessageBox *c) {
+            if (QTest::qWaitForWindowActive(c))
+                QTest::keyClick(c, Qt::Key_S);
+            else
+                c->reject();
+        });
+        QVERIFY(d.preguntaDestructiva(QStringLiteral("¿Deseas eliminar?")));
+        cuandoAparezca<QMessageBox>([](QMessageBox *c) {
+            if (QTest::qWaitForWindowActive(c))
+                QTest::keyClick(c, Qt::Key_N, Qt::AltModifier);
+            else
+                c->accept();
+        });
+        QVERIFY(!d.pregunta(QStringLiteral("¿Deseas Salir del Sistema?")));
 
         cuandoAparezca<QMessageBox>([&](QMessageBox *c) { mira(c, QStringLiteral("Aceptar")); });
         d.error(QStringLiteral("Error No. 5\r\nDescripcion: x"));

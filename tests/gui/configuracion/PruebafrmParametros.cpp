@@ -5,6 +5,8 @@
 #include "tests/soporte/Oficina.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QSignalSpy>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -50,6 +52,51 @@ class PruebafrmParametros : public QObject
     Q_OBJECT
 
 private slots:
+    // The tool bar by the keys alone: letters, Tab stops in both modes, and
+    // the keys back on Modificar once Guardar or Cancelar has gone.
+    void soloTeclado()
+    {
+        Ventana v;
+        frmParametros &w = v.ventana;
+        w.muestra();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const auto boton = [&](int n) {
+            return w.tlbParametros()->widgetForAction(w.boton(n));
+        };
+        const auto pulsa = [&](Qt::Key tecla, Qt::KeyboardModifiers mod = Qt::NoModifier) {
+            QTest::keyClick(w.focusWidget() ? w.focusWidget() : &w, tecla, mod);
+        };
+        QCOMPARE(w.focusWidget(), boton(1)); // Modificar
+        pulsa(Qt::Key_Tab);
+        QCOMPARE(w.focusWidget(), boton(3)); // Salir
+        pulsa(Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(w.focusWidget(), boton(1));
+
+        // A letter presses its button as a click does (shown pressed a moment first).
+        pulsa(Qt::Key_M, Qt::AltModifier);
+        QTRY_VERIFY(v.parametros.camposHabilitados());
+        QTRY_VERIFY(w.cboParametros()->hasFocus());
+        pulsa(Qt::Key_C, Qt::AltModifier); // Cancelar
+        QTRY_VERIFY(!v.parametros.camposHabilitados());
+        QTRY_COMPARE(w.focusWidget(), boton(1));
+
+        // Space on the focused button, then Guardar by its letter.
+        pulsa(Qt::Key_Space);
+        QVERIFY(v.parametros.camposHabilitados());
+        QSignalSpy guardado(&v.parametros, &Parametros::guardado);
+        pulsa(Qt::Key_G, Qt::AltModifier);
+        QTRY_COMPARE(guardado.size(), 1);
+        QVERIFY(!v.parametros.camposHabilitados());
+        QTRY_COMPARE(w.focusWidget(), boton(1));
+
+        QSignalSpy cambio(&v.parametros, &Parametros::cambioPasswordPedido);
+        pulsa(Qt::Key_O, Qt::AltModifier); // Cambiar Contraseña
+        QTRY_COMPARE(cambio.size(), 1);
+        QCOMPARE(w.boton(7)->iconText(), QStringLiteral("Cambiar C&ontraseña"));
+        pulsa(Qt::Key_S, Qt::AltModifier); // Salir
+        QTRY_VERIFY(!w.isVisible());
+    }
+
     void carga()
     {
         Ventana v(kDirecciones);

@@ -8,6 +8,7 @@
 #include "tests/soporte/Oficina.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -102,11 +103,40 @@ private slots:
         QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
         QCOMPARE(v.nombres(), QStringList {u"M0123001.045"_s});
 
-        // Dates the wrong way round: said, and the list stays as it was.
+        // Dates the wrong way round: said, and no earlier result stays under
+        // the notice; the notice stays while the journal is followed.
         w.dtpDesde()->setDate(QDate(2026, 2, 12));
         QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
         QCOMPARE(w.lblCuenta()->text(), u"La fecha «Desde» es posterior a «Hasta»."_s);
+        QCOMPARE(v.nombres(), QStringList());
+        envia(v.programa, u"D0123005.045"_s, local(14, 10, 20), "cinco");
+        w.busca();
+        QCOMPARE(w.lblCuenta()->text(), u"La fecha «Desde» es posterior a «Hasta»."_s);
+        QCOMPARE(v.nombres(), QStringList());
+    }
+
+    // The window by the keys alone: Enter in a date box searches, Escape
+    // and "Cerrar" close it.
+    void soloTeclado()
+    {
+        Ventana v;
+        frmHistorial &w = *v.ventana;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(v.nombres().size(), 2);
+        w.dtpHasta()->setFocus();
+        w.dtpHasta()->setDate(QDate(2026, 2, 11));
+        QCOMPARE(v.nombres().size(), 2); // nothing until Enter
+        QTest::keyClick(w.dtpHasta(), Qt::Key_Return);
         QCOMPARE(v.nombres(), QStringList {u"M0123001.045"_s});
+        QVERIFY(w.isVisible());
+        QTest::keyClick(w.dtpHasta(), Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+
+        w.muestra();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(w.cmdCerrar()->text(), u"&Cerrar"_s);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_C, Qt::AltModifier);
+        QTRY_VERIFY(!w.isVisible());
     }
 
     // What another program records shows while the window is open.

@@ -5,6 +5,7 @@
 #include "gui/principal/CuadroReporte.h"
 #include "gui/comun/Iconos.h"
 #include "core/principal/Principal.h"
+#include "gui/principal/ModeloIconos.h"
 #include "gui/principal/frmPreVal.h"
 #include "tests/soporte/ArchivoPrueba.h"
 #include "tests/soporte/Oficina.h"
@@ -267,6 +268,11 @@ private slots:
         QTest::keyClick(agencia, Qt::Key_Return);
         QCOMPARE(v.envio().cuenta(), 1);
         QCOMPARE(v.envio().celda(0, ListaEnvio::Nombre), agencia->currentIndex().data().toString());
+        // The release of an Enter pressed in another window (a box that has
+        // just closed) adds nothing and asks nothing.
+        QTest::keyRelease(agencia, Qt::Key_Return);
+        QCOMPARE(v.envio().cuenta(), 1);
+        QVERIFY(v.dialogos().mensajes.isEmpty());
         QTest::keyClick(&w, Qt::Key_E, Qt::ControlModifier);
         QVERIFY(ocupado.size() >= 1);
         QCOMPARE(ocupado.first().at(0).toBool(), true);
@@ -354,12 +360,12 @@ private slots:
         // Delete in the reception list does nothing; in the send list it asks.
         v.recibe(QStringLiteral("M0123001.045"));
         w.lvwPreVal(1)->setCurrentIndex(w.lvwPreVal(1)->model()->index(0, 0));
-        QTest::keyRelease(w.lvwPreVal(1), Qt::Key_Delete);
+        QTest::keyClick(w.lvwPreVal(1), Qt::Key_Delete);
         QCOMPARE(v.dialogos().mensajes.size(), 1);
 
         v.clic(w.lvwPreVal(0), 0);
         v.dialogos().respuestas.enqueue(Dialogos::Respuesta::No);
-        QTest::keyRelease(w.lvwPreVal(0), Qt::Key_Delete);
+        QTest::keyClick(w.lvwPreVal(0), Qt::Key_Delete);
         QCOMPARE(v.dialogos().mensajes.last().texto,
                  QStringLiteral("¿Deseas eliminar el archivo m0123002.045 de la lista de envío?"));
         QCOMPARE(v.envio().cuenta(), 1);
@@ -381,13 +387,15 @@ private slots:
         Ventana v;
         frmPreVal &w = v.ventana;
         QSignalSpy ocupado(&v.comandos, &ComandosBarra::ocupadoCambiado);
-        QTest::keyRelease(w.txtPreval(), Qt::Key_A, Qt::ControlModifier); // "agregar"
+        QTest::keyClick(w.txtPreval(), Qt::Key_A, Qt::ControlModifier); // "agregar"
         QVERIFY(!ocupado.isEmpty());
         QCOMPARE(ocupado.first().first().toBool(), true);
         QTRY_VERIFY(!v.comandos.ocupado());
         ocupado.clear();
-        QTest::keyRelease(w.txtPreval(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
-        QTest::keyRelease(w.txtPreval(), Qt::Key_A);
+        QTest::keyClick(w.txtPreval(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(w.txtPreval(), Qt::Key_A);
+        // A release whose press went elsewhere (a box that has closed) does nothing.
+        QTest::keyRelease(w.txtPreval(), Qt::Key_A, Qt::ControlModifier);
         QVERIFY(ocupado.isEmpty());
         QVERIFY(v.dialogos().mensajes.isEmpty());
 
@@ -459,15 +467,31 @@ private slots:
         const auto tip = [](const QAbstractItemModel *m, int fila) {
             return m->index(fila, 0).data(Qt::ToolTipRole).toString();
         };
-        QTRY_COMPARE(tip(envio, 1), QStringLiteral("4 errores"));
+        QTRY_COMPARE(tip(envio, 1), QStringLiteral("4 errores (en rojo: con errores)"));
         QTRY_COMPARE(tip(envio, 2), QStringLiteral("Sin errores"));
-        QTRY_COMPARE(tip(recepcion, 0), QStringLiteral("4 errores"));
+        QTRY_COMPARE(tip(recepcion, 0), QStringLiteral("4 errores (en rojo: con errores)"));
         QCOMPARE(tip(envio, 0), QString()); // waiting to be sent
         QCOMPARE(tip(envio, 3), QString()); // shown unchanged: nothing to count
         QVERIFY(envio->index(1, 0).data(Qt::ForegroundRole).isValid());
         QVERIFY(!envio->index(2, 0).data(Qt::ForegroundRole).isValid());
         for (int fila = 0; fila < 4; ++fila)
             QVERIFY(!envio->index(fila, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+
+        // A late file is drawn in another colour than a response with
+        // errors; the titles' tooltip says what each colour means.
+        static_cast<ModeloIconos *>(w.lvwPreVal(1)->model())
+            ->marcaFilas({0}, QStringLiteral("Sin respuesta desde hace más de 30 minutos"));
+        const auto color = [](const QAbstractItemModel *m, int fila) {
+            return m->index(fila, 0).data(Qt::ForegroundRole).value<QBrush>().color();
+        };
+        QVERIFY(color(recepcion, 0) != color(envio, 1));
+        QCOMPARE(tip(recepcion, 0),
+                 QStringLiteral("Sin respuesta desde hace más de 30 minutos (en naranja: demorado)"));
+        for (const QAbstractItemModel *m : {envio, recepcion}) {
+            const QString leyenda = m->headerData(0, Qt::Horizontal, Qt::ToolTipRole).toString();
+            QVERIFY2(leyenda.contains(QStringLiteral("En rojo")) && leyenda.contains(QStringLiteral("En naranja")),
+                     qPrintable(leyenda));
+        }
     }
 
     // The report box follows the current entry of the send list, moved by
