@@ -96,6 +96,17 @@ void Comando::informaRecepcion(CicloRecepcion &ciclo)
                          out << estado << QStringLiteral("  ") << archivo << QStringLiteral("  ")
                              << QDir::toNativeSeparators(ruta) << Qt::endl;
                      });
+    // A suspect one is told by the cycle's message.
+    QObject::connect(&ciclo, &CicloRecepcion::respuestaPasada,
+                     [this](const QString &respuesta, const QString &archivo, const QDateTime &hora, bool sospechosa) {
+                         if (sospechosa)
+                             return;
+                         err << QStringLiteral("Se pasó por alto %1: el servidor la escribió el %2, antes de recibir "
+                                               "%3, que sigue esperando su respuesta.")
+                                    .arg(respuesta, hora.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")),
+                                         archivo)
+                             << Qt::endl;
+                     });
     QObject::connect(&ciclo, &CicloRecepcion::falloSinMensaje, [this](const QString &descripcion) {
         err << QStringLiteral("La recepción se interrumpió: %1.").arg(descripcion) << Qt::endl;
     });

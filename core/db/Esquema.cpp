@@ -3,6 +3,7 @@
 #include "core/base/ErrorTendal.h"
 #include "core/db/Conexion.h"
 #include "core/db/Diario.h"
+#include "core/db/HorasServidor.h"
 #include "core/db/HistorialDiario.h"
 #include "core/db/Dialecto.h"
 
@@ -162,8 +163,13 @@ void actualiza(const Conexion &conexion)
 {
     const Dialecto &dialecto = conexion.dialecto();
     const QSqlDatabase db = conexion.db();
-    const QList<QStringList> pasos
-        = {paso1(), paso2(), Diario::pasoEsquema(), paso4(), paso5(), Diario::pasoContenido()};
+    const QList<QStringList> pasos = {paso1(),
+                                      paso2(),
+                                      Diario::pasoEsquema(),
+                                      paso4(),
+                                      paso5(),
+                                      Diario::pasoContenido(),
+                                      HorasServidor::pasoEsquema()};
     for (;;) {
         QSqlDatabase d = db;
         if (!d.transaction())

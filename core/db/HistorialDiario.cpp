@@ -2,6 +2,7 @@
 
 #include "core/db/Conexion.h"
 
+#include <QHash>
 #include <QSqlQuery>
 #include <QTimeZone>
 
@@ -94,6 +95,26 @@ QList<HistorialDiario::Transmision> HistorialDiario::lee(const QString &donde, c
         lista.last().respuestas.append({q.value(11).toLongLong(), q.value(12).toString(), q.value(13).toString(),
                                         entero(q.value(14)), q.value(15).toString(), deUtc(q.value(16)),
                                         q.value(17).toString()});
+    }
+    if (lista.isEmpty())
+        return lista;
+    // The responses passed over, beside them.
+    QHash<qint64, qsizetype> posicion;
+    for (qsizetype i = 0; i < lista.size(); ++i)
+        posicion.insert(lista.at(i).id, i);
+    QSqlQuery p = m_conexion.ejecuta(
+        QStringLiteral("SELECT P.TRANSMISION, P.CLASE, P.NOMBRE, P.HORA_SERVIDOR, P.TAMANO, P.SHA256, P.MOTIVO, "
+                       "P.VISTO FROM RESPUESTA_PASADA P JOIN TRANSMISION T ON T.ID = P.TRANSMISION WHERE T.ESTADO <> "
+                       "'ENVIANDO' %1 ORDER BY P.ID")
+            .arg(donde),
+        valores);
+    while (p.next()) {
+        const auto it = posicion.constFind(p.value(0).toLongLong());
+        if (it == posicion.constEnd())
+            continue;
+        lista[*it].pasadas.append({p.value(1).toString(), p.value(2).toString(), deUtc(p.value(3)),
+                                   p.value(4).toLongLong(), p.value(5).toString(),
+                                   p.value(6).toString() == u"SOSPECHOSA", deUtc(p.value(7))});
     }
     return lista;
 }

@@ -33,6 +33,17 @@ public:
         QDateTime guardado; // UTC; invalid when not recorded
         QString ruta; // where the file is stored
     };
+    // A file found on the server under a name the transmission awaited and
+    // passed over (HorasServidor): not its response.
+    struct Pasada {
+        QString clase; // "K" or "R"
+        QString nombre;
+        QDateTime horaServidor; // the server's time of the file (UTC); invalid when it gave none
+        qint64 tamano = 0;
+        QString sha256;
+        bool sospechosa = false; // no times: the bytes of an earlier file's response
+        QDateTime visto; // UTC, when it was found
+    };
     struct Transmision {
         qint64 id = 0;
         QString nombre;
@@ -46,6 +57,7 @@ public:
         bool prevRecibida = false; // the prevalidation mark ("X": in, or none expected)
         bool valRecibida = false;
         QList<Respuesta> respuestas; // in the order they were stored
+        QList<Pasada> pasadas; // in the order they were found
     };
 
     // What the history shows. Empty or invalid members do not filter.

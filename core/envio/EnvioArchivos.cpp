@@ -8,6 +8,7 @@
 #include "core/base/Huella.h"
 #include "core/oficina/Programa.h"
 #include "core/base/Reloj.h"
+#include "core/db/HorasServidor.h"
 #include "core/servidor/SesionFtp.h"
 #include "core/base/Vb.h"
 #include "core/recepcion/CicloRecepcion.h"
@@ -384,6 +385,11 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
     const QString carpetaServidor = m_programa.valores().*regla.carpetaServidor;
     const ListaRecepcion::Entrada recepcion = entradaRecepcion(entrada, regla);
 
+    if (const QString otro = esperaAun(recepcion, enviando); !otro.isEmpty()) {
+        m_programa.dialogos().aviso(otro);
+        co_return false;
+    }
+
     std::optional<qint64> transmision;
     Paso paso = enviando ? Paso::Reclama : Paso::BorraRespuestas;
     bool subido = false;
@@ -419,6 +425,7 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
                 if (total > kAvanceDesde)
                     emit avanceEnvio(nombre, total, total);
                 subido = true;
+                anotaHoraEnvio(*transmision);
                 version = m_programa.diario().acepta(*transmision,
                                                      {carpetaServidor, huella->tamano(), huella->sha256(),
                                                       ListaRecepcion::filaDiario(*transmision, recepcion)},
@@ -496,6 +503,43 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
         }
     }
     co_return paso == Paso::Lista;
+}
+
+// Why a file cannot be sent (or moved) now: a response name it would await
+// in that server folder is still awaited by a file sent before it. Two
+// transmissions never await one name at once, so that a response is never
+// taken by the wrong one; the file stays in the send list until then.
+QString EnvioArchivos::esperaAun(const ListaRecepcion::Entrada &r, bool enviando) const
+{
+    const HorasServidor horas(m_programa.conexion());
+    QList<std::pair<QString, QString>> nombres;
+    if (r.prev.isEmpty() && !r.archivoPrev.isEmpty())
+        nombres.append({r.rutaPrev, r.archivoPrev});
+    nombres.append({r.rutaVal, r.archivoVal});
+    for (const auto &[carpeta, nombre] : std::as_const(nombres)) {
+        const QString otro = horas.esperadaPor(carpeta, nombre);
+        if (!otro.isEmpty())
+            return QStringLiteral("El archivo %1 no se %2 y sigue en la lista de envío: su respuesta %3 todavía la "
+                                  "espera %4, que se envió antes. %5 cuando haya llegado esa respuesta.")
+                .arg(r.nombre, enviando ? QStringLiteral("envió") : QStringLiteral("pasó a la lista de recepción"),
+                     nombre, otro, enviando ? QStringLiteral("Envíalo") : QStringLiteral("Pásalo"));
+    }
+    return {};
+}
+
+// The server's time of the file just uploaded, recorded with its claim
+// before the transmission is listed for reception: the responses found later
+// are judged against it. A server that gives none leaves it empty.
+void EnvioArchivos::anotaHoraEnvio(qint64 transmision)
+{
+    const std::optional<QDateTime> hora = m_programa.eftpEnvio.horaServidor();
+    if (!hora)
+        return;
+    try {
+        HorasServidor(m_programa.conexion()).anotaEnvio(transmision, *hora);
+    } catch (const ErrorTendal &) {
+        // Without it the responses are judged by their bytes (JuicioRespuesta).
+    }
 }
 
 // The reception entry of a file, from its send entry as it was when the file

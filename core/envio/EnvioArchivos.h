@@ -72,6 +72,8 @@ private:
     void libera(qint64 transmision);
     QCoro::Task<> borraCopia(QString nombre);
     bool confirmaReenvio(const QString &nombre, const Huella &huella);
+    QString esperaAun(const ListaRecepcion::Entrada &r, bool enviando) const;
+    void anotaHoraEnvio(qint64 transmision);
     ListaRecepcion::Entrada entradaRecepcion(const ListaEnvio::Entrada &e, const ReglaEnvio &regla) const;
     bool preguntaPorArchivo(const ErrorTendal &error, const QString &nombre);
     void terminaConError(const ErrorTendal &error);

@@ -159,6 +159,42 @@ struct ClienteFtp::Impl {
     QByteArray recorte;
     char textoError[CURL_ERROR_SIZE] = {};
 
+    // The server's time of the file of the last transfer (MDTM after it).
+    std::optional<QDateTime> hora;
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> despues {nullptr, &curl_slist_free_all};
+
+    // After the transfer of archivo (in the folder the transfer left the
+    // session in), and only when it succeeded, the server is asked for its
+    // time: one exchange on the control connection; a refusal does not make
+    // the transfer fail ("*").
+    void pideHora(const QString &archivo)
+    {
+        hora.reset();
+        despues.reset(curl_slist_append(nullptr, ("*MDTM " + archivo.toUtf8()).constData()));
+        curl_easy_setopt(curl, CURLOPT_POSTQUOTE, despues.get());
+    }
+
+    // "213 YYYYMMDDHHMMSS[.sss]" as the last reply of the exchange.
+    void leeHora()
+    {
+        hora.reset();
+        if (orden != "MDTM" || !respuesta.startsWith("213 "))
+            return;
+        const QByteArray valor = respuesta.mid(4).trimmed();
+        QDateTime t = QDateTime::fromString(QString::fromLatin1(valor.left(14)), QStringLiteral("yyyyMMddHHmmss"));
+        if (!t.isValid())
+            return;
+        if (valor.size() > 15 && valor.at(14) == '.') {
+            const QByteArray fraccion = (valor.mid(15, 3) + "00").left(3);
+            bool ok = false;
+            const int ms = fraccion.toInt(&ok);
+            if (ok)
+                t = t.addMSecs(ms);
+        }
+        t.setTimeSpec(Qt::UTC);
+        hora = t;
+    }
+
     // The local side of the transfer in progress.
     QIODevice *destino = nullptr;
     QIODevice *origen = nullptr;
@@ -436,6 +472,7 @@ struct ClienteFtp::Impl {
         curl_easy_setopt(curl, CURLOPT_UPLOAD, 0L);
         curl_easy_setopt(curl, CURLOPT_DIRLISTONLY, 0L);
         curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(-1));
+        curl_easy_setopt(curl, CURLOPT_POSTQUOTE, nullptr);
         destino = nullptr;
         origen = nullptr;
     }
@@ -612,7 +649,10 @@ void ClienteFtp::envia(const QString &rutaLocal, const QString &carpetaRemota, c
         d->origen = &local;
         curl_easy_setopt(d->curl, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(d->curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(local.size()));
+        d->pideHora(archivo);
         const CURLcode r = d->transfiere(ruta, que);
+        if (r == CURLE_OK)
+            d->leeHora();
         d->restableceOpciones();
         return r;
     };
@@ -669,7 +709,10 @@ void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, 
 
     d->restableceOpciones();
     d->destino = local;
+    d->pideHora(archivo);
     const CURLcode r = d->transfiere(ruta, que);
+    if (r == CURLE_OK)
+        d->leeHora();
     d->restableceOpciones();
     if (r != CURLE_OK) {
         descarta();
@@ -750,6 +793,11 @@ void ClienteFtp::desconecta()
 qint64 ClienteFtp::enviado() const
 {
     return d->enviado;
+}
+
+std::optional<QDateTime> ClienteFtp::horaServidor() const
+{
+    return d->hora;
 }
 
 bool ClienteFtp::conectado() const

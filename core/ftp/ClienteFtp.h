@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -56,6 +57,14 @@ public:
     // transfer is complete.
     void recibe(const QString &rutaLocal, const QString &carpetaRemota, const QString &archivo,
                 Escritura escritura = Escritura::Durable);
+    // The server's own modification time of the file of the last upload or
+    // download, read (MDTM) on the same connection right after the transfer
+    // ended: the moment the server wrote it, by the server's clock (UTC, as
+    // the command gives it; whole seconds unless the server gives more).
+    // Nothing when the transfer failed or the server gave no time (it
+    // refuses the command, or the file went meanwhile). A file that does
+    // not come costs no extra exchange.
+    std::optional<QDateTime> horaServidor() const;
     // Names in a server folder (NLST). Throws like the other operations.
     QStringList lista(const QString &carpetaRemota);
     // A moment by which every exchange of the session ends, whatever the

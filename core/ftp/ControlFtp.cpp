@@ -38,6 +38,11 @@ void ControlFtp::fijaPlazo(std::optional<std::chrono::steady_clock::time_point> 
     m_cliente->fijaPlazo(fin);
 }
 
+std::optional<QDateTime> ControlFtp::horaServidor() const
+{
+    return m_cliente->horaServidor();
+}
+
 qint64 ControlFtp::enviado() const
 {
     return m_cliente->enviado();

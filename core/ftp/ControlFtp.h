@@ -47,6 +47,9 @@ public:
     bool conectado() const;
     // The deadline of every exchange of the session (ClienteFtp::fijaPlazo).
     void fijaPlazo(std::optional<std::chrono::steady_clock::time_point> fin);
+    // The server's time of the file of the last upload or download
+    // (ClienteFtp::horaServidor); read after the operation was awaited.
+    std::optional<QDateTime> horaServidor() const;
     // Bytes of the upload under way the server has taken so far.
     qint64 enviado() const;
 

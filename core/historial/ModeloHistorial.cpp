@@ -134,6 +134,24 @@ const HistorialDiario::Respuesta *ModeloHistorial::respuesta(const QModelIndex &
     return t && indice.row() < t->respuestas.size() ? &t->respuestas[indice.row()] : nullptr;
 }
 
+const HistorialDiario::Pasada *ModeloHistorial::pasada(const QModelIndex &indice) const
+{
+    if (!indice.isValid() || indice.internalId() == 0)
+        return nullptr;
+    const HistorialDiario::Transmision *t = transmision(indice);
+    if (!t)
+        return nullptr;
+    const qsizetype i = indice.row() - t->respuestas.size();
+    return i >= 0 && i < t->pasadas.size() ? &t->pasadas[i] : nullptr;
+}
+
+QString ModeloHistorial::estado(const HistorialDiario::Pasada &p)
+{
+    if (p.sospechosa)
+        return QStringLiteral("Pasada por alto: igual a la respuesta de un envío anterior, sin hora del servidor");
+    return QStringLiteral("Pasada por alto: el servidor la escribió el %1, antes del envío").arg(local(p.horaServidor));
+}
+
 bool ModeloHistorial::demorada(const HistorialDiario::Transmision &t) const
 {
     return t.enRecepcion && EsperaRespuesta(m_programa).demorada(t.aceptado);
@@ -146,6 +164,11 @@ QString ModeloHistorial::estado(const HistorialDiario::Transmision &t) const
     if (t.prevRecibida && t.valRecibida)
         return QStringLiteral("Respuestas recibidas");
     return QStringLiteral("Quitado de la lista de recepción");
+}
+
+int ModeloHistorial::hijas(const HistorialDiario::Transmision &t)
+{
+    return int(t.respuestas.size() + t.pasadas.size());
 }
 
 QString ModeloHistorial::textoTipo(const QString &letra)
@@ -174,6 +197,24 @@ QString ModeloHistorial::local(const QDateTime &momento)
 
 QString ModeloHistorial::celda(const QModelIndex &indice) const
 {
+    if (const HistorialDiario::Pasada *p = pasada(indice)) {
+        switch (indice.column()) {
+        case Archivo:
+            return p->nombre;
+        case Tipo:
+            return textoClase(p->clase);
+        case Momento:
+            return p->horaServidor.isValid() ? local(p->horaServidor) : QStringLiteral("(sin hora del servidor)");
+        case Estado:
+            return estado(*p);
+        case Tamano:
+            return QString::number(p->tamano);
+        case Sha256:
+            return p->sha256;
+        default:
+            return {};
+        }
+    }
     if (const HistorialDiario::Respuesta *r = respuesta(indice)) {
         switch (indice.column()) {
         case Archivo:
@@ -217,7 +258,7 @@ QModelIndex ModeloHistorial::index(int row, int column, const QModelIndex &paren
         return {};
     if (!parent.isValid())
         return row < m_filas.size() ? createIndex(row, column, quintptr(0)) : QModelIndex();
-    if (parent.internalId() != 0 || parent.row() >= m_filas.size() || row >= m_filas[parent.row()].respuestas.size())
+    if (parent.internalId() != 0 || parent.row() >= m_filas.size() || row >= hijas(m_filas[parent.row()]))
         return {};
     return createIndex(row, column, quintptr(parent.row() + 1));
 }
@@ -235,7 +276,7 @@ int ModeloHistorial::rowCount(const QModelIndex &parent) const
         return int(m_filas.size());
     if (parent.internalId() != 0 || parent.column() != 0 || parent.row() >= m_filas.size())
         return 0;
-    return int(m_filas[parent.row()].respuestas.size());
+    return hijas(m_filas[parent.row()]);
 }
 
 int ModeloHistorial::columnCount(const QModelIndex &) const
@@ -288,6 +329,8 @@ QString ModeloHistorial::tabla() const
             QStringList respuesta;
             for (int c : {Archivo, Tipo, Momento, Tamano, Sha256})
                 respuesta << celda(hija.siblingAtColumn(c));
+            if (pasada(hija))
+                respuesta << celda(hija.siblingAtColumn(Estado));
             t += QStringLiteral("    ") + respuesta.join(QStringLiteral("  ")).trimmed() + u'\n';
         }
     }

@@ -56,9 +56,12 @@ public:
     const HistorialDiario::Transmision *transmision(const QModelIndex &indice) const;
     // The response of a response row, nothing for a transmission row.
     const HistorialDiario::Respuesta *respuesta(const QModelIndex &indice) const;
+    // A response passed over (listed after the responses), nothing otherwise.
+    const HistorialDiario::Pasada *pasada(const QModelIndex &indice) const;
 
     bool demorada(const HistorialDiario::Transmision &t) const;
     QString estado(const HistorialDiario::Transmision &t) const;
+    static QString estado(const HistorialDiario::Pasada &p);
     static QString textoTipo(const QString &letra);
     static QString textoClase(const QString &clase);
     // A moment in local time, as the history shows it.
@@ -85,6 +88,7 @@ private:
     void leePedimentosAparte();
     void consulta();
     QString celda(const QModelIndex &indice) const;
+    static int hijas(const HistorialDiario::Transmision &t);
 
     Programa &m_programa;
     const Pedimentos m_pedimentos;

@@ -5,6 +5,10 @@
 #include "core/base/Funciones.h"
 #include "core/base/Huella.h"
 #include "core/base/Reloj.h"
+#include "core/base/Dialogos.h"
+#include "core/db/Conexion.h"
+#include "core/db/HorasServidor.h"
+#include "core/recepcion/JuicioRespuesta.h"
 #include "core/oficina/Programa.h"
 #include "core/servidor/SesionFtp.h"
 #include "core/servidor/ReporteConexion.h"
@@ -296,8 +300,47 @@ QCoro::Task<> CicloRecepcion::descarga(qint64 transmision, ListaRecepcion::Entra
     // tick), or no longer awaited.
     if (!info.exists() || info.size() == 0 || !espera())
         co_return;
-    m_descargas.append({transmision, columna, r.estado, r.archivo, r.icono, r.carpetaLocal, temporal});
+    // A response is taken only if it is this transmission's own.
+    const std::optional<QDateTime> hora = m_ftp.horaServidor();
+    if (!esSuya(transmision, foto.nombre, r.estado, r.archivo, temporal, hora))
+        co_return;
+    m_descargas.append({transmision, columna, r.estado, r.archivo, r.icono, r.carpetaLocal, temporal, hora});
     apuntada = true;
+}
+
+bool CicloRecepcion::esSuya(qint64 transmision, const QString &archivo, const QString &clase, const QString &respuesta,
+                            const QString &temporal, const std::optional<QDateTime> &hora)
+{
+    const HorasServidor horas(m_programa.conexion());
+    const HorasServidor::Envio envio = horas.envio(transmision);
+    std::optional<Huella> huella;
+    const auto bytes = [&] {
+        if (!huella)
+            huella = Huella::deArchivo(temporal);
+        return huella->sha256();
+    };
+    const JuicioRespuesta::Veredicto veredicto
+        = JuicioRespuesta::juzga({envio.subido, envio.hora, hora, horas.anterior(respuesta, transmision), bytes});
+    if (veredicto == JuicioRespuesta::Veredicto::Toma)
+        return true;
+    // Passed over: it stays on the server as it is, and the transmission
+    // keeps waiting for its own; the history shows it.
+    bytes();
+    const auto motivo = veredicto == JuicioRespuesta::Veredicto::Anterior ? HorasServidor::Motivo::Anterior
+                                                                          : HorasServidor::Motivo::Sospechosa;
+    const bool nueva = horas.pasaPorAlto(
+        {transmision, clase, respuesta, hora, huella->tamano(), huella->sha256(), motivo}, m_programa.reloj().ahora());
+    if (nueva) {
+        emit respuestaPasada(respuesta, archivo, hora.value_or(QDateTime()),
+                             motivo == HorasServidor::Motivo::Sospechosa);
+        if (motivo == HorasServidor::Motivo::Sospechosa)
+            m_programa.dialogos().aviso(
+                QStringLiteral("La respuesta %1 que está en el servidor es idéntica a la que ya recibió antes otro "
+                               "archivo de ese nombre, y el servidor no dice cuándo la escribió: no se tomó como "
+                               "respuesta de %2, que sigue esperando la suya.")
+                    .arg(respuesta, archivo));
+    }
+    return false;
 }
 
 void CicloRecepcion::olvidaDescargas()
@@ -433,6 +476,13 @@ QCoro::Task<> CicloRecepcion::guarda()
         m_programa.listaEnvio().anadeRespuesta(g->respuesta, {d.archivo, d.clase, d.icono, {}, {}, g->ruta},
                                                g->version);
         recepcion.marca(d.transmision, d.columna, g->version);
+        if (d.hora) {
+            try {
+                HorasServidor(m_programa.conexion()).anotaRespuesta(g->respuesta, *d.hora);
+            } catch (const ErrorTendal &) {
+                // Only the history's detail: the response is stored.
+            }
+        }
         emit respuestaRecibida(d.archivo, d.clase, g->ruta);
     }
     // Another program on the office stored some: shown at the next look.
@@ -572,7 +622,10 @@ QCoro::Task<> CicloRecepcion::tick()
             if (e.numero() != ErrorTendal::FtpTransferencia)
                 throw;
         }
-        if (m_programa.listaRecepcion().cuenta() > 0) {
+        // Only a tick that had files to wait for can end the reception
+        // (a send that sent nothing starts the cycle all the same).
+        const bool habia = m_programa.listaRecepcion().cuenta() > 0;
+        if (habia) {
             co_await recorre();
             limpia();
         }
@@ -582,7 +635,7 @@ QCoro::Task<> CicloRecepcion::tick()
             if (m_programa.listaRecepcion().cuenta() == 0) {
                 const bool estaba = habilitado();
                 deshabilita();
-                if (estaba)
+                if (estaba && habia)
                     emit recepcionTerminada();
             } else {
                 emit esperandoRespuestas(respuestasPendientes());

@@ -40,6 +40,12 @@ class Programa;
 // awaited responses that the listing did not show are asked for by name on
 // every tick, in turn, so each is tried within a bounded number of ticks.
 //
+// Names repeat (a file sent again, yesterday's validation name, two payment
+// files with one prevalidation name): a response downloaded is taken only
+// when the server wrote it after it wrote the file's upload, both times by
+// the server's clock (JuicioRespuesta). An older one stays on the server,
+// is recorded as passed over, and the file keeps waiting for its own.
+//
 // Every change of the lists is stored as it happens (the list models do it),
 // so a restart neither forgets a response that was received nor fetches one
 // twice. Entries are followed by what they are (the file, its expected
@@ -106,6 +112,12 @@ signals:
     // A response was received and listed: the name of the response file,
     // its state in the send list ("K" or "R") and where it was stored.
     void respuestaRecibida(const QString &archivo, const QString &estado, const QString &ruta);
+    // A file found under the response name that archivo awaits was passed
+    // over: written on the server (hora, invalid when the server gave none)
+    // before archivo was uploaded, or, sospechosa, without a time and byte
+    // for byte the response an earlier file of that name got. Once per
+    // file found.
+    void respuestaPasada(const QString &respuesta, const QString &archivo, const QDateTime &hora, bool sospechosa);
     // The state of the timer changed: the cycle waits for responses, or it
     // is idle.
     void estadoCambiado(bool habilitado);
@@ -146,6 +158,10 @@ private:
     // are copied and synced to the disk on a worker; the window's thread
     // only renames them into place, syncs their folders and commits.
     QCoro::Task<> guarda();
+    // Whether a response downloaded to temporal is the transmission's own
+    // (JuicioRespuesta); one that is not is recorded as passed over.
+    bool esSuya(qint64 transmision, const QString &archivo, const QString &clase, const QString &respuesta,
+                const QString &temporal, const std::optional<QDateTime> &hora);
     // Lets the claims of the downloads go and deletes their files in
     // TendalTmp.
     void olvidaDescargas();
@@ -178,6 +194,7 @@ private:
         QString icono;
         QString carpetaLocal; // its reception folder
         QString temporal; // where it was downloaded (TendalTmp)
+        std::optional<QDateTime> hora; // the server's time of the response
     };
     QList<Descarga> m_descargas;
     // The worker that copies the tick's responses to their reception

@@ -433,8 +433,11 @@ int frmPreVal::filaSeleccionada(int lista) const
 
 void frmPreVal::avisaEspera(int respuestas)
 {
-    m_stbPrincipal->ponAviso(respuestas == 1 ? QStringLiteral("Esperando 1 respuesta")
-                                             : QStringLiteral("Esperando %1 respuestas").arg(respuestas));
+    if (respuestas == 0)
+        m_stbPrincipal->ponAviso(QStringLiteral("Ninguna respuesta en espera"));
+    else
+        m_stbPrincipal->ponAviso(respuestas == 1 ? QStringLiteral("Esperando 1 respuesta")
+                                                 : QStringLiteral("Esperando %1 respuestas").arg(respuestas));
 }
 
 // How many entries each list holds, beside its title.
@@ -481,8 +484,16 @@ void frmPreVal::sigueCiclo(CicloRecepcion &ciclo)
     const auto esperando = [this](int respuestas) {
         avisaEspera(respuestas);
     };
-    connect(&ciclo, &CicloRecepcion::estadoCambiado, this, [&ciclo, esperando](bool habilitado) {
+    // The count follows the reception list (an entry removed by hand), and
+    // a cycle that stops with nothing awaited says so.
+    connect(&ciclo, &CicloRecepcion::estadoCambiado, this, [this, &ciclo, esperando](bool habilitado) {
         if (habilitado)
+            esperando(ciclo.respuestasPendientes());
+        else if (m_stbPrincipal->aviso().startsWith(QStringLiteral("Esperando")))
+            esperando(0);
+    });
+    connect(&m_programa.listaRecepcion(), &QAbstractItemModel::rowsRemoved, this, [this, &ciclo, esperando] {
+        if (ciclo.habilitado() && m_stbPrincipal->aviso().startsWith(QStringLiteral("Esperando")))
             esperando(ciclo.respuestasPendientes());
     });
     connect(&ciclo, &CicloRecepcion::esperandoRespuestas, this, [this, esperando](int respuestas) {

@@ -1,6 +1,7 @@
 // "tendal enviar" and "tendal boletin" in-process against a real FTP server,
 // on the machine's date as the command line runs.
 #include "core/base/Vb.h"
+#include "tests/soporte/HoraArchivo.h"
 #include "tests/soporte/Oficina.h"
 #include "tests/soporte/SalidaComando.h"
 #include "tests/soporte/ServidorFtp.h"
@@ -79,12 +80,16 @@ void PruebaComandoEnviar::archivosDelDiaYSusRespuestas()
                                           {"sag_env", "S0123004."}})
         e.archivo(QString::fromLatin1(columna), QString::fromLatin1(nombre) + d);
     e.archivo(QStringLiteral("val_env"), QStringLiteral("M0123009.400")); // never a day of the year
-    // The server already holds every response.
+    // The server already holds every response, as the server's clock has
+    // it written after the uploads to come (one written before its upload
+    // belongs to an earlier file).
     for (const QString &r : {QStringLiteral("/ag0123/k0123001.") + d, QStringLiteral("/ag0123/M0123001.err"),
                              QStringLiteral("/ag0123/D0123002.erp"), QStringLiteral("/ag0123/D0123002.err"),
                              QStringLiteral("/yexout/ke012303.") + d, QStringLiteral("/yexout/a0123003.") + d,
-                             QStringLiteral("/sagarpaout/x0123004.") + d})
+                             QStringLiteral("/sagarpaout/x0123004.") + d}) {
         e.servidor.escribe(r, "RESPUESTA\r\n");
+        fijaHora(e.servidor.ruta(r), QDateTime::currentDateTimeUtc().addSecs(3600));
+    }
     qputenv("TENDAL_CLAVE_PAGO", "Pago123");
 
     QCOMPARE(e.corre({QStringLiteral("enviar"), QStringLiteral("--espera"), QStringLiteral("30")}), 0);

@@ -125,6 +125,11 @@ void ServidorFtp::rechazaListados(int codigo)
     orden(QStringLiteral("rechaza_nlst %1").arg(codigo));
 }
 
+void ServidorFtp::rechazaHoras(int codigo)
+{
+    orden(QStringLiteral("rechaza_mdtm %1").arg(codigo));
+}
+
 void ServidorFtp::restablece()
 {
     orden(QStringLiteral("restablece"));

@@ -59,6 +59,7 @@ public:
     void lento(qint64 bytesPorSegundo); // data speed limit (0: full speed)
     void rechazaEnvios(int codigo = 550); // uploads refused with that reply (0: off)
     void rechazaListados(int codigo = 550); // NLST refused with that reply (0: off)
+    void rechazaHoras(int codigo = 502); // MDTM refused with that reply (0: off)
     void restablece(); // every switch off
 
     // User names that logged in so far, in order (as the server saw them).

@@ -24,6 +24,7 @@ server ends, so a test that dies never leaves a server behind.
     lento N               data at N bytes a second (0: full speed)
     rechaza_stor CODIGO   refuse uploads with that reply, e.g. 550 (0: off)
     rechaza_nlst CODIGO   refuse name listings with that reply (0: off)
+    rechaza_mdtm CODIGO   refuse the time command (MDTM) with that reply (0: off)
     restablece            every switch off
     usuarios              "usuarios a,b,..." the user names that logged in
     transferencias        "transferencias STOR /a/b|RETR /a/c|NLST /a|..." every
@@ -65,6 +66,7 @@ class Interruptores:
         self.lento = 0
         self.rechaza_stor = 0
         self.rechaza_nlst = 0
+        self.rechaza_mdtm = 0
 
 
 S = Interruptores()
@@ -233,6 +235,12 @@ class Manejador(FTPHandler):
             return None
         return super().ftp_NLST(path)
 
+    def ftp_MDTM(self, path):
+        if S.rechaza_mdtm:
+            self.respond("%d Orden no disponible." % S.rechaza_mdtm)
+            return None
+        return super().ftp_MDTM(path)
+
     def on_login(self, username):
         S.usuarios.append(username)
 
@@ -277,7 +285,7 @@ def _atiende_ordenes():
         elif orden == "detiene":
             S.detiene = "" if valor in ("", "no", "0") else valor
             _responde("ok")
-        elif orden in ("corta", "lento", "rechaza_stor", "rechaza_nlst"):
+        elif orden in ("corta", "lento", "rechaza_stor", "rechaza_nlst", "rechaza_mdtm"):
             setattr(S, orden, int(valor or "0"))
             _responde("ok")
         else:

@@ -495,6 +495,26 @@ private slots:
         QCOMPARE(b.servidor.usuarios().size(), antes + 1);
     }
 
+    // The reception ends only where something was awaited: the cycle a
+    // send starts with nothing sent (its password prompt cancelled) stops at
+    // its first tick without saying so; the last response in does.
+    void terminaSoloSiEsperaba()
+    {
+        Banco b;
+        QSignalSpy terminada(b.ciclo.get(), &CicloRecepcion::recepcionTerminada);
+        b.ciclo->habilita();
+        b.tick();
+        QVERIFY(!b.ciclo->habilitado());
+        QCOMPARE(terminada.size(), 0);
+
+        b.envia({u"S0123001.045"_s});
+        b.servidor.escribe(u"/sagarpaout/x0123001.045"_s, kM);
+        b.ciclo->habilita();
+        b.tick();
+        QVERIFY(!b.ciclo->habilitado());
+        QCOMPARE(terminada.size(), 1);
+    }
+
     // "Detener" while a tick downloads: when the stop is over no tick runs,
     // the session is closed, the timer is off and no file is awaited.
     void detenerDuranteUnTick()

@@ -122,6 +122,25 @@ private slots:
         QCOMPARE(v.programa.listaRecepcion().cuenta(), 0);
     }
 
+    // Entries removed by hand: the count follows them, and with the last
+    // one gone nothing is awaited.
+    void avisosAlQuitarYSinEnvio()
+    {
+        Ventana v;
+        v.ventana.sigueCiclo(v.ciclo);
+        BarraEstado *barra = v.ventana.stbPrincipal();
+        v.recibe(QStringLiteral("M0123001.045"));
+        v.recibe(QStringLiteral("M0123002.045"));
+        v.ciclo.habilita();
+        QCOMPARE(barra->aviso(), QStringLiteral("Esperando 2 respuestas"));
+        v.dialogos().respuestas << Dialogos::Respuesta::Si << Dialogos::Respuesta::Si;
+        v.principal.quitaRecepcion(0);
+        QCOMPARE(barra->aviso(), QStringLiteral("Esperando 1 respuesta"));
+        v.principal.quitaRecepcion(0);
+        QVERIFY(!v.ciclo.habilitado());
+        QCOMPARE(barra->aviso(), QStringLiteral("Ninguna respuesta en espera"));
+    }
+
     // A send shows a busy cursor and the file it takes; the lists show how
     // many entries they hold, and the reception list has column titles.
     void avisosDelEnvioYCuentas()
