@@ -28,6 +28,7 @@ const Dialecto &Dialecto::sqlite()
         QString(),
         QString(),
         QString(),
+        QStringLiteral("CAST(strftime('%s', 'now') AS INTEGER)"),
     };
     return d;
 }
@@ -60,6 +61,7 @@ const Dialecto &Dialecto::postgresql()
                        "false)"),
         QStringLiteral("SELECT pg_try_advisory_lock(%1, %2)"),
         QStringLiteral("SELECT pg_advisory_unlock(%1, %2)"),
+        QStringLiteral("CAST(EXTRACT(EPOCH FROM clock_timestamp()) AS BIGINT)"),
     };
     return d;
 }

@@ -36,6 +36,10 @@ struct Dialecto {
     // Empty: claims are the journal's rows alone (one file, one machine).
     QString tomaReclamo;
     QString sueltaReclamo;
+    // The database's own clock in whole seconds since 1970 (UTC), as an SQL
+    // expression: the leases of the send claims are set and compared on it,
+    // never on a workstation's clock.
+    QString segundosServidor;
 
     QString adapta(QString sql) const;
 

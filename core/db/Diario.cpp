@@ -115,9 +115,28 @@ QStringList Diario::pasoContenido()
                            "RESPUESTA (ID), CONTENIDO BLOB NOT NULL)")};
 }
 
+QStringList Diario::pasoVigencia()
+{
+    return {QStringLiteral("ALTER TABLE TRANSMISION ADD COLUMN VENCE BIGINT NULL"),
+            QStringLiteral("ALTER TABLE TRANSMISION ADD COLUMN EQUIPO VARCHAR(255) NOT NULL DEFAULT ''"),
+            QStringLiteral("ALTER TABLE COLA_ENVIO ADD COLUMN VISTO BIGINT NULL")};
+}
+
 QString Diario::programa()
 {
     return QSysInfo::machineHostName() + u':' + QString::number(QCoreApplication::applicationPid());
+}
+
+QString Diario::equipo()
+{
+    return QSysInfo::machineHostName() + u'/' + QString::fromLatin1(QSysInfo::machineUniqueId()) + u'/'
+           + QString::fromLatin1(QSysInfo::bootUniqueId());
+}
+
+qint64 Diario::ahoraServidor() const
+{
+    QSqlQuery q = m_conexion.ejecuta(QStringLiteral("SELECT ") + m_conexion.dialecto().segundosServidor);
+    return q.next() ? q.value(0).toLongLong() : 0;
 }
 
 qint64 Diario::version() const
@@ -168,10 +187,13 @@ qint64 Diario::encola(const FilaEnvio &f, qint64 *id)
     qint64 v = 0;
     m_conexion.enTransaccion([&] {
         v = sube();
+        // What this program had read of the journal when it queued the
+        // name: an upload accepted after that is one it did not know of.
+        const QVariant visto = m_visto >= 0 ? QVariant(m_visto) : QVariant(QMetaType::fromType<qint64>());
         *id = m_conexion.inserta(QStringLiteral("INSERT INTO COLA_ENVIO (NOMBRE, ICONO, RUTA_PRE, RUTA_VAL, "
-                                                "AGREGADO, ORDEN) VALUES (?, ?, ?, ?, ?, ?)"),
+                                                "AGREGADO, ORDEN, VISTO) VALUES (?, ?, ?, ?, ?, ?, ?)"),
                                  {texto(f.nombre), texto(f.icono), texto(f.rutaPre), texto(f.rutaVal),
-                                  utc(QDateTime::currentDateTimeUtc()), v});
+                                  utc(QDateTime::currentDateTimeUtc()), v, visto});
     });
     return v;
 }
@@ -216,6 +238,8 @@ qint64 Diario::quitaEnvio(const QList<std::pair<Origen, qint64>> &filas)
             else
                 m_conexion.ejecuta(QStringLiteral("UPDATE RESPUESTA SET EN_ENVIO = 0 WHERE ID = ?"), {id});
         }
+        // A claim of a removed name whose program is gone goes with it.
+        barreHuerfanos(ahoraServidor());
     });
     return v;
 }
@@ -277,24 +301,33 @@ void Diario::sueltaSesion(Sesion clase, qint64 id) const
         m_conexion.ejecuta(sql.arg(int(clase)).arg(id));
 }
 
-bool Diario::reclamoVivo(qint64 transmision, const QString &programa, const QString &momento) const
+bool Diario::reclamoVivo(const QString &programa, const QString &equipo, const QVariant &vence, qint64 ahora)
 {
-    if (programa == Diario::programa())
-        return true;
-    if (!m_conexion.dialecto().tomaReclamo.isEmpty()) {
-        // Held by the claimant's session while it lives, wherever it runs.
-        if (!tomaSesion(Sesion::Envio, transmision))
-            return true;
-        sueltaSesion(Sesion::Envio, transmision);
+    // No lease (a claim of a version without them), or one that ran out.
+    if (vence.isNull() || vence.toLongLong() <= ahora)
         return false;
-    }
-    const QString equipo = programa.section(u':', 0, -2);
+    if (equipo != Diario::equipo())
+        return true;
+    // On this workstation, its process tells at once.
     bool ok = false;
     const qint64 pid = programa.section(u':', -1).toLongLong(&ok);
-    if (ok && equipo == QSysInfo::machineHostName())
-        return pid == QCoreApplication::applicationPid() || ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
-    const QDateTime cuando = deUtc(momento);
-    return cuando.isValid() && cuando.secsTo(QDateTime::currentDateTimeUtc()) < kVidaReclamoSegundos;
+    if (!ok)
+        return true;
+    return pid == QCoreApplication::applicationPid() || ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+void Diario::barreHuerfanos(qint64 ahora) const
+{
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("SELECT ID, PROGRAMA, EQUIPO, VENCE FROM TRANSMISION T WHERE ESTADO = 'ENVIANDO' AND NOT "
+                       "EXISTS (SELECT 1 FROM COLA_ENVIO C WHERE C.TRANSMISION = T.ID)"));
+    QList<qint64> muertos;
+    while (q.next())
+        if (!reclamoVivo(q.value(1).toString(), q.value(2).toString(), q.value(3), ahora))
+            muertos << q.value(0).toLongLong();
+    q.finish();
+    for (qint64 id : std::as_const(muertos))
+        m_conexion.ejecuta(QStringLiteral("DELETE FROM TRANSMISION WHERE ID = ? AND ESTADO = 'ENVIANDO'"), {id});
 }
 
 std::optional<Diario::Reclamo> Diario::reclama(qint64 cola, const QString &nombre, const QString &tipo)
@@ -302,40 +335,98 @@ std::optional<Diario::Reclamo> Diario::reclama(qint64 cola, const QString &nombr
     std::optional<Reclamo> reclamo;
     m_conexion.enTransaccion([&] {
         const qint64 v = sube();
+        const qint64 ahora = ahoraServidor();
         QSqlQuery q = m_conexion.ejecuta(
-            QStringLiteral("SELECT C.TRANSMISION, T.PROGRAMA, T.RECLAMADO, T.ESTADO FROM COLA_ENVIO C LEFT JOIN "
-                           "TRANSMISION T ON T.ID = C.TRANSMISION WHERE C.ID = ?"),
+            QStringLiteral("SELECT C.TRANSMISION, T.PROGRAMA, T.EQUIPO, T.VENCE, T.ESTADO, T.CARPETA_SERVIDOR, "
+                           "T.TAMANO, T.SHA256 FROM COLA_ENVIO C LEFT JOIN TRANSMISION T ON T.ID = C.TRANSMISION "
+                           "WHERE C.ID = ?"),
             {cola});
         if (!q.next())
             return; // gone: sent by another program, or removed
+        std::optional<qint64> muerto;
+        std::optional<Subida> cortada;
         if (!q.value(0).isNull()) {
-            if (q.value(3).toString() == kEnviando
-                && reclamoVivo(q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString()))
-                return;
-            // A claim left by a program that ended in the middle: the file
-            // was never accepted, so it is claimed afresh.
-            m_conexion.ejecuta(QStringLiteral("DELETE FROM TRANSMISION WHERE ID = ? AND ESTADO = 'ENVIANDO'"),
-                               {q.value(0)});
+            if (q.value(4).toString() == kEnviando) {
+                if (reclamoVivo(q.value(1).toString(), q.value(2).toString(), q.value(3), ahora))
+                    return;
+                // A claim left by a program that ended in the middle: taken
+                // over in its own row, which the queue row keeps pointing to.
+                muerto = q.value(0).toLongLong();
+                if (!q.value(6).isNull() && !q.value(7).toString().isEmpty())
+                    cortada = Subida {q.value(5).toString(), q.value(6).toLongLong(), q.value(7).toString()};
+            }
         }
         q.finish();
         // The same name queued twice (two programs that each added it): one
         // upload at a time, whichever row claimed it first.
-        QSqlQuery mismo = m_conexion.ejecuta(QStringLiteral("SELECT ID, PROGRAMA, RECLAMADO FROM TRANSMISION WHERE "
-                                                            "NOMBRE = ? AND ESTADO = 'ENVIANDO'"),
-                                             {texto(nombre)});
+        QSqlQuery mismo = m_conexion.ejecuta(QStringLiteral("SELECT ID, PROGRAMA, EQUIPO, VENCE FROM TRANSMISION "
+                                                            "WHERE NOMBRE = ? AND ESTADO = 'ENVIANDO' AND ID <> ?"),
+                                             {texto(nombre), muerto.value_or(0)});
         while (mismo.next())
-            if (reclamoVivo(mismo.value(0).toLongLong(), mismo.value(1).toString(), mismo.value(2).toString()))
+            if (reclamoVivo(mismo.value(1).toString(), mismo.value(2).toString(), mismo.value(3), ahora))
                 return;
         mismo.finish();
-        const qint64 id
-            = m_conexion.inserta(QStringLiteral("INSERT INTO TRANSMISION (NOMBRE, TIPO, ESTADO, PROGRAMA, "
-                                                "RECLAMADO, ORDEN) VALUES (?, ?, 'ENVIANDO', ?, ?, ?)"),
-                                 {texto(nombre), texto(tipo), programa(), utc(QDateTime::currentDateTimeUtc()), v});
-        m_conexion.ejecuta(QStringLiteral("UPDATE COLA_ENVIO SET TRANSMISION = ? WHERE ID = ?"), {id, cola});
-        tomaSesion(Sesion::Envio, id);
-        reclamo = Reclamo {id, v};
+        barreHuerfanos(ahora);
+        const QVariantList dueno {programa(), equipo(), utc(QDateTime::currentDateTimeUtc()),
+                                  ahora + kVidaReclamoSegundos, v};
+        qint64 id = 0;
+        if (muerto) {
+            id = *muerto;
+            m_conexion.ejecuta(QStringLiteral("UPDATE TRANSMISION SET PROGRAMA = ?, EQUIPO = ?, RECLAMADO = ?, "
+                                              "VENCE = ?, ORDEN = ? WHERE ID = ?"),
+                               dueno + QVariantList {id});
+        } else {
+            id = m_conexion.inserta(QStringLiteral("INSERT INTO TRANSMISION (NOMBRE, TIPO, ESTADO, PROGRAMA, EQUIPO, "
+                                                   "RECLAMADO, VENCE, ORDEN) VALUES (?, ?, 'ENVIANDO', ?, ?, ?, ?, ?)"),
+                                    QVariantList {texto(nombre), texto(tipo)} + dueno);
+            m_conexion.ejecuta(QStringLiteral("UPDATE COLA_ENVIO SET TRANSMISION = ? WHERE ID = ?"), {id, cola});
+        }
+        reclamo = Reclamo {id, v, cortada};
     });
     return reclamo;
+}
+
+bool Diario::renueva(qint64 transmision)
+{
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("UPDATE TRANSMISION SET VENCE = %1 + ? WHERE ID = ? AND ESTADO = 'ENVIANDO' AND PROGRAMA = ? "
+                       "AND EQUIPO = ?")
+            .arg(m_conexion.dialecto().segundosServidor),
+        {kVidaReclamoSegundos, transmision, programa(), equipo()});
+    return q.numRowsAffected() == 1;
+}
+
+bool Diario::marcaSubida(qint64 transmision, const Subida &s)
+{
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("UPDATE TRANSMISION SET CARPETA_SERVIDOR = ?, TAMANO = ?, SHA256 = ?, VENCE = %1 + ? WHERE ID "
+                       "= ? AND ESTADO = 'ENVIANDO' AND PROGRAMA = ? AND EQUIPO = ?")
+            .arg(m_conexion.dialecto().segundosServidor),
+        {texto(s.carpetaServidor), s.tamano, texto(s.sha256), kVidaReclamoSegundos, transmision, programa(), equipo()});
+    return q.numRowsAffected() == 1;
+}
+
+std::optional<qint64> Diario::enviadoDesdeCola(qint64 cola, const QString &nombre, const QString &sha256) const
+{
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("SELECT MAX(T.ID) FROM TRANSMISION T, COLA_ENVIO C WHERE C.ID = ? AND UPPER(T.NOMBRE) = ? AND "
+                       "T.SHA256 = ? AND T.ACEPTADO IS NOT NULL AND T.ORDEN > COALESCE(C.VISTO, C.ORDEN)"),
+        {cola, nombre.toUpper(), sha256});
+    if (!q.next() || q.value(0).isNull())
+        return std::nullopt;
+    return q.value(0).toLongLong();
+}
+
+qint64 Diario::descarta(qint64 cola, qint64 transmision)
+{
+    qint64 v = 0;
+    m_conexion.enTransaccion([&] {
+        v = sube();
+        m_conexion.ejecuta(QStringLiteral("DELETE FROM COLA_ENVIO WHERE ID = ?"), {cola});
+        m_conexion.ejecuta(QStringLiteral("DELETE FROM TRANSMISION WHERE ID = ? AND ESTADO = 'ENVIANDO'"),
+                           {transmision});
+    });
+    return v;
 }
 
 qint64 Diario::libera(qint64 transmision)
@@ -343,12 +434,20 @@ qint64 Diario::libera(qint64 transmision)
     qint64 v = 0;
     m_conexion.enTransaccion([&] {
         v = sube();
+        // Only this program's claim: one taken over by another program
+        // (after this one's lease ran out) is that program's now.
+        QSqlQuery q = m_conexion.ejecuta(QStringLiteral("SELECT COUNT(*) FROM TRANSMISION WHERE ID = ? AND ESTADO = "
+                                                        "'ENVIANDO' AND PROGRAMA = ? AND EQUIPO = ?"),
+                                         {transmision, programa(), equipo()});
+        const bool propio = q.next() && q.value(0).toInt() > 0;
+        q.finish();
+        if (!propio)
+            return;
         m_conexion.ejecuta(QStringLiteral("UPDATE COLA_ENVIO SET TRANSMISION = NULL WHERE TRANSMISION = ?"),
                            {transmision});
         m_conexion.ejecuta(QStringLiteral("DELETE FROM TRANSMISION WHERE ID = ? AND ESTADO = 'ENVIANDO'"),
                            {transmision});
     });
-    sueltaSesion(Sesion::Envio, transmision);
     return v;
 }
 
@@ -371,7 +470,6 @@ qint64 Diario::acepta(qint64 transmision, const Aceptacion &a, QDateTime momento
                                           "NOMBRE FROM TRANSMISION WHERE ID = ?)"),
                            {transmision});
     });
-    sueltaSesion(Sesion::Envio, transmision);
     return v;
 }
 
@@ -380,9 +478,19 @@ std::optional<Diario::Reclamo> Diario::mueve(qint64 cola, const QString &tipo, c
     std::optional<Reclamo> movido;
     m_conexion.enTransaccion([&] {
         const qint64 v = sube();
-        QSqlQuery q = m_conexion.ejecuta(QStringLiteral("SELECT TRANSMISION FROM COLA_ENVIO WHERE ID = ?"), {cola});
-        if (!q.next() || !q.value(0).isNull())
+        QSqlQuery q = m_conexion.ejecuta(
+            QStringLiteral("SELECT C.TRANSMISION, T.PROGRAMA, T.EQUIPO, T.VENCE FROM COLA_ENVIO C LEFT JOIN "
+                           "TRANSMISION T ON T.ID = C.TRANSMISION WHERE C.ID = ?"),
+            {cola});
+        if (!q.next())
             return;
+        std::optional<qint64> muerto;
+        if (!q.value(0).isNull()) {
+            if (reclamoVivo(q.value(1).toString(), q.value(2).toString(), q.value(3), ahoraServidor()))
+                return;
+            muerto = q.value(0).toLongLong();
+        }
+        q.finish();
         QVariantList valores = valoresRecepcion(recepcion);
         valores << texto(tipo) << programa() << utc(QDateTime::currentDateTimeUtc()) << v;
         const qint64 id = m_conexion.inserta(QStringLiteral("INSERT INTO TRANSMISION (%1, ESTADO, TIPO, PROGRAMA, "
@@ -391,7 +499,10 @@ std::optional<Diario::Reclamo> Diario::mueve(qint64 cola, const QString &tipo, c
                                                  .arg(QLatin1StringView(kColumnasRecepcion)),
                                              valores);
         m_conexion.ejecuta(QStringLiteral("DELETE FROM COLA_ENVIO WHERE ID = ?"), {cola});
-        movido = Reclamo {id, v};
+        if (muerto)
+            m_conexion.ejecuta(QStringLiteral("DELETE FROM TRANSMISION WHERE ID = ? AND ESTADO = 'ENVIANDO'"),
+                               {*muerto});
+        movido = Reclamo {id, v, std::nullopt};
     });
     return movido;
 }
@@ -489,6 +600,12 @@ void Diario::mueveRuta(const QString &ruta, const QString &nueva)
 bool Diario::reclamada(qint64 cola) const
 {
     QSqlQuery q = m_conexion.ejecuta(
-        QStringLiteral("SELECT COUNT(*) FROM COLA_ENVIO WHERE ID = ? AND TRANSMISION IS NOT NULL"), {cola});
-    return q.next() && q.value(0).toInt() > 0;
+        QStringLiteral("SELECT C.TRANSMISION, T.PROGRAMA, T.EQUIPO, T.VENCE, T.ESTADO FROM COLA_ENVIO C LEFT JOIN "
+                       "TRANSMISION T ON T.ID = C.TRANSMISION WHERE C.ID = ?"),
+        {cola});
+    if (!q.next())
+        return true; // gone: sent by another program, or removed
+    if (q.value(0).isNull() || q.value(4).toString() != kEnviando)
+        return false;
+    return reclamoVivo(q.value(1).toString(), q.value(2).toString(), q.value(3), ahoraServidor());
 }

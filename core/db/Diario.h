@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <exception>
 #include <functional>
@@ -14,12 +15,16 @@ class Conexion;
 // The office's journal in its database: every file's journey, recorded once.
 //
 //   COLA_ENVIO   the names queued for sending (the send list's "E" entries);
-//                TRANSMISION points to the claim of a file being uploaded.
+//                TRANSMISION points to the claim of a file being uploaded;
+//                VISTO is the change number its program had read when it
+//                queued it.
 //   TRANSMISION  one row per file sent (or moved to the reception list
 //                without sending): name, kind, server folder, size and
 //                SHA-256 of the bytes uploaded, the moment the server accepted
 //                them (UTC), the responses expected and their folders, the
 //                received marks, and whether it is in the reception list.
+//                While "ENVIANDO": the claiming program and workstation and
+//                its lease (VENCE, seconds on the database's clock).
 //   RESPUESTA    one row per response stored: its transmission, class ("K"
 //                prevalidation, "R" validation), size, SHA-256, moment stored
 //                (UTC), where it is stored, whether it is in the send list.
@@ -111,13 +116,41 @@ public:
 
     // Sending. A queued name is claimed before its file is copied and
     // uploaded: the claim is a transmission in state "ENVIANDO" that the queue
-    // row points to. Returns its id, or nothing when the row is gone or
-    // another program holds a live claim on it.
+    // row points to, naming its program (machine and process) and its
+    // workstation, and held by a lease on the database's clock that the
+    // program renews while it works (renueva). A claim whose lease ran out,
+    // or whose program is no longer running on this workstation, is dead:
+    // the next send takes it over with its queue row, in the same row.
+    // Returns the claim, or nothing when the row is gone or a live claim
+    // holds this name (on this row or on another row of the same name).
+    struct Subida {
+        QString carpetaServidor;
+        qint64 tamano = 0;
+        QString sha256;
+    };
     struct Reclamo {
         qint64 transmision = 0;
         qint64 version = 0;
+        // A dead claim taken over whose program had started to upload
+        // these bytes (marcaSubida): the upload may have reached the server.
+        std::optional<Subida> cortada;
     };
     std::optional<Reclamo> reclama(qint64 cola, const QString &nombre, const QString &tipo);
+    // The lease of this program's claim runs again for kVidaReclamoSegundos.
+    // False when the claim is no longer this program's (taken over after
+    // its lease ran out, or gone).
+    bool renueva(qint64 transmision);
+    // Just before an upload: the claim records the bytes it uploads and
+    // where (and renews its lease). False when the claim is no longer this
+    // program's: nothing may be uploaded then.
+    bool marcaSubida(qint64 transmision, const Subida &subida);
+    // The queued file was uploaded with these bytes by another claim, accepted
+    // after the program that queued it last read the journal (two programs
+    // that both queued it): the transmission accepted, or nothing.
+    std::optional<qint64> enviadoDesdeCola(qint64 cola, const QString &nombre, const QString &sha256) const;
+    // That queued row leaves the send list with this program's claim on it,
+    // without an upload. Returns the change number.
+    qint64 descarta(qint64 cola, qint64 transmision);
     // The claim ends without a send: the name stays queued, free.
     qint64 libera(qint64 transmision);
     // The server accepted the upload: the transmission is recorded with its
@@ -133,7 +166,8 @@ public:
     // without an upload. Returns nothing when the row is gone or claimed.
     std::optional<Reclamo> mueve(qint64 cola, const QString &tipo, const FilaRecepcion &recepcion);
 
-    // True while a program holds a claim on the queued name.
+    // True while a program holds a live claim on the queued name, or once
+    // the name left the queue (sent by another program, or removed).
     bool reclamada(qint64 cola) const;
 
     // The latest moment (UTC) the server accepted these bytes under this name.
@@ -189,16 +223,33 @@ public:
     // response recorded at ruta now points to nueva.
     void mueveRuta(const QString &ruta, const QString &nueva);
 
-    // A claim older than this, or of a program on this machine that is no
-    // longer running, may be taken by another program. On a database
-    // server a claim lives exactly as long as its program's session.
-    static constexpr int kVidaReclamoSegundos = 6 * 3600;
+    // A send claim whose lease was not renewed for this long (on the
+    // database's clock), or of a program on this workstation that is no
+    // longer running, may be taken over by another program. Its program
+    // renews it every kRenuevaReclamoSegundos while it works, so that a
+    // database restart, a lost session or a stop of a few minutes never
+    // frees the claim of a live program.
+    static constexpr int kVidaReclamoSegundos = 300;
+    static constexpr int kRenuevaReclamoSegundos = 30;
     // The program's name in claims: machine and process.
     static QString programa();
+    // The workstation in claims: its name and its machine and boot ids, so
+    // that a process id is only ever looked for where it was running.
+    static QString equipo();
+
+    // The schema step that adds the claims' leases and workstations
+    // (TRANSMISION.VENCE, TRANSMISION.EQUIPO) and the change number the
+    // queuing program had read (COLA_ENVIO.VISTO).
+    static QStringList pasoVigencia();
 
 private:
     qint64 sube() const; // raises the change number inside a transaction
-    bool reclamoVivo(qint64 transmision, const QString &programa, const QString &momento) const;
+    // The database's clock, in seconds (Dialecto::segundosServidor).
+    qint64 ahoraServidor() const;
+    static bool reclamoVivo(const QString &programa, const QString &equipo, const QVariant &vence, qint64 ahora);
+    // Inside a transaction: claims nobody can finish any more (dead, with no
+    // queue row pointing at them) are deleted.
+    void barreHuerfanos(qint64 ahora) const;
     // The session claims of a database server (Dialecto::tomaReclamo).
     enum class Sesion { Envio = 1, Prevalidacion = 2, Validacion = 3 };
     bool tomaSesion(Sesion clase, qint64 id) const;

@@ -169,7 +169,8 @@ void actualiza(const Conexion &conexion)
                                       paso4(),
                                       paso5(),
                                       Diario::pasoContenido(),
-                                      HorasServidor::pasoEsquema()};
+                                      HorasServidor::pasoEsquema(),
+                                      Diario::pasoVigencia()};
     for (;;) {
         QSqlDatabase d = db;
         if (!d.transaction())

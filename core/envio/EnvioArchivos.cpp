@@ -323,14 +323,14 @@ QCoro::Task<> EnvioArchivos::cicloArchivos(bool enviando)
 // The journal records that the file is being sent before anything is
 // copied or uploaded. A database that cannot be written stops the command
 // here, with the file still in the send list.
-std::optional<qint64> EnvioArchivos::reclama(qint64 cola, const QString &nombre)
+std::optional<Diario::Reclamo> EnvioArchivos::reclama(qint64 cola, const QString &nombre)
 {
     try {
         const auto reclamo = m_programa.diario().reclama(cola, nombre, nombre.left(1).toUpper());
         if (!reclamo)
             return std::nullopt;
         m_programa.diario().anota(reclamo->version);
-        return reclamo->transmision;
+        return reclamo;
     } catch (const ErrorTendal &e) {
         // The connection's text names the database and says what happened.
         throw ErrorTendal(ErrorTendal::BaseDeDatos,
@@ -348,6 +348,27 @@ QCoro::Task<> EnvioArchivos::borraCopia(QString nombre)
     QFuture<bool> borrado
         = QtConcurrent::run([ruta = m_programa.carpetas().enTemporal(nombre)] { return QFile::remove(ruta); });
     co_await borrado;
+}
+
+// The claim's lease runs again while the file is copied and uploaded. A
+// journal that cannot be written now (restarted, locked) is tried again at
+// the next renewal: the lease outlasts several of them.
+void EnvioArchivos::renueva(qint64 transmision)
+{
+    try {
+        m_programa.diario().renueva(transmision);
+    } catch (const ErrorTendal &) {
+    }
+}
+
+// An earlier upload of these bytes, cut when its program ended, may have
+// reached the server whole: the server's size of the file in its folder
+// equal to the local size says so. A server that does not tell sizes, or
+// does not hold the file, gets the upload again.
+QCoro::Task<bool> EnvioArchivos::yaEnServidor(QString carpetaServidor, QString nombre, qint64 tamano)
+{
+    const std::optional<qint64> enServidor = co_await m_programa.eftpEnvio.tamano(carpetaServidor, nombre);
+    co_return enServidor &&*enServidor == tamano;
 }
 
 void EnvioArchivos::libera(qint64 transmision)
@@ -391,6 +412,14 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
     }
 
     std::optional<qint64> transmision;
+    std::optional<Diario::Subida> cortada;
+    // The claim's lease, renewed while this file is under way.
+    QTimer renovacion;
+    renovacion.setInterval(Diario::kRenuevaReclamoSegundos * 1000);
+    connect(&renovacion, &QTimer::timeout, this, [this, &transmision] {
+        if (transmision)
+            renueva(*transmision);
+    });
     Paso paso = enviando ? Paso::Reclama : Paso::BorraRespuestas;
     bool subido = false;
     std::shared_ptr<Huella> huella;
@@ -401,26 +430,57 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
         try {
             switch (paso) {
             case Paso::Reclama:
-                transmision = reclama(cola, nombre);
+                if (const auto reclamo = reclama(cola, nombre)) {
+                    transmision = reclamo->transmision;
+                    cortada = reclamo->cortada;
+                    renovacion.start();
+                }
                 // Another program is sending it: it lists it for reception.
                 paso = transmision ? Paso::Copia : Paso::Ajeno;
                 break;
             case Paso::Copia:
                 huella = co_await copiaEnTrabajador(carpetaEnvio, nombre, carpetas.enTemporal(nombre));
+                // Two programs that both queued the file: the other one sent
+                // these bytes after this one last read the journal, so this
+                // row asked for the upload that was made.
+                if (!subido) {
+                    if (m_programa.diario().enviadoDesdeCola(cola, nombre, huella->sha256())) {
+                        version = m_programa.diario().descarta(cola, *transmision);
+                        transmision.reset();
+                        m_programa.listaEnvio().olvida(cola, version);
+                        paso = Paso::Ajeno;
+                        break;
+                    }
+                }
                 // A retry after the upload sends again what the person asked for.
                 paso = subido || confirmaReenvio(nombre, *huella) ? Paso::Sube : Paso::Queda;
                 break;
             case Paso::Sube: {
+                // The claim records the bytes before they go; a claim that is
+                // no longer this program's (its lease ran out and another
+                // program took it over) uploads nothing.
+                const Diario::Subida subida {carpetaServidor, huella->tamano(), huella->sha256()};
+                if (!m_programa.diario().marcaSubida(*transmision, subida)) {
+                    transmision.reset();
+                    paso = Paso::Ajeno;
+                    break;
+                }
+                bool completa = false;
+                if (cortada && cortada->sha256 == subida.sha256 && cortada->carpetaServidor == subida.carpetaServidor)
+                    completa = co_await yaEnServidor(carpetaServidor, nombre, subida.tamano);
+                cortada.reset();
                 // A large file tells how far its upload went.
                 QTimer avance;
-                const qint64 total = huella->tamano();
+                const qint64 total = completa ? 0 : huella->tamano();
                 if (total > kAvanceDesde) {
                     connect(&avance, &QTimer::timeout, this,
                             [this, nombre, total] { emit avanceEnvio(nombre, m_programa.eftpEnvio.enviado(), total); });
                     avance.start(200);
                     emit avanceEnvio(nombre, 0, total);
                 }
-                co_await SesionFtp::Envia_Archivo(m_programa.eftpEnvio, carpetas.temporal(), carpetaServidor, nombre);
+                if (!completa)
+                    co_await SesionFtp::Envia_Archivo(m_programa.eftpEnvio, carpetas.temporal(), carpetaServidor,
+                                                      nombre);
                 avance.stop();
                 if (total > kAvanceDesde)
                     emit avanceEnvio(nombre, total, total);
@@ -453,7 +513,7 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
         }
         // The copy in TendalTmp is only for the upload: it goes once the
         // upload is done or failed.
-        if (enCurso == Paso::Sube || (enCurso == Paso::Copia && paso == Paso::Queda))
+        if (enCurso == Paso::Sube || (enCurso == Paso::Copia && (paso == Paso::Queda || paso == Paso::Ajeno)))
             co_await borraCopia(nombre);
         if (paso == Paso::Ajeno)
             break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/db/Diario.h"
 #include "core/oficina/ListaEnvio.h"
 #include "core/oficina/ListaRecepcion.h"
 
@@ -68,7 +69,9 @@ private:
     void decideClave();
     QCoro::Task<> cicloArchivos(bool enviando);
     QCoro::Task<bool> procesa(qint64 cola, ListaEnvio::Entrada entrada, const ReglaEnvio &regla, bool enviando);
-    std::optional<qint64> reclama(qint64 cola, const QString &nombre);
+    std::optional<Diario::Reclamo> reclama(qint64 cola, const QString &nombre);
+    void renueva(qint64 transmision);
+    QCoro::Task<bool> yaEnServidor(QString carpetaServidor, QString nombre, qint64 tamano);
     void libera(qint64 transmision);
     QCoro::Task<> borraCopia(QString nombre);
     bool confirmaReenvio(const QString &nombre, const Huella &huella);

@@ -777,6 +777,33 @@ QStringList ClienteFtp::lista(const QString &carpetaRemota)
     return lista;
 }
 
+std::optional<qint64> ClienteFtp::tamano(const QString &carpetaRemota, const QString &archivo)
+{
+    const QString que = QStringLiteral("el tamaño de %1 en %2").arg(archivo, carpetaRemota);
+    const std::lock_guard uso(d->enUso);
+    d->exigeSesion(que);
+
+    // libcurl hands the size it learnt over as header lines: they are read
+    // and dropped.
+    QBuffer cabeceras;
+    cabeceras.open(QIODevice::WriteOnly);
+    d->restableceOpciones();
+    d->destino = &cabeceras;
+    curl_easy_setopt(d->curl, CURLOPT_NOBODY, 1L);
+    const CURLcode r = d->transfiere(rutaServidor(carpetaRemota, archivo), que);
+    curl_off_t n = -1;
+    if (r == CURLE_OK)
+        curl_easy_getinfo(d->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &n);
+    d->restableceOpciones();
+    if (r == CURLE_REMOTE_FILE_NOT_FOUND || r == CURLE_FTP_COULDNT_RETR_FILE)
+        return std::nullopt;
+    if (r != CURLE_OK)
+        d->falla(Operacion::Lista, r, que);
+    if (n < 0)
+        return std::nullopt;
+    return qint64(n);
+}
+
 void ClienteFtp::fijaPlazo(std::optional<std::chrono::steady_clock::time_point> fin)
 {
     d->plazo = fin ? std::max<std::chrono::steady_clock::rep>(fin->time_since_epoch().count(), 1) : 0;

@@ -67,6 +67,10 @@ public:
     std::optional<QDateTime> horaServidor() const;
     // Names in a server folder (NLST). Throws like the other operations.
     QStringList lista(const QString &carpetaRemota);
+    // The size the server gives for carpetaRemota/archivo (SIZE): nothing
+    // when the server does not hold the file or does not tell sizes.
+    // Throws like the other operations for any other failure.
+    std::optional<qint64> tamano(const QString &carpetaRemota, const QString &archivo);
     // A moment by which every exchange of the session ends, whatever the
     // server does (a silent greeting, a stalled data connection): an
     // exchange still running then fails as timed out (1029 while logging

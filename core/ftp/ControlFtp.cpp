@@ -77,6 +77,13 @@ QCoro::Task<QStringList> ControlFtp::lista(QString carpeta)
     co_return co_await nombres;
 }
 
+QCoro::Task<std::optional<qint64>> ControlFtp::tamano(QString carpeta, QString archivo)
+{
+    QFuture<std::optional<qint64>> tamano = QtConcurrent::run(
+        &m_hilo, [cliente = m_cliente, carpeta, archivo] { return cliente->tamano(carpeta, archivo); });
+    co_return co_await tamano;
+}
+
 QCoro::Task<> ControlFtp::interrumpe()
 {
     QFuture<void> hecho = QtConcurrent::run(&m_hilo, [cliente = m_cliente] { cliente->desconecta(); });

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <optional>
+
 // An FTP control of a window (eftpEnvio, eftpRecepcion, eftpPrincipal,
 // eftpActCatErr): the properties that the session procedures set, and the
 // operations, each run on a worker thread and awaited by the calling
@@ -39,6 +41,7 @@ public:
     QCoro::Task<> descarga(ClienteFtp::Escritura escritura = ClienteFtp::Escritura::Durable);
     QCoro::Task<> sube();
     QCoro::Task<QStringList> lista(QString carpeta);
+    QCoro::Task<std::optional<qint64>> tamano(QString carpeta, QString archivo);
     // Harmless when not connected.
     QCoro::Task<> desconecta();
     // Stops the operation under way at once, whatever its phase (logging in

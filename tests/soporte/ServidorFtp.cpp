@@ -147,6 +147,12 @@ QStringList ServidorFtp::transferencias()
     return respuesta.mid(QStringLiteral("transferencias ").size()).split(QLatin1Char('|'), Qt::SkipEmptyParts);
 }
 
+QStringList ServidorFtp::recibidos()
+{
+    const QString respuesta = orden(QStringLiteral("recibidos"));
+    return respuesta.mid(QStringLiteral("recibidos ").size()).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+}
+
 QString ServidorFtp::orden(const QString &texto)
 {
     m_proceso.write((texto + QLatin1Char('\n')).toUtf8());

@@ -67,6 +67,9 @@ public:
     // Every upload, download and name listing asked for so far, in order:
     // "STOR /ag0123/M…", "RETR /ag0123/k…", "NLST /ag0123" (the server's paths).
     QStringList transferencias();
+    // Every upload the server closed, in order: "/ag0123/M… SIZE", the size
+    // of the file when it closed (short for a client that died mid-way).
+    QStringList recibidos();
 
 private:
     QString orden(const QString &texto);

@@ -29,6 +29,9 @@ server ends, so a test that dies never leaves a server behind.
     usuarios              "usuarios a,b,..." the user names that logged in
     transferencias        "transferencias STOR /a/b|RETR /a/c|NLST /a|..." every
                           upload, download and name listing asked for so far
+    recibidos             "recibidos /a/b 1024|/a/c 20|..." every upload the
+                          server closed, with the size of its file then (an
+                          upload whose client died mid-way closes short)
     salir                 end the server
 
 The pieces (Interruptores, Autorizador, Manejador, CanalDatos, crea_servidor)
@@ -57,6 +60,7 @@ class Interruptores:
         self.restablece()
         self.usuarios = []
         self.transferencias = []
+        self.recibidos = []
 
     def restablece(self):
         self.rechaza_login = False
@@ -244,6 +248,19 @@ class Manejador(FTPHandler):
     def on_login(self, username):
         S.usuarios.append(username)
 
+    def _recibido(self, file):
+        try:
+            tamano = os.path.getsize(file)
+        except OSError:
+            tamano = -1
+        S.recibidos.append("%s %d" % (self.fs.fs2ftp(file), tamano))
+
+    def on_file_received(self, file):
+        self._recibido(file)
+
+    def on_incomplete_file_received(self, file):
+        self._recibido(file)
+
 
 def crea_servidor(raiz, cuentas, puerto=0, manejador=Manejador):
     """The server on 127.0.0.1 with the organisation's folders under raiz."""
@@ -276,6 +293,8 @@ def _atiende_ordenes():
             _responde("usuarios " + ",".join(S.usuarios))
         elif orden == "transferencias":
             _responde("transferencias " + "|".join(S.transferencias))
+        elif orden == "recibidos":
+            _responde("recibidos " + "|".join(S.recibidos))
         elif orden == "restablece":
             S.restablece()
             _responde("ok")

@@ -254,6 +254,9 @@ private slots:
         oficina.sql(QStringLiteral("DROP TABLE PEDIMENTO"));
         oficina.sql(QStringLiteral("DROP INDEX DIARIO_RESPUESTA_PEDIMENTOS"));
         oficina.sql(QStringLiteral("ALTER TABLE RESPUESTA DROP COLUMN PEDIMENTOS"));
+        oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN VENCE"));
+        oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN EQUIPO"));
+        oficina.sql(QStringLiteral("ALTER TABLE COLA_ENVIO DROP COLUMN VISTO"));
         oficina.sql(QStringLiteral("PRAGMA user_version = 3"));
         Programa &p = oficina.carga();
         QCOMPARE(p.parametros().entero(QStringLiteral("cifrado")), 0);

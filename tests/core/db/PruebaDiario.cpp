@@ -7,8 +7,10 @@
 // server.
 
 #include "core/base/Dialogos.h"
+#include "core/base/Huella.h"
 #include "core/db/Conexion.h"
 #include "core/db/Diario.h"
+#include "core/db/Dialecto.h"
 #include "core/db/HistorialDiario.h"
 #include "core/reportes/DestinoTexto.h"
 #include "core/reportes/GeneradorReporte.h"
@@ -23,6 +25,7 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -72,6 +75,43 @@ ListaRecepcion::Entrada saai(Oficina &oficina, const QString &nombre)
     e.rutaDest = oficina.carpeta(u"val_rec"_s);
     e.icono = u"2"_s;
     return e;
+}
+
+qint64 valor(Programa &p, const QString &sql, const QVariantList &valores = {})
+{
+    QSqlQuery q = p.conexion().ejecuta(sql, valores);
+    return q.next() ? q.value(0).toLongLong() : -1;
+}
+
+// A process id that no process of this machine has any more.
+qint64 pidTerminado()
+{
+    QProcess p;
+    p.start(u"true"_s, {});
+    if (!p.waitForStarted())
+        qFatal("no arrancó true");
+    const qint64 pid = p.processId();
+    p.waitForFinished();
+    return pid;
+}
+
+// The claim a program left on a queued name: a transmission "ENVIANDO" of
+// that program and workstation whose lease ends vence seconds from now on
+// the database's clock (none: a claim without lease), with the bytes it
+// had started to upload when given. Returns its id.
+qint64 dejaReclamo(Programa &p, const QString &nombre, const QString &programa, const QString &equipo,
+                   std::optional<int> vence, const std::optional<Diario::Subida> &subida = std::nullopt)
+{
+    const QString ahora = p.conexion().dialecto().segundosServidor;
+    const qint64 id = p.conexion().inserta(
+        u"INSERT INTO TRANSMISION (NOMBRE, TIPO, ESTADO, PROGRAMA, EQUIPO, VENCE, CARPETA_SERVIDOR, TAMANO, SHA256) "
+        "VALUES (?, 'M', 'ENVIANDO', ?, ?, %1, ?, ?, ?)"_s.arg(vence ? ahora + u" + "_s + QString::number(*vence)
+                                                                     : u"NULL"_s),
+        {nombre, programa, equipo, subida ? subida->carpetaServidor : u""_s,
+         subida ? QVariant(subida->tamano) : QVariant(QMetaType::fromType<qint64>()),
+         subida ? QVariant(subida->sha256) : QVariant(QMetaType::fromType<QString>())});
+    p.conexion().ejecuta(u"UPDATE COLA_ENVIO SET TRANSMISION = ? WHERE NOMBRE = ?"_s, {id, nombre});
+    return id;
 }
 
 } // namespace
@@ -134,7 +174,7 @@ private slots:
         const auto e = p.listaRecepcion().entrada(0);
         QCOMPARE(e.prev + e.val + e.archivoVal + e.rutaDest, u"XM0123001.err"_s + val);
         QVERIFY(!p.conexion().db().tables().contains(u"LISTA_ENVIO"_s));
-        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 6);
+        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 7);
         QSqlQuery modo = p.conexion().ejecuta(u"PRAGMA journal_mode"_s);
         QVERIFY(modo.next());
         QCOMPARE(modo.value(0).toString().toLower(), u"wal"_s);
@@ -257,6 +297,10 @@ private slots:
         const QString vieja = HistorialPrueba::responde(p, t1, u"K"_s, u"k0123001.045"_s, "VIEJA\r\n", ahora, val);
         const QString perdida = HistorialPrueba::responde(p, t1, u"R"_s, u"M0123001.err"_s, "PERDIDA\r\n", ahora, val);
         p.conexion().ejecuta(u"DROP TABLE RESPUESTA_CONTENIDO"_s);
+        // and without the steps that came after it
+        for (const QString &columna : {u"TRANSMISION DROP COLUMN VENCE"_s, u"TRANSMISION DROP COLUMN EQUIPO"_s,
+                                       u"COLA_ENVIO DROP COLUMN VISTO"_s})
+            p.conexion().ejecuta(u"ALTER TABLE "_s + columna);
         p.conexion().ejecuta(oficina.enServidor() ? u"UPDATE ESQUEMA_VERSION SET NUMERO = 5"_s
                                                   : u"PRAGMA user_version = 5"_s);
         QFile::remove(perdida);
@@ -309,6 +353,137 @@ private slots:
         QVERIFY(e.servidor.existe(AG + u"/M0123001.045"_s));
         QCOMPARE(e.nombresEnvio(), QStringList());
         QCOMPARE(cuenta(p, u"SELECT COUNT(*) FROM TRANSMISION WHERE ACEPTADO IS NOT NULL"_s), 2);
+    }
+
+    // A claim lives while its program does: a lease on the database's clock
+    // that it renews, and on this workstation its process. A live claim
+    // (another workstation's within its lease, this program's own) holds
+    // the file; a dead one (lease run out, no lease, its process gone here)
+    // is taken over by the next send in its own row, which the queue row
+    // keeps pointing to, and nothing is left half-recorded.
+    void reclamoMuertoSeRetoma_data()
+    {
+        QTest::addColumn<bool>("propio");
+        QTest::addColumn<bool>("esteEquipo");
+        QTest::addColumn<std::optional<int>>("vence");
+        QTest::addColumn<bool>("seEnvia");
+        QTest::newRow("otro equipo, en su plazo") << false << false << std::optional<int>(200) << false;
+        QTest::newRow("otro equipo, plazo vencido") << false << false << std::optional<int>(-1) << true;
+        QTest::newRow("sin plazo") << false << false << std::optional<int>() << true;
+        QTest::newRow("este equipo, proceso terminado") << false << true << std::optional<int>(200) << true;
+        QTest::newRow("este programa, en su plazo") << true << true << std::optional<int>(200) << false;
+    }
+    void reclamoMuertoSeRetoma()
+    {
+        QFETCH(bool, propio);
+        QFETCH(bool, esteEquipo);
+        QFETCH(std::optional<int>, vence);
+        QFETCH(bool, seEnvia);
+        Escena e;
+        e.archivo(u"val_env"_s, u"M0123001.045"_s);
+        e.archivo(u"val_env"_s, u"M0123002.045"_s);
+        Programa &p = e.carga();
+        e.enLista(u"M0123001.045"_s, u"2"_s, AG, AG);
+        e.enLista(u"M0123002.045"_s, u"2"_s, AG, AG);
+        const QString programa = propio       ? Diario::programa()
+                                 : esteEquipo ? QSysInfo::machineHostName() + u':' + QString::number(pidTerminado())
+                                              : u"otra-caja:4242"_s;
+        const qint64 id = dejaReclamo(p, u"M0123001.045"_s, programa,
+                                      esteEquipo ? Diario::equipo() : u"otra-caja/abc/def"_s, vence);
+
+        e.ejecuta(u"enviar"_s);
+
+        QCOMPARE(e.persona().textos(), QStringList());
+        QCOMPARE(e.servidor.existe(AG + u"/M0123001.045"_s), seEnvia);
+        QVERIFY(e.servidor.existe(AG + u"/M0123002.045"_s));
+        if (seEnvia) {
+            QCOMPARE(valor(p, u"SELECT ID FROM TRANSMISION WHERE NOMBRE = 'M0123001.045'"_s), id);
+            QCOMPARE(valor(p, u"SELECT COUNT(*) FROM TRANSMISION WHERE ESTADO = 'ENVIADO'"_s), 2);
+            QCOMPARE(valor(p, u"SELECT COUNT(*) FROM COLA_ENVIO"_s), 0);
+            QCOMPARE(e.nombresRecepcion(), (QStringList {u"M0123001.045"_s, u"M0123002.045"_s}));
+        } else {
+            QCOMPARE(valor(p,
+                           u"SELECT COUNT(*) FROM TRANSMISION WHERE ID = ? AND ESTADO = 'ENVIANDO' AND PROGRAMA = ?"_s,
+                           {id, programa}),
+                     1);
+            QCOMPARE(valor(p, u"SELECT TRANSMISION FROM COLA_ENVIO"_s), id);
+        }
+        // A removed name takes its dead claim along; a live one stays for
+        // its program to record.
+        p.listaEnvio().limpia();
+        QCOMPARE(valor(p, u"SELECT COUNT(*) FROM TRANSMISION WHERE ESTADO = 'ENVIANDO'"_s), seEnvia ? 0 : 1);
+    }
+
+    // A claim taken over whose program had started to upload the same
+    // bytes: when the server holds the file at their size, the upload
+    // reached it whole and is recorded without uploading again; a short
+    // file, or other bytes, are uploaded.
+    void subidaCortadaSeCompruebaEnElServidor_data()
+    {
+        QTest::addColumn<QByteArray>("enServidor");
+        QTest::addColumn<bool>("mismosBytes");
+        QTest::addColumn<bool>("sube");
+        const QByteArray datos(40000, 'd');
+        QTest::newRow("completo") << datos << true << false;
+        QTest::newRow("a medias") << datos.left(16384) << true << true;
+        QTest::newRow("no llegó") << QByteArray() << true << true;
+        QTest::newRow("otros bytes") << datos << false << true;
+    }
+    void subidaCortadaSeCompruebaEnElServidor()
+    {
+        QFETCH(QByteArray, enServidor);
+        QFETCH(bool, mismosBytes);
+        QFETCH(bool, sube);
+        const QByteArray datos(40000, 'd');
+        Escena e;
+        const QString ruta = e.archivo(u"val_env"_s, u"M0123001.045"_s, datos);
+        Programa &p = e.carga();
+        e.enLista(u"M0123001.045"_s, u"2"_s, AG, AG);
+        const Huella huella = Huella::deArchivo(ruta);
+        dejaReclamo(p, u"M0123001.045"_s, u"otra-caja:4242"_s, u"otra-caja/abc/def"_s, -1,
+                    Diario::Subida {AG, huella.tamano(), mismosBytes ? huella.sha256() : QString(64, u'0')});
+        if (!enServidor.isNull())
+            e.servidor.escribe(AG + u"/M0123001.045"_s, enServidor);
+
+        e.ejecuta(u"enviar"_s);
+
+        QVERIFY2(e.persona().textos().isEmpty(), qPrintable(e.persona().textos().join(u"\n"_s)));
+        QCOMPARE(e.servidor.transferencias().contains(u"STOR /ag0123/M0123001.045"_s), sube);
+        QCOMPARE(e.servidor.lee(AG + u"/M0123001.045"_s), datos);
+        QCOMPARE(valor(p, u"SELECT COUNT(*) FROM TRANSMISION WHERE ESTADO = 'ENVIADO' AND TAMANO = ? AND SHA256 = ?"_s,
+                       {huella.tamano(), huella.sha256()}),
+                 1);
+        QCOMPARE(e.nombresEnvio(), QStringList());
+        QCOMPARE(e.nombresRecepcion(), QStringList {u"M0123001.045"_s});
+    }
+
+    // Two programs queue the same file; the second one queued it without
+    // having read that the first had sent it meanwhile. Its send finds the
+    // same bytes accepted after what it had read: the upload it asked for
+    // was made, and the name leaves its send list without a second upload
+    // or a question. A program that had read the acceptance asks first
+    // (reenvioPregunta).
+    void encoladoSinSaberQueOtroLoEnvio()
+    {
+        Escena e;
+        e.archivo(u"val_env"_s, u"M0123001.045"_s, "PEDIMENTO\r\n");
+        Programa &b = e.carga();
+        Otro a(e.oficina);
+        a.programa.listaEnvio().agrega({u"M0123001.045"_s, u"E"_s, u"2"_s, AG, AG});
+        ComandosBarra comandosA(a.programa, *a.ciclo);
+        QCoro::waitFor(comandosA.Ejecuta_Comando(u"enviar"_s));
+        QCOMPARE(a.dialogos.textos(), QStringList());
+
+        e.enLista(u"M0123001.045"_s, u"2"_s, AG, AG); // b has not read the journal since
+        e.ejecuta(u"enviar"_s);
+
+        QCOMPARE(e.persona().textos(), QStringList());
+        QCOMPARE(e.servidor.transferencias().count(u"STOR /ag0123/M0123001.045"_s), 1);
+        QCOMPARE(valor(b, u"SELECT COUNT(*) FROM TRANSMISION"_s), 1);
+        QCOMPARE(valor(b, u"SELECT COUNT(*) FROM COLA_ENVIO"_s), 0);
+        b.refrescaListas();
+        QCOMPARE(e.nombresEnvio(), QStringList());
+        QCOMPARE(e.nombresRecepcion(), QStringList {u"M0123001.045"_s});
     }
 
     // Nothing is uploaded unless the journal recorded that it is being sent:
