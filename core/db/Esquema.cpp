@@ -162,8 +162,8 @@ void actualiza(const Conexion &conexion)
 {
     const Dialecto &dialecto = conexion.dialecto();
     const QSqlDatabase db = conexion.db();
-    const QList<QStringList> pasos
-        = {paso1(), paso2(), Diario::pasoEsquema(), paso4(), paso5(), Diario::pasoContenido()};
+    const QList<QStringList> pasos = {
+        paso1(), paso2(), Diario::pasoEsquema(), paso4(), paso5(), Diario::pasoContenido(), Diario::pasoProteccion()};
     for (;;) {
         QSqlDatabase d = db;
         if (!d.transaction())

@@ -49,6 +49,8 @@ public:
     void fijaPlazo(std::optional<std::chrono::steady_clock::time_point> fin);
     // Bytes of the upload under way the server has taken so far.
     qint64 enviado() const;
+    // Which channels of the session (or of the last one) are protected.
+    ClienteFtp::Proteccion proteccion() const;
 
 private:
     QString m_nombre;

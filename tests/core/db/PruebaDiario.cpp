@@ -134,7 +134,7 @@ private slots:
         const auto e = p.listaRecepcion().entrada(0);
         QCOMPARE(e.prev + e.val + e.archivoVal + e.rutaDest, u"XM0123001.err"_s + val);
         QVERIFY(!p.conexion().db().tables().contains(u"LISTA_ENVIO"_s));
-        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 6);
+        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 7);
         QSqlQuery modo = p.conexion().ejecuta(u"PRAGMA journal_mode"_s);
         QVERIFY(modo.next());
         QCOMPARE(modo.value(0).toString().toLower(), u"wal"_s);
@@ -257,6 +257,9 @@ private slots:
         const QString vieja = HistorialPrueba::responde(p, t1, u"K"_s, u"k0123001.045"_s, "VIEJA\r\n", ahora, val);
         const QString perdida = HistorialPrueba::responde(p, t1, u"R"_s, u"M0123001.err"_s, "PERDIDA\r\n", ahora, val);
         p.conexion().ejecuta(u"DROP TABLE RESPUESTA_CONTENIDO"_s);
+        // (nor the columns of the steps after it)
+        p.conexion().ejecuta(u"ALTER TABLE TRANSMISION DROP COLUMN CONTROL_CIFRADO"_s);
+        p.conexion().ejecuta(u"ALTER TABLE TRANSMISION DROP COLUMN DATOS_CIFRADOS"_s);
         p.conexion().ejecuta(oficina.enServidor() ? u"UPDATE ESQUEMA_VERSION SET NUMERO = 5"_s
                                                   : u"PRAGMA user_version = 5"_s);
         QFile::remove(perdida);
