@@ -213,9 +213,11 @@ int comandoEnviar(Comando &c)
         comandos.envio().soloArchivos(nombrados);
         if (!nombrados.isEmpty())
             QCoro::waitFor(comandos.Ejecuta_Comando(QStringLiteral("enviar")));
+        QSet<QString> dichos; // one line for a name given twice
         for (const QString &nombre : std::as_const(c.args)) {
-            if (enviados.contains(nombre.toUpper()))
+            if (enviados.contains(nombre.toUpper()) || dichos.contains(nombre.toUpper()))
                 continue;
+            dichos.insert(nombre.toUpper());
             nombradoSinEnviar = true;
             QString porque = motivos.value(nombre.toUpper());
             if (porque.isEmpty() && nombrados.contains(nombre, Qt::CaseInsensitive))
@@ -224,7 +226,6 @@ int comandoEnviar(Comando &c)
                              : QStringLiteral("sigue en la lista de envío");
             if (!porque.isEmpty())
                 c.err << QStringLiteral("%1 no se envió: %2.").arg(nombre, porque) << Qt::endl;
-            motivos.insert(nombre.toUpper(), QString()); // one line for a name given twice
         }
         const int quedan = enCola(programa);
         if (quedan > 0)

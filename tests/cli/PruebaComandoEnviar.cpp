@@ -101,7 +101,7 @@ void PruebaComandoEnviar::soloLosNombrados()
         if (cola.celda(i, ListaEnvio::Nombre) == m(3, d))
             QVERIFY(otro.diario().reclama(cola.clave(i).id, m(3, d), QStringLiteral("M")));
 
-    QCOMPARE(e.corre({QStringLiteral("enviar"), m(1, d), m(3, d), m(4, d), m(5, d), m(6, otroDia),
+    QCOMPARE(e.corre({QStringLiteral("enviar"), m(1, d), m(3, d), m(4, d), m(5, d), m(6, otroDia), m(4, d).toLower(),
                       QStringLiteral("--sin-espera")}),
              1);
 
