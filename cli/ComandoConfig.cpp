@@ -5,6 +5,7 @@
 #include "core/db/Conexion.h"
 #include "core/db/Esquema.h"
 #include "core/db/RsParametros.h"
+#include "core/ftp/ClienteFtp.h"
 
 #include <QDir>
 
@@ -88,6 +89,10 @@ QString rechazo(const QString &columna, const QString &valor)
             return {};
         return QStringLiteral("%1=%2 no es válido: %1 acepta %3.").arg(columna, valor, QString::fromUtf8(n.acepta));
     }
+    // A file of certificates is checked now, not at the next send.
+    if (es(columna, "certificado") && !valor.trimmed().isEmpty())
+        if (const QString problema = ClienteFtp::problemaCertificados(valor.trimmed()); !problema.isEmpty())
+            return QStringLiteral("certificado=%1 no es válido: %2.").arg(valor, problema);
     return {};
 }
 

@@ -25,7 +25,8 @@ const Entrada kComandos[] = {
     {"config", comandoConfig,
      "config [COLUMNA | COLUMNA=VALOR ...]\n"
      "      muestra o cambia el registro de configuración; clave_ftp=- y clave_pago=- leen la contraseña de\n"
-     "      la entrada estándar (o la preguntan sin mostrarla); las contraseñas nunca se muestran"},
+     "      la entrada estándar (o la preguntan sin mostrarla); las contraseñas nunca se muestran;\n"
+     "      certificado=ARCHIVO se acepta solo si el archivo existe y tiene al menos un certificado (PEM)"},
     {"reporte", comandoReporte,
      "reporte NOMBRE [--titulo TEXTO]\n      escribe el reporte de revisión de un archivo de respuesta"},
     {"recibir", comandoRecibir,
@@ -33,8 +34,10 @@ const Entrada kComandos[] = {
      "      recoge las respuestas de los archivos enviados hasta que no quede ninguno (60 s por omisión)"},
     {"enviar", comandoEnviar,
      "enviar [NOMBRE ...] [--sin-espera] [--espera SEGUNDOS] [--si]\n"
-     "      envía los archivos nombrados (sin nombres: los julianos del día de los cuatro tipos) y espera sus\n"
-     "      respuestas (600 s por omisión); la contraseña de pago se toma de TENDAL_CLAVE_PAGO"},
+     "      envía solo los archivos nombrados (el resto de la lista de envío queda en espera) y espera sus\n"
+     "      respuestas (600 s por omisión); sin nombres, envía los julianos del día de los cuatro tipos; de cada\n"
+     "      archivo nombrado que no se envía dice por qué y termina con estado 1; la contraseña de pago se toma\n"
+     "      de TENDAL_CLAVE_PAGO"},
     {"quitar", comandoQuitar,
      "quitar NOMBRE [--si]\n"
      "      quita un archivo de la lista de envío (mientras espera enviarse) o de la lista de recepción"},

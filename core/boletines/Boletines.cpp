@@ -55,6 +55,7 @@ QCoro::Task<> Boletines::Actualiza_Boletin(bool Boton)
     const QString carpeta = m_programa.carpetas().trabajo();
     const QString local = m_programa.carpetas().enTrabajo(nombreArchivo());
     std::optional<ErrorTendal> fallo;
+    m_mensajeMostrado.clear();
     try {
         co_await SesionFtp::Conecta_FTP(ftp, true, m_programa);
         Funciones::Borra_Archivo(local);
@@ -86,7 +87,9 @@ QCoro::Task<> Boletines::Actualiza_Boletin(bool Boton)
     if (fallo) {
         if (fallo->numero() == ErrorTendal::FtpTransferencia)
             m_estado.apaga();
-        ReporteConexion::reporta(ReporteConexion::Llamador::Boletin, *fallo, m_programa, Boton);
+        if (ReporteConexion::reporta(ReporteConexion::Llamador::Boletin, *fallo, m_programa, Boton).mensaje)
+            m_mensajeMostrado
+                = ReporteConexion::texto(ReporteConexion::Llamador::Boletin, *fallo, m_programa.parametros(), Boton);
     }
     // Also after a refused login or a lost connection: disconnecting a control
     // without a session does nothing, and no session outlives the refresh.

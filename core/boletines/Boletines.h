@@ -23,6 +23,10 @@ public:
     // Boton: the person asked for the refresh; only then are a refused login
     // and a missing connection reported.
     QCoro::Task<> Actualiza_Boletin(bool Boton);
+    // The message the last refresh showed for its failure (empty: none).
+    // The send that follows the refresh on the same server does not show
+    // the same refusal a second time.
+    const QString &mensajeMostrado() const { return m_mensajeMostrado; }
 
     static QString nombreArchivo() { return QStringLiteral("InfoYEX.txt"); }
 
@@ -34,4 +38,5 @@ public:
 private:
     Programa &m_programa;
     EstadoBoletin m_estado;
+    QString m_mensajeMostrado;
 };

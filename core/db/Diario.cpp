@@ -473,6 +473,18 @@ qint64 Diario::acepta(qint64 transmision, const Aceptacion &a, QDateTime momento
     return v;
 }
 
+void Diario::anotaProteccion(qint64 transmision, bool control, bool datos)
+{
+    m_conexion.ejecuta(QStringLiteral("UPDATE TRANSMISION SET CONTROL_CIFRADO = ?, DATOS_CIFRADOS = ? WHERE ID = ?"),
+                       {int(control), int(datos), transmision});
+}
+
+QStringList Diario::pasoProteccion()
+{
+    return {QStringLiteral("ALTER TABLE TRANSMISION ADD COLUMN CONTROL_CIFRADO SMALLINT NULL"),
+            QStringLiteral("ALTER TABLE TRANSMISION ADD COLUMN DATOS_CIFRADOS SMALLINT NULL")};
+}
+
 std::optional<Diario::Reclamo> Diario::mueve(qint64 cola, const QString &tipo, const FilaRecepcion &recepcion)
 {
     std::optional<Reclamo> movido;

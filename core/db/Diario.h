@@ -162,6 +162,11 @@ public:
         FilaRecepcion recepcion; // the reception entry (its id is ignored)
     };
     qint64 acepta(qint64 transmision, const Aceptacion &a, QDateTime momento);
+    // Records whether the session of an accepted upload protected its
+    // control and data connections.
+    void anotaProteccion(qint64 transmision, bool control, bool datos);
+    // The schema step of those two columns (null: not recorded).
+    static QStringList pasoProteccion();
     // The receive-only command: a queued name moves to the reception list
     // without an upload. Returns nothing when the row is gone or claimed.
     std::optional<Reclamo> mueve(qint64 cola, const QString &tipo, const FilaRecepcion &recepcion);

@@ -170,7 +170,8 @@ void actualiza(const Conexion &conexion)
                                       paso5(),
                                       Diario::pasoContenido(),
                                       HorasServidor::pasoEsquema(),
-                                      Diario::pasoVigencia()};
+                                      Diario::pasoVigencia(),
+                                      Diario::pasoProteccion()};
     for (;;) {
         QSqlDatabase d = db;
         if (!d.transaction())

@@ -66,10 +66,12 @@ QStringList HistorialDiario::pasoEsquema()
 QList<HistorialDiario::Transmision> HistorialDiario::lee(const QString &donde, const QVariantList &valores) const
 {
     QSqlQuery q = m_conexion.ejecuta(
-        QStringLiteral("SELECT T.ID, T.NOMBRE, T.TIPO, T.ESTADO, T.CARPETA_SERVIDOR, T.TAMANO, T.SHA256, %1, "
-                       "T.EN_RECEPCION, T.PREV, T.VAL, R.ID, R.CLASE, R.NOMBRE, R.TAMANO, R.SHA256, R.GUARDADO, R.RUTA "
-                       "FROM TRANSMISION T LEFT JOIN RESPUESTA R ON R.TRANSMISION = T.ID WHERE T.ESTADO <> 'ENVIANDO' "
-                       "%2 ORDER BY T.ORDEN DESC, T.ID DESC, R.ID")
+        QStringLiteral(
+            "SELECT T.ID, T.NOMBRE, T.TIPO, T.ESTADO, T.CARPETA_SERVIDOR, T.TAMANO, T.SHA256, %1, "
+            "T.EN_RECEPCION, T.PREV, T.VAL, R.ID, R.CLASE, R.NOMBRE, R.TAMANO, R.SHA256, R.GUARDADO, R.RUTA, "
+            "T.CONTROL_CIFRADO, T.DATOS_CIFRADOS FROM TRANSMISION T LEFT JOIN RESPUESTA R ON R.TRANSMISION = T.ID "
+            "WHERE T.ESTADO <> 'ENVIANDO' "
+            "%2 ORDER BY T.ORDEN DESC, T.ID DESC, R.ID")
             .arg(QLatin1StringView(kMomento), donde),
         valores);
     QList<Transmision> lista;
@@ -88,6 +90,10 @@ QList<HistorialDiario::Transmision> HistorialDiario::lee(const QString &donde, c
             t.enRecepcion = q.value(8).toInt() != 0;
             t.prevRecibida = q.value(9).toString() == u"X";
             t.valRecibida = q.value(10).toString() == u"X";
+            if (!q.value(18).isNull())
+                t.controlCifrado = q.value(18).toInt() != 0;
+            if (!q.value(19).isNull())
+                t.datosCifrados = q.value(19).toInt() != 0;
             lista.append(t);
         }
         if (q.value(11).isNull())

@@ -56,6 +56,11 @@ public:
         bool enRecepcion = false; // still in the reception list
         bool prevRecibida = false; // the prevalidation mark ("X": in, or none expected)
         bool valRecibida = false;
+        // Whether the session that uploaded it protected its control and its
+        // data connections (TLS); nothing for a transmission recorded
+        // before the journal kept it, or listed without an upload.
+        std::optional<bool> controlCifrado;
+        std::optional<bool> datosCifrados;
         QList<Respuesta> respuestas; // in the order they were stored
         QList<Pasada> pasadas; // in the order they were found
     };

@@ -160,6 +160,10 @@ QCoro::Task<> EnvioArchivos::Envia()
         co_return;
     }
     co_await m_boletines.Actualiza_Boletin(false);
+    // A refusal the refresh showed (the same server refusing its
+    // certificate, say) is not shown again for the send's own session.
+    const QString mostrado = m_boletines.mensajeMostrado();
+    m_avisoCifrado = false;
     std::optional<ErrorTendal> fallo;
     try {
         co_await preparaSesion();
@@ -173,7 +177,7 @@ QCoro::Task<> EnvioArchivos::Envia()
         fallo = e;
     }
     if (fallo)
-        terminaConError(*fallo);
+        terminaConError(*fallo, mostrado);
 }
 
 QCoro::Task<> EnvioArchivos::RecibeSinEnviar()
@@ -269,7 +273,7 @@ void EnvioArchivos::decideClave()
     const ListaEnvio &lista = m_programa.listaEnvio();
     for (int i = 0; i < lista.cuenta(); ++i) {
         if (lista.celda(i, ListaEnvio::Nombre).startsWith(E, Qt::CaseInsensitive)
-            && lista.celda(i, ListaEnvio::Estado) == E) {
+            && lista.celda(i, ListaEnvio::Estado) == E && tomado(lista.celda(i, ListaEnvio::Nombre))) {
             v.PideClave = S;
             v.ClaveAceptada = ClaveValidacion::confirma(m_programa.dialogos(), v.ClavePago);
             return;
@@ -287,6 +291,8 @@ QCoro::Task<> EnvioArchivos::cicloArchivos(bool enviando)
     ListaEnvio &lista = m_programa.listaEnvio();
     // The rule of an entry this run takes (none for the others).
     const auto reglaDe = [&](const ListaEnvio::Entrada &e) -> const ReglaEnvio * {
+        if (!tomado(e.nombre))
+            return nullptr;
         if (enviando && Vb::entero(e.nombre.right(3)) != m_programa.valores().DiaJuliano)
             return nullptr;
         return ReglaEnvio::de(e.nombre, m_programa.valores().ClaveAceptada);
@@ -437,6 +443,8 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
                 }
                 // Another program is sending it: it lists it for reception.
                 paso = transmision ? Paso::Copia : Paso::Ajeno;
+                if (!transmision)
+                    emit archivoNoEnviado(nombre, QStringLiteral("lo está enviando otro programa de la oficina"));
                 break;
             case Paso::Copia:
                 huella = co_await copiaEnTrabajador(carpetaEnvio, nombre, carpetas.enTemporal(nombre));
@@ -454,6 +462,9 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
                 }
                 // A retry after the upload sends again what the person asked for.
                 paso = subido || confirmaReenvio(nombre, *huella) ? Paso::Sube : Paso::Queda;
+                if (paso == Paso::Queda)
+                    emit archivoNoEnviado(nombre, QStringLiteral("el servidor ya aceptó este mismo contenido y no "
+                                                                 "se confirmó enviarlo de nuevo"));
                 break;
             case Paso::Sube: {
                 // The claim records the bytes before they go; a claim that is
@@ -478,9 +489,11 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
                     avance.start(200);
                     emit avanceEnvio(nombre, 0, total);
                 }
-                if (!completa)
+                if (!completa) {
+                    avisaSiSinCifrar();
                     co_await SesionFtp::Envia_Archivo(m_programa.eftpEnvio, carpetas.temporal(), carpetaServidor,
                                                       nombre);
+                }
                 avance.stop();
                 if (total > kAvanceDesde)
                     emit avanceEnvio(nombre, total, total);
@@ -490,6 +503,7 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
                                                      {carpetaServidor, huella->tamano(), huella->sha256(),
                                                       ListaRecepcion::filaDiario(*transmision, recepcion)},
                                                      m_programa.reloj().ahora());
+                anotaProteccion(*transmision);
                 paso = Paso::BorraRespuestas;
                 break;
             }
@@ -633,8 +647,48 @@ bool EnvioArchivos::preguntaPorArchivo(const ErrorTendal &error, const QString &
 
 // The command ends after a failure: the report of its kind, then the lists
 // are left right (no emptied rows) and the files already sent are awaited.
-void EnvioArchivos::terminaConError(const ErrorTendal &error)
+bool EnvioArchivos::tomado(const QString &nombre) const
 {
+    return m_solo.isEmpty() || m_solo.contains(nombre, Qt::CaseInsensitive);
+}
+
+// With "TLS si el servidor lo ofrece", a session the server left in the
+// clear (or whose data connections it would not protect) is said once.
+void EnvioArchivos::avisaSiSinCifrar()
+{
+    if (m_avisoCifrado || m_programa.eftpEnvio.cifrado.modo != ClienteFtp::Cifrado::SiLoOfrece)
+        return;
+    const ClienteFtp::Proteccion p = m_programa.eftpEnvio.proteccion();
+    if (p.control && p.datos)
+        return;
+    m_avisoCifrado = true;
+    emit envioSinCifrar(p.control ? QStringLiteral("El servidor no protege la conexión de datos (TLS): los "
+                                                   "archivos de este envío van sin cifrar.")
+                                  : QStringLiteral("El servidor no ofrece conexión cifrada (TLS): los archivos de "
+                                                   "este envío van sin cifrar."));
+}
+
+// The journal keeps how the upload went over the network. A journal that
+// refuses it leaves the transmission without it ("no registrado"): the
+// upload itself is recorded already.
+void EnvioArchivos::anotaProteccion(qint64 transmision)
+{
+    const ClienteFtp::Proteccion p = m_programa.eftpEnvio.proteccion();
+    try {
+        m_programa.diario().anotaProteccion(transmision, p.control, p.datos);
+    } catch (const ErrorTendal &) {
+    }
+}
+
+void EnvioArchivos::terminaConError(const ErrorTendal &error, const QString &yaMostrado)
+{
+    // The same refusal the bulletin refresh showed a moment ago: once.
+    if (!yaMostrado.isEmpty()
+        && ReporteConexion::texto(ReporteConexion::Llamador::Envio, error, m_programa.parametros()) == yaMostrado) {
+        if (m_programa.listaRecepcion().cuenta() > 0)
+            m_ciclo.habilita();
+        return;
+    }
     const auto r = ReporteConexion::reporta(ReporteConexion::Llamador::Envio, error, m_programa);
     // A command that stops is always told: a connection lost in the middle of
     // the send (1000) leaves files unsent, and 1003, passed over where a step

@@ -43,6 +43,11 @@ public:
     QCoro::Task<> Envia();
     QCoro::Task<> RecibeSinEnviar();
 
+    // The send takes only the files of these names (in any case) from the
+    // send list, the others stay queued; empty (the default): every file of
+    // the day. The command line's named files.
+    void soloArchivos(const QStringList &nombres) { m_solo = nombres; }
+
     // Uploads larger than this report their progress (avanceEnvio).
     static constexpr qint64 kAvanceDesde = 1024 * 1024;
 
@@ -57,6 +62,13 @@ signals:
     // A file was uploaded and listed for reception.
     void archivoEnviado(const QString &nombre, const QString &carpetaServidor, const QString &archivoPrev,
                         const QString &archivoVal);
+    // A file the send took was not sent, and why, where no message said so
+    // (another program is sending it, the person chose not to send the same
+    // bytes again).
+    void archivoNoEnviado(const QString &nombre, const QString &motivo);
+    // The configuration asks for TLS when the server offers it and the
+    // send goes in the clear: said once per send, before its first upload.
+    void envioSinCifrar(const QString &texto);
 
 private:
     // The steps of one file; the file-error questions move between them.
@@ -79,9 +91,14 @@ private:
     void anotaHoraEnvio(qint64 transmision);
     ListaRecepcion::Entrada entradaRecepcion(const ListaEnvio::Entrada &e, const ReglaEnvio &regla) const;
     bool preguntaPorArchivo(const ErrorTendal &error, const QString &nombre);
-    void terminaConError(const ErrorTendal &error);
+    void terminaConError(const ErrorTendal &error, const QString &yaMostrado = QString());
+    bool tomado(const QString &nombre) const;
+    void avisaSiSinCifrar();
+    void anotaProteccion(qint64 transmision);
 
     Programa &m_programa;
     CicloRecepcion &m_ciclo;
     Boletines &m_boletines;
+    QStringList m_solo;
+    bool m_avisoCifrado = false;
 };

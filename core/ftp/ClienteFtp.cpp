@@ -107,6 +107,19 @@ QString rutaServidor(const QString &carpeta, const QString &archivo)
 
 enum class Operacion { Conecta, Envia, Recibe, Lista };
 
+// A reply that asks for encryption: the servers that refuse a login in the
+// clear say so in words ("530 Non-anonymous sessions must use encryption",
+// "550 SSL/TLS required on the control channel", "421 ... reconnect using
+// TLS security mechanisms").
+bool pideCifrado(const QByteArray &respuesta)
+{
+    const QByteArray r = respuesta.toLower();
+    for (const char *palabra : {"tls", "ssl", "encrypt", "cleartext", "secure"})
+        if (r.contains(palabra))
+            return true;
+    return false;
+}
+
 } // namespace
 
 struct ClienteFtp::Impl {
@@ -130,6 +143,15 @@ struct ClienteFtp::Impl {
     bool activo = false;
     int envios = 0; // uploads done since the login
     bool reingreso = false; // the session logged in again once already
+    // What the server accepted of the encryption asked for (see traza):
+    // AUTH TLS for the control connection, PROT P for the data connections.
+    std::atomic<bool> controlCifrado = false;
+    std::atomic<bool> datosCifrados = false;
+    // The server answered STOR with 150/125: it has opened the file.
+    bool storIniciado = false;
+    // A failure of the data connection decided before falla() (passive mode
+    // refused in a protected session).
+    std::optional<ErrorTendal> errorDatos;
 
     // One operation at a time on the handle. desconecta() may come from
     // another thread while a transfer runs (the receive cycle stopped in
@@ -224,6 +246,13 @@ struct ClienteFtp::Impl {
             if (linea.size() >= 3 && std::isdigit(uchar(linea[0]))) {
                 d->respuesta = linea;
                 d->huboRespuesta = true;
+                const int codigo = linea.left(3).toInt();
+                if (d->orden == "AUTH" && codigo == 234)
+                    d->controlCifrado = true;
+                else if (d->orden == "PROT" && codigo / 100 == 2)
+                    d->datosCifrados = true; // libcurl asks PROT P only
+                else if (d->orden == "STOR" && (codigo == 150 || codigo == 125))
+                    d->storIniciado = true;
                 if (linea.toLower().contains("truncated"))
                     d->recorte = linea;
             }
@@ -328,6 +357,7 @@ struct ClienteFtp::Impl {
         huboRespuesta = false;
         textoError[0] = 0;
         errorLocal.reset();
+        errorDatos.reset();
         recorte.clear();
         if (origen)
             origen->seek(0);
@@ -337,12 +367,27 @@ struct ClienteFtp::Impl {
     // A request with a data connection. When the server refuses passive
     // mode, the same request goes again in active mode, and the session
     // stays in active mode. When active mode fails too, the failure says
-    // that the server refused the data connection.
+    // that the server refused the data connection. A protected session
+    // never goes to active mode: libcurl (7.88) sends the command, the server
+    // opens the file and answers 150, and the protected data connection
+    // never starts, which left an empty file on the server.
     CURLcode transfiere(const QString &ruta, const QString &que)
     {
         const CURLcode r = ejecuta(ruta);
         if (r == CURLE_OK || activo || !pasivoRechazado(r))
             return r;
+        // (The text names no file: the sessions of one command meet the
+        // same refusal, and the command says it once.)
+        if (controlCifrado) {
+            errorDatos = ErrorTendal(
+                10000 + r,
+                QStringLiteral("El servidor %1 rechazó el modo pasivo (%2). Con la conexión cifrada no se usa el "
+                               "modo activo: su conexión de datos protegida no se establece. No se envió ni se "
+                               "recibió nada; el servidor debe aceptar el modo pasivo (EPSV o PASV) en las sesiones "
+                               "cifradas")
+                    .arg(direccion.trimmed(), huboRespuesta ? textoRespuesta() : detalleCurl(r)));
+            return r;
+        }
         const QString pasivo = huboRespuesta ? textoRespuesta() : detalleCurl(r);
         activo = true;
         curl_easy_setopt(curl, CURLOPT_FTPPORT, "-");
@@ -390,6 +435,8 @@ struct ClienteFtp::Impl {
         curl_easy_setopt(curl, CURLOPT_PASSWORD, c.constData());
         activo = false;
         envios = 0;
+        controlCifrado = false;
+        datosCifrados = false;
         for (int intento = 1;; ++intento) {
             restableceOpciones();
             curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
@@ -412,6 +459,24 @@ struct ClienteFtp::Impl {
             }
         }
         conectado = true;
+    }
+
+    // Deletes a file of the server (DELE, through libcurl's quote list on
+    // the session's handle: libcurl logs in again when the server closed
+    // the connection). True when the server confirmed it.
+    bool retira(const QString &ruta)
+    {
+        if (abortar || !curl)
+            return false;
+        curl_slist *ordenes = curl_slist_append(nullptr, (QStringLiteral("DELE ") + ruta).toUtf8().constData());
+        restableceOpciones();
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(curl, CURLOPT_QUOTE, ordenes);
+        const CURLcode r = ejecuta(QString());
+        curl_easy_setopt(curl, CURLOPT_QUOTE, nullptr);
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
+        curl_slist_free_all(ordenes);
+        return r == CURLE_OK;
     }
 
     // Waits ms, or less when the session is closed meanwhile (false then).
@@ -498,6 +563,8 @@ struct ClienteFtp::Impl {
     {
         if (errorLocal)
             throw *errorLocal;
+        if (errorDatos)
+            throw *errorDatos;
 
         const int codigo = codigoRespuesta();
         const QString servidor = direccion.trimmed();
@@ -545,6 +612,17 @@ struct ClienteFtp::Impl {
                               QStringLiteral("El servidor %1 no respondió al conectar (%2 s de espera)")
                                   .arg(servidor)
                                   .arg(huboRespuesta ? limites.segundosVelocidadBaja : limites.segundosConexion));
+
+        // A server that takes no login in the clear, with the encryption
+        // off: the setting to change, never a refused password.
+        if (op == Operacion::Conecta && cifrado.modo == Cifrado::Ninguno && huboRespuesta && codigo >= 400
+            && pideCifrado(respuesta))
+            throw ErrorTendal(10000 + CURLE_USE_SSL_FAILED,
+                              QStringLiteral("El servidor %1 exige una conexión cifrada (TLS) y la configuración no "
+                                             "cifra (cifrado=0): cambia el cifrado a «TLS obligatorio» (tendal "
+                                             "config cifrado=2, o «Cifrado de la conexión» en la configuración). No "
+                                             "se envió ni se recibió nada. El servidor respondió: %2")
+                                  .arg(servidor, textoRespuesta()));
 
         // Login refused.
         if (c == CURLE_LOGIN_DENIED || (codigo == 530 && (orden == "USER" || orden == "PASS"))) {
@@ -646,6 +724,7 @@ void ClienteFtp::envia(const QString &rutaLocal, const QString &carpetaRemota, c
     const auto sube = [&] {
         d->restableceOpciones();
         d->enviado = 0;
+        d->storIniciado = false;
         d->origen = &local;
         curl_easy_setopt(d->curl, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(d->curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(local.size()));
@@ -665,8 +744,24 @@ void ClienteFtp::envia(const QString &rutaLocal, const QString &carpetaRemota, c
         d->inicia();
         r = sube();
     }
-    if (r != CURLE_OK)
-        d->falla(Operacion::Envia, r, que);
+    if (r != CURLE_OK) {
+        if (!d->storIniciado)
+            d->falla(Operacion::Envia, r, que);
+        // The server had opened the file: what it holds is a part of it,
+        // which no one must take for the file sent. It is removed, on this
+        // session or on a new login when the server closed this one.
+        ErrorTendal error(0, QString());
+        try {
+            d->falla(Operacion::Envia, r, que);
+        } catch (const ErrorTendal &e) {
+            error = e;
+        }
+        const bool retirado = d->retira(ruta);
+        throw ErrorTendal(error.numero(), error.descripcion()
+                                              + (retirado ? QStringLiteral("; la parte que llegó se borró del servidor")
+                                                          : QStringLiteral("; no se pudo borrar del servidor la parte "
+                                                                           "que llegó")));
+    }
     ++d->envios;
 }
 
@@ -830,4 +925,34 @@ std::optional<QDateTime> ClienteFtp::horaServidor() const
 bool ClienteFtp::conectado() const
 {
     return d->conectado;
+}
+
+ClienteFtp::Proteccion ClienteFtp::proteccion() const
+{
+    return {d->controlCifrado, d->datosCifrados};
+}
+
+QString ClienteFtp::problemaCertificados(const QString &ruta)
+{
+    const QFileInfo info(ruta);
+    if (!info.exists())
+        return QStringLiteral("el archivo de certificados %1 no existe").arg(QDir::toNativeSeparators(ruta));
+    QFile f(ruta);
+    if (info.isDir() || !f.open(QIODevice::ReadOnly))
+        return QStringLiteral("no se pudo leer el archivo de certificados %1").arg(QDir::toNativeSeparators(ruta));
+    // PEM: base64 of a DER sequence between the markers of a certificate.
+    const QByteArray texto = f.read(8 << 20);
+    const QByteArray inicio = "-----BEGIN CERTIFICATE-----", fin = "-----END CERTIFICATE-----";
+    for (qsizetype desde = texto.indexOf(inicio); desde >= 0; desde = texto.indexOf(inicio, desde + 1)) {
+        const qsizetype hasta = texto.indexOf(fin, desde);
+        if (hasta < 0)
+            break;
+        QByteArray base64 = texto.mid(desde + inicio.size(), hasta - desde - inicio.size());
+        base64.replace('\r', "").replace('\n', "").replace(' ', "").replace('\t', "");
+        const auto der = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+        if (der && der.decoded.size() > 16 && uchar(der.decoded[0]) == 0x30)
+            return {};
+    }
+    return QStringLiteral("el archivo %1 no tiene ningún certificado (PEM, «-----BEGIN CERTIFICATE-----»)")
+        .arg(QDir::toNativeSeparators(ruta));
 }

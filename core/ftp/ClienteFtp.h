@@ -37,6 +37,19 @@ public:
         QString certificados; // PEM file of trusted certificates; empty: the system's store
     };
 
+    // Which channels of the session are protected: the control connection
+    // (AUTH TLS accepted) and the data connections (PROT P accepted). Both
+    // false in a session in the clear, also with Cifrado::SiLoOfrece against
+    // a server without TLS.
+    struct Proteccion {
+        bool control = false;
+        bool datos = false;
+    };
+
+    // Why a file of trusted certificates cannot serve (it is not there, it
+    // cannot be read, it holds no PEM certificate), or an empty text.
+    static QString problemaCertificados(const QString &ruta);
+
     ClienteFtp();
     explicit ClienteFtp(Limites limites);
     ~ClienteFtp();
@@ -80,6 +93,8 @@ public:
     // thread while an operation runs: that operation stops with 1000.
     void desconecta();
     bool conectado() const;
+    // The protection of the open session (or of the last one).
+    Proteccion proteccion() const;
     // Bytes of the upload under way (or the last one) the server has taken
     // so far. Safe from another thread while the upload runs.
     qint64 enviado() const;

@@ -48,6 +48,11 @@ qint64 ControlFtp::enviado() const
     return m_cliente->enviado();
 }
 
+ClienteFtp::Proteccion ControlFtp::proteccion() const
+{
+    return m_cliente->proteccion();
+}
+
 QCoro::Task<> ControlFtp::conecta()
 {
     QFuture<void> hecho = QtConcurrent::run(&m_hilo, [cliente = m_cliente, s = servidor, u = usuario, c = clave,

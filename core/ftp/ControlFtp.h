@@ -55,6 +55,8 @@ public:
     std::optional<QDateTime> horaServidor() const;
     // Bytes of the upload under way the server has taken so far.
     qint64 enviado() const;
+    // Which channels of the session (or of the last one) are protected.
+    ClienteFtp::Proteccion proteccion() const;
 
 private:
     QString m_nombre;

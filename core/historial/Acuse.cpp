@@ -34,6 +34,9 @@ QString texto(const HistorialDiario::Transmision &t)
     a += QStringLiteral("SHA-256:                  %1\n").arg(t.sha256);
     a += QStringLiteral("Carpeta del servidor:     %1\n").arg(t.carpetaServidor);
     a += QStringLiteral("Aceptado por el servidor: %1\n").arg(ambos(t.aceptado));
+    const QString cifrado = ModeloHistorial::textoCifrado(t);
+    a += QStringLiteral("Cifrado:                  %1\n")
+             .arg(cifrado.isEmpty() ? QStringLiteral("(no registrado)") : cifrado);
     if (t.respuestas.isEmpty()) {
         a += QStringLiteral("Respuestas:               ninguna todavía\n");
         return a;

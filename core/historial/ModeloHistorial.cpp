@@ -11,7 +11,7 @@
 namespace {
 
 const char *const kTitulos[ModeloHistorial::NumColumnas]
-    = {"Archivo", "Tipo", "Enviado / recibido", "Estado", "Tamaño", "SHA-256"};
+    = {"Archivo", "Tipo", "Enviado / recibido", "Estado", "Cifrado", "Tamaño", "SHA-256"};
 
 // One CSV field: quoted when it holds a comma, a quote or a line break.
 QString campoCsv(const QString &t)
@@ -243,6 +243,8 @@ QString ModeloHistorial::celda(const QModelIndex &indice) const
         return t->aceptado.isValid() ? local(t->aceptado) : QStringLiteral("(sin envío)");
     case Estado:
         return estado(*t);
+    case Cifrado:
+        return textoCifrado(*t);
     case Tamano:
         return bytes(t->tamano);
     case Sha256:
@@ -250,6 +252,16 @@ QString ModeloHistorial::celda(const QModelIndex &indice) const
     default:
         return {};
     }
+}
+
+QString ModeloHistorial::textoCifrado(const HistorialDiario::Transmision &t)
+{
+    if (!t.controlCifrado)
+        return {};
+    if (!*t.controlCifrado)
+        return QStringLiteral("Sin cifrar");
+    return t.datosCifrados.value_or(false) ? QStringLiteral("TLS (control y datos)")
+                                           : QStringLiteral("TLS solo en el control");
 }
 
 QModelIndex ModeloHistorial::index(int row, int column, const QModelIndex &parent) const
@@ -322,7 +334,8 @@ QString ModeloHistorial::tabla() const
         const QModelIndex fila = index(i, 0);
         QStringList celdas;
         for (int c = 0; c < NumColumnas; ++c)
-            celdas << celda(fila.siblingAtColumn(c));
+            if (c != Cifrado || !celda(fila.siblingAtColumn(c)).isEmpty()) // not recorded: nothing to say
+                celdas << celda(fila.siblingAtColumn(c));
         t += celdas.join(QStringLiteral("  ")).trimmed() + u'\n';
         for (int r = 0; r < rowCount(fila); ++r) {
             const QModelIndex hija = index(r, 0, fila);
@@ -351,7 +364,9 @@ QString ModeloHistorial::csv() const
                                     QStringLiteral("prevalidacion_sha256"),
                                     QStringLiteral("validacion"),
                                     QStringLiteral("validacion_utc"),
-                                    QStringLiteral("validacion_sha256")};
+                                    QStringLiteral("validacion_sha256"),
+                                    QStringLiteral("control_cifrado"),
+                                    QStringLiteral("datos_cifrados")};
     QString t = encabezado.join(u',') + QStringLiteral("\r\n");
     for (const HistorialDiario::Transmision &tr : m_filas) {
         QStringList campos
@@ -367,6 +382,9 @@ QString ModeloHistorial::csv() const
             }
             campos << nombres.join(u' ') << momentos.join(u' ') << huellas.join(u' ');
         }
+        // "si", "no", or empty when the journal did not record it.
+        for (const std::optional<bool> &cifrado : {tr.controlCifrado, tr.datosCifrados})
+            campos << (cifrado ? (*cifrado ? QStringLiteral("si") : QStringLiteral("no")) : QString());
         QStringList fila;
         for (const QString &c : std::as_const(campos))
             fila << campoCsv(c);

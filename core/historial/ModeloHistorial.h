@@ -19,7 +19,7 @@ class ModeloHistorial : public QAbstractItemModel
 {
     Q_OBJECT
 public:
-    enum Columna { Archivo = 0, Tipo, Momento, Estado, Tamano, Sha256, NumColumnas };
+    enum Columna { Archivo = 0, Tipo, Momento, Estado, Cifrado, Tamano, Sha256, NumColumnas };
     // A response row: where it is stored (text). A transmission row: true
     // when it is late.
     static constexpr int RolRuta = Qt::UserRole + 1;
@@ -64,6 +64,9 @@ public:
     static QString estado(const HistorialDiario::Pasada &p);
     static QString textoTipo(const QString &letra);
     static QString textoClase(const QString &clase);
+    // How the upload went over the network: "TLS (control y datos)", "TLS
+    // solo en el control", "Sin cifrar"; empty when it was not recorded.
+    static QString textoCifrado(const HistorialDiario::Transmision &t);
     // A moment in local time, as the history shows it.
     static QString local(const QDateTime &momento);
 

@@ -174,21 +174,32 @@ frmPreVal::frmPreVal(Programa &programa, Principal &principal, ComandosBarra &co
     // the file being sent in the status bar.
     connect(&comandos, &ComandosBarra::ocupadoCambiado, this, [this](bool ocupado) {
         if (ocupado) {
+            if (!m_sinCifrar.isEmpty() && m_stbPrincipal->aviso() == m_sinCifrar)
+                m_stbPrincipal->ponAviso(QString());
+            m_sinCifrar.clear();
             setCursor(Qt::BusyCursor);
             return;
         }
         unsetCursor();
         m_stbPrincipal->quitaAvance();
         if (m_stbPrincipal->aviso().startsWith(QStringLiteral("Enviando")))
-            m_stbPrincipal->ponAviso(QString());
+            m_stbPrincipal->ponAviso(m_sinCifrar);
         if (m_ciclo && m_ciclo->habilitado())
             avisaEspera(m_ciclo->respuestasPendientes());
     });
     connect(&comandos.envio(), &EnvioArchivos::enviandoArchivo, this,
             [this](const QString &nombre, int numero, int total) {
                 m_stbPrincipal->quitaAvance();
-                m_stbPrincipal->ponAviso(QStringLiteral("Enviando %1 (%2 de %3)…").arg(nombre).arg(numero).arg(total));
+                m_stbPrincipal->ponAviso(QStringLiteral("Enviando %1 (%2 de %3)%4…")
+                                             .arg(nombre)
+                                             .arg(numero)
+                                             .arg(total)
+                                             .arg(m_sinCifrar.isEmpty() ? QString() : QStringLiteral(" sin cifrar")));
             });
+    connect(&comandos.envio(), &EnvioArchivos::envioSinCifrar, this, [this](const QString &texto) {
+        m_sinCifrar = texto;
+        m_stbPrincipal->ponAviso(texto);
+    });
     connect(&comandos.envio(), &EnvioArchivos::avanceEnvio, this,
             [this](const QString &, qint64 enviado, qint64 total) { m_stbPrincipal->ponAvance(enviado, total); });
     qApp->installEventFilter(this);
@@ -433,11 +444,10 @@ int frmPreVal::filaSeleccionada(int lista) const
 
 void frmPreVal::avisaEspera(int respuestas)
 {
-    if (respuestas == 0)
-        m_stbPrincipal->ponAviso(QStringLiteral("Ninguna respuesta en espera"));
-    else
-        m_stbPrincipal->ponAviso(respuestas == 1 ? QStringLiteral("Esperando 1 respuesta")
-                                                 : QStringLiteral("Esperando %1 respuestas").arg(respuestas));
+    const QString espera = respuestas == 0   ? QStringLiteral("Ninguna respuesta en espera")
+                           : respuestas == 1 ? QStringLiteral("Esperando 1 respuesta")
+                                             : QStringLiteral("Esperando %1 respuestas").arg(respuestas);
+    m_stbPrincipal->ponAviso(m_sinCifrar.isEmpty() ? espera : espera + QStringLiteral(". ") + m_sinCifrar);
 }
 
 // How many entries each list holds, beside its title.

@@ -114,6 +114,9 @@ private:
     CuadroReporte *m_rtbPreVal = nullptr;
     QLabel *m_lblPreVal[5] = {};
     BarraEstado *m_stbPrincipal = nullptr;
+    // The last send went in the clear though TLS was asked for when the
+    // server offers it: the status bar says so until the next command.
+    QString m_sinCifrar;
     QSplitter *m_divisor = nullptr;
     QTimer m_demoras;
     QTimer m_marcaPendiente;

@@ -9,7 +9,9 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -50,6 +52,8 @@ class PruebaComandoEnviar : public QObject
 private slots:
     void init() { qunsetenv("TENDAL_CLAVE_PAGO"); }
     void nombresEscritos();
+    void soloLosNombrados();
+    void certificadoComprobado();
     void archivosDelDiaYSusRespuestas();
     void fallas();
     void archivoBloqueadoConSi();
@@ -68,6 +72,106 @@ void PruebaComandoEnviar::nombresEscritos()
              m + QStringLiteral(" -> /ag0123 (respuestas: k0123001.") + dia() + QStringLiteral(", M0123001.err)\n"));
     QVERIFY(e.servidor.existe(QStringLiteral("/ag0123/") + m));
     QVERIFY(e.errores.contains(QStringLiteral("Queda 1 archivo en espera de respuesta")));
+}
+
+// Named files: those go and nothing else (files queued before stay queued,
+// whatever their day); each named file that does not go says why in one
+// line, and the exit says it.
+void PruebaComandoEnviar::soloLosNombrados()
+{
+    EscenaLinea e;
+    const QString d = dia();
+    const QString otroDia = Vb::formato(QDate::currentDate().dayOfYear() % 365 + 1, QStringLiteral("000"));
+    const auto m = [&](int n, const QString &dia) {
+        return QStringLiteral("M012300%1.").arg(n) + dia;
+    };
+    for (int n = 1; n <= 5; ++n)
+        e.archivo(QStringLiteral("val_env"), m(n, d));
+    e.archivo(QStringLiteral("val_env"), m(6, otroDia));
+    // M5 went before with these bytes and left the reception list.
+    QCOMPARE(e.corre({QStringLiteral("enviar"), m(5, d), QStringLiteral("--sin-espera")}), 0);
+    QCOMPARE(e.corre({QStringLiteral("quitar"), m(5, d), QStringLiteral("--si")}), 0);
+    // M4 went and waits for its responses.
+    QCOMPARE(e.corre({QStringLiteral("enviar"), m(4, d), QStringLiteral("--sin-espera")}), 0);
+    // M2 and M3 are queued; another program is sending M3.
+    Programa &otro = e.oficina.carga();
+    for (int n : {2, 3})
+        otro.listaEnvio().agrega({m(n, d), QStringLiteral("E"), QStringLiteral("1"), QString(), QString()});
+    const ListaEnvio &cola = otro.listaEnvio();
+    for (int i = 0; i < cola.cuenta(); ++i)
+        if (cola.celda(i, ListaEnvio::Nombre) == m(3, d))
+            QVERIFY(otro.diario().reclama(cola.clave(i).id, m(3, d), QStringLiteral("M")));
+
+    QCOMPARE(e.corre({QStringLiteral("enviar"), m(1, d), m(3, d), m(4, d), m(5, d), m(6, otroDia), m(4, d).toLower(),
+                      QStringLiteral("--sin-espera")}),
+             1);
+
+    QVERIFY2(e.salida.startsWith(m(1, d) + QStringLiteral(" -> /ag0123")), qPrintable(e.salida));
+    QCOMPARE(e.salida.count(QStringLiteral(" -> ")), 1);
+    QVERIFY(!e.servidor.existe(QStringLiteral("/ag0123/") + m(2, d)));
+    QVERIFY(!e.servidor.existe(QStringLiteral("/ag0123/") + m(3, d)));
+    const QStringList lineas = e.errores.split(u'\n').filter(QStringLiteral(" no se envió: "));
+    QCOMPARE(lineas,
+             QStringList({m(3, d) + QStringLiteral(" no se envió: lo está enviando otro programa de la oficina."),
+                          m(4, d)
+                              + QStringLiteral(" no se envió: ya está en la lista de recepción (se envió y "
+                                               "espera sus respuestas)."),
+                          m(5, d)
+                              + QStringLiteral(" no se envió: el servidor ya aceptó este mismo contenido y no "
+                                               "se confirmó enviarlo de nuevo."),
+                          m(6, otroDia) + QStringLiteral(" no se envió: no es un archivo de hoy (día ") + d
+                              + QStringLiteral("); queda en la lista de envío.")}));
+    // M2, M3, M5 (not sent again) and M6 (of another day) wait in the
+    // send list.
+    QVERIFY2(e.errores.contains(QStringLiteral("Quedan 4 archivos en la lista de envío.")), qPrintable(e.errores));
+
+    // Without names, as before: the queued files of the day go (M3 is
+    // still another program's).
+    e.corre({QStringLiteral("enviar"), QStringLiteral("--sin-espera")});
+    QVERIFY2(e.servidor.existe(QStringLiteral("/ag0123/") + m(2, d)), qPrintable(e.errores));
+    QVERIFY(!e.servidor.existe(QStringLiteral("/ag0123/") + m(3, d)));
+}
+
+// config certificado=FILE takes only a file that holds a certificate; the
+// send is not where a wrong one is found.
+void PruebaComandoEnviar::certificadoComprobado()
+{
+    EscenaLinea e;
+    QTemporaryDir dir;
+    QProcess openssl;
+    openssl.setWorkingDirectory(dir.path());
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"),
+                   QStringLiteral("ca.key"), QStringLiteral("-out"), QStringLiteral("ca.pem"), QStringLiteral("-days"),
+                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=Autoridad")});
+    QVERIFY(openssl.waitForFinished(60000) && openssl.exitCode() == 0);
+    const auto escribe = [&](const QString &nombre, const QByteArray &texto) {
+        QFile f(dir.filePath(nombre));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(texto);
+    };
+    escribe(QStringLiteral("texto.pem"), "no es un certificado\n");
+    escribe(QStringLiteral("roto.pem"), "-----BEGIN CERTIFICATE-----\n@@@@\n-----END CERTIFICATE-----\n");
+    const struct {
+        QString archivo;
+        QString motivo;
+    } rechazados[] = {{dir.filePath(QStringLiteral("no-esta.pem")), QStringLiteral("no existe")},
+                      {dir.path(), QStringLiteral("no se pudo leer")},
+                      {dir.filePath(QStringLiteral("texto.pem")), QStringLiteral("no tiene ningún certificado")},
+                      {dir.filePath(QStringLiteral("roto.pem")), QStringLiteral("no tiene ningún certificado")},
+                      {dir.filePath(QStringLiteral("ca.key")), QStringLiteral("no tiene ningún certificado")}};
+    for (const auto &r : rechazados) {
+        QCOMPARE(e.corre({QStringLiteral("config"), QStringLiteral("certificado=") + r.archivo}), 2);
+        QVERIFY2(e.errores.contains(r.motivo) && e.errores.contains(QStringLiteral("No se cambió nada")),
+                 qPrintable(e.errores));
+    }
+    QCOMPARE(e.corre({QStringLiteral("config"), QStringLiteral("certificado")}), 0);
+    QCOMPARE(e.salida, QStringLiteral("\n"));
+    QCOMPARE(
+        e.corre({QStringLiteral("config"), QStringLiteral("certificado=") + dir.filePath(QStringLiteral("ca.pem"))}),
+        0);
+    QCOMPARE(e.corre({QStringLiteral("config"), QStringLiteral("certificado=")}), 0); // back to the system's store
 }
 
 void PruebaComandoEnviar::archivosDelDiaYSusRespuestas()
@@ -141,7 +245,10 @@ void PruebaComandoEnviar::archivoBloqueadoConSi()
 
     QCOMPARE(e.errores.count(QStringLiteral("se encuentra bloqueado, ¿deseas reintentar el envío?")), 4);
     QCOMPARE(e.errores.count(QStringLiteral("[Sí]")), 3);
-    QVERIFY(e.errores.contains(QStringLiteral("Queda 1 archivo del día sin enviar en la lista de envío.")));
+    QVERIFY2(e.errores.contains(m
+                                + QStringLiteral(" no se envió: sigue en la lista de envío.\nQueda 1 archivo en la "
+                                                 "lista de envío.")),
+             qPrintable(e.errores));
     QVERIFY(!e.servidor.existe(QStringLiteral("/ag0123/") + m));
 }
 

@@ -68,10 +68,10 @@ private slots:
         QCOMPARE(csv.size(), 3);
         QVERIFY(csv[0].startsWith(u"archivo,tipo,estado,"_s));
         QVERIFY2(csv[1].startsWith(u"M0123001.045,M,Sin respuesta después de 30 min,/ag0123,3,"_s), qPrintable(csv[1]));
-        QVERIFY(
-            csv[1].endsWith(u",2026-02-10T15:00:00Z,,,,M0123001.err,2026-02-10T15:05:00Z,"_s
-                            + QString::fromLatin1(
-                                QCryptographicHash::hash("F3001234ABCDEFGH\r\n", QCryptographicHash::Sha256).toHex())));
+        QVERIFY(csv[1].endsWith(
+            u",2026-02-10T15:00:00Z,,,,M0123001.err,2026-02-10T15:05:00Z,"_s
+            + QString::fromLatin1(QCryptographicHash::hash("F3001234ABCDEFGH\r\n", QCryptographicHash::Sha256).toHex())
+            + u",,"_s)); // encryption not recorded
     }
 
     // Bad options say what is expected and change nothing (exit 2).
@@ -109,8 +109,9 @@ private slots:
         QCOMPARE(s.estado, 0);
         QVERIFY2(s.out.startsWith(u"Acuse de envío\nArchivo:                  M0123001.045 (SAAI M3)\n"_s),
                  qPrintable(s.out));
-        QVERIFY(s.out.contains(
-            u"Aceptado por el servidor: 10/02/2026 09:00:00 (hora local)  /  10/02/2026 15:00:00 UTC\n"_s));
+        QVERIFY(
+            s.out.contains(u"Aceptado por el servidor: 10/02/2026 09:00:00 (hora local)  /  10/02/2026 15:00:00 UTC\n"
+                           "Cifrado:                  (no registrado)\n"_s));
         QVERIFY(s.out.contains(u"  M0123001.err (Validación)\n"_s));
 
         s = tendalEnProceso(oficina, {u"acuse"_s, u"M0123009.045"_s});

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <arpa/inet.h>
@@ -129,6 +130,61 @@ void autoridad(const QString &dir)
     pem.write(crt.readAll() + key.readAll());
 }
 
+// Beside autoridad()'s files, server certificates the check must refuse:
+// otra-autoridad.pem (signed by an authority the office does not trust),
+// otro-nombre.pem (for another host name) and caducado.pem (expired in
+// 2020), each with its key.
+void certificadosMalos(const QString &dir)
+{
+    const auto openssl = [&](const QStringList &args) {
+        QProcess p;
+        p.setWorkingDirectory(dir);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(u"openssl"_s, args);
+        if (!p.waitForFinished(60000) || p.exitCode() != 0)
+            qFatal("openssl %s: %s", qPrintable(args.join(u' ')), p.readAll().constData());
+    };
+    const auto escribe = [&](const QString &nombre, const QByteArray &texto) {
+        QFile f(dir + u'/' + nombre);
+        if (!f.open(QIODevice::WriteOnly) || f.write(texto) != texto.size())
+            qFatal("%s", qPrintable(nombre));
+    };
+    const auto lee = [&](const QString &nombre) {
+        QFile f(dir + u'/' + nombre);
+        if (!f.open(QIODevice::ReadOnly))
+            qFatal("%s", qPrintable(nombre));
+        return f.readAll();
+    };
+    const auto solicitud = [&](const QString &nombre, const QString &cn) {
+        openssl({u"req"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-keyout"_s, nombre + u".key"_s, u"-out"_s,
+                 nombre + u".csr"_s, u"-subj"_s, u"/CN="_s + cn});
+    };
+    const auto firma = [&](const QString &nombre, const QString &ca, const QString &ext) {
+        openssl({u"x509"_s, u"-req"_s, u"-in"_s, nombre + u".csr"_s, u"-CA"_s, ca + u".pem"_s, u"-CAkey"_s,
+                 ca + u".key"_s, u"-CAcreateserial"_s, u"-out"_s, nombre + u".crt"_s, u"-days"_s, u"2"_s, u"-extfile"_s,
+                 ext});
+    };
+    escribe(u"otro.cnf"_s, "subjectAltName=DNS:otro.ejemplo\n");
+    openssl({u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-keyout"_s, u"otra.key"_s, u"-out"_s,
+             u"otra.pem"_s, u"-days"_s, u"2"_s, u"-subj"_s, u"/CN=Otra autoridad"_s});
+    solicitud(u"otra-autoridad"_s, u"127.0.0.1"_s);
+    firma(u"otra-autoridad"_s, u"otra"_s, u"ext.cnf"_s);
+    solicitud(u"otro-nombre"_s, u"otro.ejemplo"_s);
+    firma(u"otro-nombre"_s, u"ca"_s, u"otro.cnf"_s);
+    // Dates in the past need openssl ca.
+    escribe(u"ca.cnf"_s, "[ca]\ndefault_ca=prueba\n[prueba]\ndatabase=index.txt\nnew_certs_dir=.\n"
+                         "certificate=ca.pem\nprivate_key=ca.key\nserial=serie\ndefault_md=sha256\n"
+                         "policy=politica\nunique_subject=no\nx509_extensions=ext\n[politica]\n"
+                         "commonName=supplied\n[ext]\nsubjectAltName=IP:127.0.0.1\n");
+    escribe(u"index.txt"_s, "");
+    escribe(u"serie"_s, "1000\n");
+    solicitud(u"caducado"_s, u"127.0.0.1"_s);
+    openssl({u"ca"_s, u"-batch"_s, u"-config"_s, u"ca.cnf"_s, u"-in"_s, u"caducado.csr"_s, u"-out"_s, u"caducado.crt"_s,
+             u"-notext"_s, u"-startdate"_s, u"20200101000000Z"_s, u"-enddate"_s, u"20200102000000Z"_s});
+    for (const QString &n : {u"otra-autoridad"_s, u"otro-nombre"_s, u"caducado"_s})
+        escribe(n + u".pem"_s, lee(n + u".crt"_s) + lee(n + u".key"_s));
+}
+
 DemonioFtp::Ajustes ajustes(const std::function<void(DemonioFtp::Ajustes &)> &cambia)
 {
     DemonioFtp::Ajustes a;
@@ -148,6 +204,14 @@ class PruebaDemoniosFtp : public QObject
 
 private slots:
     void init() { qunsetenv("TENDAL_CLAVE_PAGO"); }
+
+    void initTestCase()
+    {
+        if (!m_certificados.isValid())
+            qFatal("carpeta temporal");
+        autoridad(m_certificados.path());
+        certificadosMalos(m_certificados.path());
+    }
 
     // A file sent arrives byte for byte; its responses, first empty (as
     // while the server writes them) and then whole, are fetched when whole.
@@ -340,6 +404,83 @@ private slots:
         QVERIFY2(e.corre({u"enviar"_s, m, u"--sin-espera"_s}) == 0, qPrintable(e.errores));
         QVERIFY(e.demonio.existe(u"/ag0123/"_s + m));
     }
+
+    // Encryption on each daemon: what a send does and says. A refused
+    // session names its cause once (never as a refused password) and leaves
+    // nothing on the server; a send that went records how it went.
+    void matrizTls_data()
+    {
+        QTest::addColumn<DemonioFtp::Tipo>("tipo");
+        QTest::addColumn<QString>("certificado"); // the daemon's; empty: no TLS
+        QTest::addColumn<bool>("exigeTls");
+        QTest::addColumn<bool>("sinPasivo");
+        QTest::addColumn<int>("cifrado"); // the office's
+        QTest::addColumn<QString>("mensaje"); // said once on standard error
+        QTest::addColumn<QString>("acuse"); // the receipt's "Cifrado:"; empty: not sent
+        const QString comprobar = u"No se pudo comprobar el certificado del servidor"_s;
+        for (const auto tipo : {DemonioFtp::Tipo::Vsftpd, DemonioFtp::Tipo::Proftpd, DemonioFtp::Tipo::PureFtpd}) {
+            const auto fila = [&](const char *caso) {
+                return &QTest::newRow(qPrintable(DemonioFtp::nombre(tipo) + u": "_s + QString::fromUtf8(caso)));
+            };
+            *fila("certificado bueno") << tipo << u"servidor.pem"_s << false << false << 2 << QString()
+                                       << u"TLS (control y datos)"_s;
+            *fila("otra autoridad") << tipo << u"otra-autoridad.pem"_s << false << false << 2 << comprobar << QString();
+            *fila("otro nombre") << tipo << u"otro-nombre.pem"_s << false << false << 2 << comprobar << QString();
+            *fila("caducado") << tipo << u"caducado.pem"_s << false << false << 2 << comprobar << QString();
+            *fila("exige TLS, cifrado=0") << tipo << u"servidor.pem"_s << true << false << 0
+                                          << u"exige una conexión cifrada (TLS) y la configuración no cifra "
+                                             "(cifrado=0): cambia el cifrado a «TLS obligatorio»"_s
+                                          << QString();
+            *fila("sin TLS, cifrado=1") << tipo << QString() << false << false << 1
+                                        << u"El servidor no ofrece conexión cifrada (TLS): los archivos de este "
+                                           "envío van sin cifrar."_s
+                                        << u"Sin cifrar"_s;
+            *fila("sin TLS, cifrado=2") << tipo << QString() << false << false << 2
+                                        << u"no ofrece conexión cifrada (TLS) y la configuración la exige"_s
+                                        << QString();
+            // pure-ftpd has no switch that refuses passive mode.
+            if (tipo != DemonioFtp::Tipo::PureFtpd)
+                *fila("TLS, pasivo rechazado")
+                    << tipo << u"servidor.pem"_s << false << true << 2 << u"rechazó el modo pasivo"_s << QString();
+        }
+    }
+    void matrizTls()
+    {
+        QFETCH(DemonioFtp::Tipo, tipo);
+        QFETCH(QString, certificado);
+        QFETCH(bool, exigeTls);
+        QFETCH(bool, sinPasivo);
+        QFETCH(int, cifrado);
+        QFETCH(QString, mensaje);
+        QFETCH(QString, acuse);
+        SALTA_SI_NO_HAY(tipo);
+        Escena e(tipo, ajustes([&](auto &a) {
+                     a.certificado = certificado.isEmpty() ? QString() : m_certificados.filePath(certificado);
+                     a.exigeTls = exigeTls;
+                     a.sinPasivo = sinPasivo;
+                 }));
+        const QString m = u"M0123001."_s + dia();
+        e.archivo(u"val_env"_s, m, "500|1|0123|\r\n");
+        QCOMPARE(e.corre({u"config"_s, u"cifrado=%1"_s.arg(cifrado),
+                          u"certificado="_s + m_certificados.filePath(u"ca.pem"_s)}),
+                 0);
+        const int estado = e.corre({u"enviar"_s, m, u"--sin-espera"_s});
+        QVERIFY2(mensaje.isEmpty() || e.errores.count(mensaje) == 1, qPrintable(e.errores));
+        QVERIFY2(!e.errores.contains(u"Usuario o Contraseña"_s), qPrintable(e.errores));
+        if (acuse.isEmpty()) {
+            QVERIFY2(estado != 0, qPrintable(e.errores));
+            QCOMPARE(e.errores.count(u"Error No."_s), 1); // one refusal, one message
+            QVERIFY(!e.demonio.existe(u"/ag0123/"_s + m)); // not even an empty file
+            return;
+        }
+        QVERIFY2(estado == 0, qPrintable(e.errores));
+        QCOMPARE(e.demonio.lee(u"/ag0123/"_s + m), QByteArray("500|1|0123|\r\n"));
+        QCOMPARE(e.corre({u"acuse"_s, m}), 0);
+        QVERIFY2(e.salida.contains(u"Cifrado:                  "_s + acuse + u'\n'), qPrintable(e.salida));
+    }
+
+private:
+    QTemporaryDir m_certificados;
 };
 
 QTEST_GUILESS_MAIN(PruebaDemoniosFtp)

@@ -88,7 +88,7 @@ void escribeTexto(const QString &ruta, const QString &texto, QFileDevice::Permis
 
 QString cifra(const QString &clave)
 {
-    // The SHA-512 crypt form that proftpd's AuthUserFile reads.
+    // The SHA-512 crypt form that proftpd's AuthUserFile and pure-ftpd's PureDB read.
     QProcess p;
     p.start(QStringLiteral("openssl"), {QStringLiteral("passwd"), QStringLiteral("-6"), QStringLiteral("-stdin")});
     p.write(clave.toUtf8() + '\n');
@@ -194,9 +194,9 @@ void DemonioFtp::configura(const Ajustes &a)
             conf += QStringLiteral("idle_session_timeout=%1\n").arg(a.inactividad);
         if (!a.certificado.isEmpty())
             conf += QStringLiteral("ssl_enable=YES\nrsa_cert_file=%1\nrsa_private_key_file=%1\n"
-                                   "allow_anon_ssl=NO\nforce_local_logins_ssl=NO\nforce_local_data_ssl=NO\n"
+                                   "allow_anon_ssl=NO\nforce_local_logins_ssl=%2\nforce_local_data_ssl=%2\n"
                                    "require_ssl_reuse=NO\nssl_ciphers=HIGH\n")
-                        .arg(a.certificado);
+                        .arg(a.certificado, a.exigeTls ? QStringLiteral("YES") : QStringLiteral("NO"));
         escribeTexto(archivo(QStringLiteral("vsftpd.conf")), conf, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         argumentos << archivo(QStringLiteral("vsftpd.conf"));
         break;
@@ -227,6 +227,13 @@ void DemonioFtp::configura(const Ajustes &a)
             conf += QStringLiteral("<Limit EPSV PASV>\n  DenyAll\n</Limit>\n");
         if (a.inactividad > 0)
             conf += QStringLiteral("TimeoutIdle %1\n").arg(a.inactividad);
+        if (!a.certificado.isEmpty())
+            conf += QStringLiteral("LoadModule mod_tls.c\n<IfModule mod_tls.c>\n  TLSEngine on\n  TLSLog %1\n"
+                                   "  TLSProtocol TLSv1.2 TLSv1.3\n  TLSRSACertificateFile %2\n"
+                                   "  TLSRSACertificateKeyFile %2\n  TLSVerifyClient off\n"
+                                   "  TLSOptions NoSessionReuseRequired\n  TLSRequired %3\n</IfModule>\n")
+                        .arg(archivo(QStringLiteral("tls.log")), a.certificado,
+                             a.exigeTls ? QStringLiteral("on") : QStringLiteral("off"));
         escribeTexto(archivo(QStringLiteral("proftpd.conf")), conf, soloDueno);
         argumentos << QStringLiteral("-n") << QStringLiteral("-q") << QStringLiteral("-c")
                    << archivo(QStringLiteral("proftpd.conf"));
@@ -235,17 +242,22 @@ void DemonioFtp::configura(const Ajustes &a)
     case Tipo::PureFtpd: {
         const QString pw = archivo(QStringLiteral("pureftpd.passwd"));
         const QString pdb = archivo(QStringLiteral("pureftpd.pdb"));
-        for (const auto &[usuario, clave] : kCuentas) {
-            QProcess p;
-            p.start(kDemonios + QStringLiteral("/usr/bin/pure-pw"),
-                    {QStringLiteral("useradd"), usuario, QStringLiteral("-f"), pw, QStringLiteral("-F"), pdb,
-                     QStringLiteral("-u"), QString::number(m_uid), QStringLiteral("-g"), QString::number(m_gid),
-                     QStringLiteral("-d"), m_raiz, QStringLiteral("-m")});
-            p.write((clave + QLatin1Char('\n') + clave + QLatin1Char('\n')).toUtf8());
-            p.closeWriteChannel();
-            if (!p.waitForFinished(10000) || p.exitCode() != 0)
-                qFatal("DemonioFtp: pure-pw falló: %s", p.readAllStandardError().constData());
-        }
+        // The accounts' lines as pure-pw writes them (chrooted in the "/"),
+        // with a SHA-512 crypt hash: pure-pw's own argon2 took seconds per
+        // login on a loaded machine.
+        QString lineas;
+        for (const auto &[usuario, clave] : kCuentas)
+            lineas += QStringLiteral("%1:%2:%3:%4::%5/./::::::::::::\n")
+                          .arg(usuario, cifra(clave))
+                          .arg(m_uid)
+                          .arg(m_gid)
+                          .arg(m_raiz);
+        escribeTexto(pw, lineas, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QProcess p;
+        p.start(kDemonios + QStringLiteral("/usr/bin/pure-pw"),
+                {QStringLiteral("mkdb"), pdb, QStringLiteral("-f"), pw});
+        if (!p.waitForFinished(10000) || p.exitCode() != 0)
+            qFatal("DemonioFtp: pure-pw mkdb falló: %s", p.readAllStandardError().constData());
         argumentos << QStringLiteral("-S") << QStringLiteral("127.0.0.1,%1").arg(m_puerto) << QStringLiteral("-l")
                    << QStringLiteral("puredb:") + pdb << QStringLiteral("-E") << QStringLiteral("-A")
                    << QStringLiteral("-H") << QStringLiteral("-f") << QStringLiteral("none");
@@ -254,7 +266,8 @@ void DemonioFtp::configura(const Ajustes &a)
         if (a.inactividad > 0)
             argumentos << QStringLiteral("-I") << QString::number(qMax(1, a.inactividad / 60));
         if (!a.certificado.isEmpty())
-            argumentos << QStringLiteral("-Y") << QStringLiteral("1") << QStringLiteral("-2") << a.certificado;
+            argumentos << QStringLiteral("-Y") << (a.exigeTls ? QStringLiteral("2") : QStringLiteral("1"))
+                       << QStringLiteral("-2") << a.certificado;
         break;
     }
     }

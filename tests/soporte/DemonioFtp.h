@@ -23,7 +23,9 @@ class Oficina;
 //   demonio.escribe(u"/ag0123/k0123001.045"_s, "...");
 //
 // The three need root for their chroot (the server's "/"); elsewhere
-// noDisponible() says so and the test is skipped.
+// noDisponible() says so and the test is skipped. Explicit TLS (Ajustes::
+// certificado) works on the three: proftpd through its module mod_tls
+// (proftpd-mod-crypto, unpacked beside it).
 class DemonioFtp
 {
 public:
@@ -37,6 +39,7 @@ public:
         int sesionesPorIp = 0; // vsftpd: max_per_ip
         int inactividad = 0; // idle time-out of a session, s (0: the daemon's own)
         QString certificado; // explicit TLS with this PEM file (certificate and key)
+        bool exigeTls = false; // with certificado: no login in the clear
     };
 
     static QString nombre(Tipo tipo);

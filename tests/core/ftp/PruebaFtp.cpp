@@ -267,6 +267,19 @@ private slots:
         QVERIFY(!servidor->existe(carpeta + u"/M0123002.045"_s));
     }
 
+    // An upload the server refuses before it opens the file leaves the file
+    // of that name it already held as it was.
+    void envioRechazadoDejaElAnterior()
+    {
+        servidor->escribe(u"/ag0123/M0123002.045"_s, "anterior");
+        servidor->rechazaEnvios(553);
+        escribe(rutaLocal(u"M0123002.045"_s), "nuevo");
+        ClienteFtp cliente(limites);
+        cliente.conecta(servidor->direccion(), u"ag0123"_s, u"secreto"_s);
+        QCOMPARE(numeroDe([&] { cliente.envia(rutaLocal(u"M0123002.045"_s), u"/ag0123"_s, u"M0123002.045"_s); }), 553);
+        QCOMPARE(servidor->lee(u"/ag0123/M0123002.045"_s), QByteArray("anterior"));
+    }
+
     // A transfer whose connection drops: 1000; a download leaves nothing
     // under its name, and an older file of that name is not replaced by a
     // partial one.
@@ -292,13 +305,22 @@ private slots:
         ClienteFtp cliente(limites);
         cliente.conecta(servidor->direccion(), u"ag0123"_s, u"secreto"_s);
         servidor->cortaTras(4096);
-        const int numero = numeroDe([&] {
-            if (descarga)
-                cliente.recibe(rutaLocal(u"M0123001.err"_s), u"/ag0123"_s, u"M0123001.err"_s);
-            else
-                cliente.envia(rutaLocal(u"M0123009.045"_s), u"/ag0123"_s, u"M0123009.045"_s);
-        });
+        QString descripcion;
+        const int numero = numeroDe(
+            [&] {
+                if (descarga)
+                    cliente.recibe(rutaLocal(u"M0123001.err"_s), u"/ag0123"_s, u"M0123001.err"_s);
+                else
+                    cliente.envia(rutaLocal(u"M0123009.045"_s), u"/ag0123"_s, u"M0123009.045"_s);
+            },
+            &descripcion);
         QCOMPARE(numero, 1000);
+        // The part of an upload that reached the server is not left there
+        // to be taken for the file.
+        if (!descarga) {
+            QVERIFY(!servidor->existe(u"/ag0123/M0123009.045"_s));
+            QVERIFY2(descripcion.endsWith(u"la parte que llegó se borró del servidor"_s), qPrintable(descripcion));
+        }
         if (descarga) {
             QStringList esperados {u"M0123009.045"_s};
             if (habiaArchivo)

@@ -216,25 +216,29 @@ private slots:
     }
 
     // CSV per RFC 4180: a header, one record per transmission with its
-    // responses' names, moments (UTC) and hashes, fields quoted when they
-    // hold a comma or a quote, CR LF line ends.
+    // responses' names, moments (UTC) and hashes and whether its channels
+    // were protected, fields quoted when they hold a comma or a quote, CR LF
+    // line ends.
     void csv()
     {
         Oficina oficina;
         Programa &p = oficina.carga();
         const qint64 t = envia(p, u"M0123001.045"_s, local(10, 9, 0), "uno", u"/ag0123,\"b\""_s);
         responde(p, t, u"K"_s, u"k0123001.045"_s, "K", local(10, 9, 2), oficina.carpeta(u"val_rec"_s));
+        p.diario().anotaProteccion(t, true, false);
         ModeloHistorial m(p);
         m.actualiza();
+        QCOMPARE(m.index(0, ModeloHistorial::Cifrado).data().toString(), u"TLS solo en el control"_s);
         const QStringList lineas = m.csv().split(u"\r\n"_s);
         QCOMPARE(lineas.size(), 3);
         QCOMPARE(lineas[2], QString());
         QCOMPARE(lineas[0], u"archivo,tipo,estado,carpeta_servidor,tamano,sha256,aceptado_utc,prevalidacion,"
-                            "prevalidacion_utc,prevalidacion_sha256,validacion,validacion_utc,validacion_sha256"_s);
+                            "prevalidacion_utc,prevalidacion_sha256,validacion,validacion_utc,validacion_sha256,"
+                            "control_cifrado,datos_cifrados"_s);
         const QString shaUno = QString::fromLatin1(QCryptographicHash::hash("uno", QCryptographicHash::Sha256).toHex());
         const QString shaK = QString::fromLatin1(QCryptographicHash::hash("K", QCryptographicHash::Sha256).toHex());
         QCOMPARE(lineas[1], u"M0123001.045,M,Sin respuesta después de 30 min,\"/ag0123,\"\"b\"\"\",3,%1,"
-                            "2026-02-10T15:00:00Z,k0123001.045,2026-02-10T15:02:00Z,%2,,,"_s.arg(shaUno, shaK));
+                            "2026-02-10T15:00:00Z,k0123001.045,2026-02-10T15:02:00Z,%2,,,,si,no"_s.arg(shaUno, shaK));
     }
 
     // The receipt: what was uploaded, when the server accepted it (local

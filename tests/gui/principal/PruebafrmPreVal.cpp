@@ -141,6 +141,27 @@ private slots:
         QCOMPARE(barra->aviso(), QStringLiteral("Ninguna respuesta en espera"));
     }
 
+    // A send in the clear though TLS was asked for when offered: the status
+    // bar says so while it runs and after it, until the next command.
+    void avisoSinCifrar()
+    {
+        Ventana v;
+        frmPreVal &w = v.ventana;
+        const QString texto = QStringLiteral("El servidor no ofrece conexión cifrada (TLS): los archivos de este envío "
+                                             "van sin cifrar.");
+        emit v.comandos.ocupadoCambiado(true);
+        emit v.comandos.envio().enviandoArchivo(QStringLiteral("M0123001.344"), 1, 2);
+        emit v.comandos.envio().envioSinCifrar(texto);
+        QCOMPARE(w.stbPrincipal()->aviso(), texto);
+        emit v.comandos.envio().enviandoArchivo(QStringLiteral("M0123002.344"), 2, 2);
+        QCOMPARE(w.stbPrincipal()->aviso(), QStringLiteral("Enviando M0123002.344 (2 de 2) sin cifrar…"));
+        emit v.comandos.ocupadoCambiado(false);
+        QCOMPARE(w.stbPrincipal()->aviso(), texto);
+        emit v.comandos.ocupadoCambiado(true);
+        emit v.comandos.ocupadoCambiado(false);
+        QCOMPARE(w.stbPrincipal()->aviso(), QString());
+    }
+
     // A send shows a busy cursor and the file it takes; the lists show how
     // many entries they hold, and the reception list has column titles.
     void avisosDelEnvioYCuentas()
