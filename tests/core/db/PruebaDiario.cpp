@@ -174,7 +174,7 @@ private slots:
         const auto e = p.listaRecepcion().entrada(0);
         QCOMPARE(e.prev + e.val + e.archivoVal + e.rutaDest, u"XM0123001.err"_s + val);
         QVERIFY(!p.conexion().db().tables().contains(u"LISTA_ENVIO"_s));
-        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 7);
+        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 9);
         QSqlQuery modo = p.conexion().ejecuta(u"PRAGMA journal_mode"_s);
         QVERIFY(modo.next());
         QCOMPARE(modo.value(0).toString().toLower(), u"wal"_s);
