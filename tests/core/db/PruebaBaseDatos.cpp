@@ -229,6 +229,9 @@ private slots:
     void baseDeVersionAnterior()
     {
         Oficina oficina;
+        oficina.sql(QStringLiteral("DROP TABLE RESPUESTA_PASADA"));
+        oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN HORA_SERVIDOR"));
+        oficina.sql(QStringLiteral("ALTER TABLE RESPUESTA DROP COLUMN HORA_SERVIDOR"));
         oficina.sql(QStringLiteral("DROP TABLE RESPUESTA_CONTENIDO"));
         oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN cifrado"));
         oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN certificado"));

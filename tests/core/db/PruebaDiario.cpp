@@ -94,6 +94,7 @@ private slots:
         for (const QString &sql : {
                  u"DROP VIEW VISTA_ENVIO"_s,
                  u"DROP VIEW VISTA_RECEPCION"_s,
+                 u"DROP TABLE RESPUESTA_PASADA"_s,
                  u"DROP TABLE RESPUESTA_CONTENIDO"_s,
                  u"DROP TABLE PEDIMENTO"_s,
                  u"DROP TABLE COLA_ENVIO"_s,
@@ -134,7 +135,7 @@ private slots:
         const auto e = p.listaRecepcion().entrada(0);
         QCOMPARE(e.prev + e.val + e.archivoVal + e.rutaDest, u"XM0123001.err"_s + val);
         QVERIFY(!p.conexion().db().tables().contains(u"LISTA_ENVIO"_s));
-        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 6);
+        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 7);
         QSqlQuery modo = p.conexion().ejecuta(u"PRAGMA journal_mode"_s);
         QVERIFY(modo.next());
         QCOMPARE(modo.value(0).toString().toLower(), u"wal"_s);
@@ -256,7 +257,10 @@ private slots:
         const qint64 t1 = HistorialPrueba::envia(p, u"M0123001.045"_s, ahora);
         const QString vieja = HistorialPrueba::responde(p, t1, u"K"_s, u"k0123001.045"_s, "VIEJA\r\n", ahora, val);
         const QString perdida = HistorialPrueba::responde(p, t1, u"R"_s, u"M0123001.err"_s, "PERDIDA\r\n", ahora, val);
-        p.conexion().ejecuta(u"DROP TABLE RESPUESTA_CONTENIDO"_s);
+        for (const QString &sql :
+             {u"DROP TABLE RESPUESTA_PASADA"_s, u"ALTER TABLE TRANSMISION DROP COLUMN HORA_SERVIDOR"_s,
+              u"ALTER TABLE RESPUESTA DROP COLUMN HORA_SERVIDOR"_s, u"DROP TABLE RESPUESTA_CONTENIDO"_s})
+            p.conexion().ejecuta(sql);
         p.conexion().ejecuta(oficina.enServidor() ? u"UPDATE ESQUEMA_VERSION SET NUMERO = 5"_s
                                                   : u"PRAGMA user_version = 5"_s);
         QFile::remove(perdida);
@@ -294,6 +298,9 @@ private slots:
         QCOMPARE(e.persona().textos(), QStringList());
         QVERIFY(e.servidor.existe(AG + u"/M0123001.045"_s));
         QFile::remove(e.servidor.ruta(AG + u"/M0123001.045"_s));
+        // Its responses no longer awaited (while they are, a file awaiting
+        // the same names is not sent at all).
+        p.listaRecepcion().quita(0);
 
         e.enLista(u"M0123001.045"_s, u"2"_s, AG, AG);
         e.persona().respuestas.enqueue(Dialogos::Respuesta::No);
