@@ -247,6 +247,9 @@ private slots:
     void baseDeVersionAnterior()
     {
         Oficina oficina;
+        oficina.sql(QStringLiteral("DROP TABLE RESPUESTA_PASADA"));
+        oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN HORA_SERVIDOR"));
+        oficina.sql(QStringLiteral("ALTER TABLE RESPUESTA DROP COLUMN HORA_SERVIDOR"));
         oficina.sql(QStringLiteral("DROP TABLE RESPUESTA_CONTENIDO"));
         oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN cifrado"));
         oficina.sql(QStringLiteral("ALTER TABLE PARAMETROS DROP COLUMN certificado"));
@@ -257,6 +260,8 @@ private slots:
         oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN VENCE"));
         oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN EQUIPO"));
         oficina.sql(QStringLiteral("ALTER TABLE COLA_ENVIO DROP COLUMN VISTO"));
+        oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN CONTROL_CIFRADO"));
+        oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN DATOS_CIFRADOS"));
         oficina.sql(QStringLiteral("PRAGMA user_version = 3"));
         Programa &p = oficina.carga();
         QCOMPARE(p.parametros().entero(QStringLiteral("cifrado")), 0);

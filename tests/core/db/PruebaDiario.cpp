@@ -134,6 +134,7 @@ private slots:
         for (const QString &sql : {
                  u"DROP VIEW VISTA_ENVIO"_s,
                  u"DROP VIEW VISTA_RECEPCION"_s,
+                 u"DROP TABLE RESPUESTA_PASADA"_s,
                  u"DROP TABLE RESPUESTA_CONTENIDO"_s,
                  u"DROP TABLE PEDIMENTO"_s,
                  u"DROP TABLE COLA_ENVIO"_s,
@@ -341,6 +342,9 @@ private slots:
         QCOMPARE(e.persona().textos(), QStringList());
         QVERIFY(e.servidor.existe(AG + u"/M0123001.045"_s));
         QFile::remove(e.servidor.ruta(AG + u"/M0123001.045"_s));
+        // Its responses no longer awaited (while they are, a file awaiting
+        // the same names is not sent at all).
+        p.listaRecepcion().quita(0);
 
         e.enLista(u"M0123001.045"_s, u"2"_s, AG, AG);
         e.persona().respuestas.enqueue(Dialogos::Respuesta::No);
