@@ -236,12 +236,17 @@ private slots:
         oficina.sql(QStringLiteral("DROP TABLE PEDIMENTO"));
         oficina.sql(QStringLiteral("DROP INDEX DIARIO_RESPUESTA_PEDIMENTOS"));
         oficina.sql(QStringLiteral("ALTER TABLE RESPUESTA DROP COLUMN PEDIMENTOS"));
+        oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN CONTROL_CIFRADO"));
+        oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN DATOS_CIFRADOS"));
         oficina.sql(QStringLiteral("PRAGMA user_version = 3"));
         Programa &p = oficina.carga();
         QCOMPARE(p.parametros().entero(QStringLiteral("cifrado")), 0);
         QCOMPARE(p.parametros().texto(QStringLiteral("certificado")), QString());
         QCOMPARE(p.parametros().entero(QStringLiteral("espera_respuesta")), 30);
         QCOMPARE(p.parametros().entero(QStringLiteral("Patente")), 123);
+        // and the journal's columns of each upload's protection
+        QVERIFY(
+            p.conexion().ejecuta(QStringLiteral("SELECT CONTROL_CIFRADO, DATOS_CIFRADOS FROM TRANSMISION")).isActive());
     }
 
     void valoresDelPrograma_data()
