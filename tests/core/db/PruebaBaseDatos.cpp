@@ -268,6 +268,9 @@ private slots:
         QCOMPARE(p.parametros().texto(QStringLiteral("certificado")), QString());
         QCOMPARE(p.parametros().entero(QStringLiteral("espera_respuesta")), 30);
         QCOMPARE(p.parametros().entero(QStringLiteral("Patente")), 123);
+        // and the journal's columns of each upload's protection
+        QVERIFY(
+            p.conexion().ejecuta(QStringLiteral("SELECT CONTROL_CIFRADO, DATOS_CIFRADOS FROM TRANSMISION")).isActive());
     }
 
     void valoresDelPrograma_data()
