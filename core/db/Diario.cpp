@@ -617,7 +617,26 @@ bool Diario::reclamada(qint64 cola) const
         {cola});
     if (!q.next())
         return true; // gone: sent by another program, or removed
-    if (q.value(0).isNull() || q.value(4).toString() != kEnviando)
-        return false;
-    return reclamoVivo(q.value(1).toString(), q.value(2).toString(), q.value(3), ahoraServidor());
+    const qint64 ahora = ahoraServidor();
+    if (!q.value(0).isNull() && q.value(4).toString() == kEnviando
+        && reclamoVivo(q.value(1).toString(), q.value(2).toString(), q.value(3), ahora))
+        return true;
+    q.finish();
+    // The same name queued twice, being sent from the other row: that upload
+    // takes this row out of the queue when it is accepted.
+    QSqlQuery mismo = m_conexion.ejecuta(
+        QStringLiteral("SELECT T.PROGRAMA, T.EQUIPO, T.VENCE FROM COLA_ENVIO C, TRANSMISION T WHERE C.ID = ? AND "
+                       "T.NOMBRE = C.NOMBRE AND T.ESTADO = 'ENVIANDO'"),
+        {cola});
+    while (mismo.next())
+        if (reclamoVivo(mismo.value(0).toString(), mismo.value(1).toString(), mismo.value(2), ahora))
+            return true;
+    mismo.finish();
+    // Queued by a program that had not read that another program sent the
+    // name meanwhile: the send that takes it finds the upload made.
+    QSqlQuery enviado = m_conexion.ejecuta(
+        QStringLiteral("SELECT COUNT(*) FROM COLA_ENVIO C, TRANSMISION T WHERE C.ID = ? AND UPPER(T.NOMBRE) = "
+                       "UPPER(C.NOMBRE) AND T.ACEPTADO IS NOT NULL AND T.ORDEN > COALESCE(C.VISTO, C.ORDEN)"),
+        {cola});
+    return enviado.next() && enviado.value(0).toInt() > 0;
 }

@@ -171,8 +171,12 @@ public:
     // without an upload. Returns nothing when the row is gone or claimed.
     std::optional<Reclamo> mueve(qint64 cola, const QString &tipo, const FilaRecepcion &recepcion);
 
-    // True while a program holds a live claim on the queued name, or once
-    // the name left the queue (sent by another program, or removed).
+    // True while a program holds a live claim on the queued name (on this
+    // row or on another row of the same name), once the name left the queue
+    // (sent by another program, or removed), or when
+    // another program sent that name after this row's program last read the
+    // journal (enviadoDesdeCola: the next send drops the row when the bytes
+    // are the same).
     bool reclamada(qint64 cola) const;
 
     // The latest moment (UTC) the server accepted these bytes under this name.

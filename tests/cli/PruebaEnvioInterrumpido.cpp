@@ -163,8 +163,8 @@ private slots:
 
         ProcesoTendal a(e.oficina, {u"enviar"_s, u"--sin-espera"_s, u"--si"_s});
         ProcesoTendal b(e.oficina, {u"enviar"_s, u"--sin-espera"_s, u"--si"_s});
-        QCOMPARE(a.termina(), 0);
-        QCOMPARE(b.termina(), 0);
+        const int estadoA = a.termina();
+        const int estadoB = b.termina();
 
         const QStringList recibidos = e.servidor.recibidos();
         QCOMPARE(recibidos.size(), n);
@@ -177,6 +177,8 @@ private slots:
         QCOMPARE(valor(p, u"SELECT COUNT(DISTINCT NOMBRE) FROM TRANSMISION"_s), n);
         QCOMPARE(valor(p, u"SELECT COUNT(*) FROM TRANSMISION WHERE ESTADO = 'ENVIANDO'"_s), 0);
         QCOMPARE(valor(p, u"SELECT COUNT(*) FROM COLA_ENVIO"_s), 0);
+        QCOMPARE(estadoA, 0);
+        QCOMPARE(estadoB, 0);
     }
 };
 
