@@ -28,6 +28,7 @@ const Dialecto &Dialecto::sqlite()
         QString(),
         QString(),
         QString(),
+        QString(),
     };
     return d;
 }
@@ -60,6 +61,7 @@ const Dialecto &Dialecto::postgresql()
                        "false)"),
         QStringLiteral("SELECT pg_try_advisory_lock(%1, %2)"),
         QStringLiteral("SELECT pg_advisory_unlock(%1, %2)"),
+        QStringLiteral("to_char(CURRENT_TIMESTAMP AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')"),
     };
     return d;
 }

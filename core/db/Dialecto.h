@@ -36,6 +36,11 @@ struct Dialecto {
     // Empty: claims are the journal's rows alone (one file, one machine).
     QString tomaReclamo;
     QString sueltaReclamo;
+    // The database's clock as UTC ISO text with milliseconds, the form the
+    // journal stores its times in, for a statement to write it itself (a
+    // server: every workstation records the same clock). Empty: the
+    // program's own clock is bound instead (one workstation's file).
+    QString ahora;
 
     QString adapta(QString sql) const;
 

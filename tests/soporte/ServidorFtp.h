@@ -66,6 +66,8 @@ public:
     // Every upload, download and name listing asked for so far, in order:
     // "STOR /ag0123/M…", "RETR /ag0123/k…", "NLST /ag0123" (the server's paths).
     QStringList transferencias();
+    // Connections accepted while detieneSaludo() held them without a greeting.
+    int conexionesMudas();
 
 private:
     QString orden(const QString &texto);

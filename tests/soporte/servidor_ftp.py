@@ -28,6 +28,7 @@ server ends, so a test that dies never leaves a server behind.
     usuarios              "usuarios a,b,..." the user names that logged in
     transferencias        "transferencias STOR /a/b|RETR /a/c|NLST /a|..." every
                           upload, download and name listing asked for so far
+    mudas                 "mudas N" connections accepted and held without a greeting
     salir                 end the server
 
 The pieces (Interruptores, Autorizador, Manejador, CanalDatos, crea_servidor)
@@ -55,6 +56,7 @@ class Interruptores:
     def __init__(self):
         self.restablece()
         self.usuarios = []
+        self.mudas = 0
         self.transferencias = []
 
     def restablece(self):
@@ -196,6 +198,7 @@ class Manejador(FTPHandler):
             return
         if S.detiene == "saludo":
             self.mudo = True
+            S.mudas += 1
             return
         super().handle()
 
@@ -268,6 +271,8 @@ def _atiende_ordenes():
             _responde("usuarios " + ",".join(S.usuarios))
         elif orden == "transferencias":
             _responde("transferencias " + "|".join(S.transferencias))
+        elif orden == "mudas":
+            _responde("mudas %d" % S.mudas)
         elif orden == "restablece":
             S.restablece()
             _responde("ok")
