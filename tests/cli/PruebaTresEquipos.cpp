@@ -172,9 +172,8 @@ private slots:
             if (it.value() > 1)
                 cuales << it.key();
         }
-        QVERIFY2(
-            repetidas <= delMuerto,
-            qPrintable(cuales.join(u", "))); // only what the killed program held
+        QVERIFY2(repetidas <= delMuerto,
+                 qPrintable(cuales.join(u", "))); // only what the killed program held
         p.refrescaListas();
         QCOMPARE(e.nombresRecepcion(), QStringList());
     }
