@@ -62,6 +62,8 @@ int enCola(Programa &programa)
 // sent: a question answered No, a password not given, an error).
 int pendientesDelDia(Programa &programa)
 {
+    // Files another program sent meanwhile left the journal's queue.
+    programa.refrescaListas();
     const ListaEnvio &envio = programa.listaEnvio();
     int n = 0;
     for (int i = 0; i < envio.cuenta(); ++i) {

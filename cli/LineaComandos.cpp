@@ -1,8 +1,11 @@
 #include "cli/LineaComandos.h"
 
 #include "cli/Comando.h"
+#include "core/base/ErrorTendal.h"
 #include "core/base/Reloj.h"
 #include "core/base/Version.h"
+
+#include <exception>
 
 namespace {
 
@@ -120,7 +123,17 @@ int LineaComandos::ejecuta(QStringList args)
     c.si = c.bandera(QStringLiteral("--si"));
     for (const Entrada &e : kComandos) {
         if (nombre == QLatin1StringView(e.nombre)) {
-            const int estado = e.funcion(c);
+            int estado = 1;
+            // A command's own handlers report what they expect; anything
+            // else that reaches here (the database lost between two steps)
+            // ends the command with its message, never with an abort.
+            try {
+                estado = e.funcion(c);
+            } catch (const ErrorTendal &error) {
+                m_err << error.descripcion() << u'\n';
+            } catch (const std::exception &error) {
+                m_err << QStringLiteral("Error interno: %1\n").arg(QString::fromLocal8Bit(error.what()));
+            }
             m_out.flush();
             m_err.flush();
             return estado;

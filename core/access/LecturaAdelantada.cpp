@@ -111,6 +111,12 @@ LecturaAdelantada::LecturaAdelantada(const BaseAccess &base, QStringList tablas)
     });
 }
 
+bool LecturaAdelantada::sinSitio() const
+{
+    std::lock_guard candado(d->mutex);
+    return d->lotes.size() >= kLotesEnEspera;
+}
+
 LecturaAdelantada::~LecturaAdelantada()
 {
     {

@@ -38,6 +38,10 @@ public:
     // given).
     qint64 recorre(const QString &tabla, const std::function<void(std::span<const Valor>)> &fila);
 
+    // True while the batches read and not yet taken fill the room: the
+    // reading waits for the caller.
+    bool sinSitio() const;
+
 private:
     struct Estado;
     std::unique_ptr<Estado> d;

@@ -41,6 +41,9 @@ public:
     // Database errors: a table that does not exist, and any other failure.
     static constexpr int TablaNoEncontrada = -2147217865;
     static constexpr int BaseDeDatos = -2147467259;
+    // The database server does not answer (its connection was lost and
+    // cannot be opened again yet).
+    static constexpr int BaseDeDatosSinConexion = -2146824579;
 
     // The error with its usual description.
     static ErrorTendal conNumero(int numero, const QString &detalle = QString());

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
+#include <QTimeZone>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -80,6 +81,16 @@ QString nuevoNombre()
     return QStringLiteral("Conexion%1").arg(g_contador.fetchAndAddRelaxed(1));
 }
 
+// The server does not answer: the same text for the whole outage, so that a
+// caller that repeats its work shows it once.
+ErrorTendal errorSinConexion(const QString &ruta)
+{
+    return ErrorTendal(ErrorTendal::BaseDeDatosSinConexion,
+                       QStringLiteral("Se perdió la conexión con el servidor de la base de datos %1; se vuelve a "
+                                      "conectar en el siguiente intento")
+                           .arg(sinClave(ruta)));
+}
+
 // What went wrong in a statement or a transaction, in Spanish, naming the
 // database; the driver's own text follows in parentheses. The number stays
 // the database's (-2147217865 for a missing table, -2147467259 otherwise).
@@ -107,7 +118,7 @@ ErrorTendal errorDe(const QString &ruta, const QSqlError &error)
     } else if (estado.startsWith(u"23")) {
         que = QStringLiteral("La base de datos %1 no aceptó el cambio: contradice sus reglas");
     } else if (estado.startsWith(u"08") || estado.startsWith(u"57P")) {
-        que = QStringLiteral("Se perdió la conexión con el servidor de la base de datos %1");
+        return errorSinConexion(ruta);
     } else if (minusculas.contains(QLatin1StringView("no such table"))) {
         numero = ErrorTendal::TablaNoEncontrada;
         que = QStringLiteral("A la base de datos %1 le falta una tabla");
@@ -335,24 +346,93 @@ QSqlDatabase Conexion::db() const
     return QSqlDatabase::database(m_nombre, false);
 }
 
+bool Conexion::esSinConexion(const ErrorTendal &error)
+{
+    return error.numero() == ErrorTendal::BaseDeDatosSinConexion;
+}
+
+ErrorTendal Conexion::sinConexion() const
+{
+    return errorSinConexion(m_ruta);
+}
+
+bool Conexion::perdida() const
+{
+    if (!enServidor())
+        return false;
+    if (!m_perdida) {
+        // A statement fails for many reasons; the session is gone only when
+        // a trivial one fails too (one refused because the transaction
+        // already failed still has its session).
+        QSqlDatabase d = db();
+        bool viva = d.isOpen();
+        if (viva) {
+            QSqlQuery prueba(d);
+            viva = prueba.exec(QStringLiteral("SELECT 1")) || prueba.lastError().nativeErrorCode() == u"25P02";
+        }
+        m_perdida = !viva;
+    }
+    if (m_perdida && !m_perdidaDesde.isValid())
+        m_perdidaDesde = QDateTime::currentDateTimeUtc();
+    return m_perdida;
+}
+
+void Conexion::reconecta() const
+{
+    QSqlDatabase d = db();
+    d.close();
+    m_enTransaccion = false;
+    if (d.open()) {
+        QSqlQuery q(d);
+        bool listo = true;
+        for (const QString &sql : m_dialecto->alAbrir)
+            listo = listo && q.exec(sql);
+        if (listo) {
+            m_perdida = false;
+            m_perdidaDesde = QDateTime();
+            return;
+        }
+        q.finish();
+        d.close();
+    }
+    m_perdida = true;
+    if (!m_perdidaDesde.isValid())
+        m_perdidaDesde = QDateTime::currentDateTimeUtc();
+    throw sinConexion();
+}
+
 QSqlQuery Conexion::ejecuta(const QString &sql, const QVariantList &valores) const
 {
-    QSqlQuery q(db());
-    q.setForwardOnly(true);
-    bool ok = false;
-    if (valores.isEmpty()) {
-        ok = q.exec(sql); // a server prepares no schema statement
-    } else {
-        ok = q.prepare(sql);
-        if (ok) {
-            for (const QVariant &v : valores)
-                q.addBindValue(v);
-            ok = q.exec();
+    if (m_perdida && !m_enTransaccion)
+        reconecta();
+    for (int intento = 0;; ++intento) {
+        if (m_perdida)
+            throw sinConexion(); // inside a transaction that lost its session
+        QSqlQuery q(db());
+        q.setForwardOnly(true);
+        bool ok = false;
+        if (valores.isEmpty()) {
+            ok = q.exec(sql); // a server prepares no schema statement
+        } else {
+            ok = q.prepare(sql);
+            if (ok) {
+                for (const QVariant &v : valores)
+                    q.addBindValue(v);
+                ok = q.exec();
+            }
         }
+        if (ok)
+            return q;
+        const QSqlError error = q.lastError();
+        q.finish();
+        if (!perdida())
+            throw errorDe(m_ruta, error);
+        // Outside a transaction the statement did not run on the session
+        // that ended: it runs once more on a new one.
+        if (m_enTransaccion || intento > 0)
+            throw sinConexion();
+        reconecta();
     }
-    if (!ok)
-        throw errorDe(m_ruta, q.lastError());
-    return q;
 }
 
 qint64 Conexion::inserta(const QString &sql, const QVariantList &valores) const
@@ -365,16 +445,32 @@ qint64 Conexion::inserta(const QString &sql, const QVariantList &valores) const
 
 void Conexion::comienza() const
 {
+    if (m_perdida)
+        reconecta();
     QSqlDatabase d = db();
-    if (!d.transaction())
-        throw errorDe(m_ruta, d.lastError());
+    if (!d.transaction()) {
+        const QSqlError error = d.lastError();
+        if (!perdida())
+            throw errorDe(m_ruta, error);
+        reconecta();
+        if (!d.transaction()) {
+            if (perdida())
+                throw sinConexion();
+            throw errorDe(m_ruta, d.lastError());
+        }
+    }
+    m_enTransaccion = true;
 }
 
 void Conexion::confirma() const
 {
     QSqlDatabase d = db();
-    if (!d.commit()) {
+    const bool ok = d.commit();
+    m_enTransaccion = false;
+    if (!ok) {
         const ErrorTendal error = errorDe(m_ruta, d.lastError());
+        if (perdida())
+            throw sinConexion();
         d.rollback();
         throw error;
     }
@@ -382,6 +478,21 @@ void Conexion::confirma() const
 
 void Conexion::deshace() const
 {
+    m_enTransaccion = false;
+    if (m_perdida)
+        return; // the server ended the transaction with its session
     QSqlDatabase d = db();
     d.rollback();
+}
+
+std::optional<QDateTime> Conexion::ahoraServidor() const
+{
+    if (m_dialecto->ahora.isEmpty())
+        return std::nullopt;
+    QSqlQuery q = ejecuta(QStringLiteral("SELECT ") + m_dialecto->ahora);
+    if (!q.next())
+        return std::nullopt;
+    QDateTime t = QDateTime::fromString(q.value(0).toString(), Qt::ISODateWithMs);
+    t.setTimeZone(QTimeZone::utc());
+    return t.isValid() ? std::optional<QDateTime>(t) : std::nullopt;
 }

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
+#include "core/base/ErrorTendal.h"
+
 #include <memory>
+#include <optional>
 
 struct Dialecto;
 
@@ -23,6 +27,16 @@ struct Dialecto;
 // Either way, a connection that reads sees the last committed state, never a
 // writer's transaction in progress, and is not held while another
 // connection writes (the file is in WAL mode, set here when it opens).
+//
+// A server's connection can be lost: the server restarted or stopped, or
+// its session ended by an administrator. A statement that finds it lost
+// opens it again at once and runs once more, outside a transaction; inside
+// one, the transaction fails and the next one opens it again first. While
+// the server does not answer, every statement fails at once with one and the
+// same message (sinConexion()), so that a caller that repeats its work
+// (the receive cycle's tick, the next send) shows it once per outage and
+// resumes by itself when the server is back. What a session held (its
+// advisory locks) is gone with it.
 class Conexion
 {
 public:
@@ -82,13 +96,31 @@ public:
     void confirma() const;
     void deshace() const;
 
+    // Since when the server has not answered (the first failure of this
+    // outage, UTC); invalid while the connection works. A file never loses it.
+    QDateTime perdidaDesde() const { return m_perdidaDesde; }
+    // True when the error is this connection's "lost" failure.
+    static bool esSinConexion(const ErrorTendal &error);
+    // The server's clock now (UTC), read in one statement; nothing on a file.
+    std::optional<QDateTime> ahoraServidor() const;
+
 private:
     Conexion(QString nombre, QString ruta, const Dialecto &dialecto);
     static std::unique_ptr<Conexion> conecta(const QString &ruta);
     static std::unique_ptr<Conexion> conectaServidor(const QString &direccion);
     void verificaOficina() const;
+    // After a failed statement or transaction on a server: true when the
+    // session is gone (then marked lost), false when it still answers.
+    bool perdida() const;
+    // Opens the server's connection again (the same address and options);
+    // throws the "lost" failure while the server does not answer.
+    void reconecta() const;
+    ErrorTendal sinConexion() const;
 
     QString m_nombre;
     QString m_ruta;
     const Dialecto *m_dialecto;
+    mutable bool m_enTransaccion = false;
+    mutable bool m_perdida = false;
+    mutable QDateTime m_perdidaDesde;
 };

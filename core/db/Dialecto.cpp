@@ -29,6 +29,7 @@ const Dialecto &Dialecto::sqlite()
         QString(),
         QString(),
         QStringLiteral("CAST(strftime('%s', 'now') AS INTEGER)"),
+        QString(),
     };
     return d;
 }
@@ -62,6 +63,7 @@ const Dialecto &Dialecto::postgresql()
         QStringLiteral("SELECT pg_try_advisory_lock(%1, %2)"),
         QStringLiteral("SELECT pg_advisory_unlock(%1, %2)"),
         QStringLiteral("CAST(EXTRACT(EPOCH FROM clock_timestamp()) AS BIGINT)"),
+        QStringLiteral("to_char(CURRENT_TIMESTAMP AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')"),
     };
     return d;
 }

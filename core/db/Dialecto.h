@@ -40,6 +40,11 @@ struct Dialecto {
     // expression: the leases of the send claims are set and compared on it,
     // never on a workstation's clock.
     QString segundosServidor;
+    // The database's clock as UTC ISO text with milliseconds, the form the
+    // journal stores its times in, for a statement to write it itself (a
+    // server: every workstation records the same clock). Empty: the
+    // program's own clock is bound instead (one workstation's file).
+    QString ahora;
 
     QString adapta(QString sql) const;
 

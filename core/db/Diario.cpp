@@ -182,6 +182,15 @@ QList<Diario::FilaRecepcion> Diario::listaRecepcion() const
     return filas;
 }
 
+QString Diario::hora(QVariantList &valores, const QDateTime &local) const
+{
+    const QString &servidor = m_conexion.dialecto().ahora;
+    if (!servidor.isEmpty())
+        return servidor;
+    valores << utc(local);
+    return QStringLiteral("?");
+}
+
 qint64 Diario::encola(const FilaEnvio &f, qint64 *id)
 {
     qint64 v = 0;
@@ -190,10 +199,13 @@ qint64 Diario::encola(const FilaEnvio &f, qint64 *id)
         // What this program had read of the journal when it queued the
         // name: an upload accepted after that is one it did not know of.
         const QVariant visto = m_visto >= 0 ? QVariant(m_visto) : QVariant(QMetaType::fromType<qint64>());
+        QVariantList valores {texto(f.nombre), texto(f.icono), texto(f.rutaPre), texto(f.rutaVal)};
+        const QString agregado = hora(valores, QDateTime::currentDateTimeUtc());
+        valores << v << visto;
         *id = m_conexion.inserta(QStringLiteral("INSERT INTO COLA_ENVIO (NOMBRE, ICONO, RUTA_PRE, RUTA_VAL, "
-                                                "AGREGADO, ORDEN, VISTO) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                                 {texto(f.nombre), texto(f.icono), texto(f.rutaPre), texto(f.rutaVal),
-                                  utc(QDateTime::currentDateTimeUtc()), v, visto});
+                                                "AGREGADO, ORDEN, VISTO) VALUES (?, ?, ?, ?, %1, ?, ?)")
+                                     .arg(agregado),
+                                 valores);
     });
     return v;
 }
@@ -457,11 +469,14 @@ qint64 Diario::acepta(qint64 transmision, const Aceptacion &a, QDateTime momento
     m_conexion.enTransaccion([&] {
         v = sube();
         QVariantList valores = valoresRecepcion(a.recepcion);
-        valores << texto(a.carpetaServidor) << a.tamano << texto(a.sha256) << utc(momento) << v << transmision;
+        valores << texto(a.carpetaServidor) << a.tamano << texto(a.sha256);
+        const QString aceptado = hora(valores, momento);
+        valores << v << transmision;
         m_conexion.ejecuta(QStringLiteral("UPDATE TRANSMISION SET NOMBRE = ?, PREV = ?, VAL = ?, HORA = ?, RUTA_PREV = "
                                           "?, RUTA_VAL = ?, ARCHIVO_PREV = ?, ARCHIVO_VAL = ?, RUTA_DEST = ?, ICONO = "
-                                          "?, CARPETA_SERVIDOR = ?, TAMANO = ?, SHA256 = ?, ACEPTADO = ?, ESTADO = "
-                                          "'ENVIADO', EN_RECEPCION = 1, ORDEN = ? WHERE ID = ?"),
+                                          "?, CARPETA_SERVIDOR = ?, TAMANO = ?, SHA256 = ?, ACEPTADO = %1, ESTADO = "
+                                          "'ENVIADO', EN_RECEPCION = 1, ORDEN = ? WHERE ID = ?")
+                               .arg(aceptado),
                            valores);
         m_conexion.ejecuta(QStringLiteral("DELETE FROM COLA_ENVIO WHERE TRANSMISION = ?"), {transmision});
         // Other queue rows of the same name that nobody claimed are the same
@@ -568,11 +583,15 @@ Diario::Lote Diario::guardaRespuestas(const QList<RespuestaNueva> &respuestas, Q
                                    {r.transmision});
                 break;
             }
+            QVariantList valores {r.transmision,  texto(r.clase), texto(r.nombre),
+                                  texto(r.icono), r.tamano,       texto(r.sha256)};
+            const QString guardado = hora(valores, momento);
+            valores << texto(ruta) << v;
             const qint64 id = m_conexion.inserta(
                 QStringLiteral("INSERT INTO RESPUESTA (TRANSMISION, CLASE, NOMBRE, ICONO, TAMANO, SHA256, GUARDADO, "
-                               "RUTA, EN_ENVIO, ORDEN) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1, ?)"),
-                {r.transmision, texto(r.clase), texto(r.nombre), texto(r.icono), r.tamano, texto(r.sha256),
-                 utc(momento), texto(ruta), v});
+                               "RUTA, EN_ENVIO, ORDEN) VALUES (?, ?, ?, ?, ?, ?, %1, ?, 1, ?)")
+                    .arg(guardado),
+                valores);
             m_conexion.ejecuta(QStringLiteral("INSERT INTO RESPUESTA_CONTENIDO (RESPUESTA, CONTENIDO) VALUES (?, ?)"),
                                {id, r.contenido.isNull() ? QByteArray("") : r.contenido});
             guardados[i] = Guardado {v, id, ruta};

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVariantList>
 
 #include <exception>
 #include <functional>
@@ -21,13 +22,13 @@ class Conexion;
 //   TRANSMISION  one row per file sent (or moved to the reception list
 //                without sending): name, kind, server folder, size and
 //                SHA-256 of the bytes uploaded, the moment the server accepted
-//                them (UTC), the responses expected and their folders, the
+//                them (UTC; the server's clock on a database server), the responses expected and their folders, the
 //                received marks, and whether it is in the reception list.
 //                While "ENVIANDO": the claiming program and workstation and
 //                its lease (VENCE, seconds on the database's clock).
 //   RESPUESTA    one row per response stored: its transmission, class ("K"
 //                prevalidation, "R" validation), size, SHA-256, moment stored
-//                (UTC), where it is stored, whether it is in the send list.
+//                (UTC, as the acceptance's), where it is stored, whether it is in the send list.
 //   RESPUESTA_CONTENIDO  the bytes of each response, recorded with it, so
 //                that any workstation of the office can read a response
 //                whether or not it has the file (responses stored by
@@ -161,6 +162,8 @@ public:
         QString sha256;
         FilaRecepcion recepcion; // the reception entry (its id is ignored)
     };
+    // momento is this program's clock, recorded on the file; a database
+    // server records its own.
     qint64 acepta(qint64 transmision, const Aceptacion &a, QDateTime momento);
     // Records whether the session of an accepted upload protected its
     // control and data connections.
@@ -259,6 +262,10 @@ private:
     // Inside a transaction: claims nobody can finish any more (dead, with no
     // queue row pointing at them) are deleted.
     void barreHuerfanos(qint64 ahora) const;
+    // The SQL of a recorded moment: on a server, its own clock, read in the
+    // statement that records it (a workstation's clock never shows in the
+    // journal); on the file, local bound as one more value.
+    QString hora(QVariantList &valores, const QDateTime &local) const;
     // The session claims of a database server (Dialecto::tomaReclamo).
     enum class Sesion { Envio = 1, Prevalidacion = 2, Validacion = 3 };
     bool tomaSesion(Sesion clase, qint64 id) const;

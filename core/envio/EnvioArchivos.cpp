@@ -624,7 +624,7 @@ ListaRecepcion::Entrada EnvioArchivos::entradaRecepcion(const ListaEnvio::Entrad
     ListaRecepcion::Entrada r;
     r.nombre = nombre;
     r.prev = regla.esperaPrevalidacion() ? QString() : QStringLiteral("X");
-    r.hora = Vb::horaAmPm(m_programa.reloj().ahora().time(), false);
+    r.hora = Vb::horaAmPm(m_programa.ahoraOficina().time(), false);
     r.rutaPrev = regla.esperaPrevalidacion() ? e.rutaPre : QString();
     r.rutaVal = e.rutaVal;
     r.archivoPrev = regla.archivoPrev(nombre);

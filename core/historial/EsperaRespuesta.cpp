@@ -1,6 +1,5 @@
 #include "core/historial/EsperaRespuesta.h"
 
-#include "core/base/Reloj.h"
 #include "core/db/HistorialDiario.h"
 #include "core/oficina/Programa.h"
 
@@ -17,7 +16,7 @@ int EsperaRespuesta::minutos() const
 
 bool EsperaRespuesta::demorada(const QDateTime &aceptado) const
 {
-    return aceptado.isValid() && aceptado.secsTo(m_programa.reloj().ahora()) >= qint64(minutos()) * 60;
+    return aceptado.isValid() && aceptado.secsTo(m_programa.ahoraOficina()) >= qint64(minutos()) * 60;
 }
 
 QSet<qint64> EsperaRespuesta::demoradas() const

@@ -16,7 +16,8 @@ public:
 
     int minutos() const;
     // A file the server accepted at aceptado (UTC) and still in the reception
-    // list is late once the minutes have passed.
+    // list is late once the minutes have passed on the office's clock (the
+    // database server's, which recorded aceptado).
     bool demorada(const QDateTime &aceptado) const;
     // The transmissions of the reception list that are late now.
     QSet<qint64> demoradas() const;

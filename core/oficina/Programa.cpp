@@ -3,6 +3,7 @@
 #include "core/access/ImportadorAccess.h"
 #include "core/oficina/Actualizaciones.h"
 #include "core/base/Dialogos.h"
+#include "core/base/ErrorTendal.h"
 #include "core/base/Funciones.h"
 #include "core/base/Permisos.h"
 #include "core/base/Reloj.h"
@@ -48,8 +49,30 @@ void Programa::carga()
     refrescaListas();
 }
 
+void Programa::mideDesfase()
+{
+    // Read again every few minutes, at a step that talks to the database
+    // anyway; a failure keeps the last reading.
+    constexpr qint64 kCadaMs = 5 * 60 * 1000;
+    if (m_desfaseMedido.isValid() && m_desfaseMedido.elapsed() < kCadaMs)
+        return;
+    try {
+        if (const auto servidor = m_conexion->ahoraServidor())
+            m_desfaseMs = m_reloj.ahora().msecsTo(*servidor);
+        m_desfaseMedido.start();
+    } catch (const ErrorTendal &) {
+        // Without the server now; the next step reads it again.
+    }
+}
+
+QDateTime Programa::ahoraOficina() const
+{
+    return m_reloj.ahora().addMSecs(m_desfaseMs);
+}
+
 bool Programa::refrescaListas()
 {
+    mideDesfase();
     const qint64 version = m_diario->version();
     if (version == m_diario->visto())
         return false;

@@ -10,6 +10,8 @@
 #include "core/oficina/ListaEnvio.h"
 #include "core/oficina/ListaRecepcion.h"
 
+#include <QElapsedTimer>
+
 #include <memory>
 
 class Dialogos;
@@ -46,6 +48,12 @@ public:
     // Loads the program-wide values from the fields and the record.
     void cargaValores();
 
+    // The office's time now: on a database server its clock (the one the
+    // journal records acceptances and responses with), followed through this
+    // workstation's clock since it was last read; on the file, this
+    // workstation's clock.
+    QDateTime ahoraOficina() const;
+
     const Carpetas &carpetas() const { return m_carpetas; }
     Reloj &reloj() { return m_reloj; }
     Dialogos &dialogos() { return m_dialogos; }
@@ -76,4 +84,8 @@ private:
     std::unique_ptr<Diario> m_diario;
     std::unique_ptr<ListaEnvio> m_listaEnvio;
     std::unique_ptr<ListaRecepcion> m_listaRecepcion;
+    // The server's clock minus this workstation's, and when it was read.
+    void mideDesfase();
+    qint64 m_desfaseMs = 0;
+    QElapsedTimer m_desfaseMedido;
 };

@@ -14,6 +14,7 @@
 #include "core/principal/ComandosBarra.h"
 #include "core/envio/EnvioArchivos.h"
 #include "core/recepcion/CicloRecepcion.h"
+#include "core/base/ErrorTendal.h"
 #include "core/historial/EsperaRespuesta.h"
 
 #include <QAction>
@@ -479,7 +480,12 @@ void frmPreVal::actualizaCuentas()
 void frmPreVal::marcaDemoradas()
 {
     const EsperaRespuesta espera(m_programa);
-    const QSet<qint64> demoradas = espera.demoradas();
+    QSet<qint64> demoradas;
+    try {
+        demoradas = espera.demoradas();
+    } catch (const ErrorTendal &) {
+        return; // the database does not answer: the marks stay until the next look
+    }
     const ListaRecepcion &recepcion = m_programa.listaRecepcion();
     QSet<int> filas;
     for (int i = 0; i < recepcion.cuenta(); ++i)
@@ -515,8 +521,16 @@ void frmPreVal::sigueCiclo(CicloRecepcion &ciclo)
     connect(&ciclo, &CicloRecepcion::detenido, this,
             [this] { m_stbPrincipal->avisaBreve(QStringLiteral("Recepción detenida")); });
     connect(&ciclo, &CicloRecepcion::sinConexion, this, [this](const QDateTime &desde) {
-        m_stbPrincipal->ponAviso(QStringLiteral("Sin conexión con el servidor desde %1; se reintenta cada 5 segundos")
-                                     .arg(desde.time().toString(QStringLiteral("HH:mm:ss"))));
+        // The tick failed on the database rather than on the FTP server.
+        const QDateTime base = m_programa.conexion().perdidaDesde();
+        if (base.isValid())
+            m_stbPrincipal->ponAviso(
+                QStringLiteral("Sin conexión con la base de datos desde %1; se reintenta cada 5 segundos")
+                    .arg(base.toLocalTime().time().toString(QStringLiteral("HH:mm:ss"))));
+        else
+            m_stbPrincipal->ponAviso(
+                QStringLiteral("Sin conexión con el servidor desde %1; se reintenta cada 5 segundos")
+                    .arg(desde.time().toString(QStringLiteral("HH:mm:ss"))));
     });
     if (ciclo.habilitado())
         esperando(ciclo.respuestasPendientes());

@@ -8,6 +8,7 @@
 #include "tests/soporte/DemonioFtp.h"
 #include "tests/soporte/Oficina.h"
 #include "tests/soporte/SalidaComando.h"
+#include "tests/soporte/Omision.h"
 
 #include <QDate>
 #include <QDir>
@@ -192,9 +193,7 @@ DemonioFtp::Ajustes ajustes(const std::function<void(DemonioFtp::Ajustes &)> &ca
     return a;
 }
 
-#define SALTA_SI_NO_HAY(tipo)                                                                                          \
-    if (const QString no = DemonioFtp::noDisponible(tipo); !no.isEmpty())                                              \
-    QSKIP(qPrintable(no))
+#define SALTA_SI_NO_HAY(tipo) OMITE_SI_FALTA(DemonioFtp::noDisponible(tipo))
 
 } // namespace
 

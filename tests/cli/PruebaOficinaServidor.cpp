@@ -15,6 +15,7 @@
 #include "tests/soporte/HistorialPrueba.h"
 #include "tests/soporte/Oficina.h"
 #include "tests/soporte/SalidaComando.h"
+#include "tests/soporte/Omision.h"
 
 #include <QDir>
 #include <QSqlQuery>
@@ -42,8 +43,7 @@ class PruebaOficinaServidor : public QObject
 private slots:
     void initTestCase()
     {
-        if (const QString no = ClusterPostgres::noDisponible(); !no.isEmpty())
-            QSKIP(qPrintable(no));
+        OMITE_SI_FALTA(ClusterPostgres::noDisponible());
         m_cluster = ClusterPostgres::compartido();
         qputenv("TENDAL_CLAVE_FTP", "secreto");
         qputenv("TENDAL_CLAVE_PAGO", "Pago123");

@@ -97,11 +97,20 @@ ClusterPostgres::ClusterPostgres()
                              QStringLiteral("full_page_writes=off"), QStringLiteral("-c"),
                              QStringLiteral("max_connections=60")});
     m_servidor.setProcessChannelMode(QProcess::MergedChannels);
-    m_servidor.setStandardOutputFile(QDir(m_dir.path()).filePath(QStringLiteral("servidor.log")));
     m_servidor.setChildProcessModifier(preparaHijo);
+    arranca();
+}
+
+void ClusterPostgres::arranca()
+{
+    if (m_servidor.state() != QProcess::NotRunning)
+        return;
+    // The log grows across restarts: a test waits for the lines it needs.
+    m_servidor.setStandardOutputFile(QDir(m_dir.path()).filePath(QStringLiteral("servidor.log")), QIODevice::Append);
     m_servidor.start();
     if (!m_servidor.waitForStarted(10000))
         throw std::runtime_error("ClusterPostgres: postgres no arrancó");
+    const QString datos = QDir(m_dir.path()).filePath(QStringLiteral("datos"));
     // Ready when the superuser can connect.
     const QDeadlineTimer plazo(60000);
     for (;;) {
@@ -143,6 +152,46 @@ void ClusterPostgres::detiene()
         m_servidor.kill();
         m_servidor.waitForFinished(5000);
     }
+}
+
+void ClusterPostgres::reinicia()
+{
+    detiene();
+    arranca();
+}
+
+QString ClusterPostgres::log() const
+{
+    QFile archivo(QDir(m_dir.path()).filePath(QStringLiteral("servidor.log")));
+    if (!archivo.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(archivo.readAll());
+}
+
+int ClusterPostgres::terminaSesiones(const QString &base, const QString &aplicacion) const
+{
+    const QString nombre = QStringLiteral("cluster-termina");
+    int terminadas = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nombre);
+        db.setHostName(QDir(m_dir.path()).filePath(QStringLiteral("datos")));
+        db.setPort(kPuerto);
+        db.setUserName(QStringLiteral("tendal"));
+        db.setDatabaseName(QStringLiteral("postgres"));
+        if (!db.open())
+            throw std::runtime_error(db.lastError().text().toStdString());
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = ? AND "
+                                 "application_name = ? AND pid <> pg_backend_pid()"));
+        q.addBindValue(base);
+        q.addBindValue(aplicacion);
+        if (!q.exec())
+            throw std::runtime_error(q.lastError().text().toStdString());
+        while (q.next())
+            terminadas += q.value(0).toBool() ? 1 : 0;
+    }
+    QSqlDatabase::removeDatabase(nombre);
+    return terminadas;
 }
 
 void ClusterPostgres::corre(const QString &programa, const QStringList &args) const

@@ -15,8 +15,7 @@
 // stops with the object, and when the test process dies it gets a fast
 // shutdown of its own (parent-death signal): no cluster outlives its test.
 //
-//   if (const QString no = ClusterPostgres::noDisponible(); !no.isEmpty())
-//       QSKIP(qPrintable(no));
+//   OMITE_SI_FALTA(ClusterPostgres::noDisponible());     // tests/soporte/Omision.h
 //   auto cluster = ClusterPostgres::compartido();
 //   const QString direccion = cluster->creaBase();   // postgresql://...
 class ClusterPostgres
@@ -43,7 +42,19 @@ public:
 
     QString carpeta() const { return m_dir.path(); }
     qint64 pid() const { return m_servidor.processId(); }
+    // A fast shutdown (every session ended), as pg_ctl stop -m fast; the
+    // server answers nobody until arranca().
     void detiene();
+    // Starts the stopped server again, on the same data, and returns when it
+    // accepts connections.
+    void arranca();
+    // pg_ctl restart -m fast.
+    void reinicia();
+    // Ends with pg_terminate_backend the sessions of a database opened by
+    // the application of that name; how many it ended.
+    int terminaSesiones(const QString &base, const QString &aplicacion) const;
+    // The server's log since its first start.
+    QString log() const;
 
 private:
     void corre(const QString &programa, const QStringList &args) const;

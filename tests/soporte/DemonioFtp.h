@@ -16,8 +16,7 @@ class Oficina;
 // ("secreto") and actualizador ("vermio"). The daemon and every session
 // process it forked stop with the object.
 //
-//   if (const QString no = DemonioFtp::noDisponible(tipo); !no.isEmpty())
-//       QSKIP(qPrintable(no));
+//   OMITE_SI_FALTA(DemonioFtp::noDisponible(tipo));      // tests/soporte/Omision.h
 //   DemonioFtp demonio(tipo);
 //   demonio.apunta(oficina);                          // before oficina.carga()
 //   demonio.escribe(u"/ag0123/k0123001.045"_s, "...");

@@ -34,6 +34,10 @@ inline qint64 envia(Programa &p, const QString &nombre, const QDateTime &aceptad
     a.recepcion.archivoVal = nombre.left(nombre.size() - 3) + QStringLiteral("err");
     a.recepcion.icono = QStringLiteral("2");
     d.acepta(reclamo->transmision, a, aceptado);
+    // A server records its own clock: the history is written as of its time.
+    if (p.conexion().enServidor())
+        p.conexion().ejecuta(QStringLiteral("UPDATE TRANSMISION SET ACEPTADO = ? WHERE ID = ?"),
+                             {aceptado.toUTC().toString(Qt::ISODateWithMs), reclamo->transmision});
     return reclamo->transmision;
 }
 
@@ -57,6 +61,9 @@ inline QString responde(Programa &p, qint64 transmision, const QString &clase, c
             f.write(bytes);
         return ruta;
     });
+    if (guardado && p.conexion().enServidor())
+        p.conexion().ejecuta(QStringLiteral("UPDATE RESPUESTA SET GUARDADO = ? WHERE ID = ?"),
+                             {momento.toUTC().toString(Qt::ISODateWithMs), guardado->respuesta});
     return guardado ? guardado->ruta : QString();
 }
 

@@ -3,6 +3,7 @@
 #include "tests/soporte/Oficina.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -16,8 +17,15 @@
 struct ProcesoTendal {
     QProcess p;
 
-    ProcesoTendal(const Oficina &oficina, const QStringList &argumentos)
+    // desfaseReloj: the program runs as on a workstation whose clock is so
+    // many seconds off.
+    ProcesoTendal(const Oficina &oficina, const QStringList &argumentos, qint64 desfaseReloj = 0)
     {
+        if (desfaseReloj != 0) {
+            QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+            entorno.insert(QStringLiteral("TENDAL_DESFASE_RELOJ"), QString::number(desfaseReloj));
+            p.setProcessEnvironment(entorno);
+        }
         p.setProgram(QStringLiteral(TENDAL));
         p.setArguments(QStringList {QStringLiteral("--ini"), oficina.ini()} + argumentos);
         p.start();

@@ -141,6 +141,11 @@ QStringList ServidorFtp::usuarios()
     return respuesta.mid(QStringLiteral("usuarios ").size()).split(QLatin1Char(','), Qt::SkipEmptyParts);
 }
 
+int ServidorFtp::conexionesMudas()
+{
+    return orden(QStringLiteral("mudas")).mid(QStringLiteral("mudas ").size()).toInt();
+}
+
 QStringList ServidorFtp::transferencias()
 {
     const QString respuesta = orden(QStringLiteral("transferencias"));

@@ -70,6 +70,8 @@ public:
     // Every upload the server closed, in order: "/ag0123/M… SIZE", the size
     // of the file when it closed (short for a client that died mid-way).
     QStringList recibidos();
+    // Connections accepted while detieneSaludo() held them without a greeting.
+    int conexionesMudas();
 
 private:
     QString orden(const QString &texto);

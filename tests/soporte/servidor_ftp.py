@@ -32,6 +32,7 @@ server ends, so a test that dies never leaves a server behind.
     recibidos             "recibidos /a/b 1024|/a/c 20|..." every upload the
                           server closed, with the size of its file then (an
                           upload whose client died mid-way closes short)
+    mudas                 "mudas N" connections accepted and held without a greeting
     salir                 end the server
 
 The pieces (Interruptores, Autorizador, Manejador, CanalDatos, crea_servidor)
@@ -59,6 +60,7 @@ class Interruptores:
     def __init__(self):
         self.restablece()
         self.usuarios = []
+        self.mudas = 0
         self.transferencias = []
         self.recibidos = []
 
@@ -202,6 +204,7 @@ class Manejador(FTPHandler):
             return
         if S.detiene == "saludo":
             self.mudo = True
+            S.mudas += 1
             return
         super().handle()
 
@@ -295,6 +298,8 @@ def _atiende_ordenes():
             _responde("transferencias " + "|".join(S.transferencias))
         elif orden == "recibidos":
             _responde("recibidos " + "|".join(S.recibidos))
+        elif orden == "mudas":
+            _responde("mudas %d" % S.mudas)
         elif orden == "restablece":
             S.restablece()
             _responde("ok")

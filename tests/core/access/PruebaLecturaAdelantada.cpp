@@ -77,7 +77,8 @@ private slots:
         }
         {
             LecturaAdelantada lectura(base, {u"Order Details"_s, u"Orders"_s, u"Customers"_s});
-            QTest::qWait(50); // the reading fills its batches and waits
+            // The reading fills its batches and waits for room.
+            QTRY_VERIFY_WITH_TIMEOUT(lectura.sinSitio(), 30000);
         }
         {
             LecturaAdelantada lectura(base, {u"Orders"_s, u"Customers"_s});

@@ -24,6 +24,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
+#include <QCryptographicHash>
 #include <QSqlQuery>
 #include <QSysInfo>
 #include <QTest>
@@ -349,8 +350,16 @@ private slots:
         e.enLista(u"M0123001.045"_s, u"2"_s, AG, AG);
         e.persona().respuestas.enqueue(Dialogos::Respuesta::No);
         e.ejecuta(u"enviar"_s);
+        // The acceptance's time as the journal recorded it (a server's own clock).
+        const QDateTime aceptado
+            = p.diario()
+                  .aceptadoAntes(u"M0123001.045"_s,
+                                 QString::fromLatin1(
+                                     QCryptographicHash::hash("PEDIMENTO\r\n", QCryptographicHash::Sha256).toHex()))
+                  ->toLocalTime();
         QCOMPARE(e.persona().textos(),
-                 QStringList {u"El archivo M0123001.045 ya se envió el 14/02/2026 a las 10:30. ¿Enviarlo de nuevo?"_s});
+                 QStringList {u"El archivo M0123001.045 ya se envió el %1 a las %2. ¿Enviarlo de nuevo?"_s.arg(
+                     aceptado.toString(u"dd/MM/yyyy"_s), aceptado.toString(u"hh:mm"_s))});
         QCOMPARE(e.persona().mensajes.at(0).botones, Dialogos::Botones::NoSi);
         QVERIFY(!e.servidor.existe(AG + u"/M0123001.045"_s));
         QCOMPARE(e.nombresEnvio(), QStringList {u"M0123001.045"_s});

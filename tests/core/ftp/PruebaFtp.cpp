@@ -402,7 +402,8 @@ private slots:
         servidor->lento(100 * 1024);
         QFuture<void> descarga
             = QtConcurrent::run([&] { cliente.recibe(rutaLocal(u"M0123001.err"_s), u"/ag0123"_s, u"M0123001.err"_s); });
-        QTest::qWait(300);
+        // Cut once the server is sending the file.
+        QTRY_VERIFY_WITH_TIMEOUT(servidor->transferencias().contains(u"RETR /ag0123/M0123001.err"_s), 30000);
         cliente.desconecta();
         QCOMPARE(numeroDe([&] { descarga.waitForFinished(); }), 1000);
         QVERIFY(!cliente.conectado());

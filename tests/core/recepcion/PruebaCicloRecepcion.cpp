@@ -544,7 +544,8 @@ private slots:
         b.servidor.detieneSaludo();
         b.ciclo->habilita();
         auto tick = b.ciclo->tick();
-        QTest::qWait(300); // logging in, waiting for the greeting
+        // Connected, waiting for the greeting.
+        QTRY_VERIFY_WITH_TIMEOUT(b.servidor.conexionesMudas() > 0, 30000);
         QVERIFY(b.ciclo->enCurso());
         QSignalSpy detenido(b.ciclo.get(), &CicloRecepcion::detenido);
         QElapsedTimer cronometro;

@@ -4,6 +4,7 @@
 #include "tests/soporte/CatalogoPrueba.h"
 
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QtTest>
 
 namespace {
@@ -107,13 +108,19 @@ private slots:
         carga.carga(GeneradorReporte::tituloRevision(), QStringLiteral("M3001236.err"), {}, destino);
         QVERIFY(terminada.wait(20000));
         QCOMPARE(destino.texto(), directo(oficina, QStringLiteral("M3001236.err")));
-        QTest::qWait(300); // the first worker, had it not stopped, would answer now
+        // Every worker done and what they posted delivered: the first one's
+        // answer, had it not been abandoned, would be in.
+        const auto trabajosTerminados = [] {
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::sendPostedEvents();
+        };
+        trabajosTerminados();
         QCOMPARE(terminada.count(), 1);
         QCOMPARE(destino.texto(), directo(oficina, QStringLiteral("M3001236.err")));
 
         carga.carga(GeneradorReporte::tituloRevision(), QStringLiteral("M3001234.err"), {}, destino);
         carga.abandona();
-        QTest::qWait(300);
+        trabajosTerminados();
         QVERIFY(destino.texto().isEmpty());
         QCOMPARE(terminada.count(), 1);
     }
