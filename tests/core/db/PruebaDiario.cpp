@@ -303,8 +303,9 @@ private slots:
         p.conexion().ejecuta(u"DROP TABLE RESPUESTA_PASADA"_s);
         for (const QString &columna :
              {u"TRANSMISION DROP COLUMN HORA_SERVIDOR"_s, u"RESPUESTA DROP COLUMN HORA_SERVIDOR"_s,
-              u"TRANSMISION DROP COLUMN VENCE"_s, u"TRANSMISION DROP COLUMN EQUIPO"_s, u"COLA_ENVIO DROP COLUMN VISTO"_s,
-              u"TRANSMISION DROP COLUMN CONTROL_CIFRADO"_s, u"TRANSMISION DROP COLUMN DATOS_CIFRADOS"_s})
+              u"TRANSMISION DROP COLUMN VENCE"_s, u"TRANSMISION DROP COLUMN EQUIPO"_s,
+              u"COLA_ENVIO DROP COLUMN VISTO"_s, u"TRANSMISION DROP COLUMN CONTROL_CIFRADO"_s,
+              u"TRANSMISION DROP COLUMN DATOS_CIFRADOS"_s})
             p.conexion().ejecuta(u"ALTER TABLE "_s + columna);
         p.conexion().ejecuta(oficina.enServidor() ? u"UPDATE ESQUEMA_VERSION SET NUMERO = 5"_s
                                                   : u"PRAGMA user_version = 5"_s);
