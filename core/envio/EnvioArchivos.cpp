@@ -469,9 +469,10 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
             case Paso::Sube: {
                 // The claim records the bytes before they go; a claim that is
                 // no longer this program's (its lease ran out and another
-                // program took it over) uploads nothing.
+                // program took it over) uploads nothing. A retry after the
+                // upload sends again under the transmission recorded then.
                 const Diario::Subida subida {carpetaServidor, huella->tamano(), huella->sha256()};
-                if (!m_programa.diario().marcaSubida(*transmision, subida)) {
+                if (!subido && !m_programa.diario().marcaSubida(*transmision, subida)) {
                     transmision.reset();
                     paso = Paso::Ajeno;
                     break;
