@@ -412,8 +412,13 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
     const QString carpetaServidor = m_programa.valores().*regla.carpetaServidor;
     const ListaRecepcion::Entrada recepcion = entradaRecepcion(entrada, regla);
 
-    if (const QString otro = esperaAun(recepcion, enviando); !otro.isEmpty()) {
-        m_programa.dialogos().aviso(otro);
+    // Its response names awaited by an earlier transmission: it waits. When
+    // that transmission is of this same name, this row may ask for the very
+    // upload another program made of these bytes (decided once they are
+    // read, after the claim): the wait is told only if it is not.
+    QString esperaOtro = esperaAun(recepcion, enviando);
+    if (!esperaOtro.isEmpty() && !(enviando && esperadaPorElMismo(recepcion))) {
+        m_programa.dialogos().aviso(esperaOtro);
         co_return false;
     }
 
@@ -459,6 +464,11 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
                         paso = Paso::Ajeno;
                         break;
                     }
+                }
+                if (!subido && !esperaOtro.isEmpty()) {
+                    m_programa.dialogos().aviso(esperaOtro);
+                    paso = Paso::Queda;
+                    break;
                 }
                 // A retry after the upload sends again what the person asked for.
                 paso = subido || confirmaReenvio(nombre, *huella) ? Paso::Sube : Paso::Queda;
@@ -600,6 +610,20 @@ QString EnvioArchivos::esperaAun(const ListaRecepcion::Entrada &r, bool enviando
                      nombre, otro, enviando ? QStringLiteral("Envíalo") : QStringLiteral("Pásalo"));
     }
     return {};
+}
+
+// Whether the transmission that awaits a response name of this file is one
+// of the same file name (the same file, queued again).
+bool EnvioArchivos::esperadaPorElMismo(const ListaRecepcion::Entrada &r) const
+{
+    const HorasServidor horas(m_programa.conexion());
+    for (const auto &[carpeta, nombre] : {std::pair(r.rutaPrev, r.archivoPrev), std::pair(r.rutaVal, r.archivoVal)})
+        if (!nombre.isEmpty()) {
+            const QString otro = horas.esperadaPor(carpeta, nombre);
+            if (!otro.isEmpty() && otro.compare(r.nombre, Qt::CaseInsensitive) != 0)
+                return false;
+        }
+    return true;
 }
 
 // The server's time of the file just uploaded, recorded with its claim

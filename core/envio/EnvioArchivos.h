@@ -88,6 +88,7 @@ private:
     QCoro::Task<> borraCopia(QString nombre);
     bool confirmaReenvio(const QString &nombre, const Huella &huella);
     QString esperaAun(const ListaRecepcion::Entrada &r, bool enviando) const;
+    bool esperadaPorElMismo(const ListaRecepcion::Entrada &r) const;
     void anotaHoraEnvio(qint64 transmision);
     ListaRecepcion::Entrada entradaRecepcion(const ListaEnvio::Entrada &e, const ReglaEnvio &regla) const;
     bool preguntaPorArchivo(const ErrorTendal &error, const QString &nombre);

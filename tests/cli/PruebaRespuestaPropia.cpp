@@ -198,8 +198,7 @@ private slots:
         e.archivo(u"pag_env"_s, otro, "40012|0123|2|\r\n");
         qputenv("TENDAL_CLAVE_PAGO", "Pago123");
         QCOMPARE(e.corre({u"enviar"_s, uno, otro, u"--sin-espera"_s}), 1);
-        QVERIFY2(e.errores.contains(u"Queda 1 archivo del día sin enviar en la lista de envío."_s),
-                 qPrintable(e.errores));
+        QVERIFY2(e.errores.contains(u"Queda 1 archivo en la lista de envío."_s), qPrintable(e.errores));
         QVERIFY(e.existe(u"/yexin/"_s + uno));
         QVERIFY(!e.existe(u"/yexin/"_s + otro));
         QVERIFY2(e.errores.contains(u"El archivo %1 no se envió y sigue en la lista de envío: su respuesta %2 todavía "

@@ -33,14 +33,18 @@ struct ProcesoTendal {
             qFatal("no arrancó tendal");
     }
 
+    // What it said on its error output, once termina() returned.
+    QString errores;
+
     // Its exit code; what it said on its error output goes to the test's
     // report when it failed.
     int termina()
     {
         if (!p.waitForFinished(180000))
             qFatal("tendal no terminó");
+        errores += QString::fromUtf8(p.readAllStandardError());
         if (p.exitCode() != 0)
-            qWarning("%s", p.readAllStandardError().constData());
+            qWarning("%s", qPrintable(errores));
         return p.exitCode();
     }
 
