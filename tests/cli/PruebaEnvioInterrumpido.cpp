@@ -22,13 +22,6 @@ namespace {
 
 const QString AG = u"/ag0123"_s;
 
-// Today's julian names: the processes take the day from the machine's clock.
-QString hoy(int n)
-{
-    return u"M0123%1.%2"_s.arg(n, 3, 10, QLatin1Char('0'))
-        .arg(Funciones::Dia_Juliano(QDate::currentDate()), 3, 10, QLatin1Char('0'));
-}
-
 qint64 valor(Programa &p, const QString &sql, const QVariantList &valores = {})
 {
     QSqlQuery q = p.conexion().ejecuta(sql, valores);

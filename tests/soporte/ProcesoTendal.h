@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/base/Funciones.h"
 #include "tests/soporte/Oficina.h"
+
+#include <QDate>
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -50,3 +53,12 @@ struct ProcesoTendal {
 
     QString salida() { return QString::fromUtf8(p.readAllStandardOutput()); }
 };
+
+// SAAI M3 file n of today's julian day (M0123001.DDD): the name a `tendal`
+// process started now sends, as it takes the day from the machine's clock.
+inline QString hoy(int n)
+{
+    return QStringLiteral("M0123%1.%2")
+        .arg(n, 3, 10, QLatin1Char('0'))
+        .arg(Funciones::Dia_Juliano(QDate::currentDate()), 3, 10, QLatin1Char('0'));
+}
