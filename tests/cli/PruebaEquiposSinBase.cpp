@@ -20,7 +20,7 @@ const QString AG = u"/ag0123"_s;
 const QString kPerdida = u"Se perdió la conexión con el servidor de la base de datos"_s;
 
 // The julian name of file n on the day a clock that far off sees.
-QString hoy(int n, qint64 desfase = 0)
+QString hoyDesfasado(int n, qint64 desfase)
 {
     return u"M0123%1.%2"_s.arg(n, 3, 10, QLatin1Char('0'))
         .arg(Funciones::Dia_Juliano(QDateTime::currentDateTime().addSecs(desfase).date()), 3, 10, QLatin1Char('0'));
@@ -136,7 +136,7 @@ private slots:
         Escena e;
         const qint64 atras = -3600;
         const qint64 adelante = 3600;
-        const QString m = hoy(1, atras);
+        const QString m = hoyDesfasado(1, atras);
         e.archivo(u"val_env"_s, m);
         Programa &p = e.carga();
         {
