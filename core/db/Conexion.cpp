@@ -4,6 +4,7 @@
 #include "core/base/Permisos.h"
 #include "core/db/Dialecto.h"
 #include "core/db/Esquema.h"
+#include "core/db/SondeoServidor.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -16,6 +17,12 @@
 #include <QUrlQuery>
 
 namespace {
+
+// How long a server is asked whether it answers: on the calling thread (the
+// window's: a server on the office's network answers well within it), and on
+// a worker when that got no answer.
+constexpr int kSondeoInmediatoMs = 100;
+constexpr int kSondeoMs = 10000;
 
 QAtomicInt g_contador;
 
@@ -255,6 +262,14 @@ std::unique_ptr<Conexion> Conexion::conectaServidor(const QString &direccion)
     }
     if (!espera)
         opciones << QStringLiteral("connect_timeout=10");
+    // A server named by a service file or a numeric address of its own is
+    // found by libpq alone; any other is asked before it is opened again.
+    if (!opciones.filter(QRegularExpression(QStringLiteral("^(service|hostaddr)="))).isEmpty())
+        conexion->m_host.clear();
+    else
+        conexion->m_host = db.hostName();
+    if (db.port() > 0)
+        conexion->m_puerto = db.port();
     opciones << QStringLiteral("application_name=Tendal");
     db.setConnectOptions(opciones.join(u';'));
     if (!db.open())
@@ -379,9 +394,28 @@ bool Conexion::perdida() const
 
 void Conexion::reconecta() const
 {
+    if (!m_host.isEmpty()) {
+        // A question on a worker still unanswered: not yet. One answered
+        // yes: open. Otherwise ask now, briefly (a server that is back, or
+        // restarted, or only ended the session, answers at once), and when
+        // that gets no answer ask on a worker for the next attempt.
+        if (m_sondeo && !m_sondeo->isFinished())
+            throw sinConexion();
+        const bool responde
+            = (m_sondeo && m_sondeo->result()) || SondeoServidor::responde(m_host, m_puerto, kSondeoInmediatoMs);
+        m_sondeo.reset();
+        if (!responde) {
+            m_perdida = true;
+            if (!m_perdidaDesde.isValid())
+                m_perdidaDesde = QDateTime::currentDateTimeUtc();
+            m_sondeo = SondeoServidor::inicia(m_host, m_puerto, kSondeoMs);
+            throw sinConexion();
+        }
+    }
     QSqlDatabase d = db();
     d.close();
     m_enTransaccion = false;
+    ++m_sesion;
     if (d.open()) {
         QSqlQuery q(d);
         bool listo = true;

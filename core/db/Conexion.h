@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QFuture>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -36,7 +37,10 @@ struct Dialecto;
 // same message (sinConexion()), so that a caller that repeats its work
 // (the receive cycle's tick, the next send) shows it once per outage and
 // resumes by itself when the server is back. What a session held (its
-// advisory locks) is gone with it.
+// advisory locks) is gone with it. Opening again never holds the calling
+// thread (the window's) on a server that does not answer: each attempt asks
+// the server first, for a tenth of a second, and one that got no answer asks
+// again on a worker, whose answer the next attempt takes (SondeoServidor).
 class Conexion
 {
 public:
@@ -103,6 +107,10 @@ public:
     static bool esSinConexion(const ErrorTendal &error);
     // The server's clock now (UTC), read in one statement; nothing on a file.
     std::optional<QDateTime> ahoraServidor() const;
+    // Which session of the server the connection is on: it changes each
+    // time the connection is opened again, so that what the old session
+    // held (an advisory lock) is known to be gone, not let go on the new one.
+    quint64 sesion() const { return m_sesion; }
 
 private:
     Conexion(QString nombre, QString ruta, const Dialecto &dialecto);
@@ -123,4 +131,11 @@ private:
     mutable bool m_enTransaccion = false;
     mutable bool m_perdida = false;
     mutable QDateTime m_perdidaDesde;
+    mutable quint64 m_sesion = 1;
+    // Where the server is asked whether it answers (empty: an address whose
+    // server libpq finds by itself, opened without asking), and the question
+    // in flight after a failed attempt.
+    QString m_host;
+    int m_puerto = 5432;
+    mutable std::optional<QFuture<bool>> m_sondeo;
 };

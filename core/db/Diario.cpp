@@ -303,13 +303,21 @@ bool Diario::tomaSesion(Sesion clase, qint64 id) const
     if (sql.isEmpty())
         return true;
     QSqlQuery q = m_conexion.ejecuta(sql.arg(int(clase)).arg(id));
-    return q.next() && q.value(0).toBool();
+    const bool tomado = q.next() && q.value(0).toBool();
+    if (tomado)
+        m_sesiones.insert({int(clase), id}, m_conexion.sesion());
+    return tomado;
 }
 
 void Diario::sueltaSesion(Sesion clase, qint64 id) const
 {
     const QString &sql = m_conexion.dialecto().sueltaReclamo;
-    if (!sql.isEmpty())
+    const auto sesion = m_sesiones.constFind({int(clase), id});
+    if (sesion == m_sesiones.cend())
+        return;
+    const bool misma = *sesion == m_conexion.sesion();
+    m_sesiones.erase(sesion);
+    if (!sql.isEmpty() && misma)
         m_conexion.ejecuta(sql.arg(int(clase)).arg(id));
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
+#include <QPair>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -273,4 +275,7 @@ private:
 
     const Conexion &m_conexion;
     qint64 m_visto = -1;
+    // The session each claim held was taken on (Conexion::sesion()): one of
+    // a session that ended went with it and is not let go on the new one.
+    mutable QHash<QPair<int, qint64>, quint64> m_sesiones;
 };

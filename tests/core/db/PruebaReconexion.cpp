@@ -9,11 +9,22 @@
 #include "tests/soporte/Omision.h"
 
 #include "core/base/ErrorTendal.h"
+#include "core/db/Conexion.h"
 #include "core/historial/EsperaRespuesta.h"
 
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QUrl>
+
+#include <QDir>
+#include <QUrlQuery>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -72,6 +83,73 @@ int mensajesSinBase(const DialogosGuion &persona)
 }
 
 enum class Falla { Reinicio, SesionTerminada, Parada };
+
+// What the process writes on its standard error while it lives (the
+// database client's own notices go there, not through Qt).
+class ErrorEstandar
+{
+public:
+    ErrorEstandar()
+    {
+        QVERIFY(m_archivo.open());
+        fflush(stderr);
+        m_original = dup(STDERR_FILENO);
+        dup2(m_archivo.handle(), STDERR_FILENO);
+    }
+    ~ErrorEstandar() { suelta(); }
+    QString texto()
+    {
+        suelta();
+        m_archivo.seek(0);
+        return QString::fromLocal8Bit(m_archivo.readAll());
+    }
+
+private:
+    void suelta()
+    {
+        if (m_original < 0)
+            return;
+        fflush(stderr);
+        dup2(m_original, STDERR_FILENO);
+        close(m_original);
+        m_original = -1;
+    }
+    QTemporaryFile m_archivo;
+    int m_original = -1;
+};
+
+// A socket that takes connections and never answers, where the server's
+// was: what a hung server or an unreachable host looks like to the client.
+class ServidorMudo
+{
+public:
+    explicit ServidorMudo(const QString &ruta)
+        : m_ruta(ruta)
+    {
+        m_fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un un {};
+        un.sun_family = AF_UNIX;
+        const QByteArray r = ruta.toLocal8Bit();
+        memcpy(un.sun_path, r.constData(), size_t(r.size()));
+        QVERIFY(bind(m_fd, reinterpret_cast<sockaddr *>(&un), sizeof un) == 0);
+        QVERIFY(listen(m_fd, 64) == 0);
+    }
+    ~ServidorMudo()
+    {
+        close(m_fd);
+        QFile::remove(m_ruta);
+    }
+    // Whether a connection is waiting in its queue.
+    bool llamado() const
+    {
+        pollfd p {m_fd, POLLIN, 0};
+        return poll(&p, 1, 0) == 1;
+    }
+
+private:
+    QString m_ruta;
+    int m_fd = -1;
+};
 
 } // namespace
 
@@ -159,6 +237,75 @@ private slots:
             QCOMPARE(recuperada.size(), 1);
         else
             QCOMPARE(e.persona().textos(), QStringList()); // reopened without a word
+    }
+
+    // A response claimed before the session ended: the claim went with the
+    // old session (another workstation may take it), and letting it go on
+    // the new one neither fails nor makes the server warn on standard error.
+    void reclamoDeRespuestaTrasLaFalla_data()
+    {
+        QTest::addColumn<Falla>("falla");
+        QTest::newRow("reinicio") << Falla::Reinicio;
+        QTest::newRow("sesion terminada") << Falla::SesionTerminada;
+    }
+    void reclamoDeRespuestaTrasLaFalla()
+    {
+        QFETCH(Falla, falla);
+        Escena e;
+        Programa &p = e.carga();
+        esperando(e, 1, false);
+        const qint64 t = p.listaRecepcion().transmision(0);
+        QVERIFY(p.diario().reclamaRespuesta(t, u"R"_s));
+        this->falla(falla, e.oficina);
+        QTest::failOnWarning(QRegularExpression(u".+"_s));
+        ErrorEstandar errores;
+        QCOMPARE(cuenta(p, u"SELECT COUNT(*) FROM RESPUESTA"_s), 0); // reopened here
+        p.diario().sueltaRespuesta(t, u"R"_s);
+        QVERIFY(p.diario().reclamaRespuesta(t, u"R"_s)); // free on the new session
+        p.diario().sueltaRespuesta(t, u"R"_s);
+        const QString texto = errores.texto();
+        QVERIFY2(texto.isEmpty(), qPrintable(texto));
+    }
+
+    // A server that takes the connection and never answers (a hung server,
+    // an unreachable host): the connection is opened with a time-out of an
+    // hour, so an attempt that waited on it would hold the test. Every
+    // statement fails at once with the outage's failure while the server is
+    // asked on a worker, and once the real server is back one opens again.
+    void servidorMudoNoDetiene()
+    {
+        Escena e;
+        e.carga();
+        const QString direccion = e.oficina.base() + u"&connect_timeout=3600"_s;
+        const auto conexion = Conexion::abre(direccion);
+        QVERIFY(conexion->ejecuta(u"SELECT 1"_s).next());
+        const QString carpeta = QUrlQuery(QUrl(direccion)).queryItemValue(u"host"_s);
+        const QStringList sockets = QDir(carpeta).entryList({u".s.PGSQL.*"_s}, QDir::System | QDir::Hidden);
+        QVERIFY2(sockets.size() == 1, qPrintable(sockets.join(u' ')));
+        m_cluster->detiene();
+        {
+            ServidorMudo mudo(QDir(carpeta).filePath(sockets.first()));
+            for (int i = 0; i < 5; ++i) {
+                try {
+                    conexion->ejecuta(u"SELECT 1"_s);
+                    QFAIL("un servidor que no responde dio una respuesta");
+                } catch (const ErrorTendal &error) {
+                    QVERIFY2(Conexion::esSinConexion(error), qPrintable(error.descripcion()));
+                }
+            }
+            QVERIFY(mudo.llamado());
+        }
+        m_cluster->arranca();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                try {
+                    return conexion->ejecuta(u"SELECT 1"_s).next();
+                } catch (const ErrorTendal &) {
+                    return false;
+                }
+            }(),
+            60000);
+        QVERIFY(!conexion->perdidaDesde().isValid());
     }
 
     // The database restarted, and then stopped and started, while a file
