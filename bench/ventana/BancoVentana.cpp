@@ -143,6 +143,11 @@ int main(int argc, char *argv[])
         // and a tick it started is over.
         e.ciclo->deshabilita();
         QCoro::waitFor(e.ciclo->detiene());
+        // The responses of the tick before leave the server: a response
+        // identical to one already taken by another file of its name is
+        // not taken again.
+        QDir(e.servidor.ruta(AG)).removeRecursively();
+        QDir().mkpath(e.servidor.ruta(AG));
         p.listaRecepcion().limpia();
         p.listaEnvio().limpia();
         const QDateTime aceptado = e.oficina.reloj.ahora().addSecs(-600);

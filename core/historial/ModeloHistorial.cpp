@@ -159,11 +159,18 @@ bool ModeloHistorial::demorada(const HistorialDiario::Transmision &t) const
 
 QString ModeloHistorial::estado(const HistorialDiario::Transmision &t) const
 {
+    QString texto;
     if (t.enRecepcion)
-        return demorada(t) ? EsperaRespuesta(m_programa).texto() : QStringLiteral("En espera de respuesta");
-    if (t.prevRecibida && t.valRecibida)
-        return QStringLiteral("Respuestas recibidas");
-    return QStringLiteral("Quitado de la lista de recepción");
+        texto = demorada(t) ? EsperaRespuesta(m_programa).texto() : QStringLiteral("En espera de respuesta");
+    else if (t.prevRecibida && t.valRecibida)
+        texto = QStringLiteral("Respuestas recibidas");
+    else
+        texto = QStringLiteral("Quitado de la lista de recepción");
+    // Passed to the reception list with "Recibir": this program uploaded
+    // nothing (no size, no hash, no time of sending).
+    if (t.estado == u"MOVIDO")
+        texto += QStringLiteral(" (pasó con «Recibir», sin envío)");
+    return texto;
 }
 
 int ModeloHistorial::hijas(const HistorialDiario::Transmision &t)

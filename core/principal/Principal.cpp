@@ -116,6 +116,15 @@ Principal::Principal(Programa &programa, CicloRecepcion &ciclo, QObject *parent)
     , m_carga(programa)
 {
     connect(&m_conteo, &ConteoErrores::contado, this, &Principal::erroresContados);
+    // A response stored (again) changes a list first: its file is looked at
+    // again then, not at each row painted.
+    for (QAbstractItemModel *lista : {static_cast<QAbstractItemModel *>(&programa.listaEnvio()),
+                                      static_cast<QAbstractItemModel *>(&programa.listaRecepcion())}) {
+        connect(lista, &QAbstractItemModel::dataChanged, this, [this] { m_conteo.olvidaArchivos(); });
+        connect(lista, &QAbstractItemModel::rowsInserted, this, [this] { m_conteo.olvidaArchivos(); });
+        connect(lista, &QAbstractItemModel::rowsRemoved, this, [this] { m_conteo.olvidaArchivos(); });
+        connect(lista, &QAbstractItemModel::modelReset, this, [this] { m_conteo.olvidaArchivos(); });
+    }
 }
 
 void Principal::inicia()
@@ -334,8 +343,14 @@ int Principal::errores(int lista, int fila)
         if (e.val != u"X")
             return ConteoErrores::kSinCuenta;
         nombre = e.archivoVal;
+        // Stored where the entry says its responses go (no read of the
+        // configuration record for each row painted).
+        if (!e.rutaDest.isEmpty())
+            guardada = QDir(e.rutaDest).filePath(e.archivoVal);
     }
-    return m_conteo.errores(nombre, GeneradorReporte(m_programa).ruta(nombre, guardada), respuesta);
+    // Where it was stored, or where the configuration puts its kind.
+    return m_conteo.errores(nombre, guardada.isEmpty() ? GeneradorReporte(m_programa).ruta(nombre) : guardada,
+                            respuesta);
 }
 
 void Principal::muestraReporte(int lista, int fila)

@@ -51,13 +51,20 @@ int ConteoErrores::errores(const QString &nombre, const QString &ruta, qint64 re
         return kSinCuenta;
     // A file stored again under the same name is counted again; the bytes
     // of a response in the journal never change.
-    const QFileInfo info(ruta);
-    const bool delDiario = !info.exists() && respuesta > 0 && !m_baseDatos.isEmpty();
-    const QString clave = delDiario ? QStringLiteral("%1|diario|%2").arg(nombre).arg(respuesta)
-                                    : QStringLiteral("%1|%2|%3|%4")
-                                          .arg(nombre, ruta)
-                                          .arg(info.size())
-                                          .arg(info.lastModified().toMSecsSinceEpoch());
+    const QString id = nombre + u'|' + ruta + u'|' + QString::number(respuesta);
+    auto visto = m_vistos.constFind(id);
+    if (visto == m_vistos.cend()) {
+        const QFileInfo info(ruta);
+        const bool delDiario = !info.exists() && respuesta > 0 && !m_baseDatos.isEmpty();
+        visto = m_vistos.insert(id, {delDiario ? QStringLiteral("%1|diario|%2").arg(nombre).arg(respuesta)
+                                               : QStringLiteral("%1|%2|%3|%4")
+                                                     .arg(nombre, ruta)
+                                                     .arg(info.size())
+                                                     .arg(info.lastModified().toMSecsSinceEpoch()),
+                                     delDiario});
+    }
+    const QString clave = visto->clave;
+    const bool delDiario = visto->delDiario;
     const auto hecha = m_cuentas.constFind(clave);
     if (hecha != m_cuentas.cend())
         return *hecha;

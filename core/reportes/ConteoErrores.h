@@ -37,6 +37,12 @@ public:
     // the file).
     int errores(const QString &nombre, const QString &ruta, qint64 respuesta = 0);
 
+    // The files may have changed (a response stored again under its name):
+    // their size and time of change are read again at the next ask. Until
+    // then a path asked again is not looked at on the disk (a list asks for
+    // each row it paints).
+    void olvidaArchivos() { m_vistos.clear(); }
+
 signals:
     // A count was kept.
     void contado();
@@ -44,5 +50,10 @@ signals:
 private:
     QString m_baseDatos;
     QHash<QString, int> m_cuentas; // key of the file -> its count
+    struct Visto {
+        QString clave;
+        bool delDiario;
+    };
+    QHash<QString, Visto> m_vistos; // name, path and response -> what was seen of it
     QSet<QString> m_pendientes;
 };

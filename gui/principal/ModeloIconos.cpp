@@ -8,6 +8,8 @@
 #include <QBrush>
 #include <QFont>
 
+#include <algorithm>
+
 ModeloIconos::ModeloIconos(QAbstractItemModel *origen, QObject *parent)
     : QIdentityProxyModel(parent)
 {
@@ -79,19 +81,32 @@ void ModeloIconos::ponErrores(std::function<int(int fila)> errores)
 
 void ModeloIconos::erroresCambiados()
 {
-    if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::ToolTipRole, Qt::ForegroundRole});
+    emit aspectoCambiado();
 }
 
 void ModeloIconos::marcaFilas(const QSet<int> &filas, const QString &aviso)
 {
     if (filas == m_marcadas && aviso == m_aviso)
         return;
+    // The rows whose flag or notice changed, told in runs of consecutive
+    // rows (a flag makes the row bold: its size may change).
+    QSet<int> cambiadas = aviso == m_aviso ? (filas - m_marcadas) + (m_marcadas - filas) : filas + m_marcadas;
     m_marcadas = filas;
     m_aviso = aviso;
-    if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
-                         {Qt::ToolTipRole, Qt::ForegroundRole, Qt::FontRole});
+    QList<int> orden(cambiadas.cbegin(), cambiadas.cend());
+    std::sort(orden.begin(), orden.end());
+    const int columnas = columnCount();
+    for (qsizetype i = 0; i < orden.size();) {
+        qsizetype j = i;
+        while (j + 1 < orden.size() && orden[j + 1] == orden[j] + 1)
+            ++j;
+        const int primera = std::max(orden[i], 0);
+        const int ultima = std::min(orden[j], rowCount() - 1);
+        if (primera <= ultima)
+            emit dataChanged(index(primera, 0), index(ultima, columnas - 1),
+                             {Qt::ToolTipRole, Qt::ForegroundRole, Qt::FontRole});
+        i = j + 1;
+    }
 }
 
 QVariant ModeloIconos::headerData(int section, Qt::Orientation orientation, int role) const
@@ -99,14 +114,19 @@ QVariant ModeloIconos::headerData(int section, Qt::Orientation orientation, int 
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && m_titulos.contains(section))
         return m_titulos.value(section);
     if (orientation == Qt::Horizontal && role == Qt::ToolTipRole)
-        return ColoresLista::leyenda();
+        return m_ayudas.contains(section) ? m_ayudas.value(section) + u'\n' + ColoresLista::leyenda()
+                                          : ColoresLista::leyenda();
     return QIdentityProxyModel::headerData(section, orientation, role);
 }
 
-void ModeloIconos::ponTitulo(int columna, const QString &titulo)
+void ModeloIconos::ponTitulo(int columna, const QString &titulo, const QString &ayuda)
 {
-    if (m_titulos.value(columna) == titulo && m_titulos.contains(columna))
+    if (m_titulos.contains(columna) && m_titulos.value(columna) == titulo && m_ayudas.value(columna) == ayuda)
         return;
     m_titulos.insert(columna, titulo);
+    if (ayuda.isEmpty())
+        m_ayudas.remove(columna);
+    else
+        m_ayudas.insert(columna, ayuda);
     emit headerDataChanged(Qt::Horizontal, columna, columna);
 }

@@ -328,6 +328,7 @@ QWidget *frmPreVal::construyeListas()
         auto *modelo = new ModeloIconos(modelos[i], vista);
         modelo->ponErrores([this, i](int fila) { return m_principal.errores(i, fila); });
         connect(&m_principal, &Principal::erroresContados, modelo, &ModeloIconos::erroresCambiados);
+        connect(modelo, &ModeloIconos::aspectoCambiado, vista, [vista] { vista->viewport()->update(); });
         vista->setModel(modelo);
         vista->setRootIsDecorated(false);
         vista->setUniformRowHeights(true);
@@ -341,8 +342,11 @@ QWidget *frmPreVal::construyeListas()
             vista->setColumnHidden(c, !(i == 1 && c == 3));
         vista->header()->setStretchLastSection(false);
         vista->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+        // The time's width is worked out from the font (ponTitulos), not
+        // from every row: sizing a column to its contents asks each row of
+        // a backlog of thousands at every change of the list.
         if (i == 1)
-            vista->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+            vista->header()->setSectionResizeMode(3, QHeaderView::Fixed);
         m_lvwPreVal[i] = vista;
         // A click that made the entry current has shown its report already.
         connect(vista, &QAbstractItemView::clicked, this, [this, i](const QModelIndex &ix) {
@@ -464,13 +468,18 @@ void frmPreVal::actualizaCuentas()
     auto *modeloRecepcion = static_cast<ModeloIconos *>(m_lvwPreVal[1]->model());
     modeloEnvio->ponTitulo(0, QStringLiteral("Lista de envío (%1)").arg(envio));
     modeloRecepcion->ponTitulo(0, QStringLiteral("En espera de respuesta (%1)").arg(recepcion));
-    modeloRecepcion->ponTitulo(3, QStringLiteral("Enviado"));
+    // A file passed to this list with "Recibir" was not uploaded: its time
+    // is when it was passed.
+    modeloRecepcion->ponTitulo(3, QStringLiteral("Hora"),
+                               QStringLiteral("Hora: cuándo se envió el archivo, o cuándo pasó a esta lista con "
+                                              "«Recibir» sin enviarse."));
     // The reception list is never narrower than its titles, so that its
     // count stays in sight on a small screen at a large scale.
     QTreeView *vista = m_lvwPreVal[1];
     const QHeaderView *cabecera = vista->header();
-    // The time under "Enviado" as the list writes it, with the cell's margins.
+    // The time under "Hora" as the list writes it, with the cell's margins.
     const int hora = vista->fontMetrics().horizontalAdvance(QStringLiteral("00:00 p. m.")) + 16;
+    vista->header()->resizeSection(3, std::max(cabecera->sectionSizeHint(3), hora));
     const int ancho = cabecera->sectionSizeHint(0) + std::max(cabecera->sectionSizeHint(3), hora)
                       + 2 * vista->frameWidth()
                       + vista->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, vista);

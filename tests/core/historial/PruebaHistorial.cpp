@@ -7,6 +7,7 @@
 #include "core/historial/Acuse.h"
 #include "core/historial/EsperaRespuesta.h"
 #include "core/historial/ModeloHistorial.h"
+#include "core/oficina/ListaRecepcion.h"
 #include "core/oficina/Programa.h"
 #include "tests/soporte/HistorialPrueba.h"
 #include "tests/soporte/Oficina.h"
@@ -175,6 +176,38 @@ private slots:
         QVERIFY(!m.index(3, 0).data(ModeloHistorial::RolDemorada).toBool());
         QVERIFY(m.index(2, 0).data(ModeloHistorial::RolDemorada).toBool()); // waits since the 12th
         QCOMPARE(EsperaRespuesta(h.oficina.programa()).demoradas(), (QSet<qint64> {h.m4, h.e2}));
+    }
+
+    // A file passed to the reception list with "Recibir" was not uploaded
+    // by this program: its row says so, with no time of sending, size or
+    // hash, once its responses are in too.
+    void movidoSinEnvio()
+    {
+        Historia h;
+        Programa &p = h.oficina.programa();
+        ListaRecepcion::Entrada e;
+        e.nombre = u"M0123009.045"_s;
+        e.hora = u"10:30 a. m."_s;
+        e.archivoPrev = u"k0123009.045"_s;
+        e.archivoVal = u"M0123009.err"_s;
+        e.rutaDest = h.oficina.carpeta(u"val_rec"_s);
+        qint64 id = 0;
+        p.diario().agregaRecepcion(ListaRecepcion::filaDiario(0, e), &id);
+        ModeloHistorial m(p);
+        m.ponFiltro({{}, {}, {}, u"M0123009"_s, {}});
+        QCOMPARE(m.rowCount(), 1);
+        const auto celda = [&](int columna) {
+            return m.index(0, columna).data().toString();
+        };
+        QCOMPARE(celda(ModeloHistorial::Estado), u"En espera de respuesta (pasó con «Recibir», sin envío)"_s);
+        responde(p, id, u"K"_s, e.archivoPrev, "PREVALIDADO\r\n", local(14, 10, 31), e.rutaDest);
+        responde(p, id, u"R"_s, e.archivoVal, "F3001234ABCDEFGH\r\n", local(14, 10, 32), e.rutaDest);
+        p.diario().quitaRecepcion({id});
+        m.actualiza();
+        QCOMPARE(celda(ModeloHistorial::Estado), u"Respuestas recibidas (pasó con «Recibir», sin envío)"_s);
+        QCOMPARE(celda(ModeloHistorial::Momento), u"(sin envío)"_s);
+        QCOMPARE(celda(ModeloHistorial::Tamano), QString());
+        QCOMPARE(celda(ModeloHistorial::Sha256), QString());
     }
 
     // The configured minutes decide which files are late; a value out of

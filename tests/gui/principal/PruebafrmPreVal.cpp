@@ -197,7 +197,7 @@ private slots:
         QCOMPARE(titulo(0, 0), QStringLiteral("Lista de envío (1)"));
         v.recibe(QStringLiteral("M0123002.045"), QStringLiteral("10:31 a. m."));
         QCOMPARE(titulo(1, 0), QStringLiteral("En espera de respuesta (1)"));
-        QCOMPARE(titulo(1, 3), QStringLiteral("Enviado"));
+        QCOMPARE(titulo(1, 3), QStringLiteral("Hora"));
     }
 
     void inicio()
