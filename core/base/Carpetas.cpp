@@ -87,6 +87,16 @@ QString Carpetas::carpetaBaseDatos() const
         throw ErrorTendal(
             ErrorTendal::TiposNoCoinciden,
             QStringLiteral("El archivo de inicio %1 no indica la carpeta de la base de datos").arg(nombre));
+    // A control character (a NUL left by an editor or a cut copy) is no
+    // part of any folder or address.
+    for (const QChar c : carpeta)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            throw ErrorTendal(ErrorTendal::TiposNoCoinciden,
+                              QStringLiteral("El archivo de inicio %1 tiene un carácter de control (código %2) en "
+                                             "la carpeta de la base de datos: su primera línea debe tener ocho "
+                                             "caracteres seguidos de la carpeta, sin caracteres de control")
+                                  .arg(nombre)
+                                  .arg(c.unicode()));
     // The address of a database server (postgresql://...) is no folder.
     if (carpeta.contains(QLatin1StringView("://")))
         return carpeta;

@@ -47,6 +47,17 @@ private slots:
         error = errorDeInicio(ini);
         QVERIFY2(error.contains(QStringLiteral("ocho caracteres")) && error.contains(ini), qPrintable(error));
 
+        // A NUL in the folder (a cut copy): said in Spanish, no Qt warning.
+        {
+            QFile f(ini);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("DATOS = " + dir.filePath(QStringLiteral("da")).toLocal8Bit() + QByteArray(1, '\0') + "tos\r\n");
+        }
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".+")));
+        error = errorDeInicio(ini);
+        QVERIFY2(error.contains(QStringLiteral("carácter de control (código 0)")) && error.contains(ini),
+                 qPrintable(error));
+
         // A folder without a database: named in the message, nothing created.
         Ansi::escribeLineas(ini, {QStringLiteral("DATOS = ") + dir.filePath(QStringLiteral("vacia"))});
         QDir().mkpath(dir.filePath(QStringLiteral("vacia")));
