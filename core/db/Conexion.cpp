@@ -284,7 +284,15 @@ std::unique_ptr<Conexion> Conexion::conectaServidor(const QString &direccion)
 void Conexion::verificaOficina() const
 {
     QSqlQuery q(db());
-    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM PARAMETROS")) || !q.next())
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM PARAMETROS"))) {
+        // Only a missing table means this is no office's database; a server
+        // shutting down (or any other failure) is told as what it is.
+        const ErrorTendal error = errorDe(m_ruta, q.lastError());
+        if (error.numero() != ErrorTendal::TablaNoEncontrada)
+            throw error;
+        throw errorBase(m_ruta, QStringLiteral("falta la tabla PARAMETROS"));
+    }
+    if (!q.next())
         throw errorBase(m_ruta, QStringLiteral("falta la tabla PARAMETROS"));
     if (q.value(0).toInt() < 1)
         throw errorBase(m_ruta, QStringLiteral("la tabla PARAMETROS no tiene el registro de configuración"));

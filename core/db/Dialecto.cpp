@@ -41,7 +41,10 @@ const Dialecto &Dialecto::postgresql()
         QStringLiteral("QPSQL"),
         // A row another workstation holds is waited for as long as the file's
         // busy time-out, then the change fails with a message, as on the file.
-        {QStringLiteral("SET client_min_messages = WARNING"), QStringLiteral("SET lock_timeout = '5s'")},
+        // The server's notices and warnings are not sent: the client library
+        // would print them, in English, on the program's standard error (a
+        // failure still comes back as the statement's error, told in Spanish).
+        {QStringLiteral("SET client_min_messages = ERROR"), QStringLiteral("SET lock_timeout = '5s'")},
         {QStringLiteral("SELECT pg_advisory_xact_lock(75031)"),
          QStringLiteral("CREATE TABLE IF NOT EXISTS ESQUEMA_VERSION (NUMERO INTEGER NOT NULL)")},
         QStringLiteral("SELECT COALESCE(MAX(NUMERO), 0) FROM ESQUEMA_VERSION"),
