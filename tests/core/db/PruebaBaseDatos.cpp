@@ -265,6 +265,7 @@ private slots:
         oficina.sql(QStringLiteral("DROP INDEX DIARIO_TRANSMISION_MAYUSCULAS"));
         oficina.sql(QStringLiteral("DROP INDEX DIARIO_RESPUESTA_MAYUSCULAS"));
         oficina.sql(QStringLiteral("DROP INDEX DIARIO_TRANSMISION_MOMENTO"));
+        oficina.sql(QStringLiteral("DROP INDEX DIARIO_TRANSMISION_ESTADO"));
         oficina.sql(QStringLiteral("ALTER TABLE RESPUESTA DROP COLUMN ILEGIBLE"));
         oficina.sql(QStringLiteral("PRAGMA user_version = 3"));
         Programa &p = oficina.carga();

@@ -307,8 +307,8 @@ private slots:
               u"COLA_ENVIO DROP COLUMN VISTO"_s, u"TRANSMISION DROP COLUMN CONTROL_CIFRADO"_s,
               u"TRANSMISION DROP COLUMN DATOS_CIFRADOS"_s, u"RESPUESTA DROP COLUMN ILEGIBLE"_s})
             p.conexion().ejecuta(u"ALTER TABLE "_s + columna);
-        for (const QString &indice :
-             {u"DIARIO_TRANSMISION_MAYUSCULAS"_s, u"DIARIO_RESPUESTA_MAYUSCULAS"_s, u"DIARIO_TRANSMISION_MOMENTO"_s})
+        for (const QString &indice : {u"DIARIO_TRANSMISION_MAYUSCULAS"_s, u"DIARIO_RESPUESTA_MAYUSCULAS"_s,
+                                      u"DIARIO_TRANSMISION_MOMENTO"_s, u"DIARIO_TRANSMISION_ESTADO"_s})
             p.conexion().ejecuta(u"DROP INDEX "_s + indice);
         p.conexion().ejecuta(oficina.enServidor() ? u"UPDATE ESQUEMA_VERSION SET NUMERO = 5"_s
                                                   : u"PRAGMA user_version = 5"_s);
