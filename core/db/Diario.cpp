@@ -508,6 +508,17 @@ QStringList Diario::pasoProteccion()
             QStringLiteral("ALTER TABLE TRANSMISION ADD COLUMN DATOS_CIFRADOS SMALLINT NULL")};
 }
 
+QStringList Diario::pasoBusqueda()
+{
+    return {QStringLiteral("CREATE INDEX DIARIO_TRANSMISION_MAYUSCULAS ON TRANSMISION (UPPER(NOMBRE))"),
+            QStringLiteral("CREATE INDEX DIARIO_RESPUESTA_MAYUSCULAS ON RESPUESTA (UPPER(NOMBRE))"),
+            // ACEPTADO IS NULL AND RECLAMADO in a range: the history's day
+            // of a file listed without an upload.
+            QStringLiteral("CREATE INDEX DIARIO_TRANSMISION_MOMENTO ON TRANSMISION (ACEPTADO, RECLAMADO)"),
+            // The claims still under way, looked for at every claim.
+            QStringLiteral("CREATE INDEX DIARIO_TRANSMISION_ESTADO ON TRANSMISION (ESTADO)")};
+}
+
 std::optional<Diario::Reclamo> Diario::mueve(qint64 cola, const QString &tipo, const FilaRecepcion &recepcion)
 {
     std::optional<Reclamo> movido;

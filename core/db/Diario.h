@@ -172,6 +172,11 @@ public:
     void anotaProteccion(qint64 transmision, bool control, bool datos);
     // The schema step of those two columns (null: not recorded).
     static QStringList pasoProteccion();
+    // The schema step of the indexes that keep the lookups by name and the
+    // history's day filter flat as the journal grows: the names in upper
+    // case (an expression index, on the file and on a server alike) and
+    // the moment of a transmission listed without an upload.
+    static QStringList pasoBusqueda();
     // The receive-only command: a queued name moves to the reception list
     // without an upload. Returns nothing when the row is gone or claimed.
     std::optional<Reclamo> mueve(qint64 cola, const QString &tipo, const FilaRecepcion &recepcion);

@@ -171,7 +171,8 @@ void actualiza(const Conexion &conexion)
                                       Diario::pasoContenido(),
                                       HorasServidor::pasoEsquema(),
                                       Diario::pasoVigencia(),
-                                      Diario::pasoProteccion()};
+                                      Diario::pasoProteccion(),
+                                      Diario::pasoBusqueda() + HistorialDiario::pasoIlegibles()};
     for (;;) {
         QSqlDatabase d = db;
         if (!d.transaction())

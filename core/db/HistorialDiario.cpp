@@ -63,6 +63,11 @@ QStringList HistorialDiario::pasoEsquema()
     };
 }
 
+QStringList HistorialDiario::pasoIlegibles()
+{
+    return {QStringLiteral("ALTER TABLE RESPUESTA ADD COLUMN ILEGIBLE VARCHAR(1024) NOT NULL DEFAULT ''")};
+}
+
 QList<HistorialDiario::Transmision> HistorialDiario::lee(const QString &donde, const QVariantList &valores) const
 {
     QSqlQuery q = m_conexion.ejecuta(
@@ -129,14 +134,31 @@ QList<HistorialDiario::Transmision> HistorialDiario::consulta(const Filtro &f) c
 {
     QString donde;
     QVariantList valores;
-    const QString momento = QLatin1StringView(kMomento);
-    if (f.desde.isValid()) {
-        donde += QStringLiteral(" AND %1 >= ?").arg(momento);
-        valores << utc(f.desde);
-    }
-    if (f.hasta.isValid()) {
-        donde += QStringLiteral(" AND %1 < ?").arg(momento);
-        valores << utc(f.hasta);
+    // The moment, bounded column by column so that the indexes serve it:
+    // the acceptance, or the claim of a file listed without an upload (an
+    // empty claim has no moment).
+    if (f.desde.isValid() || f.hasta.isValid()) {
+        QStringList aceptado;
+        QStringList reclamado {QStringLiteral("T.ACEPTADO IS NULL")};
+        QVariantList deAceptado;
+        QVariantList deReclamado;
+        if (f.desde.isValid()) {
+            aceptado << QStringLiteral("T.ACEPTADO >= ?");
+            reclamado << QStringLiteral("T.RECLAMADO >= ?");
+            deAceptado << utc(f.desde);
+            deReclamado << utc(f.desde);
+        } else {
+            reclamado << QStringLiteral("T.RECLAMADO <> ''");
+        }
+        if (f.hasta.isValid()) {
+            aceptado << QStringLiteral("T.ACEPTADO < ?");
+            reclamado << QStringLiteral("T.RECLAMADO < ?");
+            deAceptado << utc(f.hasta);
+            deReclamado << utc(f.hasta);
+        }
+        donde += QStringLiteral(" AND ((%1) OR (%2))")
+                     .arg(aceptado.join(QStringLiteral(" AND ")), reclamado.join(QStringLiteral(" AND ")));
+        valores << deAceptado << deReclamado;
     }
     if (!f.tipos.isEmpty()) {
         QStringList marcas;
@@ -220,19 +242,43 @@ QList<HistorialDiario::PorLeer> HistorialDiario::sinPedimentos() const
     return lista;
 }
 
+QList<HistorialDiario::PorLeer> HistorialDiario::ilegibles() const
+{
+    QSqlQuery q = m_conexion.ejecuta(
+        QStringLiteral("SELECT ID, NOMBRE, RUTA FROM RESPUESTA WHERE PEDIMENTOS = 2 AND TRANSMISION IS NOT NULL"));
+    QList<PorLeer> lista;
+    while (q.next())
+        lista.append({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString()});
+    return lista;
+}
+
 void HistorialDiario::anotaPedimentos(const QList<std::pair<qint64, QStringList>> &leidos)
 {
     if (leidos.isEmpty())
         return;
     m_conexion.enTransaccion([&] {
         for (const auto &[respuesta, numeros] : leidos) {
-            QSqlQuery q = m_conexion.ejecuta(
-                QStringLiteral("UPDATE RESPUESTA SET PEDIMENTOS = 1 WHERE ID = ? AND PEDIMENTOS = 0"), {respuesta});
+            QSqlQuery q = m_conexion.ejecuta(QStringLiteral("UPDATE RESPUESTA SET PEDIMENTOS = 1, ILEGIBLE = '' WHERE "
+                                                            "ID = ? AND PEDIMENTOS IN (0, 2)"),
+                                             {respuesta});
             if (q.numRowsAffected() != 1)
                 continue;
             for (const QString &n : numeros)
                 m_conexion.ejecuta(QStringLiteral("INSERT INTO PEDIMENTO (RESPUESTA, NUMERO) VALUES (?, ?)"),
                                    {respuesta, n});
         }
+    });
+}
+
+void HistorialDiario::anotaIlegibles(const QList<std::pair<qint64, QString>> &motivos)
+{
+    if (motivos.isEmpty())
+        return;
+    m_conexion.enTransaccion([&] {
+        for (const auto &[respuesta, motivo] : motivos)
+            m_conexion.ejecuta(
+                QStringLiteral(
+                    "UPDATE RESPUESTA SET PEDIMENTOS = 2, ILEGIBLE = ? WHERE ID = ? AND PEDIMENTOS IN (0, 2)"),
+                {motivo.left(1024), respuesta});
     });
 }

@@ -15,7 +15,9 @@ class Conexion;
 // is here, beside Diario, in plain SQL.
 //
 //   PEDIMENTO  one row per pedimento number a response names (RESPUESTA,
-//              NUMERO); RESPUESTA.PEDIMENTOS is 1 once the file was read.
+//              NUMERO); RESPUESTA.PEDIMENTOS is 1 once the file was read,
+//              2 when it could not be read (neither its file nor its bytes
+//              where it was tried), with the reason in RESPUESTA.ILEGIBLE.
 class HistorialDiario
 {
 public:
@@ -23,6 +25,8 @@ public:
 
     // The journal's part of schema step 5: the pedimento numbers.
     static QStringList pasoEsquema();
+    // Its part of schema step 10: the reason a response could not be read.
+    static QStringList pasoIlegibles();
 
     struct Respuesta {
         qint64 id = 0;
@@ -105,9 +109,16 @@ public:
         QString ruta;
     };
     QList<PorLeer> sinPedimentos() const;
-    // Records the numbers read of each response, all in one transaction; a
-    // response another program recorded meanwhile is left as it is.
+    // Stored responses that could not be read where they were tried.
+    QList<PorLeer> ilegibles() const;
+    // Records the numbers read of each response (one not read yet, or one
+    // that could not be read before), all in one transaction; a response
+    // another program recorded meanwhile is left as it is.
     void anotaPedimentos(const QList<std::pair<qint64, QStringList>> &leidos);
+    // Records why each response could not be read, in one transaction: it
+    // leaves sinPedimentos() (ilegibles() has it). A response another
+    // program read meanwhile is left as it is.
+    void anotaIlegibles(const QList<std::pair<qint64, QString>> &motivos);
 
 private:
     QList<Transmision> lee(const QString &donde, const QVariantList &valores) const;

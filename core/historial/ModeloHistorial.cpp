@@ -2,6 +2,7 @@
 
 #include "core/base/ErrorTendal.h"
 #include "core/db/Conexion.h"
+#include <QSysInfo>
 #include "core/historial/EsperaRespuesta.h"
 #include "core/oficina/Programa.h"
 #include "core/reportes/PedimentosRespuesta.h"
@@ -35,20 +36,31 @@ QString bytes(const std::optional<qint64> &n)
 
 // Reads and records the pedimento numbers of the responses not read yet on
 // the connection, until parar; how many were read. A response this
-// workstation cannot read (neither its file nor its bytes are here) stays
-// unread, for a workstation that can.
-qsizetype leePedimentos(const Conexion &conexion, const std::atomic_bool &parar)
+// workstation cannot read (neither its file nor its bytes are here) is
+// recorded as unread with the reason, and is not tried again by each query
+// (an office whose older responses have neither would read them all at
+// every look); otraVez tries those again too (their file may have come
+// since, or this workstation may have it).
+qsizetype leePedimentos(const Conexion &conexion, const std::atomic_bool &parar, bool otraVez = false)
 {
     HistorialDiario historial(conexion);
     const PedimentosRespuesta lector(conexion);
     QList<std::pair<qint64, QStringList>> leidos;
-    for (const HistorialDiario::PorLeer &r : historial.sinPedimentos()) {
+    QList<std::pair<qint64, QString>> ilegibles;
+    QList<HistorialDiario::PorLeer> porLeer = historial.sinPedimentos();
+    if (otraVez)
+        porLeer << historial.ilegibles();
+    for (const HistorialDiario::PorLeer &r : std::as_const(porLeer)) {
         if (parar)
             break;
-        if (auto numeros = lector.lee(r.nombre, r.ruta, r.id))
+        QString motivo;
+        if (auto numeros = lector.lee(r.nombre, r.ruta, r.id, &motivo))
             leidos.append({r.id, std::move(*numeros)});
+        else
+            ilegibles.append({r.id, QStringLiteral("%1 (%2): %3").arg(r.ruta, QSysInfo::machineHostName(), motivo)});
     }
     historial.anotaPedimentos(leidos);
+    historial.anotaIlegibles(ilegibles);
     return leidos.size();
 }
 
@@ -78,10 +90,13 @@ void ModeloHistorial::leePedimentosAparte()
     if (m_lectura.isRunning())
         return; // what it does not see is read by the next one
     const QString base = m_programa.conexion().ruta();
-    m_lectura = QtConcurrent::run([base, parar = m_parar]() -> qsizetype {
+    // The first reading of the model (of the window's run) tries again the
+    // responses recorded as unreadable.
+    const bool otraVez = !std::exchange(m_ilegiblesRevisadas, true);
+    m_lectura = QtConcurrent::run([base, parar = m_parar, otraVez]() -> qsizetype {
         try {
             const auto conexion = Conexion::abreArchivo(base);
-            return leePedimentos(*conexion, *parar);
+            return leePedimentos(*conexion, *parar, otraVez);
         } catch (const ErrorTendal &) {
             return 0; // a busy or unreachable database: the next query tries again
         }

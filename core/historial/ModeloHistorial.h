@@ -37,7 +37,10 @@ public:
     // time are read: before each query (the command line), or on a worker
     // of the model's own with a connection of its own, so that a window
     // never waits for hundreds of files; the query is made again when they
-    // are in, and pedimentosLeidos follows.
+    // are in, and pedimentosLeidos follows. A response that cannot be read
+    // here (neither its file nor its bytes) is recorded so with the reason
+    // and left out of the readings after; the worker's first reading tries
+    // those again (once per window: its file may have come since).
     enum class Pedimentos { AlConsultar, EnTrabajador };
 
     explicit ModeloHistorial(Programa &programa, Pedimentos pedimentos = Pedimentos::AlConsultar,
@@ -96,6 +99,7 @@ private:
     Programa &m_programa;
     const Pedimentos m_pedimentos;
     QFuture<qsizetype> m_lectura;
+    bool m_ilegiblesRevisadas = false;
     std::shared_ptr<std::atomic_bool> m_parar = std::make_shared<std::atomic_bool>(false);
     Filtro m_filtro;
     QList<HistorialDiario::Transmision> m_filas;

@@ -12,16 +12,21 @@ PedimentosRespuesta::PedimentosRespuesta(const Conexion &conexion)
 {
 }
 
-std::optional<QStringList> PedimentosRespuesta::lee(const QString &nombre, const QString &ruta, qint64 respuesta) const
+std::optional<QStringList> PedimentosRespuesta::lee(const QString &nombre, const QString &ruta, qint64 respuesta,
+                                                    QString *motivo) const
 {
+    QString porque;
+    if (!motivo)
+        motivo = &porque;
     const TipoRespuesta tipo = TipoRespuesta::reconoce(nombre);
     if (tipo.clase() != TipoRespuesta::Clase::Formato)
         return QStringList();
-    if (ruta.isEmpty() && respuesta <= 0)
+    if (ruta.isEmpty() && respuesta <= 0) {
+        *motivo = QStringLiteral("no se sabe dónde se guardó");
         return std::nullopt;
+    }
     RespuestaGuardada guardada(m_conexion, ruta, respuesta);
-    QString motivo;
-    if (!guardada.abre(&motivo))
+    if (!guardada.abre(motivo))
         return std::nullopt;
     QIODevice &archivo = guardada.dispositivo();
     CatalogoErrores catalogo(m_conexion);

@@ -19,8 +19,10 @@ public:
     // is not on this workstation, of its bytes in the journal under the id
     // respuesta), each once, in the order they first appear. A line that
     // cannot be read gives what was read before it. Nothing when the
-    // response cannot be read at all (no file and no bytes).
-    std::optional<QStringList> lee(const QString &nombre, const QString &ruta, qint64 respuesta = 0) const;
+    // response cannot be read at all (no file and no bytes), and then why
+    // in motivo.
+    std::optional<QStringList> lee(const QString &nombre, const QString &ruta, qint64 respuesta = 0,
+                                   QString *motivo = nullptr) const;
 
 private:
     const Conexion &m_conexion;

@@ -273,6 +273,11 @@ private slots:
         oficina.sql(QStringLiteral("ALTER TABLE COLA_ENVIO DROP COLUMN VISTO"));
         oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN CONTROL_CIFRADO"));
         oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN DATOS_CIFRADOS"));
+        oficina.sql(QStringLiteral("DROP INDEX DIARIO_TRANSMISION_MAYUSCULAS"));
+        oficina.sql(QStringLiteral("DROP INDEX DIARIO_RESPUESTA_MAYUSCULAS"));
+        oficina.sql(QStringLiteral("DROP INDEX DIARIO_TRANSMISION_MOMENTO"));
+        oficina.sql(QStringLiteral("DROP INDEX DIARIO_TRANSMISION_ESTADO"));
+        oficina.sql(QStringLiteral("ALTER TABLE RESPUESTA DROP COLUMN ILEGIBLE"));
         oficina.sql(QStringLiteral("PRAGMA user_version = 3"));
         Programa &p = oficina.carga();
         QCOMPARE(p.parametros().entero(QStringLiteral("cifrado")), 0);

@@ -176,7 +176,7 @@ private slots:
         const auto e = p.listaRecepcion().entrada(0);
         QCOMPARE(e.prev + e.val + e.archivoVal + e.rutaDest, u"XM0123001.err"_s + val);
         QVERIFY(!p.conexion().db().tables().contains(u"LISTA_ENVIO"_s));
-        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 9);
+        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 10);
         QSqlQuery modo = p.conexion().ejecuta(u"PRAGMA journal_mode"_s);
         QVERIFY(modo.next());
         QCOMPARE(modo.value(0).toString().toLower(), u"wal"_s);
@@ -305,8 +305,11 @@ private slots:
              {u"TRANSMISION DROP COLUMN HORA_SERVIDOR"_s, u"RESPUESTA DROP COLUMN HORA_SERVIDOR"_s,
               u"TRANSMISION DROP COLUMN VENCE"_s, u"TRANSMISION DROP COLUMN EQUIPO"_s,
               u"COLA_ENVIO DROP COLUMN VISTO"_s, u"TRANSMISION DROP COLUMN CONTROL_CIFRADO"_s,
-              u"TRANSMISION DROP COLUMN DATOS_CIFRADOS"_s})
+              u"TRANSMISION DROP COLUMN DATOS_CIFRADOS"_s, u"RESPUESTA DROP COLUMN ILEGIBLE"_s})
             p.conexion().ejecuta(u"ALTER TABLE "_s + columna);
+        for (const QString &indice : {u"DIARIO_TRANSMISION_MAYUSCULAS"_s, u"DIARIO_RESPUESTA_MAYUSCULAS"_s,
+                                      u"DIARIO_TRANSMISION_MOMENTO"_s, u"DIARIO_TRANSMISION_ESTADO"_s})
+            p.conexion().ejecuta(u"DROP INDEX "_s + indice);
         p.conexion().ejecuta(oficina.enServidor() ? u"UPDATE ESQUEMA_VERSION SET NUMERO = 5"_s
                                                   : u"PRAGMA user_version = 5"_s);
         QFile::remove(perdida);
