@@ -113,11 +113,11 @@ Huella copiaParaEnvio(const QString &carpetaEnvio, const QString &nombre, const 
 // The future is made in a statement of its own: GCC 12 mishandles the
 // captures of a lambda built inside a co_await expression.
 QCoro::Task<std::shared_ptr<Huella>> copiaEnTrabajador(QThreadPool *hilos, QString carpeta, QString nombre,
-                                                        QString destino)
+                                                       QString destino)
 {
-    QFuture<std::shared_ptr<Huella>> copia = QtConcurrent::run(
-        hilos,
-        [carpeta, nombre, destino] { return std::make_shared<Huella>(copiaParaEnvio(carpeta, nombre, destino)); });
+    QFuture<std::shared_ptr<Huella>> copia = QtConcurrent::run(hilos, [carpeta, nombre, destino] {
+        return std::make_shared<Huella>(copiaParaEnvio(carpeta, nombre, destino));
+    });
     co_return co_await copia;
 }
 
@@ -354,8 +354,8 @@ QCoro::Task<> EnvioArchivos::borraCopia(QString nombre)
     // milliseconds: it is done on a worker, and the send waits for it, so
     // that a later copy of the same name is never the one deleted. A copy
     // that cannot be deleted stays until the next send replaces it.
-    QFuture<bool> borrado
-        = QtConcurrent::run(&m_copias, [ruta = m_programa.carpetas().enTemporal(nombre)] { return QFile::remove(ruta); });
+    QFuture<bool> borrado = QtConcurrent::run(
+        &m_copias, [ruta = m_programa.carpetas().enTemporal(nombre)] { return QFile::remove(ruta); });
     co_await borrado;
 }
 

@@ -59,6 +59,7 @@ ModeloHistorial::ModeloHistorial(Programa &programa, Pedimentos pedimentos, QObj
     , m_programa(programa)
     , m_pedimentos(pedimentos)
 {
+    m_hilos.setMaxThreadCount(1);
 }
 
 ModeloHistorial::~ModeloHistorial()
@@ -78,7 +79,7 @@ void ModeloHistorial::leePedimentosAparte()
     if (m_lectura.isRunning())
         return; // what it does not see is read by the next one
     const QString base = m_programa.conexion().ruta();
-    m_lectura = QtConcurrent::run([base, parar = m_parar]() -> qsizetype {
+    m_lectura = QtConcurrent::run(&m_hilos, [base, parar = m_parar]() -> qsizetype {
         try {
             const auto conexion = Conexion::abreArchivo(base);
             return leePedimentos(*conexion, *parar);

@@ -13,7 +13,9 @@ private slots:
     {
         QStringList faltas;
         DialogosGuion persona;
-        persona.alFaltar = [&](const QString &f) { faltas << f; };
+        persona.alFaltar = [&](const QString &f) {
+            faltas << f;
+        };
         // A message asks nothing; a question does.
         persona.aviso(QStringLiteral("Listo"));
         QVERIFY(faltas.isEmpty());
@@ -33,7 +35,9 @@ private slots:
         QStringList faltas;
         {
             DialogosGuion persona;
-            persona.alFaltar = [&](const QString &f) { faltas << f; };
+            persona.alFaltar = [&](const QString &f) {
+                faltas << f;
+            };
             persona.respuestas << Dialogos::Respuesta::Si << Dialogos::Respuesta::No;
             persona.claves.enqueue(QStringLiteral("clave"));
             QVERIFY(persona.pregunta(QStringLiteral("¿Uno?")));

@@ -40,10 +40,7 @@ struct Programa_ : Escena {
         principal = std::make_unique<Principal>(p, *ciclo);
         return p;
     }
-    void apaga()
-    {
-        QCoro::waitFor(Apagado(*comandos, *ciclo, *actualizacion, *revision, *principal).termina());
-    }
+    void apaga() { QCoro::waitFor(Apagado(*comandos, *ciclo, *actualizacion, *revision, *principal).termina()); }
     qint64 cuenta(const QString &sql)
     {
         QSqlQuery q = programa().conexion().ejecuta(sql);
@@ -68,9 +65,9 @@ private slots:
         Programa &p = e.arranca();
         e.enLista(nombre, QStringLiteral("2"), QStringLiteral("/ag0123"), QStringLiteral("/ag0123"));
         p.listaRecepcion().agrega({QStringLiteral("M0123002.045"), QString(), QString(), QStringLiteral("10:30 AM"),
-                                   QStringLiteral("/ag0123"), QStringLiteral("/ag0123"),
-                                   QStringLiteral("k0123002.045"), QStringLiteral("M0123002.err"),
-                                   e.oficina.carpeta(QStringLiteral("val_rec")), QStringLiteral("2")});
+                                   QStringLiteral("/ag0123"), QStringLiteral("/ag0123"), QStringLiteral("k0123002.045"),
+                                   QStringLiteral("M0123002.err"), e.oficina.carpeta(QStringLiteral("val_rec")),
+                                   QStringLiteral("2")});
         e.servidor.lento(16 * 1024);
         e.comandos->inicia(QStringLiteral("enviar"));
         QTRY_VERIFY(e.servidor.transferencias().contains(QStringLiteral("STOR /ag0123/") + nombre));
