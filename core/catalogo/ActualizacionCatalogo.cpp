@@ -1,5 +1,7 @@
 #include "core/catalogo/ActualizacionCatalogo.h"
 
+#include "core/base/Ocupacion.h"
+#include "core/base/TareaSuelta.h"
 #include "core/catalogo/Descompresor.h"
 #include "core/catalogo/InstalacionCatalogo.h"
 #include "core/oficina/Actualizaciones.h"
@@ -16,6 +18,8 @@
 #include <QCoro/QCoroFuture>
 #include <QCoro/QCoroTimer>
 #include <QPointer>
+#include <QCoreApplication>
+#include <QCoro/QCoroSignal>
 #include <QtConcurrent/QtConcurrentRun>
 #include <QDir>
 #include <QFileInfo>
@@ -94,10 +98,35 @@ ActualizacionCatalogo::ActualizacionCatalogo(Programa &programa, QObject *parent
     : QObject(parent)
     , m_programa(programa)
 {
+    m_hilos.setMaxThreadCount(1);
     m_indicadores.fill(Indicador::Ninguno);
 }
 
-ActualizacionCatalogo::~ActualizacionCatalogo() = default;
+ActualizacionCatalogo::~ActualizacionCatalogo()
+{
+    // A worker still running (an owner that did not await termina()) is
+    // asked to stop and joined before anything it reports to goes.
+    m_abandono->store(true);
+    m_hilos.waitForDone();
+}
+
+void ActualizacionCatalogo::inicia(const QString &accion)
+{
+    TareaSuelta::inicia(QStringLiteral("la actualización del catálogo"), Movimientos(accion), m_programa.dialogos());
+}
+
+QCoro::Task<> ActualizacionCatalogo::termina()
+{
+    m_terminando = true;
+    if (!m_enCurso)
+        co_return;
+    // The installation stops at its next table and rolls back: the
+    // installed catalogue stays as it was; a download is cut short.
+    m_abandono->store(true);
+    co_await m_programa.eftpActCatErr.interrumpe();
+    while (m_enCurso)
+        co_await qCoro(this, &ActualizacionCatalogo::terminado);
+}
 
 QString ActualizacionCatalogo::leyenda(int paso)
 {
@@ -143,7 +172,7 @@ QString ActualizacionCatalogo::versionTexto(const QString &linea)
 QCoro::Task<> ActualizacionCatalogo::Movimientos(QString accion)
 {
     if (accion == u"recibir") {
-        if (!m_enCurso)
+        if (!m_enCurso && !m_terminando)
             co_await recibir();
         co_return;
     }
@@ -159,7 +188,11 @@ QCoro::Task<> ActualizacionCatalogo::Movimientos(QString accion)
 
 QCoro::Task<> ActualizacionCatalogo::recibir()
 {
-    m_enCurso = true;
+    // Cleared on every way out of the run, which then tells it ended.
+    const Ocupacion enCurso(m_enCurso, [this](bool ocupado) {
+        if (!ocupado)
+            emit terminado();
+    });
     m_error = false;
     m_archivos.clear();
     for (int paso = 1; paso <= kPasos; ++paso)
@@ -178,7 +211,8 @@ QCoro::Task<> ActualizacionCatalogo::recibir()
     } catch (const std::exception &e) {
         fallo = ErrorTendal(ErrorTendal::BaseDeDatos, QString::fromLocal8Bit(e.what()));
     }
-    if (fallo)
+    // A run the program's end cut short is not told.
+    if (fallo && !m_terminando)
         reporta(*fallo);
 
     // The end of every run: no local file stays behind, the session closes.
@@ -193,8 +227,6 @@ QCoro::Task<> ActualizacionCatalogo::recibir()
         co_await SesionFtp::Desconecta_FTP(m_programa.eftpActCatErr);
     } catch (const ErrorTendal &) {
     }
-    m_enCurso = false;
-    emit terminado();
 }
 
 QCoro::Task<bool> ActualizacionCatalogo::recibe(QString archivo)
@@ -369,8 +401,9 @@ QCoro::Task<> ActualizacionCatalogo::pasoCatalogo()
     }
     std::optional<QString> danado;
     try {
-        QFuture<void> hecho = QtConcurrent::run(
-            [origen = local(comprimido), destino = local(base)] { Descompresor::descomprime(origen, destino); });
+        QFuture<void> hecho = QtConcurrent::run(&m_hilos, [origen = local(comprimido), destino = local(base)] {
+            Descompresor::descomprime(origen, destino);
+        });
         co_await hecho;
     } catch (const ErrorTendal &e) {
         danado = e.descripcion();
@@ -394,23 +427,33 @@ QCoro::Task<> ActualizacionCatalogo::instala(QString versionTexto)
     // delivered before the end of the worker is.
     std::optional<ErrorTendal> fallo;
     try {
-        QFuture<void> hecho
-            = QtConcurrent::run([baseDatos = m_programa.conexion().ruta(), base, version = Vb::largo(versionTexto),
-                                 yo = QPointer<ActualizacionCatalogo>(this)] {
-                  InstalacionCatalogo instalacion(baseDatos);
-                  instalacion.avance = [yo](const InstalacionCatalogo::Avance &a) {
-                      const QString texto = QStringLiteral("Tabla %1 (%2 de %3): %4 de %5 filas")
-                                                .arg(a.nombre)
-                                                .arg(a.tabla)
-                                                .arg(a.tablas)
-                                                .arg(a.filas)
-                                                .arg(a.total);
-                      if (yo)
-                          QMetaObject::invokeMethod(
-                              yo, [yo, texto] { yo->ponAvance(texto); }, Qt::QueuedConnection);
-                  };
-                  instalacion.instala(base, version);
-              });
+        // The worker reaches this object only through queued calls that
+        // check it on this thread; it stops at its next step once abandoned.
+        QFuture<void> hecho = QtConcurrent::run(
+            &m_hilos, [baseDatos = m_programa.conexion().ruta(), base, version = Vb::largo(versionTexto),
+                       yo = QPointer<ActualizacionCatalogo>(this), abandono = m_abandono, trasTabla = trasTabla] {
+                InstalacionCatalogo instalacion(baseDatos);
+                instalacion.trasTabla = trasTabla;
+                instalacion.avance = [yo, abandono](const InstalacionCatalogo::Avance &a) {
+                    if (abandono->load())
+                        throw ErrorTendal(ErrorTendal::FtpTerminado,
+                                          QStringLiteral("La instalación del catálogo se interrumpió"));
+                    const QString texto = QStringLiteral("Tabla %1 (%2 de %3): %4 de %5 filas")
+                                              .arg(a.nombre)
+                                              .arg(a.tabla)
+                                              .arg(a.tablas)
+                                              .arg(a.filas)
+                                              .arg(a.total);
+                    QMetaObject::invokeMethod(
+                        QCoreApplication::instance(),
+                        [yo, texto] {
+                            if (yo)
+                                yo->ponAvance(texto);
+                        },
+                        Qt::QueuedConnection);
+                };
+                instalacion.instala(base, version);
+            });
         co_await hecho;
     } catch (const ErrorTendal &e) {
         fallo = e;

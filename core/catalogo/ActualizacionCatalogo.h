@@ -5,7 +5,11 @@
 #include <QObject>
 #include <QString>
 
+#include <QThreadPool>
+
 #include <array>
+#include <atomic>
+#include <memory>
 #include <functional>
 
 class ErrorTendal;
@@ -49,6 +53,19 @@ public:
     // closes the connection. While a run is going on the connection is left
     // to it: the run closes it at its end.
     QCoro::Task<> Movimientos(QString accion);
+    // The same started from a window: it runs on by itself, and whatever
+    // ends it is told to the person.
+    void inicia(const QString &accion);
+    // The program ends: no run starts any more; a run under way is cut short
+    // (a download interrupted, an installation rolled back at its next
+    // step, the installed catalogue left as it was), without a message, and
+    // awaited.
+    QCoro::Task<> termina();
+    // Whether the run under way was told to stop (any thread may ask).
+    bool abandonada() const { return m_abandono->load(); }
+    // Called on the installation's worker after each table is filled (the
+    // tests hold an installation there).
+    std::function<void(int tabla)> trasTabla;
 
     // The caption of step 1 to 4.
     static QString leyenda(int paso);
@@ -107,4 +124,9 @@ private:
     bool m_enCurso = false;
     bool m_error = false;
     QStringList m_archivos; // local files of the running run
+    bool m_terminando = false;
+    std::shared_ptr<std::atomic_bool> m_abandono = std::make_shared<std::atomic_bool>(false);
+    // The decompression and the installation (one at a time, never behind
+    // another kind of work).
+    QThreadPool m_hilos;
 };

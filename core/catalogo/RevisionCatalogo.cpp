@@ -1,5 +1,7 @@
 #include "core/catalogo/RevisionCatalogo.h"
 
+#include "core/base/Ocupacion.h"
+#include "core/base/TareaSuelta.h"
 #include "core/catalogo/ActualizacionCatalogo.h"
 #include "core/base/Dialogos.h"
 #include "core/base/ErrorTendal.h"
@@ -10,6 +12,7 @@
 #include "core/servidor/ReporteConexion.h"
 
 #include <QCoreApplication>
+#include <QCoro/QCoroSignal>
 #include <QDir>
 #include <QFileInfo>
 
@@ -30,17 +33,33 @@ void RevisionCatalogo::arma()
     m_temporizador.start();
 }
 
+QCoro::Task<> RevisionCatalogo::termina()
+{
+    m_temporizador.stop();
+    if (!m_enCurso)
+        co_return;
+    // Its failures are silent: the session cut short ends it at once.
+    co_await m_programa.eftpPrincipal.interrumpe();
+    while (m_enCurso)
+        co_await qCoro(this, &RevisionCatalogo::revisionTerminada);
+}
+
 void RevisionCatalogo::alDisparar()
 {
     m_temporizador.stop();
-    Revisa_Catalogo(); // runs on by itself; it handles every error
+    TareaSuelta::inicia(QStringLiteral("la revisión del catálogo de errores"), Revisa_Catalogo(),
+                        m_programa.dialogos());
 }
 
 QCoro::Task<> RevisionCatalogo::Revisa_Catalogo()
 {
     if (m_enCurso)
         co_return;
-    m_enCurso = true;
+    // Cleared on every way out of the check, which then tells it ended.
+    const Ocupacion enCurso(m_enCurso, [this](bool ocupado) {
+        if (!ocupado)
+            emit revisionTerminada();
+    });
     ControlFtp &ftp = m_programa.eftpPrincipal;
     const QString archivo = ActualizacionCatalogo::archivoVersionCatalogo();
     const QString local = QDir(m_programa.carpetas().trabajo()).filePath(archivo);
@@ -87,6 +106,4 @@ QCoro::Task<> RevisionCatalogo::Revisa_Catalogo()
         co_await SesionFtp::Desconecta_FTP(ftp);
     } catch (const ErrorTendal &) {
     }
-    m_enCurso = false;
-    emit revisionTerminada();
 }

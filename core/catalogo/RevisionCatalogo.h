@@ -36,6 +36,9 @@ public:
     bool enCurso() const { return m_enCurso; }
 
     QCoro::Task<> Revisa_Catalogo();
+    // The program ends: the timer stops, and a check under way is cut short
+    // and awaited (an update run it started ends by its own termina()).
+    QCoro::Task<> termina();
 
 signals:
     // The person accepted the newer catalogue: the update window shows

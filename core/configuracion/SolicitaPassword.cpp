@@ -1,5 +1,7 @@
 #include "core/configuracion/SolicitaPassword.h"
 
+#include "core/base/Ocupacion.h"
+#include "core/base/TareaSuelta.h"
 #include "core/base/Ansi.h"
 #include "core/base/Dialogos.h"
 #include "core/base/ErrorTendal.h"
@@ -31,9 +33,13 @@ QCoro::Task<> SolicitaPassword::Solicita_Password()
 {
     if (m_enCurso)
         co_return;
-    m_enCurso = true;
+    const Ocupacion enCurso(m_enCurso);
     co_await solicita();
-    m_enCurso = false;
+}
+
+void SolicitaPassword::inicia()
+{
+    TareaSuelta::inicia(QStringLiteral("la solicitud de la contraseña"), Solicita_Password(), m_programa.dialogos());
 }
 
 QCoro::Task<> SolicitaPassword::solicita()

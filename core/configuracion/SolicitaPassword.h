@@ -18,6 +18,9 @@ public:
 
     // A request made while another is under way does nothing.
     QCoro::Task<> Solicita_Password();
+    // The same started from a window: it runs on by itself, and whatever
+    // ends it is told to the person.
+    void inicia();
     bool enCurso() const { return m_enCurso; }
 
     static QString nombreArchivo(qint16 patente);

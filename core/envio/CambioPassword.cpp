@@ -22,6 +22,11 @@ CambioPassword::CambioPassword(Programa &programa)
 {
 }
 
+Dialogos &CambioPassword::dialogos()
+{
+    return m_programa.dialogos();
+}
+
 QCoro::Task<bool> CambioPassword::Acepta(QString actual, QString nueva, QString confirmacion)
 {
     if (actual.compare(m_programa.valores().ClavePago, Qt::CaseSensitive) != 0) {

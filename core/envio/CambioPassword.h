@@ -3,6 +3,7 @@
 #include <QCoro/QCoroTask>
 #include <QString>
 
+class Dialogos;
 class Programa;
 
 // The change of the payment (validation) password behind the window
@@ -20,6 +21,8 @@ public:
     // "Aceptar": true when the password was changed (the window hides), false
     // when the window stays open with its texts.
     QCoro::Task<bool> Acepta(QString actual, QString nueva, QString confirmacion);
+    // The person the change talks to.
+    Dialogos &dialogos();
 
 private:
     QCoro::Task<bool> publica(QString nueva);

@@ -112,10 +112,12 @@ Huella copiaParaEnvio(const QString &carpetaEnvio, const QString &nombre, const 
 // The copy runs on a worker so that the window stays live with large files.
 // The future is made in a statement of its own: GCC 12 mishandles the
 // captures of a lambda built inside a co_await expression.
-QCoro::Task<std::shared_ptr<Huella>> copiaEnTrabajador(QString carpeta, QString nombre, QString destino)
+QCoro::Task<std::shared_ptr<Huella>> copiaEnTrabajador(QThreadPool *hilos, QString carpeta, QString nombre,
+                                                       QString destino)
 {
-    QFuture<std::shared_ptr<Huella>> copia = QtConcurrent::run(
-        [carpeta, nombre, destino] { return std::make_shared<Huella>(copiaParaEnvio(carpeta, nombre, destino)); });
+    QFuture<std::shared_ptr<Huella>> copia = QtConcurrent::run(hilos, [carpeta, nombre, destino] {
+        return std::make_shared<Huella>(copiaParaEnvio(carpeta, nombre, destino));
+    });
     co_return co_await copia;
 }
 
@@ -149,6 +151,7 @@ EnvioArchivos::EnvioArchivos(Programa &programa, CicloRecepcion &ciclo, Boletine
     , m_ciclo(ciclo)
     , m_boletines(boletines)
 {
+    m_copias.setMaxThreadCount(1);
 }
 
 EnvioArchivos::~EnvioArchivos() = default;
@@ -351,8 +354,8 @@ QCoro::Task<> EnvioArchivos::borraCopia(QString nombre)
     // milliseconds: it is done on a worker, and the send waits for it, so
     // that a later copy of the same name is never the one deleted. A copy
     // that cannot be deleted stays until the next send replaces it.
-    QFuture<bool> borrado
-        = QtConcurrent::run([ruta = m_programa.carpetas().enTemporal(nombre)] { return QFile::remove(ruta); });
+    QFuture<bool> borrado = QtConcurrent::run(
+        &m_copias, [ruta = m_programa.carpetas().enTemporal(nombre)] { return QFile::remove(ruta); });
     co_await borrado;
 }
 
@@ -452,7 +455,7 @@ QCoro::Task<bool> EnvioArchivos::procesa(qint64 cola, ListaEnvio::Entrada entrad
                     emit archivoNoEnviado(nombre, QStringLiteral("lo está enviando otro programa de la oficina"));
                 break;
             case Paso::Copia:
-                huella = co_await copiaEnTrabajador(carpetaEnvio, nombre, carpetas.enTemporal(nombre));
+                huella = co_await copiaEnTrabajador(&m_copias, carpetaEnvio, nombre, carpetas.enTemporal(nombre));
                 // Two programs that both queued the file: the other one sent
                 // these bytes after this one last read the journal, so this
                 // row asked for the upload that was made.
@@ -707,6 +710,9 @@ void EnvioArchivos::anotaProteccion(qint64 transmision)
 
 void EnvioArchivos::terminaConError(const ErrorTendal &error, const QString &yaMostrado)
 {
+    // The program ends and cut the send short itself.
+    if (m_interrumpido)
+        return;
     // The same refusal the bulletin refresh showed a moment ago: once.
     if (!yaMostrado.isEmpty()
         && ReporteConexion::texto(ReporteConexion::Llamador::Envio, error, m_programa.parametros()) == yaMostrado) {

@@ -5,6 +5,7 @@
 #include "core/oficina/ListaRecepcion.h"
 
 #include <QCoro/QCoroTask>
+#include <QThreadPool>
 #include <QObject>
 #include <QString>
 
@@ -47,6 +48,11 @@ public:
     // send list, the others stay queued; empty (the default): every file of
     // the day. The command line's named files.
     void soloArchivos(const QStringList &nombres) { m_solo = nombres; }
+
+    // The program ends: the send under way is being cut short by its
+    // owner; the failure that follows is not told (its file stays in the
+    // send list, its claim let go, as after any failed upload).
+    void interrumpe() { m_interrumpido = true; }
 
     // Uploads larger than this report their progress (avanceEnvio).
     static constexpr qint64 kAvanceDesde = 1024 * 1024;
@@ -102,4 +108,8 @@ private:
     Boletines &m_boletines;
     QStringList m_solo;
     bool m_avisoCifrado = false;
+    bool m_interrumpido = false;
+    // The copies and deletions of the send's files (one at a time, never
+    // behind another kind of work).
+    QThreadPool m_copias;
 };

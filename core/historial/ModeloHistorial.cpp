@@ -71,6 +71,7 @@ ModeloHistorial::ModeloHistorial(Programa &programa, Pedimentos pedimentos, QObj
     , m_programa(programa)
     , m_pedimentos(pedimentos)
 {
+    m_hilos.setMaxThreadCount(1);
 }
 
 ModeloHistorial::~ModeloHistorial()
@@ -93,7 +94,7 @@ void ModeloHistorial::leePedimentosAparte()
     // The first reading of the model (of the window's run) tries again the
     // responses recorded as unreadable.
     const bool otraVez = !std::exchange(m_ilegiblesRevisadas, true);
-    m_lectura = QtConcurrent::run([base, parar = m_parar, otraVez]() -> qsizetype {
+    m_lectura = QtConcurrent::run(&m_hilos, [base, parar = m_parar, otraVez]() -> qsizetype {
         try {
             const auto conexion = Conexion::abreArchivo(base);
             return leePedimentos(*conexion, *parar, otraVez);

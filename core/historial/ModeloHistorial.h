@@ -5,6 +5,7 @@
 #include <QAbstractItemModel>
 #include <QDate>
 #include <QFuture>
+#include <QThreadPool>
 
 #include <atomic>
 #include <memory>
@@ -103,4 +104,6 @@ private:
     std::shared_ptr<std::atomic_bool> m_parar = std::make_shared<std::atomic_bool>(false);
     Filtro m_filtro;
     QList<HistorialDiario::Transmision> m_filas;
+    // The reading of the pedimento numbers (one at a time).
+    QThreadPool m_hilos;
 };

@@ -1,5 +1,7 @@
 #include "core/principal/ComandosBarra.h"
 
+#include "core/base/Ocupacion.h"
+#include "core/base/TareaSuelta.h"
 #include "core/boletines/Boletines.h"
 #include "core/base/Dialogos.h"
 #include "core/base/ErrorTendal.h"
@@ -7,6 +9,8 @@
 #include "core/servidor/SesionFtp.h"
 #include "core/recepcion/CicloRecepcion.h"
 #include "core/envio/EnvioArchivos.h"
+
+#include <QCoro/QCoroSignal>
 
 ComandosBarra::ComandosBarra(Programa &programa, CicloRecepcion &ciclo, QObject *parent)
     : QObject(parent)
@@ -34,19 +38,43 @@ QString ComandosBarra::textoDetener() const
 
 QCoro::Task<> ComandosBarra::Ejecuta_Comando(QString clave)
 {
-    // While a command runs, a second one starts nothing.
-    if (m_ocupado)
+    // While a command runs, a second one starts nothing; once the program
+    // ends, none starts.
+    if (m_ocupado || m_cerrado)
         co_return;
-    m_ocupado = true;
-    emit ocupadoCambiado(true);
-    co_await ejecuta(clave);
-    // The common exit of every key.
+    const Ocupacion ocupado(m_ocupado, [this](bool o) { emit ocupadoCambiado(o); });
+    std::exception_ptr fallo;
+    try {
+        co_await ejecuta(clave);
+    } catch (...) {
+        fallo = std::current_exception();
+    }
+    // The common exit of every key, whatever way the command ended.
     try {
         co_await SesionFtp::Desconecta_FTP(m_programa.eftpEnvio);
     } catch (const ErrorTendal &) {
     }
-    m_ocupado = false;
-    emit ocupadoCambiado(false);
+    if (fallo)
+        std::rethrow_exception(fallo);
+}
+
+void ComandosBarra::inicia(const QString &clave)
+{
+    TareaSuelta::inicia(QStringLiteral("el comando «%1»").arg(clave), Ejecuta_Comando(clave), m_programa.dialogos());
+}
+
+QCoro::Task<> ComandosBarra::termina()
+{
+    m_cerrado = true;
+    if (!m_ocupado)
+        co_return;
+    // The send (and the bulletins it refreshes) stops at once: a file whose
+    // upload is cut stays in the send list, its claim let go.
+    m_envio->interrumpe();
+    co_await m_programa.eftpEnvio.interrumpe();
+    co_await m_programa.eftpPrincipal.interrumpe();
+    while (m_ocupado)
+        co_await qCoro(this, &ComandosBarra::ocupadoCambiado);
 }
 
 QCoro::Task<> ComandosBarra::ejecuta(QString clave)

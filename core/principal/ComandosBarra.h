@@ -25,6 +25,14 @@ public:
     ~ComandosBarra() override;
 
     QCoro::Task<> Ejecuta_Comando(QString clave);
+    // The same started from a window: it runs on by itself, and whatever
+    // ends it (any exception) is told to the person and leaves the tool bar
+    // free again.
+    void inicia(const QString &clave);
+    // The program ends: no command starts any more, and one that runs is
+    // stopped (a send is cut short, leaving its files in the send list) and
+    // awaited.
+    QCoro::Task<> termina();
     bool ocupado() const { return m_ocupado; }
 
     // The bulletins refreshed by every send (their ticker state is what the
@@ -48,4 +56,5 @@ private:
     std::unique_ptr<Boletines> m_boletines;
     std::unique_ptr<EnvioArchivos> m_envio;
     bool m_ocupado = false;
+    bool m_cerrado = false;
 };

@@ -83,6 +83,13 @@ public:
     // Empties the report box, abandoning a report still loading.
     void vaciaReporte();
     bool cargandoReporte() const { return m_carga.cargando(); }
+    // The program ends: the report in progress is abandoned and the workers
+    // of the reports and of the error counts are joined.
+    void terminaTrabajos()
+    {
+        m_carga.termina();
+        m_conteo.termina();
+    }
     // How many errors the report of a response entry shows: a response of
     // the send list (lista 0), or the validation response an entry of the
     // reception list (lista 1) already received. ConteoErrores::kSinCuenta

@@ -1,5 +1,7 @@
 #include "core/recepcion/CicloRecepcion.h"
 
+#include "core/base/Ocupacion.h"
+#include "core/base/TareaSuelta.h"
 #include "core/ftp/ControlFtp.h"
 #include "core/base/ErrorTendal.h"
 #include "core/base/Funciones.h"
@@ -602,14 +604,18 @@ void CicloRecepcion::alDisparar()
     // A tick still running (a message left open among others) makes this
     // shot pass.
     if (!m_enCurso)
-        tick();
+        TareaSuelta::inicia(QStringLiteral("la revisión de respuestas"), tick(), m_programa.dialogos());
 }
 
 QCoro::Task<> CicloRecepcion::tick()
 {
     if (m_enCurso)
         co_return;
-    m_enCurso = true;
+    // Cleared on every way out of the tick, which then tells it ended.
+    const Ocupacion enCurso(m_enCurso, [this](bool ocupado) {
+        if (!ocupado)
+            emit tickTerminado();
+    });
     if (m_temporizador.interval() == kPrimerIntervalo)
         m_temporizador.setInterval(kIntervalo);
 
@@ -661,8 +667,6 @@ QCoro::Task<> CicloRecepcion::tick()
             }
         }
     }
-    m_enCurso = false;
-    emit tickTerminado();
 }
 
 QCoro::Task<> CicloRecepcion::finDelTick()
@@ -689,6 +693,22 @@ QCoro::Task<> CicloRecepcion::detiene()
     m_falloMostrado.clear();
     m_sinConexionDesde = QDateTime();
     emit detenido();
+}
+
+QCoro::Task<> CicloRecepcion::termina()
+{
+    deshabilita();
+    if (m_enCurso) {
+        m_deteniendo = true;
+        co_await m_ftp.interrumpe();
+        co_await finDelTick();
+        m_deteniendo = false;
+    }
+    try {
+        co_await SesionFtp::Desconecta_FTP(m_ftp);
+    } catch (const ErrorTendal &) {
+        // The session is gone already.
+    }
 }
 
 int CicloRecepcion::respuestasPendientes() const

@@ -74,6 +74,11 @@ public:
     // reported for it), the session is closed and the reception list is
     // emptied (its files are no longer awaited).
     QCoro::Task<> detiene();
+    // The program ends: the timer stops and a running tick is cut short and
+    // awaited, as by detiene(), but the reception list keeps every file it
+    // awaits (the next start goes on waiting for them). A response already
+    // downloaded and not stored is fetched again then.
+    QCoro::Task<> termina();
 
     // Responses still awaited by the files of the reception list.
     int respuestasPendientes() const;

@@ -42,11 +42,20 @@ CargaReporte::CargaReporte(Programa &programa, QObject *parent)
     : QObject(parent)
     , m_programa(programa)
 {
+    m_hilos.setMaxThreadCount(1);
 }
 
 CargaReporte::~CargaReporte()
 {
+    termina();
+}
+
+void CargaReporte::termina()
+{
     abandona();
+    // The abandoned worker stops at its next piece; none waits in line.
+    m_hilos.clear();
+    m_hilos.waitForDone();
 }
 
 void CargaReporte::abandona()
@@ -87,7 +96,7 @@ void CargaReporte::carga(const QString &titulo, const QString &archivo, const QS
     const QString sinCambios = m_programa.campos().texto(TipoRespuesta::kCampoSinCambios);
     const QDateTime momento = m_programa.reloj().ahora();
     destino.vacia();
-    QFuture<std::optional<Hecho>> obra = QtConcurrent::run([=]() -> std::optional<Hecho> {
+    QFuture<std::optional<Hecho>> obra = QtConcurrent::run(&m_hilos, [=]() -> std::optional<Hecho> {
         std::unique_ptr<Conexion> conexion;
         try {
             conexion = Conexion::abreArchivo(base);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 
 #include <atomic>
 #include <memory>
@@ -38,6 +39,9 @@ public:
     // Abandons the report in progress, if any; its target is not touched again.
     void abandona();
     bool cargando() const { return m_abandono != nullptr; }
+    // The program ends: the report in progress is abandoned and its worker
+    // joined.
+    void termina();
 
 signals:
     // A report reached its target (completo: the build completed).
@@ -47,4 +51,7 @@ private:
     Programa &m_programa;
     std::shared_ptr<std::atomic_bool> m_abandono; // the load in progress
     quint64 m_generacion = 0;
+    // The reports' worker (one: a newer report waits for the abandoned one's
+    // next piece at most, never behind another kind of work).
+    QThreadPool m_hilos;
 };

@@ -16,6 +16,20 @@ ConteoErrores::ConteoErrores(QString baseDatos, QObject *parent)
     : QObject(parent)
     , m_baseDatos(std::move(baseDatos))
 {
+    m_hilos.setMaxThreadCount(1);
+}
+
+ConteoErrores::~ConteoErrores()
+{
+    termina();
+}
+
+void ConteoErrores::termina()
+{
+    // Counts not begun are dropped (a later start counts them again); the
+    // one under way is finished and joined.
+    m_hilos.clear();
+    m_hilos.waitForDone();
 }
 
 int ConteoErrores::cuenta(const QString &nombre, const QString &ruta)
@@ -71,7 +85,7 @@ int ConteoErrores::errores(const QString &nombre, const QString &ruta, qint64 re
     if (!m_pendientes.contains(clave)) {
         m_pendientes.insert(clave);
         const QString base = delDiario ? m_baseDatos : QString();
-        QtConcurrent::run([nombre, ruta, respuesta, base] {
+        QtConcurrent::run(&m_hilos, [nombre, ruta, respuesta, base] {
             if (base.isEmpty())
                 return cuenta(nombre, ruta);
             // On a connection of the worker's own, as the report's worker.

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QThreadPool>
 
 class QIODevice;
 
@@ -22,6 +23,11 @@ public:
     // baseDatos: the office database, where the bytes of a response stored
     // on another workstation are read (empty: only files are counted).
     explicit ConteoErrores(QString baseDatos = {}, QObject *parent = nullptr);
+    ~ConteoErrores() override;
+
+    // The program ends: counts waiting for the worker are dropped, the one
+    // under way is joined.
+    void termina();
 
     // The count of the response named `nombre` stored at `ruta`, read now:
     // kSinCuenta for a response whose report has no error entries to count
@@ -56,4 +62,7 @@ private:
     };
     QHash<QString, Visto> m_vistos; // name, path and response -> what was seen of it
     QSet<QString> m_pendientes;
+    // The counts' worker: one, so that a list of many responses queues its
+    // counts instead of taking every core, and no other work waits for them.
+    QThreadPool m_hilos;
 };

@@ -126,7 +126,7 @@ frmActCatErr::frmActCatErr(ActualizacionCatalogo &actualizacion, QWidget *parent
         accion->setToolTip(b.ayuda);
         if (QWidget *boton = m_tlbAct->widgetForAction(accion))
             boton->setFocusPolicy(Qt::StrongFocus);
-        connect(accion, &QAction::triggered, this, [this, clave = b.clave] { m_actualizacion.Movimientos(clave); });
+        connect(accion, &QAction::triggered, this, [this, clave = b.clave] { m_actualizacion.inicia(clave); });
     }
 
     m_imgAct[0] = new QLabel(this);
@@ -182,14 +182,14 @@ void frmActCatErr::muestraIndicador(int paso, ActualizacionCatalogo::Indicador i
 void frmActCatErr::closeEvent(QCloseEvent *evento)
 {
     evento->ignore();
-    m_actualizacion.Movimientos(QStringLiteral("salir"));
+    m_actualizacion.inicia(QStringLiteral("salir"));
 }
 
 // Escape closes the window, as "Salir" does.
 void frmActCatErr::keyPressEvent(QKeyEvent *evento)
 {
     if (evento->key() == Qt::Key_Escape && evento->modifiers() == Qt::NoModifier) {
-        m_actualizacion.Movimientos(QStringLiteral("salir"));
+        m_actualizacion.inicia(QStringLiteral("salir"));
         return;
     }
     QWidget::keyPressEvent(evento);

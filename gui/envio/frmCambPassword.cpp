@@ -2,6 +2,8 @@
 
 #include "gui/comun/TeclaEnter.h"
 #include "core/envio/CambioPassword.h"
+#include "core/base/Ocupacion.h"
+#include "core/base/TareaSuelta.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -51,7 +53,9 @@ frmCambPassword::frmCambPassword(CambioPassword &cambio, QWidget *parent)
     setTabOrder(m_txtPassword[2], m_pxbtnCambio[0]);
     setTabOrder(m_pxbtnCambio[0], m_pxbtnCambio[1]);
 
-    connect(m_pxbtnCambio[0], &QPushButton::clicked, this, [this] { acepta(); });
+    connect(m_pxbtnCambio[0], &QPushButton::clicked, this, [this] {
+        TareaSuelta::inicia(QStringLiteral("el cambio de la contraseña de pago"), acepta(), m_cambio.dialogos());
+    });
     connect(m_pxbtnCambio[1], &QPushButton::clicked, this, &frmCambPassword::reject);
 }
 
@@ -87,14 +91,17 @@ QCoro::Task<> frmCambPassword::acepta()
 {
     // A second click while the change runs does nothing.
     if (!m_enCurso) {
-        m_enCurso = true;
-        for (QPushButton *b : m_pxbtnCambio)
-            b->setEnabled(false);
-        const bool cambiado
-            = co_await m_cambio.Acepta(m_txtPassword[0]->text(), m_txtPassword[1]->text(), m_txtPassword[2]->text());
-        for (QPushButton *b : m_pxbtnCambio)
-            b->setEnabled(true);
-        m_enCurso = false;
+        bool cambiado = false;
+        {
+            // The buttons come back and the window can be closed on every
+            // way out of the change.
+            const Ocupacion enCurso(m_enCurso, [this](bool ocupado) {
+                for (QPushButton *b : m_pxbtnCambio)
+                    b->setEnabled(!ocupado);
+            });
+            cambiado = co_await m_cambio.Acepta(m_txtPassword[0]->text(), m_txtPassword[1]->text(),
+                                                m_txtPassword[2]->text());
+        }
         emit cambioTerminado(cambiado);
         if (cambiado)
             accept();

@@ -1,4 +1,5 @@
 #include "gui/escritorio/Escritorio.h"
+#include "gui/escritorio/Apagado.h"
 
 #include "core/boletines/Boletines.h"
 #include "gui/boletines/TiraBoletin.h"
@@ -23,6 +24,7 @@
 #include "gui/historial/frmHistorial.h"
 
 #include <QAbstractButton>
+#include <QCoro/QCoroTask>
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QDir>
@@ -125,7 +127,7 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
     });
     QObject::connect(&parametros, &Parametros::solicitudPasswordPedida, &parametros, [&] {
         if (!ventanaCambio.enCurso())
-            solicitud.Solicita_Password();
+            solicitud.inicia();
     });
 
     // The main window's size, position and splitters, beside the start-up
@@ -139,6 +141,8 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
         ciclo.habilita();
     const int salida = app.exec();
     ventana.guardaGeometria(ajustes);
+    // Every piece of work still running ends before its objects go.
+    QCoro::waitFor(Apagado(comandos, ciclo, actualizacion, revision, principal).termina());
     return salida;
 }
 

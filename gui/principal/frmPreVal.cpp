@@ -425,7 +425,7 @@ QAction *frmPreVal::boton(const QString &clave) const
 void frmPreVal::ejecuta(const QString &clave)
 {
     // The command runs on by itself when it waits for the server.
-    m_comandos.Ejecuta_Comando(clave);
+    m_comandos.inicia(clave);
 }
 
 // The report box shows the current entry of the send list, whether it came

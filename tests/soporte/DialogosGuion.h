@@ -8,12 +8,23 @@
 #include <functional>
 
 // The person at the keyboard, scripted: every message is recorded, questions
-// take their answers from a queue (No when it is empty); password prompts,
-// folder pickers and print dialogs take theirs from their own queues
-// (cancelled when the queue is empty).
+// take their answers from a queue; password prompts, folder pickers, print
+// dialogs and save pickers take theirs from their own queues (a cancel is
+// scripted as std::nullopt, or false for a print dialog).
+//
+// The script is strict: a question or prompt with no answer left fails the
+// running test (and is answered No, or cancelled), and so does an answer
+// still queued when the person goes (the destructor checks, unless the test
+// failed already; comprueba() checks earlier). A test thus states every
+// question the program asks, no more and no fewer.
 class DialogosGuion : public Dialogos
 {
 public:
+    DialogosGuion() = default;
+    ~DialogosGuion() override;
+    DialogosGuion(const DialogosGuion &) = delete;
+    DialogosGuion &operator=(const DialogosGuion &) = delete;
+
     struct Mensaje {
         QString texto;
         QString titulo;
@@ -47,4 +58,15 @@ public:
     std::function<void(const Mensaje &)> alMostrar;
 
     QStringList textos() const;
+
+    // Fails the test for every scripted answer still queued, and forgets
+    // them.
+    void comprueba();
+    // Where a fault of the script goes: the running test fails with it (a
+    // program with no test running ends with it). The double's own test
+    // collects them instead.
+    std::function<void(const QString &)> alFaltar;
+
+private:
+    void falta(const QString &texto);
 };

@@ -96,6 +96,7 @@ private slots:
     {
         Escena e;
         e.publica(u"6"_s, 6);
+        e.oficina.dialogos.respuestas.enqueue(Dialogos::Respuesta::No);
         e.revisa();
         QCOMPARE(e.mensajes(), QStringList {kPregunta});
         const auto &pregunta = e.oficina.dialogos.mensajes[0];
@@ -184,6 +185,7 @@ private slots:
         QCOMPARE(terminadas.size(), 0);
 
         QCOMPARE(e.revision->intervalo(), 2000);
+        e.oficina.dialogos.respuestas.enqueue(Dialogos::Respuesta::No);
         e.revision->arma();
         QTest::qWait(1500);
         QVERIFY(e.revision->armado());

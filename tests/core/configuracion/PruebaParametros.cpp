@@ -258,6 +258,7 @@ private slots:
 
         // An empty field: the picker's own initial folder.
         c.ponTexto(CamposConfiguracion::val_rec, QString());
+        o.dialogos.carpetas << std::nullopt << std::nullopt; // cancelled twice
         par.Elige_Carpeta(1);
         QCOMPARE(iniciales.last(), QDir::homePath());
         QCOMPARE(c.texto(CamposConfiguracion::val_rec), QString());

@@ -121,7 +121,8 @@ void PruebaEnvio::cadaTipoASuCarpeta()
     e.archivo(carpetaLocal, nombre, contenido);
     Programa &p = e.carga();
     e.enLista(nombre, icono, rutaPre, rutaVal);
-    e.persona().claves.enqueue(QStringLiteral("Pago123")); // asked only for a payment file
+    if (nombre.startsWith(u'E')) // asked only for a payment file
+        e.persona().claves.enqueue(QStringLiteral("Pago123"));
     QSignalSpy enviados(&e.comandos->envio(), &EnvioArchivos::archivoEnviado);
 
     e.ejecuta(QStringLiteral("enviar"));
@@ -237,6 +238,9 @@ void PruebaEnvio::claveDePago()
                   QStringLiteral("/yexout"));
     for (const QString &t : tecleadas)
         e.persona().claves.enqueue(t);
+    // Every prompt not answered above is cancelled.
+    for (qsizetype i = tecleadas.size(); i < pedidas; ++i)
+        e.persona().claves.enqueue(std::nullopt);
 
     e.ejecuta(QStringLiteral("enviar"));
 
@@ -558,7 +562,9 @@ void PruebaEnvio::recibirSinEnviar()
     // A folder where a response name must be deleted: asked, No moves it all the same.
     QVERIFY(QDir().mkpath(p.carpetas().enTemporal(QStringLiteral("M0123001.err/dentro"))));
 
-    e.ejecuta(QStringLiteral("recibir")); // the prompt is cancelled: the payment file stays
+    e.persona().claves.enqueue(std::nullopt); // the prompt is cancelled: the payment file stays
+    e.persona().respuestas.enqueue(Dialogos::Respuesta::No);
+    e.ejecuta(QStringLiteral("recibir"));
 
     QCOMPARE(e.persona().clavesPedidas, 1);
     QCOMPARE(e.persona().textos(), QStringList {QStringLiteral(

@@ -2,8 +2,14 @@
 // command, and a window that stays live while a large file is uploaded.
 #include "tests/soporte/Escena.h"
 
+#include "core/base/ErrorTendal.h"
+
 #include <QElapsedTimer>
 #include <QTimer>
+
+#include <new>
+#include <stdexcept>
+#include <utility>
 
 class PruebaComandosBarra : public QObject
 {
@@ -14,6 +20,8 @@ private slots:
     void detener();
     void listaVacia();
     void ventanaVivaDuranteUnEnvioGrande();
+    void fallaInesperada_data();
+    void fallaInesperada();
 };
 
 void PruebaComandosBarra::clavesSinEnvio()
@@ -39,7 +47,8 @@ void PruebaComandosBarra::salir()
     e.carga();
     int terminado = 0;
     QObject::connect(e.comandos.get(), &ComandosBarra::salidaConfirmada, [&] { ++terminado; });
-    e.ejecuta(QStringLiteral("salir")); // No
+    e.persona().respuestas.enqueue(Dialogos::Respuesta::No);
+    e.ejecuta(QStringLiteral("salir"));
     QCOMPARE(terminado, 0);
     e.persona().respuestas.enqueue(Dialogos::Respuesta::Si);
     e.ejecuta(QStringLiteral("salir"));
@@ -64,7 +73,8 @@ void PruebaComandosBarra::detener()
                                             "espera respuesta: saldrá de la lista de recepción y sus respuestas ya no "
                                             "se recogerán.");
 
-    e.ejecuta(QStringLiteral("detener")); // No: nothing changes
+    e.persona().respuestas.enqueue(Dialogos::Respuesta::No);
+    e.ejecuta(QStringLiteral("detener")); // nothing changes
     QVERIFY(e.ciclo->habilitado());
     QCOMPARE(p.listaRecepcion().cuenta(), 1);
 
@@ -125,6 +135,57 @@ void PruebaComandosBarra::ventanaVivaDuranteUnEnvioGrande()
     QCOMPARE(e.persona().textos(), QStringList()); // "salir" asked nothing
     QCOMPARE(e.servidor.lee(QStringLiteral("/ag0123/") + nombre).size(), grande.size());
     QCOMPARE(Escena::nombres(p.listaRecepcion()), QStringList {nombre});
+}
+
+// A command started from the window that ends with any exception, not only
+// the system's own errors, says so in Spanish and leaves the tool bar free.
+void PruebaComandosBarra::fallaInesperada_data()
+{
+    QTest::addColumn<int>("clase");
+    QTest::addColumn<QString>("mensaje");
+    QTest::newRow("runtime_error") << 0
+                                   << QStringLiteral("No se pudo terminar el comando «salir» por un error interno del "
+                                                     "programa.\r\n\r\nDetalle: gancho roto");
+    QTest::newRow("bad_alloc") << 1
+                               << QStringLiteral("No se pudo terminar el comando «salir»: no hay memoria suficiente. "
+                                                 "Cierra otros programas y vuelve a intentarlo.");
+    QTest::newRow("ErrorTendal") << 2
+                                 << QStringLiteral("No se pudo terminar el comando «salir».\r\n\r\nError No. 61\r\n"
+                                                   "Disco lleno");
+}
+
+void PruebaComandosBarra::fallaInesperada()
+{
+    QFETCH(int, clase);
+    QFETCH(QString, mensaje);
+    Escena e;
+    e.carga();
+    int cambios = 0;
+    QObject::connect(e.comandos.get(), &ComandosBarra::ocupadoCambiado, [&](bool) { ++cambios; });
+    // The question of "salir" meets a broken hook, once.
+    bool roto = true;
+    e.persona().alMostrar = [&](const DialogosGuion::Mensaje &) {
+        if (!std::exchange(roto, false))
+            return;
+        if (clase == 0)
+            throw std::runtime_error("gancho roto");
+        if (clase == 1)
+            throw std::bad_alloc();
+        throw ErrorTendal::conNumero(ErrorTendal::DiscoLleno);
+    };
+    e.comandos->inicia(QStringLiteral("salir"));
+    QTRY_VERIFY(!e.comandos->ocupado());
+    QCOMPARE(cambios, 2);
+    QCOMPARE(e.persona().textos(), QStringList({QStringLiteral("¿Deseas Salir del Sistema?"), mensaje}));
+    QCOMPARE(e.persona().mensajes.at(1).icono, Dialogos::Icono::Critico);
+
+    // The tool bar answers again.
+    int terminado = 0;
+    QObject::connect(e.comandos.get(), &ComandosBarra::salidaConfirmada, [&] { ++terminado; });
+    e.persona().respuestas.enqueue(Dialogos::Respuesta::Si);
+    e.comandos->inicia(QStringLiteral("salir"));
+    QTRY_VERIFY(!e.comandos->ocupado());
+    QCOMPARE(terminado, 1);
 }
 
 QTEST_GUILESS_MAIN(PruebaComandosBarra)

@@ -249,6 +249,7 @@ private slots:
 
         // A cancelled picker changes nothing; an emptied field is the system's store.
         v.accion(1);
+        v.oficina.dialogos.carpetas << std::nullopt;
         w.cmdCertificado()->click();
         QCOMPARE(w.txtCertificado()->text(), QDir::toNativeSeparators(QStringLiteral("/ca/oficina.pem")));
         w.cboCifrado()->setCurrentIndex(0);

@@ -67,6 +67,7 @@ private slots:
                 return;
             }
             titulo = ventana->windowTitle();
+            dialogos.respuestas.enqueue(Dialogos::Respuesta::No);
             ventana->close(); // asks; No keeps it open
             dialogos.respuestas.enqueue(Dialogos::Respuesta::Si);
             ventana->close();

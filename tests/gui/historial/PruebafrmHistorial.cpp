@@ -213,6 +213,7 @@ private slots:
 
         QTemporaryDir dir;
         // Cancelled: no file.
+        d.archivosPdf << std::nullopt;
         QTest::mouseClick(w.cmdGuardaPdf(), Qt::LeftButton);
         QCOMPARE(d.archivosSugeridos.size(), 1);
         QVERIFY(d.archivosSugeridos.first().endsWith(u"Acuse M0123001.045.pdf"_s));

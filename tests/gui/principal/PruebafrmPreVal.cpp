@@ -327,6 +327,7 @@ private slots:
         v.dialogos().mensajes.clear();
         w.lvwPreVal(0)->setCurrentIndex(w.lvwPreVal(0)->model()->index(0, 0));
         w.cmdPreVal()->setFocus();
+        v.dialogos().respuestas.enqueue(Dialogos::Respuesta::No);
         QTest::keyClick(w.cmdPreVal(), Qt::Key_Return);
         QCOMPARE(v.dialogos().mensajes.size(), 1);
         QVERIFY(v.dialogos().mensajes.last().texto.startsWith(QStringLiteral("¿Deseas eliminar el archivo")));
@@ -447,6 +448,7 @@ private slots:
             terminado = true;
             w.termina();
         });
+        v.dialogos().respuestas.enqueue(Dialogos::Respuesta::No);
         QVERIFY(!w.close());
         QCOMPARE(v.dialogos().textos(), QStringList(QStringLiteral("¿Deseas Salir del Sistema?")));
         QCOMPARE(v.dialogos().mensajes[0].icono, Dialogos::Icono::Informacion);
