@@ -380,9 +380,9 @@ private slots:
     void muerteAlGuardar_data()
     {
         QTest::addColumn<int>("paso");
-        QTest::newRow("copiadas y sincronizadas") << int(CicloRecepcion::Paso::Copiadas);
-        QTest::newRow("renombradas, sin confirmar") << int(CicloRecepcion::Paso::Renombradas);
-        QTest::newRow("confirmadas") << int(CicloRecepcion::Paso::Confirmadas);
+        QTest::newRow("copiadas y sincronizadas") << int(AlmacenRespuesta::Paso::Copiadas);
+        QTest::newRow("renombradas, sin confirmar") << int(AlmacenRespuesta::Paso::Renombradas);
+        QTest::newRow("confirmadas") << int(AlmacenRespuesta::Paso::Confirmadas);
     }
     void muerteAlGuardar()
     {
@@ -410,7 +410,7 @@ private slots:
             QCOMPARE(lee(e.ruta), e.nombre.startsWith(u'k') ? kK : kX);
             QCOMPARE(HistorialDiario(b.p().conexion()).contenido(b.p().listaEnvio().respuesta(i)), lee(e.ruta));
         }
-        const bool confirmadas = paso == int(CicloRecepcion::Paso::Confirmadas);
+        const bool confirmadas = paso == int(AlmacenRespuesta::Paso::Confirmadas);
         QCOMPARE(b.p().listaEnvio().cuenta(), confirmadas ? 2 : 0);
         // What the killed program left goes once it is an hour old; a copy
         // another program may still be storing stays.
