@@ -77,8 +77,8 @@ Corrida recibe(const Oficina &oficina, Falla falla, const QString &pequena = QSt
                 ::setrlimit(RLIMIT_FSIZE, &limite);
             });
         p.setProgram(QStringLiteral(TENDAL));
-        p.setArguments({u"--ini"_s, oficina.ini(), u"--workdir"_s, oficina.trabajo(), u"recibir"_s, u"--espera"_s,
-                        u"0"_s});
+        p.setArguments(
+            {u"--ini"_s, oficina.ini(), u"--workdir"_s, oficina.trabajo(), u"recibir"_s, u"--espera"_s, u"0"_s});
     }
     p.start();
     if (!p.waitForFinished(120000))
@@ -138,12 +138,12 @@ private slots:
         if (c.estado == kSinDisco)
             QSKIP("no se pudo montar un disco pequeño (hace falta el privilegio de crear un espacio de montaje)");
         QVERIFY2(c.estado != 0, qPrintable(c.errores));
-        const QString esperado = pequena.isEmpty() ? u"no se pudo escribir el archivo M0123001.err en la carpeta "_s
-                                                         + temporal
-                                                         + u" (el archivo excede el tamaño que el sistema permite)"_s
-                                                   : u"Error No. 61\nDescripcion: Disco lleno: no hay espacio para el "
-                                                     "archivo M0123001.err en la carpeta "_s
-                                                         + lleno;
+        const QString esperado = pequena.isEmpty()
+                                     ? u"no se pudo escribir el archivo M0123001.err en la carpeta "_s + temporal
+                                           + u" (el archivo excede el tamaño que el sistema permite)"_s
+                                     : u"Error No. 61\nDescripcion: Disco lleno: no hay espacio para el "
+                                       "archivo M0123001.err en la carpeta "_s
+                                           + lleno;
         QVERIFY2(c.errores.contains(esperado), qPrintable(c.errores));
         // Nothing of it left behind; the small one of the same tick stored.
         QCOMPARE(c.restos, QStringList());
