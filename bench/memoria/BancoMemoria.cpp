@@ -53,8 +53,7 @@ Medida recibe(qint64 tamano)
     const QString sagarpa = oficina.carpeta(QStringLiteral("sag_rec"));
     oficina.carga().listaRecepcion().agrega({QStringLiteral("S0123005.045"), QStringLiteral("X"), QString(),
                                              QStringLiteral("10:30 a. m."), QString(), QStringLiteral("/sagarpaout"),
-                                             QString(), QStringLiteral("x0123005.045"), sagarpa,
-                                             QStringLiteral("8")});
+                                             QString(), QStringLiteral("x0123005.045"), sagarpa, QStringLiteral("8")});
     {
         // Written in blocks: the benchmark holds no more of it than the program.
         QFile f(servidor.ruta(QStringLiteral("/sagarpaout/x0123005.045")));
@@ -67,8 +66,8 @@ Medida recibe(qint64 tamano)
     const QByteArray programa = QByteArrayLiteral(TENDAL);
     const QByteArray ini = QFile::encodeName(oficina.ini());
     const QByteArray trabajo = QFile::encodeName(oficina.trabajo());
-    const char *argv[] = {programa.constData(), "--ini", ini.constData(), "--workdir", trabajo.constData(),
-                          "recibir", "--espera", "900", nullptr};
+    const char *argv[] = {programa.constData(), "--ini", ini.constData(), "--workdir", trabajo.constData(), "recibir",
+                          "--espera",           "900",   nullptr};
     QElapsedTimer reloj;
     reloj.start();
     pid_t pid = 0;
