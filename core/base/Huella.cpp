@@ -5,33 +5,60 @@
 #include <QDir>
 #include <QFile>
 
-Huella::Huella()
-    : m_hash(std::make_unique<QCryptographicHash>(QCryptographicHash::Sha256))
+#include <openssl/evp.h>
+
+#include <new>
+
+void Huella::Libera::operator()(evp_md_ctx_st *c) const
 {
+    EVP_MD_CTX_free(c);
 }
 
-void Huella::agrega(const QByteArray &bloque)
+Huella::Huella()
+    : m_hash(EVP_MD_CTX_new())
 {
-    m_hash->addData(bloque);
-    m_tamano += bloque.size();
+    if (!m_hash || EVP_DigestInit_ex(m_hash.get(), EVP_sha256(), nullptr) != 1)
+        throw std::bad_alloc();
+}
+
+Huella::~Huella() = default;
+Huella::Huella(Huella &&) noexcept = default;
+Huella &Huella::operator=(Huella &&) noexcept = default;
+
+void Huella::agrega(const char *datos, qint64 largo)
+{
+    if (largo <= 0)
+        return;
+    EVP_DigestUpdate(m_hash.get(), datos, size_t(largo));
+    m_tamano += largo;
 }
 
 QString Huella::sha256() const
 {
-    return QString::fromLatin1(m_hash->resultView().toByteArray().toHex());
+    // Finished on a copy: the print can be read and fed again.
+    std::unique_ptr<evp_md_ctx_st, Libera> copia(EVP_MD_CTX_new());
+    unsigned char resumen[EVP_MAX_MD_SIZE];
+    unsigned int largo = 0;
+    if (!copia || EVP_MD_CTX_copy_ex(copia.get(), m_hash.get()) != 1
+        || EVP_DigestFinal_ex(copia.get(), resumen, &largo) != 1)
+        throw std::bad_alloc();
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(resumen), int(largo)).toHex());
 }
 
 Huella Huella::deArchivo(const QString &ruta)
 {
     QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
+    if (!archivo.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, QDir::toNativeSeparators(ruta));
     Huella h;
-    while (!archivo.atEnd()) {
-        const QByteArray bloque = archivo.read(1 << 20);
-        if (bloque.isEmpty() && archivo.error() != QFileDevice::NoError)
+    QByteArray bloque(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = archivo.read(bloque.data(), bloque.size());
+        if (n < 0)
             throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, QDir::toNativeSeparators(ruta));
-        h.agrega(bloque);
+        if (n == 0)
+            break;
+        h.agrega(bloque.constData(), n);
     }
     return h;
 }

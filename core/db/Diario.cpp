@@ -8,6 +8,7 @@
 #include <QSysInfo>
 #include <QTimeZone>
 
+#include <atomic>
 #include <csignal>
 #include <sys/types.h>
 
@@ -563,6 +564,20 @@ std::optional<QDateTime> Diario::aceptadoAntes(const QString &nombre, const QStr
     return deUtc(q.value(0).toString());
 }
 
+namespace {
+std::atomic<qint64> g_contenidoMaximo {qint64(16) << 20};
+} // namespace
+
+qint64 Diario::contenidoMaximo()
+{
+    return g_contenidoMaximo;
+}
+
+void Diario::fijaContenidoMaximo(qint64 bytes)
+{
+    g_contenidoMaximo = bytes;
+}
+
 std::optional<Diario::Guardado> Diario::guardaRespuesta(const RespuestaNueva &r, QDateTime momento,
                                                         const std::function<QString()> &guarda)
 {
@@ -611,8 +626,10 @@ Diario::Lote Diario::guardaRespuestas(const QList<RespuestaNueva> &respuestas, Q
                                "RUTA, EN_ENVIO, ORDEN) VALUES (?, ?, ?, ?, ?, ?, %1, ?, 1, ?)")
                     .arg(guardado),
                 valores);
-            m_conexion.ejecuta(QStringLiteral("INSERT INTO RESPUESTA_CONTENIDO (RESPUESTA, CONTENIDO) VALUES (?, ?)"),
-                               {id, r.contenido.isNull() ? QByteArray("") : r.contenido});
+            if (!r.sinContenido)
+                m_conexion.ejecuta(
+                    QStringLiteral("INSERT INTO RESPUESTA_CONTENIDO (RESPUESTA, CONTENIDO) VALUES (?, ?)"),
+                    {id, r.contenido.isNull() ? QByteArray("") : r.contenido});
             guardados[i] = Guardado {v, id, ruta};
         }
         alFinal();

@@ -34,7 +34,8 @@ class Conexion;
 //   RESPUESTA_CONTENIDO  the bytes of each response, recorded with it, so
 //                that any workstation of the office can read a response
 //                whether or not it has the file (responses stored by
-//                versions that kept only the file have no row here).
+//                versions that kept only the file, and responses larger
+//                than contenidoMaximo(), have no row here).
 //
 // The send list is the view VISTA_ENVIO (the queue and the listed responses),
 // the reception list the view VISTA_RECEPCION; both in the order ORDEN. Every
@@ -198,7 +199,8 @@ public:
     // response is recorded with its bytes and listed in the send list.
     // Returns nothing when the response was in already (guarda() is not
     // called). A failure of guarda(), or an end of the program before the
-    // commit, undoes all: a response is never recorded without its bytes.
+    // commit, undoes all: a response is never recorded without its bytes
+    // (unless it is larger than the journal keeps, sinContenido).
     struct Guardado {
         qint64 version = 0;
         qint64 respuesta = 0;
@@ -212,7 +214,14 @@ public:
         qint64 tamano = 0;
         QString sha256;
         QByteArray contenido; // the response's bytes
+        // Larger than contenidoMaximo(): recorded by its size, SHA-256 and
+        // path only, without its bytes.
+        bool sinContenido = false;
     };
+    // The most bytes of one response the journal keeps (16 MiB): a larger
+    // one is read from its file only. The tests lower it.
+    static qint64 contenidoMaximo();
+    static void fijaContenidoMaximo(qint64 bytes);
     std::optional<Guardado> guardaRespuesta(const RespuestaNueva &r, QDateTime momento,
                                             const std::function<QString()> &guarda);
     // The responses of a receive tick, stored the same way in one

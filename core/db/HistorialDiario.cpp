@@ -222,6 +222,14 @@ std::optional<qint64> HistorialDiario::tamanoContenido(qint64 respuesta) const
     return q.value(0).toLongLong();
 }
 
+std::optional<qint64> HistorialDiario::tamanoRespuesta(qint64 respuesta) const
+{
+    QSqlQuery q = m_conexion.ejecuta(QStringLiteral("SELECT TAMANO FROM RESPUESTA WHERE ID = ?"), {respuesta});
+    if (!q.next() || q.value(0).isNull())
+        return std::nullopt;
+    return q.value(0).toLongLong();
+}
+
 QList<std::pair<qint64, QDateTime>> HistorialDiario::enEspera() const
 {
     QSqlQuery q = m_conexion.ejecuta(

@@ -97,6 +97,9 @@ public:
     std::optional<QByteArray> contenido(qint64 respuesta) const;
     // Their size, without reading them.
     std::optional<qint64> tamanoContenido(qint64 respuesta) const;
+    // The size recorded for a response (its file's), whether or not its
+    // bytes are kept; nothing when no such response is recorded.
+    std::optional<qint64> tamanoRespuesta(qint64 respuesta) const;
 
     // The transmissions in the reception list that the server accepted, with
     // the moment it did (UTC).

@@ -2,6 +2,7 @@
 
 #include "core/boletines/Boletines.h"
 #include "core/base/Ansi.h"
+#include "core/base/CopiaBloques.h"
 #include "core/base/Dialogos.h"
 #include "core/base/ErrorTendal.h"
 #include "core/base/Funciones.h"
@@ -27,6 +28,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 
 namespace {
@@ -75,37 +77,27 @@ Huella copiaParaEnvio(const QString &carpetaEnvio, const QString &nombre, const 
                                      QDir::toNativeSeparators(QDir(carpetaEnvio).filePath(nombre)));
     const QFileInfo archivo(origen);
     QFile entrada(origen);
-    if (archivo.isDir() || !entrada.open(QIODevice::ReadOnly))
+    if (archivo.isDir() || !entrada.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(origen));
 
-    QDir().mkpath(QFileInfo(destino).absolutePath());
+    const QString carpetaTemporal = QFileInfo(destino).absolutePath();
+    QDir().mkpath(carpetaTemporal);
     QSaveFile salida(destino);
-    if (!salida.open(QIODevice::WriteOnly))
+    if (!salida.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(destino));
-    const auto falloEscritura = [&] {
-        return ErrorTendal::conNumero(salida.error() == QFileDevice::ResourceError ? ErrorTendal::DiscoLleno
-                                                                                   : ErrorTendal::AccesoRutaArchivo,
-                                      QDir::toNativeSeparators(destino));
-    };
-    QByteArray bloque;
+    // One pass over the file: each block read is hashed and written.
     Huella huella;
-    while (!entrada.atEnd()) {
-        bloque = entrada.read(1 << 20);
-        if (bloque.isEmpty() && entrada.error() != QFileDevice::NoError)
-            throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, QDir::toNativeSeparators(origen));
-        // A disk that fills in the middle of a block takes part of it
-        // without an error; the write of the rest then says why (a full
-        // disk is 61, not the 75 of any other failure).
-        for (qint64 hecho = 0; hecho < bloque.size();) {
-            const qint64 n = salida.write(bloque.constData() + hecho, bloque.size() - hecho);
-            if (n <= 0)
-                throw falloEscritura();
-            hecho += n;
-        }
-        huella.agrega(bloque);
+    CopiaBloques copia(salida);
+    const bool copiado
+        = copia.copia(entrada, [&huella](const char *datos, qint64 largo) { huella.agrega(datos, largo); });
+    errno = 0;
+    if (!copiado || !salida.commit()) {
+        const int error = errno;
+        CopiaBloques::descarta(salida);
+        if (copia.fallo())
+            throw copia.error(nombre, copia.falloDeLectura() ? carpetaEnvio : carpetaTemporal);
+        throw CopiaBloques::errorDeEscritura(error, nombre, carpetaTemporal);
     }
-    if (!salida.commit())
-        throw falloEscritura();
     return huella;
 }
 

@@ -1,5 +1,6 @@
 #include "core/ftp/ClienteFtp.h"
 
+#include "core/base/CopiaBloques.h"
 #include "core/base/ErrorTendal.h"
 
 #include <QBuffer>
@@ -220,6 +221,10 @@ struct ClienteFtp::Impl {
     // The local side of the transfer in progress.
     QIODevice *destino = nullptr;
     QIODevice *origen = nullptr;
+    // The file a download writes, as its messages name it: the name on the
+    // server and the local folder.
+    QString nombreLocal;
+    QString carpetaLocal;
     std::optional<ErrorTendal> errorLocal;
 
     ~Impl() { cierra(); }
@@ -273,27 +278,12 @@ struct ClienteFtp::Impl {
         auto *d = static_cast<Impl *>(yo);
         if (!d->destino)
             return 0;
-        // A disk that fills takes part of a block without an error; the
-        // write of the rest says why.
-        for (qint64 hecho = 0; hecho < qint64(largo);) {
-            errno = 0;
-            const qint64 n = d->destino->write(datos + hecho, qint64(largo) - hecho);
-            if (n <= 0) {
-                d->errorLocal = ErrorTendal::conNumero(numeroFallo(*d->destino), d->destino->errorString());
-                return 0;
-            }
-            hecho += n;
+        CopiaBloques escritura(*d->destino);
+        if (!escritura.escribe(datos, qint64(largo))) {
+            d->errorLocal = escritura.error(d->nombreLocal, d->carpetaLocal);
+            return 0;
         }
         return largo;
-    }
-
-    // A full disk is 61, any other failure to write 75.
-    static int numeroFallo(const QIODevice &destino)
-    {
-        const auto *archivo = qobject_cast<const QFileDevice *>(&destino);
-        if ((archivo && archivo->error() == QFileDevice::ResourceError) || errno == ENOSPC)
-            return ErrorTendal::DiscoLleno;
-        return ErrorTendal::AccesoRutaArchivo;
     }
 
     static size_t lee(char *datos, size_t tamano, size_t cuantos, void *yo)
@@ -792,18 +782,18 @@ void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, 
         provisional.emplace(parte);
         local = &*provisional;
     }
-    if (!local->open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!local->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo,
                                      rutaLocal + QStringLiteral(" (") + local->errorString() + QLatin1Char(')'));
+    // A download that fails leaves nothing behind: what arrived goes at once.
     const auto descarta = [&] {
-        if (durable)
-            durable->cancelWriting();
-        else
-            provisional->remove();
+        CopiaBloques::descarta(*local);
     };
 
     d->restableceOpciones();
     d->destino = local;
+    d->nombreLocal = archivo;
+    d->carpetaLocal = info.absolutePath();
     d->pideHora(archivo);
     const CURLcode r = d->transfiere(ruta, que);
     if (r == CURLE_OK)
@@ -826,19 +816,18 @@ void ClienteFtp::recibe(const QString &rutaLocal, const QString &carpetaRemota, 
     if (durable) {
         hecho = durable->commit();
     } else {
-        hecho = provisional->flush();
         provisional->close();
-        hecho = hecho && provisional->error() == QFileDevice::NoError;
+        hecho = provisional->error() == QFileDevice::NoError;
         std::error_code fallo;
         if (hecho)
             std::filesystem::rename(parte.toStdU16String(), rutaLocal.toStdU16String(), fallo);
         hecho = hecho && !fallo;
     }
     if (!hecho) {
-        const int numero = Impl::numeroFallo(*local);
-        const QString porque = local->errorString();
+        const int error = errno;
         descarta();
-        throw ErrorTendal::conNumero(numero, rutaLocal + QStringLiteral(" (") + porque + QLatin1Char(')'));
+        QFile::remove(parte);
+        throw CopiaBloques::errorDeEscritura(error, archivo, info.absolutePath());
     }
 }
 

@@ -21,8 +21,6 @@
 #include <QCoro/QCoroSignal>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QDirIterator>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QFile>
 #include <QFileInfo>
@@ -31,12 +29,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
-#include <cerrno>
-#include <filesystem>
 #include <optional>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -79,24 +72,6 @@ Respuesta respuesta(const Entrada &e, int columna, const QString &carpetaPrevali
     return {columna, e.rutaVal, e.archivoVal, e.rutaDest, QStringLiteral("R"), e.icono};
 }
 
-// Files a program killed while storing its responses leaves behind: its
-// download in TendalTmp (NAME.PID-N) and its copy in the reception folder
-// (NAME.PID-N.parte), never under the response's own name. A program that is
-// storing takes seconds from its download to its rename, and may run on
-// another workstation that shares the folder (its PID means nothing here),
-// so only those untouched for an hour go.
-void borraRestosViejos(const QString &carpeta)
-{
-    static const QRegularExpression resto(QStringLiteral("^.+\\.\\d+-\\d+(\\.parte)?$"));
-    const QDateTime limite = QDateTime::currentDateTimeUtc().addSecs(-3600);
-    QDirIterator it(carpeta, QDir::Files | QDir::Hidden);
-    while (it.hasNext()) {
-        const QFileInfo f = it.nextFileInfo();
-        if (resto.match(f.fileName()).hasMatch() && f.lastModified() < limite)
-            QFile::remove(f.filePath());
-    }
-}
-
 // Errors that end the session itself: the tick stops, whatever step it was in.
 bool esDeSesion(int numero)
 {
@@ -111,108 +86,6 @@ bool esDeSesion(int numero)
     default:
         return false;
     }
-}
-
-// A response copied into its reception folder under a temporary name of
-// this program's own, whole and on the disk, with the print of the bytes
-// copied.
-struct Copia {
-    QString parte;
-    qint64 tamano = 0;
-    QString sha256;
-    QByteArray contenido; // the response's bytes, for the journal
-};
-struct Copias {
-    QList<Copia> hechas;
-    std::optional<ErrorTendal> fallo; // the copy after the last one done failed
-};
-
-int numeroDeFallo(int error)
-{
-    return error == ENOSPC || error == EDQUOT ? ErrorTendal::DiscoLleno : ErrorTendal::AccesoRutaArchivo;
-}
-
-// Copies origen to parte and forces it to the disk (fsync) before it is
-// renamed to the response's name: a partial copy is never left under that
-// name, and a response recorded in the journal is on the disk. Runs on the
-// worker.
-Copia copiaSincronizada(const QString &origen, const QString &parte)
-{
-    const QString carpeta = QFileInfo(parte).absolutePath();
-    if (!QFileInfo(carpeta).isDir())
-        throw ErrorTendal::conNumero(ErrorTendal::RutaNoEncontrada, QDir::toNativeSeparators(carpeta));
-    QFile entrada(origen);
-    if (!entrada.open(QIODevice::ReadOnly))
-        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, QDir::toNativeSeparators(origen));
-    QFile salida(parte);
-    if (!salida.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(parte));
-    Huella huella;
-    QByteArray contenido;
-    contenido.reserve(entrada.size());
-    bool ok = true;
-    int error = 0;
-    while (ok && !entrada.atEnd()) {
-        const QByteArray bloque = entrada.read(1 << 16);
-        errno = 0;
-        ok = !bloque.isEmpty() && salida.write(bloque) == bloque.size();
-        error = errno;
-        huella.agrega(bloque);
-        contenido.append(bloque);
-    }
-    ok = ok && entrada.error() == QFileDevice::NoError;
-    if (ok) {
-        errno = 0;
-        ok = salida.flush();
-        error = errno;
-    }
-    if (ok && ::fsync(salida.handle()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        const bool lleno
-            = salida.error() == QFileDevice::ResourceError || numeroDeFallo(error) == ErrorTendal::DiscoLleno;
-        salida.remove();
-        throw ErrorTendal::conNumero(lleno ? ErrorTendal::DiscoLleno : ErrorTendal::AccesoRutaArchivo,
-                                     QDir::toNativeSeparators(parte));
-    }
-    salida.close();
-    return {parte, huella.tamano(), huella.sha256(), contenido};
-}
-
-// Makes the names given in a folder (the renames into it) durable.
-void sincronizaCarpeta(const QString &carpeta)
-{
-    const int fd = ::open(QFile::encodeName(carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        const int error = errno;
-        if (fd >= 0)
-            ::close(fd);
-        throw ErrorTendal::conNumero(numeroDeFallo(error), QDir::toNativeSeparators(carpeta));
-    }
-    ::close(fd);
-}
-
-// A file already under the response's name (an earlier response of the same
-// name: another file sent that expects it, or the same file sent again) is
-// never overwritten: it moves to the folder "anteriores" beside it as
-// NOMBRE.1, NOMBRE.2, ..., and the journal follows it there.
-void apartaAnterior(const QString &destino, Diario &diario)
-{
-    if (!QFileInfo::exists(destino))
-        return;
-    const QFileInfo info(destino);
-    const QDir anteriores(info.dir().filePath(QStringLiteral("anteriores")));
-    if (!anteriores.exists() && !QDir().mkpath(anteriores.path()))
-        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(anteriores.path()));
-    int n = 1;
-    while (QFileInfo::exists(anteriores.filePath(info.fileName() + u'.' + QString::number(n))))
-        ++n;
-    const QString aparte = anteriores.filePath(info.fileName() + u'.' + QString::number(n));
-    if (!QFile::rename(destino, aparte))
-        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(destino));
-    diario.mueveRuta(destino, aparte);
 }
 
 } // namespace
@@ -360,121 +233,22 @@ void CicloRecepcion::olvidaDescargas()
 
 QCoro::Task<> CicloRecepcion::guarda()
 {
-    // The leftovers of killed programs go from TendalTmp at the first tick
-    // of the run, and from a reception folder the first time a response is
-    // stored there.
-    QStringList barrer;
-    const auto barre = [&](const QString &carpeta) {
-        if (!m_barridas.contains(carpeta)) {
-            m_barridas.insert(carpeta);
-            barrer.append(carpeta);
-        }
-    };
-    barre(m_programa.carpetas().temporal());
-    for (const Descarga &d : std::as_const(m_descargas))
-        barre(d.carpetaLocal);
-    if (m_descargas.isEmpty()) {
-        if (barrer.isEmpty())
-            co_return;
-        // Awaited as a named future, as everywhere here: with this compiler,
-        // awaiting the temporary in place freed the captured list twice (the
-        // address sanitizer saw it).
-        QFuture<void> barrido = QtConcurrent::run(&m_disco, [barrer] {
-            for (const QString &c : barrer)
-                borraRestosViejos(c);
-        });
-        co_await barrido;
-        co_return;
-    }
     const auto olvida = qScopeGuard([this] { olvidaDescargas(); });
-
-    // Copied to the reception folders and synced, off the window's thread.
-    QList<std::pair<QString, QString>> trabajo;
+    QList<AlmacenRespuesta::Pendiente> pendientes;
     for (const Descarga &d : std::as_const(m_descargas))
-        trabajo.append(
-            {d.temporal, QDir(d.carpetaLocal).filePath(QFileInfo(d.temporal).fileName() + QStringLiteral(".parte"))});
-    QFuture<Copias> futuro = QtConcurrent::run(&m_disco, [trabajo, barrer] {
-        for (const QString &c : barrer)
-            borraRestosViejos(c);
-        Copias copias;
-        for (const auto &[origen, parte] : trabajo) {
-            try {
-                copias.hechas.append(copiaSincronizada(origen, parte));
-            } catch (const ErrorTendal &e) {
-                copias.fallo = e;
-                break;
-            }
-        }
-        return copias;
-    });
-    const Copias copias = co_await futuro;
-    if (trasPaso)
-        trasPaso(Paso::Copiadas);
-    // A copy that is not stored goes (one renamed into place is no longer
-    // there).
-    const auto borraPartes = qScopeGuard([&] {
-        for (const Copia &c : copias.hechas)
-            QFile::remove(c.parte);
-    });
-
-    // The ones still awaited (the lists may have changed meanwhile).
+        pendientes.append({d.transmision, d.clase, d.archivo, d.icono, d.carpetaLocal, d.temporal});
     ListaRecepcion &recepcion = m_programa.listaRecepcion();
-    QList<qsizetype> cuales;
-    QList<Diario::RespuestaNueva> nuevas;
-    for (qsizetype i = 0; i < copias.hechas.size(); ++i) {
+    // Only the ones still awaited: the lists may have changed meanwhile.
+    const AlmacenRespuesta::Resultado resultado = co_await m_almacen.guarda(pendientes, [&](qsizetype i) {
         const Descarga &d = m_descargas.at(i);
         const int fila = recepcion.posicionDe(d.transmision);
-        if (fila < 0 || !recepcion.celda(fila, d.columna).isEmpty())
+        return fila >= 0 && recepcion.celda(fila, d.columna).isEmpty();
+    });
+    for (qsizetype i = 0; i < resultado.guardados.size(); ++i) {
+        const auto &g = resultado.guardados.at(i);
+        if (!g)
             continue;
-        cuales.append(i);
-        const Copia &c = copias.hechas.at(i);
-        nuevas.append({d.transmision, d.clase, d.archivo, d.icono, c.tamano, c.sha256, c.contenido});
-    }
-
-    // Stored once: the journal marks each response received only if no
-    // other program did, and in the same transaction its file takes its
-    // name (an earlier file of that name kept aside) and its bytes are
-    // recorded. The folders are
-    // synced before the commit, so a response marked received is whole on
-    // the disk; a failure leaves it unmarked, and it is fetched again on
-    // the next tick.
-    Diario &diario = m_programa.diario();
-    QStringList carpetas;
-    const Diario::Lote lote = diario.guardaRespuestas(
-        nuevas, m_programa.reloj().ahora(),
-        [&](qsizetype k) {
-            const Descarga &d = m_descargas.at(cuales.at(k));
-            const QString destino = QDir(d.carpetaLocal).filePath(d.archivo);
-            if (QFileInfo::exists(destino)) {
-                apartaAnterior(destino, diario);
-                carpetas.append(QDir(d.carpetaLocal).filePath(QStringLiteral("anteriores")));
-            }
-            std::error_code fallo;
-            std::filesystem::rename(copias.hechas.at(cuales.at(k)).parte.toStdU16String(), destino.toStdU16String(),
-                                    fallo);
-            if (fallo)
-                throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(destino));
-            carpetas.append(d.carpetaLocal);
-            return destino;
-        },
-        [&] {
-            if (trasPaso)
-                trasPaso(Paso::Renombradas);
-            carpetas.removeDuplicates();
-            for (const QString &c : std::as_const(carpetas))
-                sincronizaCarpeta(c);
-        });
-
-    if (trasPaso)
-        trasPaso(Paso::Confirmadas);
-    bool deOtro = false;
-    for (qsizetype k = 0; k < lote.guardados.size(); ++k) {
-        const auto &g = lote.guardados.at(k);
-        if (!g) {
-            deOtro = deOtro || !lote.fallo;
-            continue;
-        }
-        const Descarga &d = m_descargas.at(cuales.at(k));
+        const Descarga &d = m_descargas.at(i);
         m_programa.listaEnvio().anadeRespuesta(g->respuesta, {d.archivo, d.clase, d.icono, {}, {}, g->ruta},
                                                g->version);
         recepcion.marca(d.transmision, d.columna, g->version);
@@ -488,12 +262,10 @@ QCoro::Task<> CicloRecepcion::guarda()
         emit respuestaRecibida(d.archivo, d.clase, g->ruta);
     }
     // Another program on the office stored some: shown at the next look.
-    if (deOtro)
+    if (resultado.deOtro)
         m_programa.refrescaListas();
-    if (lote.fallo)
-        std::rethrow_exception(lote.fallo);
-    if (copias.fallo)
-        throw *copias.fallo;
+    if (resultado.fallo)
+        std::rethrow_exception(resultado.fallo);
 }
 
 QCoro::Task<> CicloRecepcion::recorre()
@@ -566,6 +338,7 @@ CicloRecepcion::CicloRecepcion(Programa &programa, QObject *parent)
     : QObject(parent)
     , m_programa(programa)
     , m_ftp(QStringLiteral("eftpRecepcion"), programa.limitesFtp())
+    , m_almacen(programa)
 {
     m_temporizador.setInterval(kPrimerIntervalo);
     connect(&m_temporizador, &QTimer::timeout, this, &CicloRecepcion::alDisparar);

@@ -2,6 +2,7 @@
 
 #include "core/ftp/ControlFtp.h"
 #include "core/oficina/ListaRecepcion.h"
+#include "core/recepcion/AlmacenRespuesta.h"
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
@@ -9,7 +10,6 @@
 #include <QHash>
 #include <QObject>
 #include <QSet>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <chrono>
@@ -104,14 +104,9 @@ public:
     // download every expected name as it is (false).
     void usaListado(bool listar) { m_listar = listar; }
 
-    // The steps of storing a tick's responses: copied to their reception
-    // folders and synced; renamed into place inside the journal's
-    // transaction, not yet committed; committed. A program that ends at any
-    // of them leaves each response either unrecorded (the next tick fetches
-    // it again) or recorded and whole on the disk. trasPaso, when set, is
-    // called after each (the tests stop a program there).
-    enum class Paso { Copiadas, Renombradas, Confirmadas };
-    std::function<void(Paso)> trasPaso;
+    // Where the tick's responses are stored (the tests stop a program at
+    // its steps).
+    AlmacenRespuesta &almacen() { return m_almacen; }
 
 signals:
     // A response was received and listed: the name of the response file,
@@ -158,10 +153,7 @@ private:
     // to be stored by guarda(). porNombre: asked for by name even when the
     // folder's listing did not show it.
     QCoro::Task<> descarga(qint64 transmision, ListaRecepcion::Entrada foto, int columna, bool porNombre = false);
-    // Stores the tick's downloads in their reception folders and records
-    // them in the journal in one transaction, then lists them. The files
-    // are copied and synced to the disk on a worker; the window's thread
-    // only renames them into place, syncs their folders and commits.
+    // Stores the tick's downloads (AlmacenRespuesta), then lists them.
     QCoro::Task<> guarda();
     // Whether a response downloaded to temporal is the transmission's own
     // (JuicioRespuesta); one that is not is recorded as passed over.
@@ -202,10 +194,6 @@ private:
         std::optional<QDateTime> hora; // the server's time of the response
     };
     QList<Descarga> m_descargas;
-    // The worker that copies the tick's responses to their reception
-    // folders and syncs them (one thread; awaited by the tick).
-    QThreadPool m_disco;
-    // The folders already rid of the copies killed programs left behind,
-    // once per run each.
-    QSet<QString> m_barridas;
+    // Stores the tick's downloads.
+    AlmacenRespuesta m_almacen;
 };

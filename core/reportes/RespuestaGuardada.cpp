@@ -1,6 +1,7 @@
 #include "core/reportes/RespuestaGuardada.h"
 
 #include "core/base/ErrorTendal.h"
+#include "core/db/Diario.h"
 #include "core/db/HistorialDiario.h"
 
 #include <QFileInfo>
@@ -35,8 +36,22 @@ bool RespuestaGuardada::abre(QString *motivo)
         return false;
     }
     if (!bytes) {
-        *motivo = QStringLiteral("no está en este equipo, y la base de datos de la oficina no guarda su contenido "
-                                 "(se recibió con una versión anterior del programa)");
+        // Too large for the journal, which keeps only its size and print;
+        // or stored by a version that kept only the file.
+        std::optional<qint64> tamano;
+        try {
+            tamano = HistorialDiario(m_conexion).tamanoRespuesta(m_respuesta);
+        } catch (const ErrorTendal &) {
+        }
+        if (tamano && *tamano > Diario::contenidoMaximo())
+            *motivo = QStringLiteral("no está en este equipo, y la base de datos de la oficina no guarda el contenido "
+                                     "de una respuesta de más de %1 MB (esta tiene %2 MB): se lee en el equipo que "
+                                     "la recibió")
+                          .arg(Diario::contenidoMaximo() >> 20)
+                          .arg(double(*tamano) / (1 << 20), 0, 'f', 1);
+        else
+            *motivo = QStringLiteral("no está en este equipo, y la base de datos de la oficina no guarda su contenido "
+                                     "(se recibió con una versión anterior del programa)");
         return false;
     }
     m_bytes = std::move(*bytes);

@@ -1,5 +1,5 @@
 // Not a test: runs one receive tick on an office and stops for good at a
-// given step of storing its responses (CicloRecepcion::Paso), so that a
+// given step of storing its responses (AlmacenRespuesta::Paso), so that a
 // test can kill it there.
 //
 //   HijoRecepcion CARPETA_TRABAJO TENDAL_INI PASO
@@ -25,7 +25,7 @@ int main(int argc, char *argv[])
     programa.carga();
     CicloRecepcion ciclo(programa);
     const int pausa = a[3].toInt();
-    ciclo.trasPaso = [pausa](CicloRecepcion::Paso paso) {
+    ciclo.almacen().trasPaso = [pausa](AlmacenRespuesta::Paso paso) {
         if (int(paso) != pausa)
             return;
         detenteTrasAnunciar("pausa " + QByteArray::number(pausa));

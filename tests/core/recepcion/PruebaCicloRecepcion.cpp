@@ -5,10 +5,15 @@
 #include "core/base/Dialogos.h"
 #include "core/oficina/Programa.h"
 #include "core/recepcion/CicloRecepcion.h"
+#include "core/reportes/RespuestaGuardada.h"
+#include "core/db/Conexion.h"
 #include "tests/soporte/Oficina.h"
 #include "tests/soporte/ServidorFtp.h"
 
 #include <QCoro/QCoroTask>
+#include <QCryptographicHash>
+#include <QScopeGuard>
+#include <QSqlQuery>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -232,6 +237,57 @@ private slots:
         QVERIFY(b.ciclo->habilitado());
     }
 
+    // A response larger than the journal keeps is stored like any other and
+    // recorded by its size, print and path, and the others of its tick keep
+    // their bytes. Its report reads the file; on a workstation without the
+    // file the reason says why the journal does not have it.
+    void respuestaGrandeSinContenido()
+    {
+        const qint64 antes = Diario::contenidoMaximo();
+        Diario::fijaContenidoMaximo(1 << 20);
+        const auto restablece = qScopeGuard([antes] { Diario::fijaContenidoMaximo(antes); });
+        Banco b;
+        b.envia({u"M0123001.045"_s, u"S0123005.045"_s});
+        QByteArray grande;
+        for (int i = 0; grande.size() < (3 << 19); ++i)
+            grande += "E|1|10|" + QByteArray::number(i) + "|501|\r\n";
+        const QByteArray kX = "R|0123|77|S0123005.045|ACEPTADO\r\n";
+        b.servidor.escribe(u"/ag0123/k0123001.045"_s, kK);
+        b.servidor.escribe(u"/ag0123/M0123001.err"_s, grande);
+        b.servidor.escribe(u"/sagarpaout/x0123005.045"_s, kX);
+        b.tick();
+        QCOMPARE(envio(b.p()), (QStringList {u"k0123001.045 K 1"_s, u"M0123001.err R 2"_s, u"x0123005.045 R 8"_s}));
+        QCOMPARE(recepcion(b.p()), QStringList());
+
+        const Conexion &conexion = b.p().conexion();
+        const HistorialDiario historial(conexion);
+        const qint64 id = b.p().listaEnvio().respuesta(1);
+        const QString ruta = b.p().listaEnvio().entrada(1).ruta;
+        QCOMPARE(lee(ruta), grande);
+        QCOMPARE(historial.contenido(id), std::nullopt);
+        QCOMPARE(historial.tamanoRespuesta(id), std::optional<qint64>(grande.size()));
+        QSqlQuery q = conexion.ejecuta(u"SELECT SHA256 FROM RESPUESTA WHERE ID = ?"_s, {id});
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(),
+                 QString::fromLatin1(QCryptographicHash::hash(grande, QCryptographicHash::Sha256).toHex()));
+        q.finish();
+        for (const int i : {0, 2})
+            QCOMPARE(historial.contenido(b.p().listaEnvio().respuesta(i)), lee(b.p().listaEnvio().entrada(i).ruta));
+
+        QString motivo;
+        {
+            RespuestaGuardada aqui(conexion, ruta, id);
+            QVERIFY2(aqui.abre(&motivo), qPrintable(motivo));
+            QVERIFY(!aqui.delDiario());
+            QCOMPARE(aqui.dispositivo().readAll(), grande);
+        }
+        QVERIFY(QFile::remove(ruta));
+        RespuestaGuardada otroEquipo(conexion, ruta, id);
+        QVERIFY(!otroEquipo.abre(&motivo));
+        QCOMPARE(motivo, u"no está en este equipo, y la base de datos de la oficina no guarda el contenido de una "
+                         "respuesta de más de 1 MB (esta tiene 1.5 MB): se lee en el equipo que la recibió"_s);
+    }
+
     // A refused login and a server that is down: the message once, not at
     // every tick while the failure repeats (the status says since when),
     // nothing lost, the timer left running for the next try.
@@ -380,9 +436,9 @@ private slots:
     void muerteAlGuardar_data()
     {
         QTest::addColumn<int>("paso");
-        QTest::newRow("copiadas y sincronizadas") << int(CicloRecepcion::Paso::Copiadas);
-        QTest::newRow("renombradas, sin confirmar") << int(CicloRecepcion::Paso::Renombradas);
-        QTest::newRow("confirmadas") << int(CicloRecepcion::Paso::Confirmadas);
+        QTest::newRow("copiadas y sincronizadas") << int(AlmacenRespuesta::Paso::Copiadas);
+        QTest::newRow("renombradas, sin confirmar") << int(AlmacenRespuesta::Paso::Renombradas);
+        QTest::newRow("confirmadas") << int(AlmacenRespuesta::Paso::Confirmadas);
     }
     void muerteAlGuardar()
     {
@@ -410,7 +466,7 @@ private slots:
             QCOMPARE(lee(e.ruta), e.nombre.startsWith(u'k') ? kK : kX);
             QCOMPARE(HistorialDiario(b.p().conexion()).contenido(b.p().listaEnvio().respuesta(i)), lee(e.ruta));
         }
-        const bool confirmadas = paso == int(CicloRecepcion::Paso::Confirmadas);
+        const bool confirmadas = paso == int(AlmacenRespuesta::Paso::Confirmadas);
         QCOMPARE(b.p().listaEnvio().cuenta(), confirmadas ? 2 : 0);
         // What the killed program left goes once it is an hour old; a copy
         // another program may still be storing stays.

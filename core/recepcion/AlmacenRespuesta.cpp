@@ -1,0 +1,254 @@
+#include "core/recepcion/AlmacenRespuesta.h"
+
+#include "core/base/CopiaBloques.h"
+#include "core/base/ErrorTendal.h"
+#include "core/base/Huella.h"
+#include "core/base/Reloj.h"
+#include "core/oficina/Programa.h"
+
+#include <QCoro/QCoroFuture>
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QScopeGuard>
+
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <cerrno>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Files a program killed while storing its responses leaves behind: its
+// download in TendalTmp (NAME.PID-N) and its copy in the reception folder
+// (NAME.PID-N.parte), never under the response's own name. A program that is
+// storing takes seconds from its download to its rename, and may run on
+// another workstation that shares the folder (its PID means nothing here),
+// so only those untouched for an hour go.
+void borraRestosViejos(const QString &carpeta)
+{
+    static const QRegularExpression resto(QStringLiteral("^.+\\.\\d+-\\d+(\\.parte)?$"));
+    const QDateTime limite = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    QDirIterator it(carpeta, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        const QFileInfo f = it.nextFileInfo();
+        if (resto.match(f.fileName()).hasMatch() && f.lastModified() < limite)
+            QFile::remove(f.filePath());
+    }
+}
+
+// Makes the names given in a folder (the renames into it) durable.
+void sincronizaCarpeta(const QString &carpeta)
+{
+    const int fd = ::open(QFile::encodeName(carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        if (CopiaBloques::esDiscoLleno(error))
+            throw CopiaBloques::errorDeEscritura(error, QFileInfo(carpeta).fileName(), carpeta);
+        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, QDir::toNativeSeparators(carpeta));
+    }
+    ::close(fd);
+}
+
+// A file already under the response's name (an earlier response of the same
+// name: another file sent that expects it, or the same file sent again) is
+// never overwritten: it moves to the folder "anteriores" beside it as
+// NOMBRE.1, NOMBRE.2, ..., and the journal follows it there.
+void apartaAnterior(const QString &destino, Diario &diario)
+{
+    if (!QFileInfo::exists(destino))
+        return;
+    const QFileInfo info(destino);
+    const QDir anteriores(info.dir().filePath(QStringLiteral("anteriores")));
+    if (!anteriores.exists() && !QDir().mkpath(anteriores.path()))
+        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(anteriores.path()));
+    int n = 1;
+    while (QFileInfo::exists(anteriores.filePath(info.fileName() + u'.' + QString::number(n))))
+        ++n;
+    const QString aparte = anteriores.filePath(info.fileName() + u'.' + QString::number(n));
+    if (!QFile::rename(destino, aparte))
+        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(destino));
+    diario.mueveRuta(destino, aparte);
+}
+
+// The copies of a tick: one per response, or the failure of its copy.
+struct Copias {
+    QList<std::optional<AlmacenRespuesta::Copia>> hechas;
+    std::optional<ErrorTendal> fallo; // the first copy that failed
+};
+
+} // namespace
+
+AlmacenRespuesta::AlmacenRespuesta(Programa &programa)
+    : m_programa(programa)
+{
+    m_disco.setMaxThreadCount(1);
+}
+
+AlmacenRespuesta::~AlmacenRespuesta()
+{
+    m_disco.waitForDone();
+}
+
+AlmacenRespuesta::Copia AlmacenRespuesta::copia(const QString &origen, const QString &parte, const QString &archivo)
+{
+    const QString carpeta = QFileInfo(parte).absolutePath();
+    if (!QFileInfo(carpeta).isDir())
+        throw ErrorTendal::conNumero(ErrorTendal::RutaNoEncontrada, QDir::toNativeSeparators(carpeta));
+    QFile entrada(origen);
+    if (!entrada.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw ErrorTendal::conNumero(ErrorTendal::AccesoRutaArchivo, QDir::toNativeSeparators(origen));
+    QFile salida(parte);
+    if (!salida.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(parte));
+    // The bytes are kept for the journal only while they fit in it: a larger
+    // response is copied with one block in memory.
+    const qint64 maximo = Diario::contenidoMaximo();
+    Huella huella;
+    std::optional<QByteArray> contenido;
+    if (entrada.size() <= maximo) {
+        contenido.emplace();
+        contenido->reserve(entrada.size());
+    }
+    CopiaBloques bloques(salida);
+    const bool hecho = bloques.copia(entrada, [&](const char *datos, qint64 largo) {
+        huella.agrega(datos, largo);
+        if (contenido && contenido->size() + largo > maximo)
+            contenido.reset(); // it grew while it was copied
+        if (contenido)
+            contenido->append(datos, largo);
+    }) && bloques.sincroniza(salida);
+    if (!hecho) {
+        CopiaBloques::descarta(salida);
+        throw bloques.error(archivo, bloques.falloDeLectura() ? QFileInfo(origen).absolutePath() : carpeta);
+    }
+    salida.close();
+    return {parte, huella.tamano(), huella.sha256(), std::move(contenido)};
+}
+
+QCoro::Task<AlmacenRespuesta::Resultado> AlmacenRespuesta::guarda(QList<Pendiente> pendientes,
+                                                                  std::function<bool(qsizetype)> sigueEsperada)
+{
+    // The leftovers of killed programs go from TendalTmp at the first store
+    // of the run, and from a reception folder the first time a response is
+    // stored there.
+    QStringList barrer;
+    const auto barre = [&](const QString &carpeta) {
+        if (!m_barridas.contains(carpeta)) {
+            m_barridas.insert(carpeta);
+            barrer.append(carpeta);
+        }
+    };
+    barre(m_programa.carpetas().temporal());
+    for (const Pendiente &p : std::as_const(pendientes))
+        barre(p.carpetaLocal);
+    Resultado resultado;
+    resultado.guardados.resize(pendientes.size());
+    if (pendientes.isEmpty() && barrer.isEmpty())
+        co_return resultado;
+
+    // Copied to the reception folders and synced, off the owner's thread.
+    // Awaited as a named future, as everywhere here: with this compiler,
+    // awaiting the temporary in place freed the captured list twice (the
+    // address sanitizer saw it).
+    QFuture<Copias> futuro = QtConcurrent::run(&m_disco, [pendientes, barrer] {
+        for (const QString &c : barrer)
+            borraRestosViejos(c);
+        Copias copias;
+        for (const Pendiente &p : pendientes) {
+            const QString parte
+                = QDir(p.carpetaLocal).filePath(QFileInfo(p.temporal).fileName() + QStringLiteral(".parte"));
+            try {
+                copias.hechas.append(copia(p.temporal, parte, p.archivo));
+            } catch (const ErrorTendal &e) {
+                // The others are stored all the same; this one is fetched
+                // again.
+                copias.hechas.append(std::nullopt);
+                if (!copias.fallo)
+                    copias.fallo = e;
+            }
+        }
+        return copias;
+    });
+    const Copias copias = co_await futuro;
+    if (pendientes.isEmpty())
+        co_return resultado;
+    if (trasPaso)
+        trasPaso(Paso::Copiadas);
+    // A copy that is not stored goes (one renamed into place is no longer
+    // there).
+    const auto borraPartes = qScopeGuard([&] {
+        for (const auto &c : copias.hechas)
+            if (c)
+                QFile::remove(c->parte);
+    });
+
+    // The ones still awaited.
+    QList<qsizetype> cuales;
+    QList<Diario::RespuestaNueva> nuevas;
+    for (qsizetype i = 0; i < pendientes.size(); ++i) {
+        const auto &c = copias.hechas.at(i);
+        if (!c || !sigueEsperada(i))
+            continue;
+        const Pendiente &p = pendientes.at(i);
+        cuales.append(i);
+        nuevas.append({p.transmision, p.clase, p.archivo, p.icono, c->tamano, c->sha256,
+                       c->contenido.value_or(QByteArray()), !c->contenido.has_value()});
+    }
+
+    // Stored once: the journal marks each response received only if no
+    // other program did, and in the same transaction its file takes its
+    // name (an earlier file of that name kept aside) and it is recorded.
+    // The folders are synced before the commit, so a response marked
+    // received is whole on the disk; a failure leaves it unmarked, and it is
+    // fetched again on the next tick.
+    Diario &diario = m_programa.diario();
+    QStringList carpetas;
+    const Diario::Lote lote = diario.guardaRespuestas(
+        nuevas, m_programa.reloj().ahora(),
+        [&](qsizetype k) {
+            const Pendiente &p = pendientes.at(cuales.at(k));
+            const QString destino = QDir(p.carpetaLocal).filePath(p.archivo);
+            if (QFileInfo::exists(destino)) {
+                apartaAnterior(destino, diario);
+                carpetas.append(QDir(p.carpetaLocal).filePath(QStringLiteral("anteriores")));
+            }
+            std::error_code fallo;
+            std::filesystem::rename(copias.hechas.at(cuales.at(k))->parte.toStdU16String(), destino.toStdU16String(),
+                                    fallo);
+            if (fallo)
+                throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(destino));
+            carpetas.append(p.carpetaLocal);
+            return destino;
+        },
+        [&] {
+            if (trasPaso)
+                trasPaso(Paso::Renombradas);
+            carpetas.removeDuplicates();
+            for (const QString &c : std::as_const(carpetas))
+                sincronizaCarpeta(c);
+        });
+    if (trasPaso)
+        trasPaso(Paso::Confirmadas);
+
+    for (qsizetype k = 0; k < lote.guardados.size(); ++k) {
+        const auto &g = lote.guardados.at(k);
+        if (g)
+            resultado.guardados[cuales.at(k)] = g;
+        else if (!lote.fallo)
+            resultado.deOtro = true;
+    }
+    if (lote.fallo)
+        resultado.fallo = lote.fallo;
+    else if (copias.fallo)
+        resultado.fallo = std::make_exception_ptr(*copias.fallo);
+    co_return resultado;
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "core/db/Diario.h"
+
+#include <QCoro/QCoroTask>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QThreadPool>
+
+#include <exception>
+#include <functional>
+#include <optional>
+
+class Programa;
+
+// Where the receive cycle's responses are stored, and how: the one place
+// that writes a response into its reception folder and records it in the
+// office's journal.
+//
+// A tick's responses, downloaded into TendalTmp, are stored together. A
+// worker copies each into its reception folder under a name of this
+// program's own (NOMBRE.PID-N.parte) and syncs it to the disk, hashing it as
+// it copies; then, on the owner's thread and in one transaction of the
+// journal, each response still awaited is marked, its copy renamed to the
+// response's name (an earlier file of that name moved to `anteriores`
+// first), it is recorded, the folders are synced and the transaction
+// commits. A response recorded in the journal is whole on the disk; a
+// program that ends at any step leaves it unrecorded (fetched again) or
+// recorded and whole.
+//
+// The journal keeps the bytes of a response up to Diario::contenidoMaximo()
+// (they are read back on a workstation that does not have the file); a
+// larger one is recorded by its size, SHA-256 and path only, and is read
+// from its file. A response of any size is copied with one block in memory.
+//
+// A copy that fails (a full disk, a folder gone) leaves nothing of itself
+// behind and does not keep the tick's other responses from being stored; the
+// first failure is given back. What a killed program leaves (its download in
+// TendalTmp, its copy in a reception folder) goes once it is an hour old:
+// TendalTmp at the first store of the run, a reception folder the first time
+// a response is stored there.
+class AlmacenRespuesta
+{
+public:
+    explicit AlmacenRespuesta(Programa &programa);
+    ~AlmacenRespuesta();
+    AlmacenRespuesta(const AlmacenRespuesta &) = delete;
+    AlmacenRespuesta &operator=(const AlmacenRespuesta &) = delete;
+
+    // A response downloaded, to be stored.
+    struct Pendiente {
+        qint64 transmision = 0;
+        QString clase; // "K" or "R"
+        QString archivo; // the expected name, the one it is stored under
+        QString icono;
+        QString carpetaLocal; // its reception folder
+        QString temporal; // where it was downloaded
+    };
+    struct Resultado {
+        // One per response: how the journal recorded it, or nothing when it
+        // was not stored (no longer awaited, stored by another program, or
+        // its copy failed).
+        QList<std::optional<Diario::Guardado>> guardados;
+        // Another program on the office had stored one of them.
+        bool deOtro = false;
+        // The first failure (a copy, a rename, the journal); the responses
+        // without a record are fetched again.
+        std::exception_ptr fallo;
+    };
+    // Stores the responses. sigueEsperada(i) tells, on the owner's thread
+    // once the copies are made, whether response i is still awaited (the
+    // lists may have changed while they were copied). Throws only when the
+    // transaction as a whole failed (nothing of it is recorded).
+    QCoro::Task<Resultado> guarda(QList<Pendiente> pendientes, std::function<bool(qsizetype)> sigueEsperada);
+
+    // A response copied into its reception folder under a temporary name,
+    // whole and on the disk, with the print of the bytes copied and, when
+    // they are few enough for the journal, the bytes.
+    struct Copia {
+        QString parte;
+        qint64 tamano = 0;
+        QString sha256;
+        std::optional<QByteArray> contenido;
+    };
+    // Copies origen (the response archivo) to parte and syncs it. Throws
+    // ErrorTendal naming the response and the folder; a failed copy is
+    // removed at once.
+    static Copia copia(const QString &origen, const QString &parte, const QString &archivo);
+
+    // The steps of storing: copied and synced; renamed into place inside
+    // the journal's transaction, not yet committed; committed. trasPaso,
+    // when set, is called after each (the tests stop a program there).
+    enum class Paso { Copiadas, Renombradas, Confirmadas };
+    std::function<void(Paso)> trasPaso;
+
+private:
+    Programa &m_programa;
+    // The worker that copies and syncs (one thread; awaited by the caller).
+    QThreadPool m_disco;
+    // The folders already rid of the leftovers of killed programs, once per
+    // run each.
+    QSet<QString> m_barridas;
+};
