@@ -1,6 +1,7 @@
 #include "core/ftp/ClienteFtp.h"
 
 #include "core/base/ErrorTendal.h"
+#include "core/ftp/BibliotecaCurl.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -336,6 +337,8 @@ struct ClienteFtp::Impl {
 
     void preparaHandle()
     {
+        if (const QString problema = BibliotecaCurl::problema(); !problema.isEmpty())
+            throw ErrorTendal(10000 + CURLE_FAILED_INIT, problema);
         iniciaCurl();
         curl = curl_easy_init();
         if (!curl)
