@@ -71,6 +71,12 @@ double corre(const QString &programa, const QStringList &args, const QProcessEnv
     return ms;
 }
 
+QString programa()
+{
+    const QString otro = qEnvironmentVariable("TENDAL_BANCO_PROGRAMA");
+    return otro.isEmpty() ? QStringLiteral(TENDAL) : otro;
+}
+
 QString escribe(const QString &ruta, const QByteArray &texto)
 {
     QFile f(ruta);
@@ -139,8 +145,7 @@ public:
                                  QStringLiteral("recibir"), QStringLiteral("--espera"), QStringLiteral("0")},
                                 {}, false);
         if (QDir(recepcion).entryList(QDir::Files).size() != kListas)
-            qFatal("tendal recibir no recibió las %d respuestas en %s", kListas,
-                   qPrintable(DemonioFtp::nombre(tipo)));
+            qFatal("tendal recibir no recibió las %d respuestas en %s", kListas, qPrintable(DemonioFtp::nombre(tipo)));
         return ms;
     }
 
@@ -153,9 +158,9 @@ public:
         QStringList rutas;
         for (const QString &n : std::as_const(listas))
             rutas << kCarpeta + u'/' + n;
-        const QString guion = inicioLftp(demonio)
-                              + QStringLiteral("nlist %1 > %2\nget -O %3 %4\n")
-                                    .arg(kCarpeta, listado, destino, rutas.join(u' '));
+        const QString guion
+            = inicioLftp(demonio)
+              + QStringLiteral("nlist %1 > %2\nget -O %3 %4\n").arg(kCarpeta, listado, destino, rutas.join(u' '));
         const double ms = corre(QStringLiteral("lftp"),
                                 {QStringLiteral("-f"), escribe(dir.filePath(QStringLiteral("guion")), guion.toUtf8())},
                                 entornoLftp(dir.path()));
@@ -170,12 +175,6 @@ public:
     QString recepcion;
     QStringList listas;
 };
-
-QString programa()
-{
-    const QString otro = qEnvironmentVariable("TENDAL_BANCO_PROGRAMA");
-    return otro.isEmpty() ? QStringLiteral(TENDAL) : otro;
-}
 
 struct Par {
     QList<double> tendal, otro, tercero;
@@ -274,15 +273,14 @@ int main(int argc, char *argv[])
     int siguiente = 0;
     const auto tendal = [&] {
         // The name of today's file n, as a process started now sends it.
-        const QString nombre = QStringLiteral("M0123%1.%2")
-                                   .arg(++siguiente, 3, 10, QLatin1Char('0'))
-                                   .arg(dia, 3, 10, QLatin1Char('0'));
+        const QString nombre
+            = QStringLiteral("M0123%1.%2").arg(++siguiente, 3, 10, QLatin1Char('0')).arg(dia, 3, 10, QLatin1Char('0'));
         const QString local = envio + u'/' + nombre;
         if (::link(QFile::encodeName(original).constData(), QFile::encodeName(local).constData()) != 0)
             qFatal("no se pudo enlazar %s", qPrintable(local));
-        const double ms = corre(programa(),
-                                {QStringLiteral("--ini"), oficina.ini(), QStringLiteral("--workdir"), oficina.trabajo(),
-                                 QStringLiteral("enviar"), nombre, QStringLiteral("--sin-espera"), QStringLiteral("--si")});
+        const double ms = corre(programa(), {QStringLiteral("--ini"), oficina.ini(), QStringLiteral("--workdir"),
+                                             oficina.trabajo(), QStringLiteral("enviar"), nombre,
+                                             QStringLiteral("--sin-espera"), QStringLiteral("--si")});
         if (QFileInfo(demonio.ruta(kCarpeta + u'/' + nombre)).size() != kMegas << 20)
             qFatal("tendal enviar no dejó %s entero en el servidor", qPrintable(nombre));
         QFile::remove(demonio.ruta(kCarpeta + u'/' + nombre));
@@ -294,20 +292,22 @@ int main(int argc, char *argv[])
             qFatal("%s no dejó el archivo entero en el servidor", quien);
         QFile::remove(demonio.ruta(kCarpeta + u'/' + remoto));
     };
-    const QString guion = escribe(dir.filePath(QStringLiteral("guion")),
-                                  (inicioLftp(demonio) + QStringLiteral("put -O %1 %2\n").arg(kCarpeta, original)).toUtf8());
+    const QString guion
+        = escribe(dir.filePath(QStringLiteral("guion")),
+                  (inicioLftp(demonio) + QStringLiteral("put -O %1 %2\n").arg(kCarpeta, original)).toUtf8());
     const auto lftp = [&] {
         const double ms = corre(QStringLiteral("lftp"), {QStringLiteral("-f"), guion}, entornoLftp(dir.path()));
         subido("lftp");
         return ms;
     };
-    const QString netrc = escribe(dir.filePath(QStringLiteral("netrc")),
-                                  QStringLiteral("machine 127.0.0.1 login %1 password %2\n").arg(kUsuario, kClave).toUtf8());
+    const QString netrc
+        = escribe(dir.filePath(QStringLiteral("netrc")),
+                  QStringLiteral("machine 127.0.0.1 login %1 password %2\n").arg(kUsuario, kClave).toUtf8());
     const auto curl = [&] {
-        const double ms = corre(QStringLiteral("curl"),
-                                {QStringLiteral("-sS"), QStringLiteral("--netrc-file"), netrc, QStringLiteral("-T"),
-                                 original,
-                                 QStringLiteral("ftp://127.0.0.1:%1%2/").arg(demonio.puerto()).arg(kCarpeta)});
+        const double ms
+            = corre(QStringLiteral("curl"),
+                    {QStringLiteral("-sS"), QStringLiteral("--netrc-file"), netrc, QStringLiteral("-T"), original,
+                     QStringLiteral("ftp://127.0.0.1:%1%2/").arg(demonio.puerto()).arg(kCarpeta)});
         subido("curl");
         return ms;
     };
