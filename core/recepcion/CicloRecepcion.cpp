@@ -465,6 +465,24 @@ QCoro::Task<> CicloRecepcion::guarda()
 
     if (trasPaso)
         trasPaso(Paso::Confirmadas);
+    // The server's times of the responses, recorded together before they
+    // are announced: one transaction (one sync of the journal) for the
+    // tick, not one each.
+    QList<std::pair<qint64, QDateTime>> horas;
+    for (qsizetype k = 0; k < lote.guardados.size(); ++k)
+        if (const auto &g = lote.guardados.at(k); g && m_descargas.at(cuales.at(k)).hora)
+            horas.append({g->respuesta, *m_descargas.at(cuales.at(k)).hora});
+    if (!horas.isEmpty()) {
+        try {
+            const HorasServidor servidor(m_programa.conexion());
+            m_programa.conexion().enTransaccion([&] {
+                for (const auto &[respuesta, hora] : std::as_const(horas))
+                    servidor.anotaRespuesta(respuesta, hora);
+            });
+        } catch (const ErrorTendal &) {
+            // Only the history's detail: the responses are stored.
+        }
+    }
     bool deOtro = false;
     for (qsizetype k = 0; k < lote.guardados.size(); ++k) {
         const auto &g = lote.guardados.at(k);
@@ -476,13 +494,6 @@ QCoro::Task<> CicloRecepcion::guarda()
         m_programa.listaEnvio().anadeRespuesta(g->respuesta, {d.archivo, d.clase, d.icono, {}, {}, g->ruta},
                                                g->version);
         recepcion.marca(d.transmision, d.columna, g->version);
-        if (d.hora) {
-            try {
-                HorasServidor(m_programa.conexion()).anotaRespuesta(g->respuesta, *d.hora);
-            } catch (const ErrorTendal &) {
-                // Only the history's detail: the response is stored.
-            }
-        }
         emit respuestaRecibida(d.archivo, d.clase, g->ruta);
     }
     // Another program on the office stored some: shown at the next look.
