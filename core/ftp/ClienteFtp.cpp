@@ -2,6 +2,7 @@
 
 #include "core/base/CopiaBloques.h"
 #include "core/base/ErrorTendal.h"
+#include "core/ftp/BibliotecaCurl.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -21,6 +22,9 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+
+#include <sys/select.h>
+#include <unistd.h>
 
 // How libcurl results and FTP replies become the system's numbers is written
 // down in docs/ftp-errores.md; keep the two in step.
@@ -127,12 +131,20 @@ struct ClienteFtp::Impl {
     ClienteFtp::Limites limites;
     CURL *curl = nullptr;
     // The session's transfers run on a multi handle of their own, which
-    // keeps the control connection between them. Its loop waits at most
-    // kEsperaMaxima ms at a time: curl_easy_perform's own loop sometimes
-    // sleeps a whole second between a passive-mode reply and the data
-    // connection, which made every few transfers a second slower.
+    // keeps the control connection between them (curl_easy_perform's own
+    // loop sometimes sleeps a whole second between a passive-mode reply and
+    // the data connection). The loop wakes when a socket of the transfer is
+    // ready; kEsperaMaxima only bounds how late it sees a stop or the
+    // deadline.
     CURLM *multi = nullptr;
     static constexpr int kEsperaMaxima = 20;
+    // The socket the session opened last (the data connection of the
+    // transfer under way, or the control connection), while it is open.
+    // After a passive-mode reply libcurl (7.88) watches no socket and sets
+    // no timer until the data connection is up: the loop waits on this one
+    // for it instead of sleeping its whole wait (see realiza).
+    curl_socket_t ultimoSocket = CURL_SOCKET_BAD;
+    static constexpr int kRondasSinSocket = 100;
     QString direccion;
     QString base; // "ftp://host:port"
     QString usuario;
@@ -273,6 +285,21 @@ struct ClienteFtp::Impl {
         return d->abortar ? 1 : 0;
     }
 
+    static int abreSocket(void *yo, curl_socket_t socket, curlsocktype proposito)
+    {
+        if (proposito == CURLSOCKTYPE_IPCXN)
+            static_cast<Impl *>(yo)->ultimoSocket = socket;
+        return CURL_SOCKOPT_OK;
+    }
+
+    static int cierraSocket(void *yo, curl_socket_t socket)
+    {
+        auto *d = static_cast<Impl *>(yo);
+        if (d->ultimoSocket == socket)
+            d->ultimoSocket = CURL_SOCKET_BAD;
+        return ::close(socket);
+    }
+
     static size_t escribe(char *datos, size_t, size_t largo, void *yo)
     {
         auto *d = static_cast<Impl *>(yo);
@@ -300,6 +327,8 @@ struct ClienteFtp::Impl {
 
     void preparaHandle()
     {
+        if (const QString problema = BibliotecaCurl::problema(); !problema.isEmpty())
+            throw ErrorTendal(10000 + CURLE_FAILED_INIT, problema);
         iniciaCurl();
         curl = curl_easy_init();
         if (!curl)
@@ -323,6 +352,10 @@ struct ClienteFtp::Impl {
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Impl::progreso);
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
+        curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, &Impl::abreSocket);
+        curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, this);
+        curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, &Impl::cierraSocket);
+        curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, this);
         if (cifrado.modo != Cifrado::Ninguno) {
             curl_easy_setopt(curl, CURLOPT_USE_SSL,
                              long(cifrado.modo == Cifrado::SiLoOfrece ? CURLUSESSL_TRY : CURLUSESSL_ALL));
@@ -481,6 +514,32 @@ struct ClienteFtp::Impl {
     }
     static constexpr int kPausaOcupado = 1500;
 
+    // Waits for the next step of the transfer: a socket libcurl watches,
+    // or, when it watches none (the data connection not yet up after a
+    // passive-mode reply; libcurl sets no timer for it), the session's last
+    // socket, which is writable as soon as it is connected, or nothing when
+    // that socket is not open yet (libcurl opens it in its next step). A loop that
+    // keeps finding no socket to watch (kRondasSinSocket rounds in a row)
+    // waits as usual, so it never spins.
+    CURLMcode espera(int &sinSocket)
+    {
+        fd_set lectura, escritura, error;
+        FD_ZERO(&lectura);
+        FD_ZERO(&escritura);
+        FD_ZERO(&error);
+        int mayor = -1;
+        if (curl_multi_fdset(multi, &lectura, &escritura, &error, &mayor) != CURLM_OK)
+            return CURLM_INTERNAL_ERROR;
+        if (mayor >= 0)
+            sinSocket = 0;
+        if (mayor >= 0 || ++sinSocket > kRondasSinSocket)
+            return curl_multi_poll(multi, nullptr, 0, kEsperaMaxima, nullptr);
+        if (ultimoSocket == CURL_SOCKET_BAD)
+            return CURLM_OK; // nothing to wait for: the next step is libcurl's own
+        curl_waitfd socket {ultimoSocket, CURL_WAIT_POLLOUT, 0};
+        return curl_multi_poll(multi, &socket, 1, kEsperaMaxima, nullptr);
+    }
+
     CURLcode realiza()
     {
         if (!multi)
@@ -489,6 +548,7 @@ struct ClienteFtp::Impl {
             return CURLE_FAILED_INIT;
         CURLcode resultado = CURLE_OK;
         int activas = 1;
+        int sinSocket = 0;
         plazoVencido = false;
         while (activas > 0) {
             // A stop asked from another thread ends the exchange in any
@@ -508,7 +568,7 @@ struct ClienteFtp::Impl {
                 resultado = CURLE_FAILED_INIT;
                 break;
             }
-            if (activas > 0 && curl_multi_poll(multi, nullptr, 0, kEsperaMaxima, nullptr) != CURLM_OK) {
+            if (activas > 0 && espera(sinSocket) != CURLM_OK) {
                 resultado = CURLE_FAILED_INIT;
                 break;
             }

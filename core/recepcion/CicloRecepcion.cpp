@@ -244,6 +244,24 @@ QCoro::Task<> CicloRecepcion::guarda()
         const int fila = recepcion.posicionDe(d.transmision);
         return fila >= 0 && recepcion.celda(fila, d.columna).isEmpty();
     });
+    // The server's times of the responses, recorded together before they
+    // are announced: one transaction (one sync of the journal) for the
+    // tick, not one each.
+    QList<std::pair<qint64, QDateTime>> horas;
+    for (qsizetype i = 0; i < resultado.guardados.size(); ++i)
+        if (const auto &g = resultado.guardados.at(i); g && m_descargas.at(i).hora)
+            horas.append({g->respuesta, *m_descargas.at(i).hora});
+    if (!horas.isEmpty()) {
+        try {
+            const HorasServidor servidor(m_programa.conexion());
+            m_programa.conexion().enTransaccion([&] {
+                for (const auto &[respuesta, hora] : std::as_const(horas))
+                    servidor.anotaRespuesta(respuesta, hora);
+            });
+        } catch (const ErrorTendal &) {
+            // Only the history's detail: the responses are stored.
+        }
+    }
     for (qsizetype i = 0; i < resultado.guardados.size(); ++i) {
         const auto &g = resultado.guardados.at(i);
         if (!g)
@@ -252,13 +270,6 @@ QCoro::Task<> CicloRecepcion::guarda()
         m_programa.listaEnvio().anadeRespuesta(g->respuesta, {d.archivo, d.clase, d.icono, {}, {}, g->ruta},
                                                g->version);
         recepcion.marca(d.transmision, d.columna, g->version);
-        if (d.hora) {
-            try {
-                HorasServidor(m_programa.conexion()).anotaRespuesta(g->respuesta, *d.hora);
-            } catch (const ErrorTendal &) {
-                // Only the history's detail: the response is stored.
-            }
-        }
         emit respuestaRecibida(d.archivo, d.clase, g->ruta);
     }
     // Another program on the office stored some: shown at the next look.
