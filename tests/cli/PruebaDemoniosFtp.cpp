@@ -342,7 +342,9 @@ private slots:
         SALTA_SI_NO_HAY(tipo);
         if (tipo == DemonioFtp::Tipo::PureFtpd)
             QSKIP("pure-ftpd cuenta la inactividad en minutos");
-        DemonioFtp demonio(tipo, ajustes([](auto &a) { a.inactividad = 1; }));
+        // Long enough that the new session's login and upload fit in it on
+        // a busy machine (with 1 s the second session timed out too).
+        DemonioFtp demonio(tipo, ajustes([](auto &a) { a.inactividad = 3; }));
         QTemporaryDir dir;
         QFile f(dir.filePath(u"E0123005.045"_s));
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -350,7 +352,7 @@ private slots:
         f.close();
         ClienteFtp cliente(ClienteFtp::Limites {5, 1, 5});
         cliente.conecta(demonio.direccion(), u"ag0123"_s, u"secreto"_s);
-        QTest::qWait(2500);
+        QTest::qWait(4500);
         cliente.envia(f.fileName(), u"/yexin"_s, u"E0123005.045"_s);
         QCOMPARE(demonio.lee(u"/yexin/E0123005.045"_s), QByteArray("40012|0123|\r\n"));
         cliente.desconecta();

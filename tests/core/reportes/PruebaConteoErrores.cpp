@@ -98,7 +98,8 @@ private slots:
 
     // The count is made off the thread and kept: the first ask gives none and
     // starts it, `contado` follows, and later asks give it at once. A file
-    // stored again with other content is counted again.
+    // stored again with other content is counted again once the files are
+    // to be looked at again.
     void guardadaYRecontada()
     {
         QTemporaryDir dir;
@@ -113,7 +114,10 @@ private slots:
         QTRY_COMPARE(contado.count(), 1);
         QCOMPARE(conteo.errores(nombre, ruta), 1);
 
+        // Stored again (its list changed): looked at again on the disk.
         QVERIFY(escribe(dir.path(), nombre, "E3001234501001230501\r\nE3001234502001230502\r\nF3001234ABCD\r\n"));
+        QCOMPARE(conteo.errores(nombre, ruta), 1); // not looked at again per ask
+        conteo.olvidaArchivos();
         QCOMPARE(conteo.errores(nombre, ruta), ConteoErrores::kSinCuenta);
         QCOMPARE(contado.count(), 1);
         QTRY_COMPARE(contado.count(), 2);
