@@ -16,14 +16,20 @@ int EsperaRespuesta::minutos() const
 
 bool EsperaRespuesta::demorada(const QDateTime &aceptado) const
 {
-    return aceptado.isValid() && aceptado.secsTo(m_programa.ahoraOficina()) >= qint64(minutos()) * 60;
+    return demorada(aceptado, limite());
+}
+
+qint64 EsperaRespuesta::limite() const
+{
+    return m_programa.ahoraOficina().toMSecsSinceEpoch() - qint64(minutos()) * 60 * 1000;
 }
 
 QSet<qint64> EsperaRespuesta::demoradas() const
 {
+    const qint64 hasta = limite();
     QSet<qint64> ids;
     for (const auto &[id, aceptado] : HistorialDiario(m_programa.conexion()).enEspera())
-        if (demorada(aceptado))
+        if (demorada(aceptado, hasta))
             ids.insert(id);
     return ids;
 }

@@ -130,6 +130,7 @@ void ModeloHistorial::consulta()
     f.nombre = m_filtro.nombre;
     f.pedimento = m_filtro.pedimento;
     beginResetModel();
+    m_limiteLeido.invalidate();
     m_filas = HistorialDiario(m_programa.conexion()).consulta(f);
     endResetModel();
 }
@@ -170,7 +171,13 @@ QString ModeloHistorial::estado(const HistorialDiario::Pasada &p)
 
 bool ModeloHistorial::demorada(const HistorialDiario::Transmision &t) const
 {
-    return t.enRecepcion && EsperaRespuesta(m_programa).demorada(t.aceptado);
+    // The bound is read again at most once a second, and at each query: a
+    // list asks for each row it paints or sizes.
+    if (!m_limiteLeido.isValid() || m_limiteLeido.hasExpired(1000)) {
+        m_limite = EsperaRespuesta(m_programa).limite();
+        m_limiteLeido.start();
+    }
+    return t.enRecepcion && EsperaRespuesta::demorada(t.aceptado, m_limite);
 }
 
 QString ModeloHistorial::estado(const HistorialDiario::Transmision &t) const

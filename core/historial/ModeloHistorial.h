@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModel>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QFuture>
 #include <QThreadPool>
 
@@ -104,6 +105,10 @@ private:
     std::shared_ptr<std::atomic_bool> m_parar = std::make_shared<std::atomic_bool>(false);
     Filtro m_filtro;
     QList<HistorialDiario::Transmision> m_filas;
+    // The latest acceptance that is late (EsperaRespuesta::limite), and
+    // since when it is known.
+    mutable qint64 m_limite = 0;
+    mutable QElapsedTimer m_limiteLeido;
     // The reading of the pedimento numbers (one at a time).
     QThreadPool m_hilos;
 };
