@@ -5,9 +5,20 @@
 #include <QDir>
 #include <QFile>
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include <new>
+
+namespace {
+
+// The library is set up when the program loads, before anything else uses
+// it (libcurl, loaded later, shares it), and is not torn down at exit: its
+// exit handler freed the per-thread state of worker threads still ending,
+// whose own end then freed it again.
+const bool g_preparada = OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr) == 1;
+
+} // namespace
 
 void Huella::Libera::operator()(evp_md_ctx_st *c) const
 {
@@ -17,6 +28,7 @@ void Huella::Libera::operator()(evp_md_ctx_st *c) const
 Huella::Huella()
     : m_hash(EVP_MD_CTX_new())
 {
+    (void)g_preparada;
     if (!m_hash || EVP_DigestInit_ex(m_hash.get(), EVP_sha256(), nullptr) != 1)
         throw std::bad_alloc();
 }
