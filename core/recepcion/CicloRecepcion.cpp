@@ -461,18 +461,7 @@ QCoro::Task<> CicloRecepcion::finDelTick()
 
 QCoro::Task<> CicloRecepcion::detiene()
 {
-    deshabilita();
-    if (m_enCurso) {
-        m_deteniendo = true;
-        co_await m_ftp.interrumpe();
-        co_await finDelTick();
-        m_deteniendo = false;
-    }
-    try {
-        co_await SesionFtp::Desconecta_FTP(m_ftp);
-    } catch (const ErrorTendal &) {
-        // The session is gone already.
-    }
+    co_await termina();
     m_programa.listaRecepcion().limpia();
     m_falloMostrado.clear();
     m_sinConexionDesde = QDateTime();

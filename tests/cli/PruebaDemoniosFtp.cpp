@@ -332,6 +332,22 @@ private slots:
         QCOMPARE(numero, int(ErrorTendal::FtpSinConexion));
     }
 
+    // True when a connection to the local port is in CLOSE_WAIT: the server
+    // closed it and the client has not yet.
+    static bool sesionCerradaPorElServidor(quint16 puerto)
+    {
+        QFile tabla(u"/proc/net/tcp"_s);
+        if (!tabla.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray remoto = ':' + QByteArray::number(puerto, 16).toUpper().rightJustified(4, '0');
+        for (const QByteArray &linea : tabla.readAll().split('\n')) {
+            const QList<QByteArray> campos = linea.simplified().split(' ');
+            if (campos.size() > 3 && campos.at(2).endsWith(remoto) && campos.at(3) == "08")
+                return true;
+        }
+        return false;
+    }
+
     // The session dropped by the server's idle time-out before the first
     // upload (the person took long over the payment password): the client
     // logs in again once and the upload goes through.
@@ -352,7 +368,9 @@ private slots:
         f.close();
         ClienteFtp cliente(ClienteFtp::Limites {5, 1, 5});
         cliente.conecta(demonio.direccion(), u"ag0123"_s, u"secreto"_s);
-        QTest::qWait(4500);
+        // The daemon closed the idle session: the client's end of it waits
+        // to be closed (CLOSE_WAIT in the kernel's table of connections).
+        QTRY_VERIFY_WITH_TIMEOUT(sesionCerradaPorElServidor(demonio.direccion().section(u':', 1).toUShort()), 30000);
         cliente.envia(f.fileName(), u"/yexin"_s, u"E0123005.045"_s);
         QCOMPARE(demonio.lee(u"/yexin/E0123005.045"_s), QByteArray("40012|0123|\r\n"));
         cliente.desconecta();
