@@ -98,12 +98,18 @@ int ConteoErrores::errores(const QString &nombre, const QString &ruta, qint64 re
                 return kSinCuenta;
             }
         }).then(this, [this, clave](int n) {
-            m_pendientes.remove(clave);
-            m_cuentas.insert(clave, n);
-            // Queued: a count that ended before the continuation was
-            // attached may run it inside errores(), and the lists must not
-            // hear of a change while they ask for their data.
-            QMetaObject::invokeMethod(this, &ConteoErrores::contado, Qt::QueuedConnection);
+            // Kept and told later, from the event loop: a count that ended
+            // before the continuation was attached runs it inside errores(),
+            // and a count shows only once `contado` is heard (the lists must
+            // not hear of a change while they ask for their data).
+            QMetaObject::invokeMethod(
+                this,
+                [this, clave, n] {
+                    m_pendientes.remove(clave);
+                    m_cuentas.insert(clave, n);
+                    emit contado();
+                },
+                Qt::QueuedConnection);
         });
     }
     return kSinCuenta;

@@ -99,12 +99,19 @@ QStringList cortes(QWidget &ventana)
     return fallos;
 }
 
-// Waits until the window manager has framed the window and it is laid out.
+// Waits until the window manager has framed the window and it is laid out:
+// its frame around its area. Right after a window moves itself on showing,
+// the frame's margins may be read before the manager has told them (a frame
+// of 0x0 was seen once).
 bool mostrada(QWidget &ventana)
 {
     if (!QTest::qWaitForWindowExposed(&ventana))
         return false;
-    return QTest::qWaitFor([&] { return ventana.frameGeometry().size() != ventana.size(); });
+    return QTest::qWaitFor([&] {
+        const QRect marco = ventana.frameGeometry();
+        return marco.width() > ventana.width() && marco.height() > ventana.height()
+            && marco.contains(ventana.geometry());
+    });
 }
 
 // The windows of one office, as the desktop program builds them (all but
