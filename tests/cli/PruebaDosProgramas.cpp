@@ -18,16 +18,6 @@ namespace {
 
 const QString AG = u"/ag0123"_s;
 
-QString respuestaVal(const QString &nombre)
-{
-    return nombre.left(nombre.size() - 3) + u"err"_s;
-}
-
-QString respuestaPrev(const QString &nombre)
-{
-    return u"k"_s + nombre.mid(1);
-}
-
 int cuenta(Programa &p, const QString &sql, const QVariantList &valores = {})
 {
     QSqlQuery q = p.conexion().ejecuta(sql, valores);
@@ -60,15 +50,12 @@ private slots:
         QCOMPARE(e.persona().textos(), QStringList());
         QCOMPARE(e.nombresRecepcion(), (QStringList {hoy(1), hoy(2), hoy(3), hoy(4), hoy(5), hoy(6)}));
 
-        e.servidor.escribe(AG + u'/' + respuestaPrev(hoy(6)), "K\r\n");
-        e.servidor.escribe(AG + u'/' + respuestaVal(hoy(6)), "R\r\n");
+        e.responde(hoy(6));
         QCoro::waitFor(e.ciclo->tick());
         QCOMPARE(e.nombresRecepcion(), (QStringList {hoy(1), hoy(2), hoy(3), hoy(4), hoy(5)}));
 
-        for (int n = 1; n <= 5; ++n) {
-            e.servidor.escribe(AG + u'/' + respuestaPrev(hoy(n)), "K\r\n");
-            e.servidor.escribe(AG + u'/' + respuestaVal(hoy(n)), "R\r\n");
-        }
+        for (int n = 1; n <= 5; ++n)
+            e.responde(hoy(n));
         ProcesoTendal recibir(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
         QCOMPARE(recibir.termina(), 0);
         QCOMPARE(recibir.salida().count(u'\n'), 10);
@@ -117,17 +104,8 @@ private slots:
         const int n = 20;
         for (int i = 1; i <= n; ++i) {
             const QString nombre = u"M0123%1.045"_s.arg(i, 3, 10, QLatin1Char('0'));
-            ListaRecepcion::Entrada r;
-            r.nombre = nombre;
-            r.hora = u"10:30 a. m."_s;
-            r.rutaPrev = r.rutaVal = AG;
-            r.archivoPrev = respuestaPrev(nombre);
-            r.archivoVal = respuestaVal(nombre);
-            r.rutaDest = e.oficina.carpeta(u"val_rec"_s);
-            r.icono = u"2"_s;
-            p.listaRecepcion().agrega(r);
-            e.servidor.escribe(AG + u'/' + r.archivoPrev, "K " + nombre.toLatin1() + "\r\n");
-            e.servidor.escribe(AG + u'/' + r.archivoVal, "R " + nombre.toLatin1() + "\r\n");
+            e.aguarda(nombre);
+            e.responde(nombre);
         }
         ProcesoTendal a(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});
         ProcesoTendal b(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s});

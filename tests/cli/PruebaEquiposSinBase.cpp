@@ -16,7 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString AG = u"/ag0123"_s;
 const QString kPerdida = u"Se perdió la conexión con el servidor de la base de datos"_s;
 
 // The julian name of file n on the day a clock that far off sees.
@@ -72,27 +71,16 @@ private slots:
         Escena e;
         Programa &p = e.carga();
         const int n = 4;
-        for (int i = 1; i <= n; ++i) {
-            ListaRecepcion::Entrada r;
-            r.nombre = hoy(i);
-            r.hora = u"10:30 a. m."_s;
-            r.rutaPrev = r.rutaVal = AG;
-            r.archivoPrev = u"k"_s + r.nombre.mid(1);
-            r.archivoVal = r.nombre.left(r.nombre.size() - 3) + u"err"_s;
-            r.rutaDest = e.oficina.carpeta(u"val_rec"_s);
-            r.icono = u"2"_s;
-            p.listaRecepcion().agrega(r);
-        }
+        for (int i = 1; i <= n; ++i)
+            e.aguarda(hoy(i));
         ProcesoTendal hijo(e.oficina, {u"recibir"_s, u"--espera"_s, u"120"_s});
         Errores errores(hijo.p);
         // Its first tick listed the folder: its session is in use.
         QTRY_VERIFY_WITH_TIMEOUT(!e.servidor.transferencias().filter(u"NLST"_s).isEmpty(), 60000);
         m_cluster->detiene();
         QTRY_VERIFY_WITH_TIMEOUT(errores.texto.contains(kPerdida), 60000);
-        for (int i = 1; i <= n; ++i) {
-            e.servidor.escribe(AG + u"/k"_s + hoy(i).mid(1), "K\r\n");
-            e.servidor.escribe(AG + u'/' + hoy(i).left(8) + u".err"_s, "R\r\n");
-        }
+        for (int i = 1; i <= n; ++i)
+            e.responde(hoy(i));
         m_cluster->arranca();
         QVERIFY(hijo.p.waitForFinished(180000));
         QCOMPARE(hijo.p.exitStatus(), QProcess::NormalExit);
@@ -160,8 +148,7 @@ private slots:
             QVERIFY2(csv.contains(u"En espera de respuesta"_s), qPrintable(csv));
             QVERIFY2(!csv.contains(u"Sin respuesta"_s), qPrintable(csv));
         }
-        e.servidor.escribe(AG + u"/k"_s + m.mid(1), "K\r\n");
-        e.servidor.escribe(AG + u'/' + m.left(8) + u".err"_s, "R\r\n");
+        e.responde(m);
         {
             ProcesoTendal recibe(e.oficina, {u"recibir"_s, u"--espera"_s, u"60"_s}, adelante);
             QCOMPARE(recibe.termina(), 0);

@@ -3,6 +3,7 @@
 #include "core/oficina/Programa.h"
 #include "core/recepcion/CicloRecepcion.h"
 #include "core/oficina/ListaEnvio.h"
+#include "core/oficina/ListaRecepcion.h"
 #include "core/principal/ComandosBarra.h"
 #include "tests/soporte/Oficina.h"
 #include "tests/soporte/ServidorFtp.h"
@@ -45,6 +46,40 @@ struct Escena {
     {
         programa().listaEnvio().agrega({nombre, estado, icono, rutaPre, rutaVal});
     }
+
+    // The responses of file `nombre` (M0123001.045): k0123001.045
+    // (prevalidation) and M0123001.err (validation).
+    static QString respuestaPrev(const QString &nombre) { return u'k' + nombre.mid(1); }
+    static QString respuestaVal(const QString &nombre)
+    {
+        return nombre.left(nombre.size() - 3) + QStringLiteral("err");
+    }
+
+    // File `nombre` sent and awaiting both its responses in the
+    // organisation's folder, as a send leaves it in the reception list.
+    ListaRecepcion::Entrada aguarda(const QString &nombre)
+    {
+        ListaRecepcion::Entrada r;
+        r.nombre = nombre;
+        r.hora = QStringLiteral("10:30 a. m.");
+        r.rutaPrev = r.rutaVal = kCarpetaServidor;
+        r.archivoPrev = respuestaPrev(nombre);
+        r.archivoVal = respuestaVal(nombre);
+        r.rutaDest = oficina.carpeta(QStringLiteral("val_rec"));
+        r.icono = QStringLiteral("2");
+        programa().listaRecepcion().agrega(r);
+        return r;
+    }
+
+    // Both responses of file `nombre` ready on the server, each naming the file.
+    void responde(const QString &nombre)
+    {
+        servidor.escribe(kCarpetaServidor + u'/' + respuestaPrev(nombre), "K " + nombre.toLatin1() + "\r\n");
+        servidor.escribe(kCarpetaServidor + u'/' + respuestaVal(nombre), "R " + nombre.toLatin1() + "\r\n");
+    }
+
+    // The organisation's folder of patente 123 on the server.
+    static inline const QString kCarpetaServidor = QStringLiteral("/ag0123");
 
     void ejecuta(const QString &clave) { QCoro::waitFor(comandos->Ejecuta_Comando(clave)); }
 

@@ -43,30 +43,16 @@ void esperando(Escena &e, int n, bool en)
 {
     for (int i = 1; i <= n; ++i) {
         const QString nombre = u"M0123%1.045"_s.arg(i, 3, 10, QLatin1Char('0'));
-        ListaRecepcion::Entrada r;
-        r.nombre = nombre;
-        r.hora = u"10:30 a. m."_s;
-        r.rutaPrev = r.rutaVal = AG;
-        r.archivoPrev = u"k"_s + nombre.mid(1);
-        r.archivoVal = nombre.left(nombre.size() - 3) + u"err"_s;
-        r.rutaDest = e.oficina.carpeta(u"val_rec"_s);
-        r.icono = u"2"_s;
-        e.programa().listaRecepcion().agrega(r);
-        if (en) {
-            e.servidor.escribe(AG + u'/' + r.archivoPrev, "K " + nombre.toLatin1() + "\r\n");
-            e.servidor.escribe(AG + u'/' + r.archivoVal, "R " + nombre.toLatin1() + "\r\n");
-        }
+        e.aguarda(nombre);
+        if (en)
+            e.responde(nombre);
     }
 }
 
 void respuestasEnServidor(Escena &e, int n)
 {
-    for (int i = 1; i <= n; ++i) {
-        const QString nombre = u"0123%1.045"_s.arg(i, 3, 10, QLatin1Char('0'));
-        e.servidor.escribe(AG + u"/k"_s + nombre, "K M" + nombre.toLatin1() + "\r\n");
-        e.servidor.escribe(AG + u"/M"_s + nombre.left(nombre.size() - 3) + u"err"_s,
-                           "R M" + nombre.toLatin1() + "\r\n");
-    }
+    for (int i = 1; i <= n; ++i)
+        e.responde(u"M0123%1.045"_s.arg(i, 3, 10, QLatin1Char('0')));
 }
 
 QString baseDe(const Oficina &oficina)
