@@ -400,6 +400,30 @@ bool Conexion::perdida() const
     return m_perdida;
 }
 
+void Conexion::notaSesionCerrada() const
+{
+    if (m_perdida || !enServidor() || db().isOpen())
+        return;
+    m_perdida = true;
+    if (!m_perdidaDesde.isValid())
+        m_perdidaDesde = QDateTime::currentDateTimeUtc();
+}
+
+void Conexion::asegura() const
+{
+    notaSesionCerrada();
+    if (!m_perdida)
+        return;
+    if (m_enTransaccion)
+        throw sinConexion();
+    reconecta();
+}
+
+bool Conexion::sesionTerminada() const
+{
+    return perdida();
+}
+
 void Conexion::reconecta() const
 {
     if (!m_host.isEmpty()) {
@@ -445,13 +469,14 @@ void Conexion::reconecta() const
 
 QSqlQuery Conexion::ejecuta(const QString &sql, const QVariantList &valores) const
 {
+    notaSesionCerrada();
     if (m_perdida && !m_enTransaccion)
         reconecta();
     for (int intento = 0;; ++intento) {
         if (m_perdida)
             throw sinConexion(); // inside a transaction that lost its session
         QSqlQuery q(db());
-        q.setForwardOnly(true);
+        q.setForwardOnly(!enServidor());
         bool ok = false;
         if (valores.isEmpty()) {
             ok = q.exec(sql); // a server prepares no schema statement
@@ -487,6 +512,7 @@ qint64 Conexion::inserta(const QString &sql, const QVariantList &valores) const
 
 void Conexion::comienza() const
 {
+    notaSesionCerrada();
     if (m_perdida)
         reconecta();
     QSqlDatabase d = db();
@@ -506,6 +532,11 @@ void Conexion::comienza() const
 
 void Conexion::confirma() const
 {
+    notaSesionCerrada();
+    if (m_perdida) {
+        m_enTransaccion = false;
+        throw sinConexion(); // the transaction ended with its session
+    }
     QSqlDatabase d = db();
     const bool ok = d.commit();
     m_enTransaccion = false;
@@ -521,6 +552,7 @@ void Conexion::confirma() const
 void Conexion::deshace() const
 {
     m_enTransaccion = false;
+    notaSesionCerrada();
     if (m_perdida)
         return; // the server ended the transaction with its session
     QSqlDatabase d = db();

@@ -80,6 +80,9 @@ public:
 
     // A prepared query on this connection with the values bound in order.
     // Throws ErrorTendal (-2147217865 for a missing table, -2147467259 otherwise).
+    // On a server the whole result is read here, so that a session that ends
+    // meanwhile fails the statement instead of cutting its rows short
+    // unnoticed; on a file the rows are read as they are asked for.
     QSqlQuery ejecuta(const QString &sql, const QVariantList &valores = {}) const;
     // An INSERT on a table with an ID key: the id of the new row.
     qint64 inserta(const QString &sql, const QVariantList &valores = {}) const;
@@ -99,6 +102,16 @@ public:
     void comienza() const;
     void confirma() const;
     void deshace() const;
+
+    // For a caller that keeps its own prepared statement on db() (the
+    // catalogue's lookups), before it runs it: a session known to be gone is
+    // opened again (outside a transaction; sesion() then changes), or the
+    // "lost" failure is thrown while the server does not answer.
+    void asegura() const;
+    // After such a caller's statement failed: true when the session ended
+    // under it (the connection is then marked lost, and asegura() opens a
+    // new one), false for any other failure.
+    bool sesionTerminada() const;
 
     // Since when the server has not answered (the first failure of this
     // outage, UTC); invalid while the connection works. A file never loses it.
@@ -120,6 +133,10 @@ private:
     // After a failed statement or transaction on a server: true when the
     // session is gone (then marked lost), false when it still answers.
     bool perdida() const;
+    // Marks the connection lost when the driver already knows its session
+    // ended (it failed while rows were read, outside any statement of
+    // ejecuta): nothing is run on a closed session.
+    void notaSesionCerrada() const;
     // Opens the server's connection again (the same address and options);
     // throws the "lost" failure while the server does not answer.
     void reconecta() const;

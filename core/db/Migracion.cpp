@@ -71,6 +71,11 @@ qint64 Migracion::copiaTabla(const Conexion &origen, const Conexion &destino, co
                                   .arg(tabla, insercion.lastError().text()));
         ++n;
     }
+    // Rows that stopped coming (a read that failed) are not a whole table.
+    if (filas.lastError().isValid())
+        throw ErrorTendal(ErrorTendal::BaseDeDatos, QStringLiteral("No se pudo leer la fila %1 de la tabla %2: %3")
+                                                        .arg(n + 1)
+                                                        .arg(tabla, filas.lastError().text()));
     return n;
 }
 

@@ -10,7 +10,9 @@ class Conexion;
 
 // One catalogue query with bound parameters on the shared connection,
 // prepared on its first use and run again for each lookup. A lookup reads the
-// first row that the database returns, then closes the result.
+// first row that the database returns, then closes the result. A server's
+// session that ended fails the lookup with the connection's "lost" failure;
+// on the next session the query is prepared again.
 class ConsultaPreparada
 {
 public:
@@ -31,6 +33,7 @@ private:
     QString m_tabla;
     QString m_sql;
     std::optional<QSqlQuery> m_consulta;
+    quint64 m_sesion = 0; // the server's session it was prepared on
     QVariantList m_fila;
     int m_columnas = -1;
 };

@@ -55,20 +55,26 @@ class LecturaCatalogo
 {
 public:
     explicit LecturaCatalogo(const Conexion &conexion)
-        : m_db(conexion.db())
+        : m_conexion(conexion)
+        , m_db((conexion.asegura(), conexion.db()))
+        , m_sesion(conexion.sesion())
         , m_abierta(m_db.transaction())
     {
     }
     ~LecturaCatalogo()
     {
-        if (m_abierta)
-            m_db.rollback(); // nothing was written
+        // Nothing was written; a transaction whose session ended (or was
+        // opened again since) is gone with it.
+        if (m_abierta && m_sesion == m_conexion.sesion() && m_db.isOpen())
+            m_db.rollback();
     }
     LecturaCatalogo(const LecturaCatalogo &) = delete;
     LecturaCatalogo &operator=(const LecturaCatalogo &) = delete;
 
 private:
+    const Conexion &m_conexion;
     QSqlDatabase m_db;
+    quint64 m_sesion;
     bool m_abierta;
 };
 

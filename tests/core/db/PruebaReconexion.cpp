@@ -4,6 +4,7 @@
 // tick and the send resume on their next step without a restart of the
 // program, tell one outage once, and record each file and each response
 // once. The database's clock is the one the journal records.
+#include "tests/soporte/CatalogoPrueba.h"
 #include "tests/soporte/ClusterPostgres.h"
 #include "tests/soporte/Escena.h"
 #include "tests/soporte/Omision.h"
@@ -11,6 +12,8 @@
 #include "core/base/ErrorTendal.h"
 #include "core/db/Conexion.h"
 #include "core/historial/EsperaRespuesta.h"
+#include "core/reportes/DestinoTexto.h"
+#include "core/reportes/GeneradorReporte.h"
 
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -19,6 +22,7 @@
 #include <QUrl>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QUrlQuery>
 
 #include <poll.h>
@@ -249,6 +253,53 @@ private slots:
         p.diario().sueltaRespuesta(t, u"R"_s);
         QVERIFY(p.diario().reclamaRespuesta(t, u"R"_s)); // free on the new session
         p.diario().sueltaRespuesta(t, u"R"_s);
+        const QString texto = errores.texto();
+        QVERIFY2(texto.isEmpty(), qPrintable(texto));
+    }
+
+    // A session that ends after a statement ran and before its rows were
+    // all read: the rows come whole (a server's result is read at once, so
+    // none is cut short unnoticed), and the next statement, transaction and
+    // report open a new session without a word on standard error; the
+    // report's catalogue lookups, prepared on the old session, are prepared
+    // again on the new one.
+    void sesionTerminadaTrasLaConsulta()
+    {
+        Escena e;
+        Programa &p = e.carga();
+        llenaCatalogo(e.oficina);
+        const QString m = u"M0123001.err"_s;
+        GeneradorReporte generador(p);
+        QVERIFY(escribe(QFileInfo(generador.ruta(m)).absolutePath(), m, "E3001234501001230501\r\n"));
+        const auto reporte = [&] {
+            DestinoTexto destino;
+            return generador.Genera_Reporte(GeneradorReporte::tituloRevision(), m, destino) ? destino.texto()
+                                                                                            : QString();
+        };
+        const QString primero = reporte();
+        QVERIFY2(primero.contains(u"Falta el campo de pedimento"_s), qPrintable(primero));
+        const auto termina = [&] {
+            QVERIFY(m_cluster->terminaSesiones(baseDe(e.oficina), u"Tendal"_s) >= 1);
+        };
+
+        QTest::failOnWarning(QRegularExpression(u".+"_s));
+        ErrorEstandar errores;
+        const int n = 1000000;
+        QSqlQuery q = p.conexion().ejecuta(u"SELECT generate_series(1, %1)"_s.arg(n));
+        termina();
+        int filas = 0;
+        while (q.next())
+            ++filas;
+        QCOMPARE(filas, n);
+        q.finish();
+        QCOMPARE(cuenta(p, u"SELECT COUNT(*) FROM RESPUESTA"_s), 0);
+        termina();
+        p.conexion().comienza();
+        p.conexion().deshace();
+        termina();
+        QCOMPARE(reporte(), primero);
+        termina();
+        QCOMPARE(reporte(), primero);
         const QString texto = errores.texto();
         QVERIFY2(texto.isEmpty(), qPrintable(texto));
     }
