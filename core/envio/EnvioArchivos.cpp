@@ -1,6 +1,7 @@
 #include "core/envio/EnvioArchivos.h"
 
 #include "core/boletines/Boletines.h"
+#include "core/base/Secreto.h"
 #include "core/base/Ansi.h"
 #include "core/base/CopiaBloques.h"
 #include "core/base/Dialogos.h"
@@ -150,6 +151,8 @@ EnvioArchivos::~EnvioArchivos() = default;
 
 QCoro::Task<> EnvioArchivos::Envia()
 {
+    if (!puedeEscribir())
+        co_return;
     if (m_programa.listaEnvio().cuenta() == 0) {
         m_programa.dialogos().aviso(QStringLiteral("Debes incluir al menos un archivo en la lista de envío!!!"));
         co_return;
@@ -177,6 +180,8 @@ QCoro::Task<> EnvioArchivos::Envia()
 
 QCoro::Task<> EnvioArchivos::RecibeSinEnviar()
 {
+    if (!puedeEscribir())
+        co_return;
     if (m_programa.listaEnvio().cuenta() == 0) {
         m_programa.dialogos().aviso(QStringLiteral("Debes incluir al menos un archivo en la lista de recepción!!!"));
         co_return;
@@ -201,6 +206,16 @@ QCoro::Task<> EnvioArchivos::RecibeSinEnviar()
     }
     if (fallo)
         terminaConError(*fallo);
+}
+
+// Nothing is sent or moved on a database opened read only: nothing of it
+// could be recorded. Said before any session opens or any password is asked.
+bool EnvioArchivos::puedeEscribir()
+{
+    if (!m_programa.conexion().soloLectura())
+        return true;
+    m_programa.dialogos().error(m_programa.conexion().errorSoloLectura().descripcion());
+    return false;
 }
 
 // The broker's session and the payment-password file. A step that fails with
@@ -255,6 +270,7 @@ void EnvioArchivos::leeArchivoPago()
     Funciones::Borra_Archivo(local);
     v.ClavePago = ArchivoPago::clave(linea);
     v.PideClave = ArchivoPago::bandera(linea);
+    Secreto::borra(linea); // the password is kept decoded, once
 }
 
 void EnvioArchivos::decideClave()
