@@ -129,6 +129,7 @@ int comandoEnviar(Comando &c)
 
     Principal principal(programa, ciclo);
     bool noEncontrado = false;
+    bool ilegibles = false;
     // The named files the send takes, and why each one it does not take
     // or did not send was left (one line each).
     QStringList nombrados;
@@ -141,6 +142,14 @@ int comandoEnviar(Comando &c)
         principal.inicia();
         for (int tipo = 0; tipo < Principal::entradas(Principal::Tipo).size(); ++tipo) {
             principal.elige(Principal::Tipo, tipo);
+            for (const QString &ilegible : principal.listado().ilegibles()) {
+                c.err << QStringLiteral("El archivo «%1» de la carpeta %2 no se envía: su nombre no es texto válido "
+                                        "(UTF-8; los bytes que no lo son se muestran como \\xHH), y con ese nombre "
+                                        "no se puede abrir ni escribir en el servidor. Cámbiale el nombre.")
+                             .arg(ilegible, QDir::toNativeSeparators(principal.listado().carpeta()))
+                      << Qt::endl;
+                ilegibles = true;
+            }
             for (int fila = 0; fila < principal.archivos().cuenta(); ++fila) {
                 const QString nombre = principal.archivos().nombre(fila);
                 if (yaEnLista(programa, nombre))
@@ -255,5 +264,5 @@ int comandoEnviar(Comando &c)
                            "Quedan %1 archivos en espera de respuesta; se recogen con «tendal recibir» o desde la "
                            "ventana principal.")
               << Qt::endl;
-    return consola.huboError() || noEncontrado || nombradoSinEnviar || sinEnviar > 0 ? 1 : 0;
+    return consola.huboError() || noEncontrado || ilegibles || nombradoSinEnviar || sinEnviar > 0 ? 1 : 0;
 }

@@ -127,6 +127,22 @@ bool tieneControl(const QString &nombre)
                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
 }
 
+// Why a name that a send folder holds cannot go to the server as it is
+// (empty when it can). A backslash is a folder separator to the server and
+// to the office's other systems; a name whose bytes are not UTF-8 reaches
+// the program with U+FFFD where they were, and no name written so is the
+// file's own.
+QString nombreInenviable(const QString &nombre)
+{
+    if (nombre.contains(u'\\'))
+        return QStringLiteral("su nombre lleva una diagonal invertida (\\), que el servidor toma por separador de "
+                              "carpetas");
+    if (nombre.contains(QChar::ReplacementCharacter))
+        return QStringLiteral("su nombre no es texto válido (UTF-8), y con el nombre que se lee no se encuentra "
+                              "el archivo ni se puede escribir en el servidor");
+    return {};
+}
+
 QString visible(const QString &nombre)
 {
     QString v = nombre;
@@ -331,6 +347,12 @@ QCoro::Task<> EnvioArchivos::cicloArchivos(bool enviando)
                 QStringLiteral("El archivo «%1» no se envió: su nombre tiene caracteres que no pueden ir en un "
                                "nombre de archivo (un salto de línea, un tabulador). Quítalo de la lista de envío.")
                     .arg(visible(e.nombre)));
+            continue;
+        }
+        if (const QString motivo = nombreInenviable(e.nombre); !motivo.isEmpty()) {
+            m_programa.dialogos().aviso(QStringLiteral("El archivo «%1» no se envió: %2. Cámbiale el nombre en su "
+                                                       "carpeta de envío y quítalo de la lista de envío.")
+                                            .arg(visible(e.nombre), motivo));
             continue;
         }
         co_await procesa(clave.id, e, *regla, enviando);
