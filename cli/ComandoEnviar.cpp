@@ -142,14 +142,8 @@ int comandoEnviar(Comando &c)
         principal.inicia();
         for (int tipo = 0; tipo < Principal::entradas(Principal::Tipo).size(); ++tipo) {
             principal.elige(Principal::Tipo, tipo);
-            for (const QString &ilegible : principal.listado().ilegibles()) {
-                c.err << QStringLiteral("El archivo «%1» de la carpeta %2 no se envía: su nombre no es texto válido "
-                                        "(UTF-8; los bytes que no lo son se muestran como \\xHH), y con ese nombre "
-                                        "no se puede abrir ni escribir en el servidor. Cámbiale el nombre.")
-                             .arg(ilegible, QDir::toNativeSeparators(principal.listado().carpeta()))
-                      << Qt::endl;
-                ilegibles = true;
-            }
+            // Its files whose names are not UTF-8 were told by the listing.
+            ilegibles = ilegibles || !principal.listado().ilegibles().isEmpty();
             for (int fila = 0; fila < principal.archivos().cuenta(); ++fila) {
                 const QString nombre = principal.archivos().nombre(fila);
                 if (yaEnLista(programa, nombre))

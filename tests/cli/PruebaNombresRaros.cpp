@@ -56,12 +56,12 @@ private slots:
         const QByteArray d = dia().toLatin1();
         escribe(ruta + "M0123001." + d, "40012 UNO\r\n");
         escribe(ruta + "M0123\\02." + d, "40012 DOS\r\n");
-        const QByteArray ilegible = ruta + "M0123\xff" "03." + d;
+        const QByteArray ilegible = ruta + QByteArray("M0123\xff") + "03." + d; // \xff is never UTF-8
         escribe(ilegible, "40012 TRES\r\n");
         const auto borra = qScopeGuard([&] { ::unlink(ilegible.constData()); }); // Qt cannot name it
 
-        const QString barra = u"El archivo «M0123\\02.%1» no se envió: su nombre lleva una diagonal invertida (\\)"_s
-                                  .arg(dia());
+        const QString barra
+            = u"El archivo «M0123\\02.%1» no se envió: su nombre lleva una diagonal invertida (\\)"_s.arg(dia());
         const QString bytes = u"El archivo «M0123\\xFF03.%1» de la carpeta %2 no se envía: su nombre no es texto "
                               "válido (UTF-8"_s.arg(dia(), carpeta);
         for (int vez = 0; vez < 2; ++vez) {
@@ -85,8 +85,8 @@ private slots:
         Programa &p = oficina.carga();
         for (const QString &n : {u"001"_s, u"002"_s})
             p.listaRecepcion().agrega({u"M0123%1.045"_s.arg(n), u"X"_s, QString(), u"10:30 a. m."_s, u"/ag0123"_s,
-                                       u"/ag0123"_s, QString(), u"M0123%1.err"_s.arg(n),
-                                       oficina.carpeta(u"val_rec"_s), u"2"_s});
+                                       u"/ag0123"_s, QString(), u"M0123%1.err"_s.arg(n), oficina.carpeta(u"val_rec"_s),
+                                       u"2"_s});
         const QString carpeta = servidor.ruta(u"/ag0123/M0123001.err"_s);
         QVERIFY(QDir().mkpath(carpeta));
         servidor.escribe(u"/ag0123/M0123002.err"_s, "RESPUESTA\r\n");
