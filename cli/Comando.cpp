@@ -2,6 +2,7 @@
 #include "cli/LecturaSinEco.h"
 
 #include "core/base/ErrorTendal.h"
+#include "core/base/Secreto.h"
 #include "core/oficina/Programa.h"
 #include "core/recepcion/CicloRecepcion.h"
 
@@ -37,6 +38,8 @@ std::unique_ptr<Programa> Comando::abrePrograma(Dialogos &dialogos)
     auto programa = std::make_unique<Programa>(carpetas, reloj, dialogos);
     try {
         programa->carga();
+        if (escribe)
+            programa->conexion().exigeEscritura();
     } catch (const ErrorTendal &e) {
         err << e.descripcion() << Qt::endl;
         return nullptr;
@@ -67,7 +70,11 @@ std::optional<QString> Comando::clave(const QString &valor, const char *variable
         std::string linea;
         if (!std::getline(std::cin, linea))
             return std::nullopt;
-        return QString::fromLocal8Bit(linea).chopped(linea.ends_with('\r') ? 1 : 0);
+        QString leida = QString::fromLocal8Bit(linea);
+        if (leida.endsWith(u'\r'))
+            leida.chop(1);
+        Secreto::borra(linea);
+        return leida;
     }
     if (!valor.isEmpty()) {
         *rechazada = true;

@@ -23,6 +23,7 @@ struct Comando {
     Reloj &reloj;
     bool si = false; // --si: questions are answered Yes
     QTextStream *entrada = nullptr; // standard input; a test gives its own
+    bool escribe = false; // the command changes the office database
 
     // Takes "--nombre VALOR" out of args; empty when absent. Sets *falta when
     // the option is given without a value.
@@ -41,7 +42,8 @@ struct Comando {
     std::optional<QString> clave(const QString &valor, const char *variable, const QString &pregunta, bool *rechazada);
     // Starts the program as the window does (Programa::carga) with these
     // places, this clock and the given person at the keyboard. A start that
-    // cannot complete prints why on err and gives nothing.
+    // cannot complete prints why on err and gives nothing; so does a command
+    // that changes the database when the database is read only.
     std::unique_ptr<Programa> abrePrograma(Dialogos &dialogos);
     // Prints each response the cycle stores (state, name, path) on out, and
     // a reception cut short (a dropped download) on err.

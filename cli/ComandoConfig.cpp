@@ -114,6 +114,7 @@ int comandoConfig(Comando &c)
                 c.out << col << QStringLiteral("=") << (columnaClave(col) ? kOculta : rs.texto(col)) << Qt::endl;
             return 0;
         }
+        conexion->exigeEscritura();
         // Every value is checked before anything changes: a password written
         // in the arguments, a name of no column or a value the column does
         // not accept refuses the whole command.

@@ -129,6 +129,7 @@ int comandoEnviar(Comando &c)
 
     Principal principal(programa, ciclo);
     bool noEncontrado = false;
+    bool ilegibles = false;
     // The named files the send takes, and why each one it does not take
     // or did not send was left (one line each).
     QStringList nombrados;
@@ -141,6 +142,8 @@ int comandoEnviar(Comando &c)
         principal.inicia();
         for (int tipo = 0; tipo < Principal::entradas(Principal::Tipo).size(); ++tipo) {
             principal.elige(Principal::Tipo, tipo);
+            // Its files whose names are not UTF-8 were told by the listing.
+            ilegibles = ilegibles || !principal.listado().ilegibles().isEmpty();
             for (int fila = 0; fila < principal.archivos().cuenta(); ++fila) {
                 const QString nombre = principal.archivos().nombre(fila);
                 if (yaEnLista(programa, nombre))
@@ -255,5 +258,5 @@ int comandoEnviar(Comando &c)
                            "Quedan %1 archivos en espera de respuesta; se recogen con «tendal recibir» o desde la "
                            "ventana principal.")
               << Qt::endl;
-    return consola.huboError() || noEncontrado || nombradoSinEnviar || sinEnviar > 0 ? 1 : 0;
+    return consola.huboError() || noEncontrado || ilegibles || nombradoSinEnviar || sinEnviar > 0 ? 1 : 0;
 }

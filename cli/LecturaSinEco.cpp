@@ -1,5 +1,7 @@
 #include "cli/LecturaSinEco.h"
 
+#include "core/base/Secreto.h"
+
 #include <iostream>
 #include <string>
 #include <termios.h>
@@ -19,5 +21,7 @@ std::optional<QString> leeSinEco(QTextStream &err, const QString &pregunta)
     err << Qt::endl;
     if (!ok)
         return std::nullopt;
-    return QString::fromLocal8Bit(linea);
+    QString clave = QString::fromLocal8Bit(linea);
+    Secreto::borra(linea);
+    return clave;
 }

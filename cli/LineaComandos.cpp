@@ -13,6 +13,8 @@ struct Entrada {
     const char *nombre;
     int (*funcion)(Comando &);
     const char *ayuda;
+    // It changes the office database: refused on one opened read only.
+    bool escribe = false;
 };
 
 // Every command of the binary, with its line of help.
@@ -34,16 +36,19 @@ const Entrada kComandos[] = {
      "reporte NOMBRE [--titulo TEXTO]\n      escribe el reporte de revisión de un archivo de respuesta"},
     {"recibir", comandoRecibir,
      "recibir [--espera SEGUNDOS]\n"
-     "      recoge las respuestas de los archivos enviados hasta que no quede ninguno (60 s por omisión)"},
+     "      recoge las respuestas de los archivos enviados hasta que no quede ninguno (60 s por omisión)",
+     true},
     {"enviar", comandoEnviar,
      "enviar [NOMBRE ...] [--sin-espera] [--espera SEGUNDOS] [--si]\n"
      "      envía solo los archivos nombrados (el resto de la lista de envío queda en espera) y espera sus\n"
      "      respuestas (600 s por omisión); sin nombres, envía los julianos del día de los cuatro tipos; de cada\n"
      "      archivo nombrado que no se envía dice por qué y termina con estado 1; la contraseña de pago se toma\n"
-     "      de TENDAL_CLAVE_PAGO"},
+     "      de TENDAL_CLAVE_PAGO",
+     true},
     {"quitar", comandoQuitar,
      "quitar NOMBRE [--si]\n"
-     "      quita un archivo de la lista de envío (mientras espera enviarse) o de la lista de recepción"},
+     "      quita un archivo de la lista de envío (mientras espera enviarse) o de la lista de recepción",
+     true},
     {"historial", comandoHistorial,
      "historial [--desde dd/MM/yyyy] [--hasta dd/MM/yyyy] [--tipo LETRAS] [--nombre TEXTO] [--pedimento NUMERO] "
      "[--csv]\n"
@@ -55,7 +60,7 @@ const Entrada kComandos[] = {
      "      servidor lo aceptó (hora local y UTC) y cada respuesta con su momento y su SHA-256"},
     {"boletin", comandoBoletin, "boletin\n      actualiza los boletines y escribe la línea del teletipo"},
     {"caterr", comandoCaterr,
-     "caterr\n      actualiza el catálogo de errores, las contraseñas y los parámetros desde el servidor"},
+     "caterr\n      actualiza el catálogo de errores, las contraseñas y los parámetros desde el servidor", true},
     {"migrar", comandoMigrar,
      "migrar DIRECCION\n"
      "      copia la base de datos de la oficina (Prevalida.db) a la base postgresql://USUARIO@SERVIDOR:PUERTO/BASE\n"
@@ -123,6 +128,7 @@ int LineaComandos::ejecuta(QStringList args)
     c.si = c.bandera(QStringLiteral("--si"));
     for (const Entrada &e : kComandos) {
         if (nombre == QLatin1StringView(e.nombre)) {
+            c.escribe = e.escribe;
             int estado = 1;
             // A command's own handlers report what they expect; anything
             // else that reaches here (the database lost between two steps)

@@ -18,9 +18,15 @@ public:
     // exist or is not set.
     bool relee();
     const QStringList &archivos() const { return m_archivos; }
+    // Files of the folder whose names are not valid UTF-8 and would match
+    // the pattern (read with U+FFFD where the bytes are not text): they
+    // cannot be listed, opened by name or sent. Each is written with its
+    // unreadable bytes as \xHH, as a message shows it.
+    const QStringList &ilegibles() const { return m_ilegibles; }
 
 private:
     QString m_carpeta;
     QString m_patron;
     QStringList m_archivos;
+    QStringList m_ilegibles;
 };

@@ -1,4 +1,5 @@
 #include "core/base/Dialogos.h"
+#include "core/base/Secreto.h"
 
 #include "core/base/Version.h"
 
@@ -30,10 +31,13 @@ bool Dialogos::preguntaDestructiva(const QString &texto)
 bool Dialogos::confirmaClave(const std::function<bool(const QString &)> &acepta)
 {
     for (;;) {
-        const std::optional<QString> tecleada = pideClave();
+        std::optional<QString> tecleada = pideClave();
         if (!tecleada)
             return false;
-        if (acepta(*tecleada))
+        const bool aceptada = acepta(*tecleada);
+        // Checked: the typed text is not kept, right or wrong.
+        Secreto::borra(*tecleada);
+        if (aceptada)
             return true;
     }
 }

@@ -201,6 +201,8 @@ QCoro::Task<> ActualizacionCatalogo::recibir()
 
     std::optional<ErrorTendal> fallo;
     try {
+        // Nothing the update brings could be kept on a database read only.
+        m_programa.conexion().exigeEscritura();
         co_await SesionFtp::Conecta_FTP(m_programa.eftpActCatErr, true, m_programa);
         ponIndicador(1, Indicador::Ejecutando);
         co_await pasoClaves();

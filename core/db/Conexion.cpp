@@ -1,5 +1,6 @@
 #include "core/db/Conexion.h"
 
+#include "core/base/CopiaBloques.h"
 #include "core/base/ErrorTendal.h"
 #include "core/base/Permisos.h"
 #include "core/db/Dialecto.h"
@@ -11,10 +12,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QTimeZone>
 #include <QUrl>
 #include <QUrlQuery>
+
+#include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +30,10 @@ constexpr int kSondeoInmediatoMs = 100;
 constexpr int kSondeoMs = 10000;
 
 QAtomicInt g_contador;
+
+// The shared memory of a write-ahead log in use holds at least one region of
+// this size; a smaller file is what a failed open left.
+constexpr qint64 kMemoriaDelLog = 32768;
 
 // A server's address as a message shows it: never with a password, also
 // when the address is malformed (Qt's own reading of it is not used then).
@@ -98,10 +107,27 @@ ErrorTendal errorSinConexion(const QString &ruta)
                            .arg(sinClave(ruta)));
 }
 
+// The system's errno of the last failed read or write of a file's
+// connection (0 when unknown): read at once after the failure, before
+// another statement runs on it.
+int errorSistema(const QSqlDatabase &db)
+{
+    if (!db.isOpen() || !db.driver())
+        return 0;
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        return 0;
+    sqlite3 *manejador = *static_cast<sqlite3 *const *>(h.constData());
+    return manejador ? sqlite3_system_errno(manejador) : 0;
+}
+
 // What went wrong in a statement or a transaction, in Spanish, naming the
 // database; the driver's own text follows in parentheses. The number stays
 // the database's (-2147217865 for a missing table, -2147467259 otherwise).
-ErrorTendal errorDe(const QString &ruta, const QSqlError &error)
+// sistema is the errno of a file's failed write: a full disk gives SQLite's
+// "disk I/O error" as well as "database or disk is full" (the log's shared
+// memory that cannot grow, a write of the log), and both say disk full.
+ErrorTendal errorDe(const QString &ruta, const QSqlError &error, int sistema = 0)
 {
     const QString driver = error.text().trimmed();
     const QString minusculas = driver.toLower();
@@ -133,8 +159,11 @@ ErrorTendal errorDe(const QString &ruta, const QSqlError &error)
         que = QStringLiteral("La base de datos %1 está ocupada por otro programa, que no la liberó a tiempo");
     } else if (es(8, "readonly") || minusculas.contains(QLatin1StringView("read-only"))) {
         que = QStringLiteral("La base de datos %1 no se puede modificar: el archivo o su carpeta son de sólo lectura");
-    } else if (es(13, "disk is full")) {
+    } else if (es(13, "disk is full") || (es(10, "disk i/o error") && CopiaBloques::esDiscoLleno(sistema))) {
         que = QStringLiteral("No hay espacio en el disco para la base de datos %1");
+    } else if (es(10, "disk i/o error") && sistema == EFBIG) {
+        que = QStringLiteral("No hay espacio para la base de datos %1: el archivo excede el tamaño que el sistema "
+                             "permite");
     } else if (es(10, "disk i/o error")) {
         que = QStringLiteral("Falló la lectura o la escritura del archivo de la base de datos %1");
     } else if (es(11, "malformed") || es(26, "not a database")) {
@@ -182,7 +211,7 @@ bool Conexion::enServidor() const
     return m_dialecto->motor == Dialecto::Motor::Postgresql;
 }
 
-std::unique_ptr<Conexion> Conexion::conecta(const QString &ruta)
+std::unique_ptr<Conexion> Conexion::conecta(const QString &ruta, int *sistema)
 {
     if (esServidor(ruta))
         return conectaServidor(ruta);
@@ -194,9 +223,39 @@ std::unique_ptr<Conexion> Conexion::conecta(const QString &ruta)
     if (!db.open())
         throw errorBase(ruta, db.lastError().text());
     QSqlQuery q(db);
-    for (const QString &sql : Dialecto::sqlite().alAbrir)
-        if (!q.exec(sql))
-            throw errorBase(ruta, q.lastError().text());
+    // The first read makes the log's shared memory: a full disk, or a file
+    // it cannot create, is told here as what it is.
+    for (const QString &sql :
+         Dialecto::sqlite().alAbrir + QStringList {QStringLiteral("SELECT COUNT(*) FROM sqlite_master")}) {
+        if (!q.exec(sql)) {
+            const int falla = errorSistema(db);
+            if (sistema)
+                *sistema = falla;
+            throw errorDe(ruta, q.lastError(), falla);
+        }
+    }
+    return conexion;
+}
+
+std::unique_ptr<Conexion> Conexion::conectaLectura(const QString &ruta, bool inmutable)
+{
+    const QString nombre = nuevoNombre();
+    std::unique_ptr<Conexion> conexion(new Conexion(nombre, ruta, Dialecto::sqlite()));
+    conexion->m_soloLectura = true;
+    QSqlDatabase db = QSqlDatabase::addDatabase(Dialecto::sqlite().driver, nombre);
+    if (inmutable) {
+        db.setDatabaseName(QUrl::fromLocalFile(ruta).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    } else {
+        db.setDatabaseName(ruta);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+    }
+    if (!db.open())
+        throw errorBase(ruta, db.lastError().text());
+    // Only what changes nothing: the log's mode stays the file's.
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
+        throw errorDe(ruta, q.lastError(), errorSistema(db));
     return conexion;
 }
 
@@ -287,7 +346,7 @@ void Conexion::verificaOficina() const
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM PARAMETROS"))) {
         // Only a missing table means this is no office's database; a server
         // shutting down (or any other failure) is told as what it is.
-        const ErrorTendal error = errorDe(m_ruta, q.lastError());
+        const ErrorTendal error = falla(q.lastError(), errorSistema(db()));
         if (error.numero() != ErrorTendal::TablaNoEncontrada)
             throw error;
         throw errorBase(m_ruta, QStringLiteral("falta la tabla PARAMETROS"));
@@ -317,9 +376,43 @@ std::unique_ptr<Conexion> Conexion::abre(const QString &carpeta)
         throw errorBase(ruta, QStringLiteral("el archivo no es una base de datos de Tendal"));
     cabecera.close();
 
-    auto conexion = conecta(ruta);
+    auto conexion = conectaArchivo(ruta);
     conexion->verificaOficina(); // its statement is done: a step of the schema may drop a table
     Esquema::actualiza(*conexion);
+    return conexion;
+}
+
+std::unique_ptr<Conexion> Conexion::conectaArchivo(const QString &ruta)
+{
+    // A file this program cannot write, or one on a full disk, is read
+    // only. Without the shared memory of a write-ahead log beside it (a
+    // program that has it open) in a folder that cannot be written, or on a
+    // full disk, no program is writing it and none can start: it is read as
+    // it stands (SQLite could make no shared memory for the log there).
+    const QString carpetaArchivo = QFileInfo(ruta).absolutePath();
+    const auto puedeEscribir = [](const QString &r) {
+        return ::access(QFile::encodeName(r).constData(), W_OK) == 0;
+    };
+    const auto lectura = [&](bool lleno) {
+        const bool inmutable = (lleno || !puedeEscribir(carpetaArchivo))
+                               && QFileInfo(ruta + QStringLiteral("-shm")).size() < kMemoriaDelLog;
+        return conectaLectura(ruta, inmutable);
+    };
+    std::unique_ptr<Conexion> conexion;
+    if (!puedeEscribir(ruta) || !puedeEscribir(carpetaArchivo)) {
+        conexion = lectura(false);
+        conexion->m_motivoLectura = MotivoLectura::Permisos;
+    } else {
+        int sistema = 0;
+        try {
+            conexion = conecta(ruta, &sistema);
+        } catch (const ErrorTendal &) {
+            if (!CopiaBloques::esDiscoLleno(sistema) && sistema != EFBIG)
+                throw;
+            conexion = lectura(true);
+            conexion->m_motivoLectura = MotivoLectura::DiscoLleno;
+        }
+    }
     return conexion;
 }
 
@@ -327,7 +420,7 @@ std::unique_ptr<Conexion> Conexion::abreArchivo(const QString &ruta)
 {
     if (!esServidor(ruta) && !QFileInfo(ruta).isFile())
         throw errorBase(ruta, QStringLiteral("el archivo no existe"));
-    return conecta(ruta);
+    return esServidor(ruta) ? conecta(ruta) : conectaArchivo(ruta);
 }
 
 std::unique_ptr<Conexion> Conexion::abreLectura(const QString &ruta)
@@ -362,6 +455,34 @@ std::unique_ptr<Conexion> Conexion::crea(const QString &carpeta)
     Esquema::actualiza(*conexion);
     Permisos::soloDueno(ruta); // it holds the passwords
     return conexion;
+}
+
+ErrorTendal Conexion::errorSoloLectura() const
+{
+    const QString archivo = QDir::toNativeSeparators(m_ruta);
+    const QString que = m_motivoLectura == MotivoLectura::DiscoLleno
+                            ? QStringLiteral("No hay espacio en el disco para la base de datos %1")
+                            : QStringLiteral("La base de datos %1 es de sólo lectura: el archivo o su carpeta no se "
+                                             "pueden escribir");
+    return ErrorTendal(ErrorTendal::BaseDeDatos,
+                       que.arg(archivo)
+                           + QStringLiteral(". Se pueden consultar las listas, el historial, los acuses y los "
+                                            "reportes, pero no enviar, recibir ni cambiar nada."));
+}
+
+ErrorTendal Conexion::falla(const QSqlError &error, int sistema) const
+{
+    // A change refused on a file opened to be read only says why it was
+    // opened so (its permissions, or a full disk).
+    if (m_soloLectura && (error.nativeErrorCode().toInt() & 0xff) == SQLITE_READONLY)
+        return errorSoloLectura();
+    return errorDe(m_ruta, error, sistema);
+}
+
+void Conexion::exigeEscritura() const
+{
+    if (m_soloLectura)
+        throw errorSoloLectura();
 }
 
 QSqlDatabase Conexion::db() const
@@ -491,9 +612,10 @@ QSqlQuery Conexion::ejecuta(const QString &sql, const QVariantList &valores) con
         if (ok)
             return q;
         const QSqlError error = q.lastError();
+        const int sistema = errorSistema(db());
         q.finish();
         if (!perdida())
-            throw errorDe(m_ruta, error);
+            throw falla(error, sistema);
         // Outside a transaction the statement did not run on the session
         // that ended: it runs once more on a new one.
         if (m_enTransaccion || intento > 0)
@@ -519,12 +641,12 @@ void Conexion::comienza() const
     if (!d.transaction()) {
         const QSqlError error = d.lastError();
         if (!perdida())
-            throw errorDe(m_ruta, error);
+            throw falla(error, errorSistema(d));
         reconecta();
         if (!d.transaction()) {
             if (perdida())
                 throw sinConexion();
-            throw errorDe(m_ruta, d.lastError());
+            throw falla(d.lastError(), errorSistema(d));
         }
     }
     m_enTransaccion = true;
@@ -541,7 +663,7 @@ void Conexion::confirma() const
     const bool ok = d.commit();
     m_enTransaccion = false;
     if (!ok) {
-        const ErrorTendal error = errorDe(m_ruta, d.lastError());
+        const ErrorTendal error = falla(d.lastError(), errorSistema(d));
         if (perdida())
             throw sinConexion();
         d.rollback();

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFuture>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
@@ -53,6 +54,13 @@ public:
     // Throws ErrorTendal with a clear message naming the file (or the
     // address) when it is missing, unreadable or not a database of the
     // system; never creates a file or a database.
+    //
+    // A file that this program cannot write (the file, or its folder, is
+    // read-only: a write-protected share, a read-only disk, a copy kept for
+    // looking up) is opened to be read only: the history, the receipts, the
+    // reports and the lists work, every change fails with a message that
+    // says so (exigeEscritura), and no schema step runs on it (one that is
+    // missing is told in Spanish).
     static std::unique_ptr<Conexion> abre(const QString &carpeta);
     // Creates the office's tables: a new file in the folder (which must
     // exist), or in the server's database (which must exist, empty of an
@@ -61,8 +69,8 @@ public:
 
     // Another connection to an existing office database (the file's path or
     // the server's address, as ruta() gives it), for work on a thread of its
-    // own (a connection belongs to the thread that opened it). Throws
-    // ErrorTendal when it cannot be opened.
+    // own (a connection belongs to the thread that opened it); read only on
+    // the same terms as abre(). Throws ErrorTendal when it cannot be opened.
     static std::unique_ptr<Conexion> abreArchivo(const QString &ruta);
     // A database file of any origin (an update), opened to be read only:
     // nothing of it changes.
@@ -77,6 +85,13 @@ public:
     const QString &ruta() const { return m_ruta; }
     const Dialecto &dialecto() const { return *m_dialecto; }
     bool enServidor() const;
+    // The file was opened to be read only (abre).
+    bool soloLectura() const { return m_soloLectura; }
+    // Throws the read-only failure, naming the file, when the database was
+    // opened to be read only: called first by every work that changes it,
+    // before anything else is done.
+    void exigeEscritura() const;
+    ErrorTendal errorSoloLectura() const;
 
     // A prepared query on this connection with the values bound in order.
     // Throws ErrorTendal (-2147217865 for a missing table, -2147467259 otherwise).
@@ -127,7 +142,16 @@ public:
 
 private:
     Conexion(QString nombre, QString ruta, const Dialecto &dialecto);
-    static std::unique_ptr<Conexion> conecta(const QString &ruta);
+    // sistema, when given, gets the errno of a file that failed to open.
+    static std::unique_ptr<Conexion> conecta(const QString &ruta, int *sistema = nullptr);
+    // The file opened to be read only; inmutable, when no program is
+    // writing it and none can start (its folder cannot be written and it
+    // has no write-ahead log), without the log's shared memory, which
+    // SQLite could not create there.
+    // The office's file, for writing when this program can write it and its
+    // folder (and the disk has room), else to be read only.
+    static std::unique_ptr<Conexion> conectaArchivo(const QString &ruta);
+    static std::unique_ptr<Conexion> conectaLectura(const QString &ruta, bool inmutable);
     static std::unique_ptr<Conexion> conectaServidor(const QString &direccion);
     void verificaOficina() const;
     // After a failed statement or transaction on a server: true when the
@@ -141,10 +165,16 @@ private:
     // throws the "lost" failure while the server does not answer.
     void reconecta() const;
     ErrorTendal sinConexion() const;
+    // A failed statement or transaction as the program tells it.
+    ErrorTendal falla(const QSqlError &error, int sistema) const;
 
     QString m_nombre;
     QString m_ruta;
     const Dialecto *m_dialecto;
+    bool m_soloLectura = false;
+    // Why a file was opened to be read only.
+    enum class MotivoLectura { Permisos, DiscoLleno };
+    MotivoLectura m_motivoLectura = MotivoLectura::Permisos;
     mutable bool m_enTransaccion = false;
     mutable bool m_perdida = false;
     mutable QDateTime m_perdidaDesde;

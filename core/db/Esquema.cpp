@@ -7,6 +7,7 @@
 #include "core/db/HistorialDiario.h"
 #include "core/db/Dialecto.h"
 
+#include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -173,6 +174,20 @@ void actualiza(const Conexion &conexion)
                                       Diario::pasoVigencia(),
                                       Diario::pasoProteccion(),
                                       Diario::pasoBusqueda() + HistorialDiario::pasoIlegibles()};
+    if (conexion.soloLectura()) {
+        // Nothing is changed on a file opened to be read only: one whose
+        // schema is older than the program cannot be read by it.
+        QSqlQuery q(db);
+        const int version = q.exec(dialecto.leeVersion) && q.next() ? q.value(0).toInt() : 0;
+        if (version < pasos.size())
+            throw ErrorTendal(
+                ErrorTendal::BaseDeDatos,
+                QStringLiteral("La base de datos %1 es de una versión anterior del programa y no se puede poner al "
+                               "día porque no se puede escribir (el archivo, su carpeta o su disco): ábrala una vez "
+                               "con permiso de escritura y espacio en su disco, y se actualiza sola.")
+                    .arg(QDir::toNativeSeparators(conexion.ruta())));
+        return;
+    }
     for (;;) {
         QSqlDatabase d = db;
         if (!d.transaction())

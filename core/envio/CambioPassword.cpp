@@ -1,3 +1,4 @@
+#include "core/base/Secreto.h"
 #include "core/envio/CambioPassword.h"
 
 #include "core/base/Ansi.h"
@@ -29,15 +30,25 @@ Dialogos &CambioPassword::dialogos()
 
 QCoro::Task<bool> CambioPassword::Acepta(QString actual, QString nueva, QString confirmacion)
 {
-    if (actual.compare(m_programa.valores().ClavePago, Qt::CaseSensitive) != 0) {
+    // The typed texts are not kept once checked (nueva once published: the
+    // program's value shares its text and keeps it).
+    const bool actualValida = actual.compare(m_programa.valores().ClavePago, Qt::CaseSensitive) == 0;
+    const bool confirmada = nueva.compare(confirmacion, Qt::CaseSensitive) == 0;
+    Secreto::borra(actual);
+    Secreto::borra(confirmacion);
+    if (!actualValida) {
+        Secreto::borra(nueva);
         m_programa.dialogos().error(QStringLiteral("No coincide la contraseña actual"));
         co_return false;
     }
-    if (nueva.compare(confirmacion, Qt::CaseSensitive) != 0) {
+    if (!confirmada) {
+        Secreto::borra(nueva);
         m_programa.dialogos().error(QStringLiteral("La contraseña nueva no coincide con la confirmación"));
         co_return false;
     }
-    co_return co_await publica(nueva);
+    const bool publicada = co_await publica(nueva);
+    Secreto::borra(nueva);
+    co_return publicada;
 }
 
 QCoro::Task<bool> CambioPassword::publica(QString nueva)
@@ -51,8 +62,9 @@ QCoro::Task<bool> CambioPassword::publica(QString nueva)
     ControlFtp &ftp = m_programa.eftpPrincipal;
     bool guardado = false;
     std::optional<ErrorTendal> fallo;
+    QString linea;
     try {
-        const QString linea = ArchivoPago::linea(v.PideClave, nueva);
+        linea = ArchivoPago::linea(v.PideClave, nueva);
         rs.asigna(PassBan, Funciones::Codifica_Cadena(nueva));
         rs.guarda();
         guardado = true;
@@ -64,7 +76,9 @@ QCoro::Task<bool> CambioPassword::publica(QString nueva)
     } catch (const ErrorTendal &e) {
         fallo = e;
     }
-    // The local file holds the password: it goes whatever happened.
+    // The local file holds the password: it goes whatever happened, and
+    // so does its line.
+    Secreto::borra(linea);
     try {
         Funciones::Borra_Archivo(local);
     } catch (const ErrorTendal &) {

@@ -1,6 +1,7 @@
 #include "core/envio/EnvioArchivos.h"
 
 #include "core/boletines/Boletines.h"
+#include "core/base/Secreto.h"
 #include "core/base/Ansi.h"
 #include "core/base/CopiaBloques.h"
 #include "core/base/Dialogos.h"
@@ -126,6 +127,22 @@ bool tieneControl(const QString &nombre)
                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
 }
 
+// Why a name that a send folder holds cannot go to the server as it is
+// (empty when it can). A backslash is a folder separator to the server and
+// to the office's other systems; a name whose bytes are not UTF-8 reaches
+// the program with U+FFFD where they were, and no name written so is the
+// file's own.
+QString nombreInenviable(const QString &nombre)
+{
+    if (nombre.contains(u'\\'))
+        return QStringLiteral("su nombre lleva una diagonal invertida (\\), que el servidor toma por separador de "
+                              "carpetas");
+    if (nombre.contains(QChar::ReplacementCharacter))
+        return QStringLiteral("su nombre no es texto válido (UTF-8), y con el nombre que se lee no se encuentra "
+                              "el archivo ni se puede escribir en el servidor");
+    return {};
+}
+
 QString visible(const QString &nombre)
 {
     QString v = nombre;
@@ -150,6 +167,8 @@ EnvioArchivos::~EnvioArchivos() = default;
 
 QCoro::Task<> EnvioArchivos::Envia()
 {
+    if (!puedeEscribir())
+        co_return;
     if (m_programa.listaEnvio().cuenta() == 0) {
         m_programa.dialogos().aviso(QStringLiteral("Debes incluir al menos un archivo en la lista de envío!!!"));
         co_return;
@@ -177,6 +196,8 @@ QCoro::Task<> EnvioArchivos::Envia()
 
 QCoro::Task<> EnvioArchivos::RecibeSinEnviar()
 {
+    if (!puedeEscribir())
+        co_return;
     if (m_programa.listaEnvio().cuenta() == 0) {
         m_programa.dialogos().aviso(QStringLiteral("Debes incluir al menos un archivo en la lista de recepción!!!"));
         co_return;
@@ -201,6 +222,16 @@ QCoro::Task<> EnvioArchivos::RecibeSinEnviar()
     }
     if (fallo)
         terminaConError(*fallo);
+}
+
+// Nothing is sent or moved on a database opened read only: nothing of it
+// could be recorded. Said before any session opens or any password is asked.
+bool EnvioArchivos::puedeEscribir()
+{
+    if (!m_programa.conexion().soloLectura())
+        return true;
+    m_programa.dialogos().error(m_programa.conexion().errorSoloLectura().descripcion());
+    return false;
 }
 
 // The broker's session and the payment-password file. A step that fails with
@@ -255,6 +286,7 @@ void EnvioArchivos::leeArchivoPago()
     Funciones::Borra_Archivo(local);
     v.ClavePago = ArchivoPago::clave(linea);
     v.PideClave = ArchivoPago::bandera(linea);
+    Secreto::borra(linea); // the password is kept decoded, once
 }
 
 void EnvioArchivos::decideClave()
@@ -315,6 +347,12 @@ QCoro::Task<> EnvioArchivos::cicloArchivos(bool enviando)
                 QStringLiteral("El archivo «%1» no se envió: su nombre tiene caracteres que no pueden ir en un "
                                "nombre de archivo (un salto de línea, un tabulador). Quítalo de la lista de envío.")
                     .arg(visible(e.nombre)));
+            continue;
+        }
+        if (const QString motivo = nombreInenviable(e.nombre); !motivo.isEmpty()) {
+            m_programa.dialogos().aviso(QStringLiteral("El archivo «%1» no se envió: %2. Cámbiale el nombre en su "
+                                                       "carpeta de envío y quítalo de la lista de envío.")
+                                            .arg(visible(e.nombre), motivo));
             continue;
         }
         co_await procesa(clave.id, e, *regla, enviando);

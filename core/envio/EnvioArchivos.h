@@ -98,6 +98,7 @@ private:
     void anotaHoraEnvio(qint64 transmision);
     ListaRecepcion::Entrada entradaRecepcion(const ListaEnvio::Entrada &e, const ReglaEnvio &regla) const;
     bool preguntaPorArchivo(const ErrorTendal &error, const QString &nombre);
+    bool puedeEscribir();
     void terminaConError(const ErrorTendal &error, const QString &yaMostrado = QString());
     bool tomado(const QString &nombre) const;
     void avisaSiSinCifrar();

@@ -40,7 +40,10 @@ void Programa::carga()
     m_rsParametros = std::make_unique<RsParametros>(*m_conexion);
     m_campos.Imprime_Datos(*m_rsParametros);
     eligeServidor();
-    Actualizaciones::Aplica_Actualizaciones(*m_conexion, *m_rsParametros, m_reloj.hoy());
+    // A database read only keeps today's scheduled changes for a start that
+    // can write them.
+    if (!m_conexion->soloLectura())
+        Actualizaciones::Aplica_Actualizaciones(*m_conexion, *m_rsParametros, m_reloj.hoy());
     cargaValores();
     m_valores.DiaJuliano = Funciones::Dia_Juliano(m_reloj.hoy());
     m_diario = std::make_unique<Diario>(*m_conexion);

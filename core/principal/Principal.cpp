@@ -183,6 +183,7 @@ void Principal::busca()
                           m_programa.parametros().entero(QStringLiteral("Patente")), m_programa.valores().DiaJuliano);
     m_listado.ponPatron(m_patronActual);
     avisaCarpeta(m_listado.relee());
+    avisaIlegibles();
     Llena_Archivos();
 }
 
@@ -208,6 +209,23 @@ void Principal::avisaCarpeta(bool existe)
             ? QStringLiteral("No está configurada la carpeta de envío de este tipo de archivo.")
             : QStringLiteral("No se encontró la carpeta de envío ") + QDir::toNativeSeparators(carpeta) + u'.',
         Dialogos::nombreProducto(), Dialogos::Icono::Exclamacion, Dialogos::Botones::Aceptar);
+}
+
+// A file of the folder whose name is not UTF-8 cannot be listed or sent
+// (Qt passes it over): each one is told once, naming it with its bytes.
+void Principal::avisaIlegibles()
+{
+    const QString carpeta = QDir::toNativeSeparators(m_listado.carpeta());
+    for (const QString &nombre : m_listado.ilegibles()) {
+        if (m_ilegiblesAvisados.contains(carpeta + u'/' + nombre))
+            continue;
+        m_ilegiblesAvisados.insert(carpeta + u'/' + nombre);
+        m_programa.dialogos().aviso(QStringLiteral("El archivo «%1» de la carpeta %2 no se envía: su nombre no es "
+                                                   "texto válido (UTF-8; los bytes que no lo son se muestran como "
+                                                   "\\xHH), y con ese nombre no se puede abrir ni escribir en el "
+                                                   "servidor. Cámbiale el nombre.")
+                                        .arg(nombre, carpeta));
+    }
 }
 
 void Principal::agregaNombreEscrito()

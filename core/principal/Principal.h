@@ -6,6 +6,7 @@
 #include "core/reportes/ConteoErrores.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -105,6 +106,7 @@ signals:
 private:
     void agregaNombreEscrito();
     void avisaCarpeta(bool existe);
+    void avisaIlegibles();
     void agregaEnvio(const QString &nombre, int icono);
     void cambiaLista(const std::function<void()> &cambio);
 
@@ -122,4 +124,5 @@ private:
     std::array<int, 2> m_seleccion {-1, -1};
     std::array<QString, 2> m_etiqueta;
     std::optional<QString> m_carpetaAvisada; // the missing folder already reported
+    QSet<QString> m_ilegiblesAvisados; // files whose names are not UTF-8, already reported
 };

@@ -115,12 +115,14 @@ QCoro::Task<> CicloRecepcion::descarga(qint64 transmision, ListaRecepcion::Entra
     ListaRecepcion &recepcion = m_programa.listaRecepcion();
     const Respuesta r = respuesta(foto, columna, m_programa.campos().texto(CamposConfiguracion::val_rec));
     QString remoto = r.archivo;
+    bool listada = false;
     if (const auto it = m_nombres.constFind(r.carpetaServidor); it != m_nombres.constEnd() && it->has_value()) {
         const auto nombre = (*it)->constFind(r.archivo.toLower());
         if (nombre != (*it)->constEnd())
             remoto = *nombre;
         else if (!porNombre)
             co_return; // not listed
+        listada = nombre != (*it)->constEnd();
     }
     // Still awaited by this entry (the lists may have changed meanwhile).
     const auto espera = [&] {
@@ -171,6 +173,10 @@ QCoro::Task<> CicloRecepcion::descarga(qint64 transmision, ListaRecepcion::Entra
             throw;
     }
     const QFileInfo info(temporal);
+    // Listed but not downloaded: a folder of that name on the server is
+    // told once, and waited on as any response that is not there yet.
+    if (listada && (!info.exists() || info.size() == 0))
+        co_await avisaSiEsCarpeta(r.carpetaServidor, remoto, foto.nombre);
     // Not there, still being written on the server (fetched again next
     // tick), or no longer awaited.
     if (!info.exists() || info.size() == 0 || !espera())
@@ -181,6 +187,30 @@ QCoro::Task<> CicloRecepcion::descarga(qint64 transmision, ListaRecepcion::Entra
         co_return;
     m_descargas.append({transmision, columna, r.estado, r.archivo, r.icono, r.carpetaLocal, temporal, hora});
     apuntada = true;
+}
+
+QCoro::Task<> CicloRecepcion::avisaSiEsCarpeta(QString carpeta, QString nombre, QString archivo)
+{
+    const QString ruta = carpeta.endsWith(u'/') ? carpeta + nombre : carpeta + u'/' + nombre;
+    if (m_carpetasAvisadas.contains(ruta))
+        co_return;
+    // A file's listing is its own name; a folder's, what it holds.
+    bool carpetaEnServidor = false;
+    try {
+        const QStringList dentro = co_await m_ftp.lista(ruta);
+        carpetaEnServidor = !(dentro.size() == 1 && dentro.first().section(u'/', -1) == nombre);
+    } catch (const ErrorTendal &e) {
+        if (esDeSesion(e.numero()))
+            throw;
+    }
+    if (!carpetaEnServidor)
+        co_return;
+    m_carpetasAvisadas.insert(ruta);
+    const QString texto = QStringLiteral("En el servidor, %1 es una carpeta y no un archivo: la respuesta %2 de %3 no "
+                                         "se puede recibir mientras esa carpeta esté ahí. %3 sigue esperando su "
+                                         "respuesta; las demás se siguen recibiendo.")
+                              .arg(ruta, nombre, archivo);
+    m_programa.dialogos().aviso(texto);
 }
 
 bool CicloRecepcion::esSuya(qint64 transmision, const QString &archivo, const QString &clase, const QString &respuesta,

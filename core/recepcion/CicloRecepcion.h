@@ -155,6 +155,9 @@ private:
     QCoro::Task<> descarga(qint64 transmision, ListaRecepcion::Entrada foto, int columna, bool porNombre = false);
     // Stores the tick's downloads (AlmacenRespuesta), then lists them.
     QCoro::Task<> guarda();
+    // A response listed in carpeta that could not be downloaded: when the
+    // server has a folder of that name, says so once.
+    QCoro::Task<> avisaSiEsCarpeta(QString carpeta, QString nombre, QString archivo);
     // Whether a response downloaded to temporal is the transmission's own
     // (JuicioRespuesta); one that is not is recorded as passed over.
     bool esSuya(qint64 transmision, const QString &archivo, const QString &clase, const QString &respuesta,
@@ -180,6 +183,8 @@ private:
     // During a tick: the names each server folder holds, lower case to the
     // server's own spelling; no value when the folder could not be listed.
     QHash<QString, std::optional<QHash<QString, QString>>> m_nombres;
+    // Server paths of responses found to be folders, already told.
+    QSet<QString> m_carpetasAvisadas;
     // Where the turn of the responses asked for by name is.
     qsizetype m_turnoPorNombre = 0;
     // A response downloaded in this tick and claimed, not stored yet.

@@ -67,6 +67,13 @@ void frmCambPassword::showEvent(QShowEvent *evento)
     QDialog::showEvent(evento);
 }
 
+void frmCambPassword::done(int resultado)
+{
+    for (QLineEdit *t : m_txtPassword)
+        t->clear();
+    QDialog::done(resultado);
+}
+
 bool frmCambPassword::eventFilter(QObject *objeto, QEvent *evento)
 {
     if (evento->type() == QEvent::KeyPress) {

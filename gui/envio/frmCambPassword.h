@@ -35,6 +35,8 @@ signals:
 
 protected:
     void showEvent(QShowEvent *evento) override;
+    // However the window closes, the typed passwords leave its boxes.
+    void done(int resultado) override;
     bool eventFilter(QObject *objeto, QEvent *evento) override;
 
 private:

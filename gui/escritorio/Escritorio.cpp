@@ -137,7 +137,11 @@ int ejecuta(QApplication &app, const QStringList &args, Dialogos &dialogos)
     ventana.restauraGeometria(ajustes);
     ventana.show();
     revision.arma();
-    if (programa.listaRecepcion().cuenta() > 0)
+    // On a database opened read only the lists and the reports are shown,
+    // and nothing is fetched that could not be recorded.
+    if (programa.conexion().soloLectura())
+        dialogos.aviso(programa.conexion().errorSoloLectura().descripcion());
+    else if (programa.listaRecepcion().cuenta() > 0)
         ciclo.habilita();
     const int salida = app.exec();
     ventana.guardaGeometria(ajustes);
