@@ -110,7 +110,7 @@ bool mostrada(QWidget &ventana)
     return QTest::qWaitFor([&] {
         const QRect marco = ventana.frameGeometry();
         return marco.width() > ventana.width() && marco.height() > ventana.height()
-            && marco.contains(ventana.geometry());
+               && marco.contains(ventana.geometry());
     });
 }
 
