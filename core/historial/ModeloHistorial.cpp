@@ -72,12 +72,14 @@ ModeloHistorial::ModeloHistorial(Programa &programa, Pedimentos pedimentos, QObj
     , m_pedimentos(pedimentos)
 {
     m_hilos.setMaxThreadCount(1);
+    m_hilosConsulta.setMaxThreadCount(1);
 }
 
 ModeloHistorial::~ModeloHistorial()
 {
     *m_parar = true;
     m_lectura.waitForFinished();
+    m_consulta.waitForFinished();
 }
 
 void ModeloHistorial::ponFiltro(const Filtro &filtro)
@@ -119,7 +121,7 @@ void ModeloHistorial::actualiza()
     consulta();
 }
 
-void ModeloHistorial::consulta()
+HistorialDiario::Filtro ModeloHistorial::filtroDiario() const
 {
     HistorialDiario::Filtro f;
     if (m_filtro.desde.isValid())
@@ -129,10 +131,56 @@ void ModeloHistorial::consulta()
     f.tipos = m_filtro.tipos;
     f.nombre = m_filtro.nombre;
     f.pedimento = m_filtro.pedimento;
+    return f;
+}
+
+void ModeloHistorial::consulta()
+{
+    if (m_pedimentos == Pedimentos::EnTrabajador) {
+        consultaAparte();
+        return;
+    }
+    muestraFilas(HistorialDiario(m_programa.conexion()).consulta(filtroDiario()));
+}
+
+void ModeloHistorial::muestraFilas(QList<HistorialDiario::Transmision> filas)
+{
     beginResetModel();
     m_limiteLeido.invalidate();
-    m_filas = HistorialDiario(m_programa.conexion()).consulta(f);
+    m_filas = std::move(filas);
     endResetModel();
+}
+
+void ModeloHistorial::consultaAparte()
+{
+    if (m_consultando) {
+        m_otraConsulta = true; // with the filter of when it starts
+        return;
+    }
+    m_consultando = true;
+    m_otraConsulta = false;
+    const QString base = m_programa.conexion().ruta();
+    m_consulta = QtConcurrent::run(&m_hilosConsulta, [base, f = filtroDiario()]() -> Consultado {
+        try {
+            const auto conexion = Conexion::abreArchivo(base);
+            return {HistorialDiario(*conexion).consulta(f), std::nullopt};
+        } catch (const ErrorTendal &e) {
+            return {{}, e.descripcion()};
+        }
+    });
+    m_consulta.then(this, [this](Consultado consultado) {
+        m_consultando = false;
+        // Changes came meanwhile: their query replaces this one's rows.
+        if (m_otraConsulta) {
+            consultaAparte();
+            return;
+        }
+        if (consultado.fallo)
+            emit consultaFallida(*consultado.fallo);
+        else
+            muestraFilas(std::move(consultado.filas));
+        emit consultaTerminada();
+    });
 }
 
 const HistorialDiario::Transmision *ModeloHistorial::transmision(const QModelIndex &indice) const

@@ -9,6 +9,7 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <optional>
 #include <memory>
 
 class Programa;
@@ -39,7 +40,11 @@ public:
     // time are read: before each query (the command line), or on a worker
     // of the model's own with a connection of its own, so that a window
     // never waits for hundreds of files; the query is made again when they
-    // are in, and pedimentosLeidos follows. A response that cannot be read
+    // are in, and pedimentosLeidos follows. For a window (EnTrabajador) the
+    // query itself runs on another worker with a connection of its own too:
+    // the rows shown stay until the new ones are in, then are swapped in one
+    // reset (consultaTerminada); at most one query runs and one waits, so
+    // that changes that come while one runs make one more query, not many. A response that cannot be read
     // here (neither its file nor its bytes) is recorded so with the reason
     // and left out of the readings after; the worker's first reading tries
     // those again (once per window: its file may have come since).
@@ -55,6 +60,9 @@ public:
     // Reads the journal again (and the pedimento numbers of responses stored
     // since the last time).
     void actualiza();
+    // True while a query of a window's model runs or waits: the rows shown
+    // are those of an earlier query.
+    bool consultando() const { return m_consultando; }
 
     const QList<HistorialDiario::Transmision> &transmisiones() const { return m_filas; }
     // The transmission of a row, or of a response row's parent.
@@ -91,10 +99,19 @@ public:
 signals:
     // The worker has read (and recorded) the numbers it could.
     void pedimentosLeidos();
+    // A window's query ended: its rows are shown, or it failed (consultaFallida
+    // came first and the rows stay as they were).
+    void consultaTerminada();
+    // The database refused a window's query: what it said.
+    void consultaFallida(const QString &descripcion);
 
 private:
     void leePedimentosAparte();
     void consulta();
+    HistorialDiario::Filtro filtroDiario() const;
+    // A window's query on its worker; one more after it when asked meanwhile.
+    void consultaAparte();
+    void muestraFilas(QList<HistorialDiario::Transmision> filas);
     QString celda(const QModelIndex &indice) const;
     static int hijas(const HistorialDiario::Transmision &t);
 
@@ -111,4 +128,14 @@ private:
     mutable QElapsedTimer m_limiteLeido;
     // The reading of the pedimento numbers (one at a time).
     QThreadPool m_hilos;
+    // A window's queries: the one running, whether another waits, and their
+    // thread (one at a time).
+    struct Consultado {
+        QList<HistorialDiario::Transmision> filas;
+        std::optional<QString> fallo;
+    };
+    QFuture<Consultado> m_consulta;
+    bool m_consultando = false; // until its rows are shown
+    bool m_otraConsulta = false;
+    QThreadPool m_hilosConsulta;
 };

@@ -86,6 +86,31 @@ void ListaArchivos::agregaLocal(const Fila &fila)
     endInsertRows();
 }
 
+void ListaArchivos::agregaLocal(const QList<Fila> &filas)
+{
+    if (filas.isEmpty())
+        return;
+    const int n = int(m_filas.size());
+    beginInsertRows({}, n, n + int(filas.size()) - 1);
+    for (const Fila &f : filas)
+        m_filas.append({f.clave, normaliza(f.celdas)});
+    endInsertRows();
+}
+
+void ListaArchivos::cambiaVariasLocal(const QList<std::pair<int, QStringList>> &cambios)
+{
+    if (cambios.isEmpty())
+        return;
+    int primera = int(m_filas.size());
+    int ultima = -1;
+    for (const auto &[i, celdas] : cambios) {
+        m_filas[i].celdas = normaliza(celdas);
+        primera = std::min(primera, i);
+        ultima = std::max(ultima, i);
+    }
+    emit dataChanged(index(primera, 0), index(ultima, int(m_titulos.size()) - 1));
+}
+
 void ListaArchivos::cambiaLocal(int i, const QStringList &celdas)
 {
     m_filas[i].celdas = normaliza(celdas);

@@ -60,7 +60,12 @@ protected:
     // After a change of the journal: the row as it is now, shown at the end,
     // changed in place or removed.
     void agregaLocal(const Fila &fila);
+    // Several rows at the end, in one insertion.
+    void agregaLocal(const QList<Fila> &filas);
     void cambiaLocal(int i, const QStringList &celdas);
+    // Several rows changed (row, cells), told as one change of the rows
+    // from the first to the last.
+    void cambiaVariasLocal(const QList<std::pair<int, QStringList>> &cambios);
     void quitaLocal(int i);
     void vaciaLocal();
     QStringList normaliza(QStringList celdas) const;

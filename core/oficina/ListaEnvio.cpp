@@ -105,6 +105,19 @@ void ListaEnvio::olvida(qint64 cola, qint64 version)
         quitaLocal(i);
 }
 
+void ListaEnvio::anadeRespuestas(const QList<std::pair<qint64, Entrada>> &respuestas, qint64 version)
+{
+    if (Diario *d = diario())
+        d->anota(version);
+    QList<Fila> filas;
+    filas.reserve(respuestas.size());
+    for (const auto &[id, e] : respuestas) {
+        m_rutas.insert(id, e.ruta);
+        filas.append({{int(Diario::Origen::Respuesta), id}, celdasDe(e)});
+    }
+    agregaLocal(filas);
+}
+
 void ListaEnvio::anadeRespuesta(qint64 id, const Entrada &e, qint64 version)
 {
     if (Diario *d = diario())

@@ -36,6 +36,9 @@ public:
     void olvida(qint64 cola, qint64 version);
     // After the journal listed a response stored by this program.
     void anadeRespuesta(qint64 id, const Entrada &e, qint64 version);
+    // The responses of one change of the journal (a receive tick), shown
+    // at the end in one insertion: a view follows it once, not once each.
+    void anadeRespuestas(const QList<std::pair<qint64, Entrada>> &respuestas, qint64 version);
 
     static Clave claveCola(qint64 id) { return {int(Diario::Origen::Cola), id}; }
 

@@ -108,6 +108,29 @@ void ListaRecepcion::anade(qint64 transmision, const Entrada &e, qint64 version)
     agregaLocal({{0, transmision}, celdasDe(e)});
 }
 
+void ListaRecepcion::marcaVarias(const QList<std::pair<qint64, int>> &marcas, qint64 version)
+{
+    if (Diario *d = diario())
+        d->anota(version);
+    QHash<qint64, int> filas;
+    for (int i = 0; i < cuenta(); ++i)
+        filas.insert(transmision(i), i);
+    QHash<int, QStringList> cambiadas;
+    for (const auto &[t, columna] : marcas) {
+        const int i = filas.value(t, -1);
+        if (i < 0)
+            continue;
+        auto it = cambiadas.find(i);
+        if (it == cambiadas.end())
+            it = cambiadas.insert(i, fila(i));
+        (*it)[columna] = QStringLiteral("X");
+    }
+    QList<std::pair<int, QStringList>> lista;
+    for (auto it = cambiadas.cbegin(); it != cambiadas.cend(); ++it)
+        lista.append({it.key(), it.value()});
+    cambiaVariasLocal(lista);
+}
+
 void ListaRecepcion::marca(qint64 transmision, int columna, qint64 version)
 {
     if (Diario *d = diario())

@@ -56,6 +56,9 @@ public:
     void anade(qint64 transmision, const Entrada &e, qint64 version);
     // After the journal marked a response of the entry received.
     void marca(qint64 transmision, int columna, qint64 version);
+    // The same for the responses of one change of the journal (transmission
+    // and column each), shown as one change of the rows they touch.
+    void marcaVarias(const QList<std::pair<qint64, int>> &marcas, qint64 version);
 
     static Diario::FilaRecepcion filaDiario(qint64 id, const Entrada &e);
 

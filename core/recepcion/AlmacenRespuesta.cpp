@@ -4,6 +4,8 @@
 #include "core/base/ErrorTendal.h"
 #include "core/base/Huella.h"
 #include "core/base/Reloj.h"
+#include "core/db/Conexion.h"
+#include "core/db/HorasServidor.h"
 #include "core/oficina/Programa.h"
 
 #include <QCoro/QCoroFuture>
@@ -183,62 +185,39 @@ QCoro::Task<AlmacenRespuesta::Resultado> AlmacenRespuesta::guarda(QList<Pendient
         co_return resultado;
     if (trasPaso)
         trasPaso(Paso::Copiadas);
-    // A copy that is not stored goes (one renamed into place is no longer
-    // there).
-    const auto borraPartes = qScopeGuard([&] {
-        for (const auto &c : copias.hechas)
-            if (c)
-                QFile::remove(c->parte);
-    });
 
     // The ones still awaited.
+    Registro registro;
+    registro.base = m_programa.conexion().ruta();
+    registro.momento = m_programa.reloj().ahora();
+    registro.trasPaso = trasPaso;
     QList<qsizetype> cuales;
-    QList<Diario::RespuestaNueva> nuevas;
     for (qsizetype i = 0; i < pendientes.size(); ++i) {
+        const Pendiente &p = pendientes.at(i);
         const auto &c = copias.hechas.at(i);
+        if (c)
+            registro.sobrantes.append(c->parte);
+        registro.descargas.append(p.temporal);
         if (!c || !sigueEsperada(i))
             continue;
-        const Pendiente &p = pendientes.at(i);
         cuales.append(i);
-        nuevas.append({p.transmision, p.clase, p.archivo, p.icono, c->tamano, c->sha256,
-                       c->contenido.value_or(QByteArray()), !c->contenido.has_value()});
+        registro.nuevas.append({p.transmision, p.clase, p.archivo, p.icono, c->tamano, c->sha256,
+                                c->contenido.value_or(QByteArray()), !c->contenido.has_value()});
+        registro.destinos.append({c->parte, p.carpetaLocal, p.archivo, p.horaServidor});
     }
 
-    // Stored once: the journal marks each response received only if no
-    // other program did, and in the same transaction its file takes its
-    // name (an earlier file of that name kept aside) and it is recorded.
-    // The folders are synced before the commit, so a response marked
-    // received is whole on the disk; a failure leaves it unmarked, and it is
-    // fetched again on the next tick.
-    Diario &diario = m_programa.diario();
-    QStringList carpetas;
-    const Diario::Lote lote = diario.guardaRespuestas(
-        nuevas, m_programa.reloj().ahora(),
-        [&](qsizetype k) {
-            const Pendiente &p = pendientes.at(cuales.at(k));
-            const QString destino = QDir(p.carpetaLocal).filePath(p.archivo);
-            if (QFileInfo::exists(destino)) {
-                apartaAnterior(destino, diario);
-                carpetas.append(QDir(p.carpetaLocal).filePath(QStringLiteral("anteriores")));
-            }
-            std::error_code fallo;
-            std::filesystem::rename(copias.hechas.at(cuales.at(k))->parte.toStdU16String(), destino.toStdU16String(),
-                                    fallo);
-            if (fallo)
-                throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(destino));
-            carpetas.append(p.carpetaLocal);
-            return destino;
-        },
-        [&] {
-            if (trasPaso)
-                trasPaso(Paso::Renombradas);
-            carpetas.removeDuplicates();
-            for (const QString &c : std::as_const(carpetas))
-                sincronizaCarpeta(c);
-        });
+    // Recorded on the worker, on a connection of its own: the journal's
+    // transaction, the renames, the folders' syncs and the commit never hold
+    // the owner's thread (the window's), however many responses a tick
+    // brings.
+    QFuture<Registrado> enDisco = QtConcurrent::run(&m_disco, [registro] { return registra(registro); });
+    const Registrado registrado = co_await enDisco;
+    if (registrado.error)
+        std::rethrow_exception(registrado.error);
     if (trasPaso)
         trasPaso(Paso::Confirmadas);
 
+    const Diario::Lote &lote = registrado.lote;
     for (qsizetype k = 0; k < lote.guardados.size(); ++k) {
         const auto &g = lote.guardados.at(k);
         if (g)
@@ -251,4 +230,68 @@ QCoro::Task<AlmacenRespuesta::Resultado> AlmacenRespuesta::guarda(QList<Pendient
     else if (copias.fallo)
         resultado.fallo = std::make_exception_ptr(*copias.fallo);
     co_return resultado;
+}
+
+AlmacenRespuesta::Registrado AlmacenRespuesta::registra(const Registro &registro)
+{
+    Registrado registrado;
+    // What is not stored goes, whatever happens below: a copy not renamed
+    // into place, and every download (a response not stored is fetched
+    // again).
+    const auto limpia = qScopeGuard([&] {
+        for (const QString &parte : registro.sobrantes)
+            QFile::remove(parte);
+        for (const QString &descarga : registro.descargas)
+            QFile::remove(descarga);
+    });
+    try {
+        // Stored once: the journal marks each response received only if no
+        // other program did, and in the same transaction its file takes its
+        // name (an earlier file of that name kept aside) and it is recorded.
+        // The folders are synced before the commit, so a response marked
+        // received is whole on the disk; a failure leaves it unmarked, and
+        // it is fetched again on the next tick.
+        const auto conexion = Conexion::abreArchivo(registro.base);
+        Diario diario(*conexion);
+        QStringList carpetas;
+        registrado.lote = diario.guardaRespuestas(
+            registro.nuevas, registro.momento,
+            [&](qsizetype k) {
+                const Destino &d = registro.destinos.at(k);
+                const QString destino = QDir(d.carpeta).filePath(d.archivo);
+                if (QFileInfo::exists(destino)) {
+                    apartaAnterior(destino, diario);
+                    carpetas.append(QDir(d.carpeta).filePath(QStringLiteral("anteriores")));
+                }
+                std::error_code fallo;
+                std::filesystem::rename(d.parte.toStdU16String(), destino.toStdU16String(), fallo);
+                if (fallo)
+                    throw ErrorTendal::conNumero(ErrorTendal::PermisoDenegado, QDir::toNativeSeparators(destino));
+                carpetas.append(d.carpeta);
+                return destino;
+            },
+            [&] {
+                if (registro.trasPaso)
+                    registro.trasPaso(Paso::Renombradas);
+                carpetas.removeDuplicates();
+                for (const QString &c : std::as_const(carpetas))
+                    sincronizaCarpeta(c);
+            });
+        // The server's times of the responses, after the commit and in one
+        // transaction of their own: only the history's detail, the
+        // responses are stored.
+        try {
+            const HorasServidor horas(*conexion);
+            conexion->enTransaccion([&] {
+                for (qsizetype k = 0; k < registrado.lote.guardados.size(); ++k)
+                    if (const auto &g = registrado.lote.guardados.at(k); g && registro.destinos.at(k).hora)
+                        horas.anotaRespuesta(g->respuesta, *registro.destinos.at(k).hora);
+            });
+        } catch (const ErrorTendal &) {
+            // Only the history's detail: the responses are stored.
+        }
+    } catch (...) {
+        registrado.error = std::current_exception();
+    }
+    return registrado;
 }

@@ -3,6 +3,7 @@
 #include "core/db/Diario.h"
 
 #include <QCoro/QCoroTask>
+#include <QDateTime>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -21,11 +22,13 @@ class Programa;
 // A tick's responses, downloaded into TendalTmp, are stored together. A
 // worker copies each into its reception folder under a name of this
 // program's own (NOMBRE.PID-N.parte) and syncs it to the disk, hashing it as
-// it copies; then, on the owner's thread and in one transaction of the
-// journal, each response still awaited is marked, its copy renamed to the
-// response's name (an earlier file of that name moved to `anteriores`
-// first), it is recorded, the folders are synced and the transaction
-// commits. A response recorded in the journal is whole on the disk; a
+// it copies; the owner's thread keeps the ones its lists still await; then
+// the same worker, on a connection of its own to the office database and in
+// one transaction of the journal, marks each response still awaited, renames
+// its copy to the response's name (an earlier file of that name moved to
+// `anteriores` first), records it, syncs the folders and commits. So the
+// owner's thread (the window's) never waits for the disk or the database
+// while a tick stores hundreds of responses. A response recorded in the journal is whole on the disk; a
 // program that ends at any step leaves it unrecorded (fetched again) or
 // recorded and whole.
 //
@@ -55,7 +58,10 @@ public:
         QString archivo; // the expected name, the one it is stored under
         QString icono;
         QString carpetaLocal; // its reception folder
-        QString temporal; // where it was downloaded
+        QString temporal; // where it was downloaded (deleted once stored, or not)
+        // The server's time of the response, recorded with it (the
+        // history's detail) when the server gave one.
+        std::optional<QDateTime> horaServidor;
     };
     struct Resultado {
         // One per response: how the journal recorded it, or nothing when it
@@ -90,11 +96,37 @@ public:
 
     // The steps of storing: copied and synced; renamed into place inside
     // the journal's transaction, not yet committed; committed. trasPaso,
-    // when set, is called after each (the tests stop a program there).
+    // when set, is called after each (the tests stop a program there; the
+    // second is called on the worker).
     enum class Paso { Copiadas, Renombradas, Confirmadas };
     std::function<void(Paso)> trasPaso;
 
 private:
+    // What the worker records, and where: a copy of everything it needs
+    // (it never reaches the owner's objects).
+    struct Destino {
+        QString parte; // the copy
+        QString carpeta; // its reception folder
+        QString archivo; // the name it takes there
+        std::optional<QDateTime> hora; // the server's time of the response
+    };
+    struct Registro {
+        QString base; // the office database, opened on the worker
+        QDateTime momento;
+        QList<Diario::RespuestaNueva> nuevas;
+        QList<Destino> destinos; // one per response of nuevas
+        QStringList sobrantes; // every copy made: the ones not renamed go
+        QStringList descargas; // every download: all go
+        std::function<void(Paso)> trasPaso;
+    };
+    struct Registrado {
+        Diario::Lote lote;
+        std::exception_ptr error; // the transaction as a whole failed
+    };
+    // On the worker: records the responses in one transaction of its own
+    // connection, renaming each copy into place, then their server times.
+    static Registrado registra(const Registro &registro);
+
     Programa &m_programa;
     // The worker that copies and syncs (one thread; awaited by the caller).
     QThreadPool m_disco;

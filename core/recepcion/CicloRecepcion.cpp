@@ -251,7 +251,8 @@ bool CicloRecepcion::esSuya(qint64 transmision, const QString &archivo, const QS
 void CicloRecepcion::olvidaDescargas()
 {
     for (const Descarga &d : std::as_const(m_descargas)) {
-        Funciones::Borra_Archivo(d.temporal);
+        if (!d.temporal.isEmpty())
+            Funciones::Borra_Archivo(d.temporal);
         try {
             m_programa.diario().sueltaRespuesta(d.transmision, d.clase);
         } catch (const ErrorTendal &) {
@@ -266,7 +267,7 @@ QCoro::Task<> CicloRecepcion::guarda()
     const auto olvida = qScopeGuard([this] { olvidaDescargas(); });
     QList<AlmacenRespuesta::Pendiente> pendientes;
     for (const Descarga &d : std::as_const(m_descargas))
-        pendientes.append({d.transmision, d.clase, d.archivo, d.icono, d.carpetaLocal, d.temporal});
+        pendientes.append({d.transmision, d.clase, d.archivo, d.icono, d.carpetaLocal, d.temporal, d.hora});
     ListaRecepcion &recepcion = m_programa.listaRecepcion();
     // Only the ones still awaited: the lists may have changed meanwhile.
     const AlmacenRespuesta::Resultado resultado = co_await m_almacen.guarda(pendientes, [&](qsizetype i) {
@@ -274,34 +275,30 @@ QCoro::Task<> CicloRecepcion::guarda()
         const int fila = recepcion.posicionDe(d.transmision);
         return fila >= 0 && recepcion.celda(fila, d.columna).isEmpty();
     });
-    // The server's times of the responses, recorded together before they
-    // are announced: one transaction (one sync of the journal) for the
-    // tick, not one each.
-    QList<std::pair<qint64, QDateTime>> horas;
-    for (qsizetype i = 0; i < resultado.guardados.size(); ++i)
-        if (const auto &g = resultado.guardados.at(i); g && m_descargas.at(i).hora)
-            horas.append({g->respuesta, *m_descargas.at(i).hora});
-    if (!horas.isEmpty()) {
-        try {
-            const HorasServidor servidor(m_programa.conexion());
-            m_programa.conexion().enTransaccion([&] {
-                for (const auto &[respuesta, hora] : std::as_const(horas))
-                    servidor.anotaRespuesta(respuesta, hora);
-            });
-        } catch (const ErrorTendal &) {
-            // Only the history's detail: the responses are stored.
-        }
-    }
+    // The store deleted the downloads.
+    for (Descarga &d : m_descargas)
+        d.temporal.clear();
+    // Listed together (one change of the journal): each list tells its
+    // views once.
+    QList<std::pair<qint64, ListaEnvio::Entrada>> listadas;
+    QList<std::pair<qint64, int>> marcas;
+    qint64 version = 0;
     for (qsizetype i = 0; i < resultado.guardados.size(); ++i) {
         const auto &g = resultado.guardados.at(i);
         if (!g)
             continue;
         const Descarga &d = m_descargas.at(i);
-        m_programa.listaEnvio().anadeRespuesta(g->respuesta, {d.archivo, d.clase, d.icono, {}, {}, g->ruta},
-                                               g->version);
-        recepcion.marca(d.transmision, d.columna, g->version);
-        emit respuestaRecibida(d.archivo, d.clase, g->ruta);
+        listadas.append({g->respuesta, {d.archivo, d.clase, d.icono, {}, {}, g->ruta}});
+        marcas.append({d.transmision, d.columna});
+        version = g->version;
     }
+    if (!listadas.isEmpty()) {
+        m_programa.listaEnvio().anadeRespuestas(listadas, version);
+        recepcion.marcaVarias(marcas, version);
+    }
+    for (qsizetype i = 0; i < resultado.guardados.size(); ++i)
+        if (const auto &g = resultado.guardados.at(i))
+            emit respuestaRecibida(m_descargas.at(i).archivo, m_descargas.at(i).clase, g->ruta);
     // Another program on the office stored some: shown at the next look.
     if (resultado.deOtro)
         m_programa.refrescaListas();

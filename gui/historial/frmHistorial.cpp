@@ -116,6 +116,9 @@ frmHistorial::frmHistorial(Programa &programa, QWidget *parent)
     m_lista->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_lista->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Sized from the rows in sight and a sample of the others, not from
+    // each of thousands of rows at every change of the journal.
+    m_lista->header()->setResizeContentsPrecision(100);
     m_lista->header()->setStretchLastSection(true);
     m_lista->header()->setToolTip(ColoresLista::leyenda());
 
@@ -163,6 +166,13 @@ frmHistorial::frmHistorial(Programa &programa, QWidget *parent)
     connect(m_modelo, &QAbstractItemModel::modelReset, this, &frmHistorial::actualizaBotones);
     // The pedimento numbers come in after the query that asked for them.
     connect(m_modelo, &QAbstractItemModel::modelReset, this, &frmHistorial::muestraCuenta);
+    // A query the database refused: the list stays as it was, the text says
+    // why (the database, and what happened to it), and the next look at the
+    // journal tries again.
+    connect(m_modelo, &ModeloHistorial::consultaFallida, this, [this](const QString &descripcion) {
+        m_cuenta->setText(descripcion);
+        m_version = -1;
+    });
     connect(m_imprime, &QAbstractButton::clicked, this, &frmHistorial::imprimeAcuse);
     connect(m_pdf, &QAbstractButton::clicked, this, &frmHistorial::guardaAcusePdf);
     connect(m_cerrar, &QAbstractButton::clicked, this, &QWidget::close);
@@ -202,15 +212,15 @@ void frmHistorial::busca()
         f.tipos << QString(l);
     f.nombre = m_nombre->text();
     f.pedimento = m_pedimento->text();
+    // The query runs on the model's worker: the window goes on while it
+    // reads thousands of transmissions, and shows them when they are in.
     try {
-        const qint64 version = m_programa.diario().version();
-        m_modelo->ponFiltro(f);
-        m_version = version;
+        m_version = m_programa.diario().version();
     } catch (const ErrorTendal &e) {
-        // The list stays as it was; the text says why (the database, and
-        // what happened to it). The next look at the journal tries again.
         m_cuenta->setText(e.descripcion());
+        m_version = -1;
     }
+    m_modelo->ponFiltro(f);
 }
 
 void frmHistorial::muestraCuenta()

@@ -44,6 +44,9 @@ public:
     QAbstractButton *cmdGuardaPdf() const { return m_pdf; }
     QLabel *lblCuenta() const { return m_cuenta; }
     QAbstractButton *cmdCerrar() const { return m_cerrar; }
+    // The journal's change number of the last search (-1: it must be read
+    // again); its rows are shown once the model is no longer querying.
+    qint64 versionConsultada() const { return m_version; }
 
     // Applies the filters of the window.
     void busca();

@@ -329,9 +329,12 @@ private slots:
             otra->comienza();
             otra->ejecuta(otra->enServidor() ? u"LOCK TABLE RESPUESTA IN EXCLUSIVE MODE"_s
                                              : u"UPDATE RESPUESTA SET PEDIMENTOS = PEDIMENTOS"_s);
+            // The window's query runs on a worker of its own too.
             m.ponFiltro({{}, {}, {}, {}, u"3001234"_s});
+            QTRY_VERIFY(!m.consultando());
             QCOMPARE(nombres(m), QStringList());
             m.ponFiltro({{}, {}, {}, u"M0123001"_s, {}});
+            QTRY_VERIFY(!m.consultando());
             QCOMPARE(nombres(m), QStringList {u"M0123001.045"_s});
             QCOMPARE(leidos.count(), 0);
             otra->deshace();

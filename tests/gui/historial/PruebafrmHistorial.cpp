@@ -53,7 +53,10 @@ struct Ventana {
         envia(programa, u"S0123003.045"_s, local(14, 10, 5), "tres");
         ventana = std::make_unique<frmHistorial>(programa);
         ventana->muestra();
+        espera();
     }
+    // The window's query runs on its model's worker: until its rows are in.
+    void espera() { QTRY_VERIFY(!ventana->modelo().consultando()); }
     QTreeView &lista() { return *ventana->lvwHistorial(); }
     QStringList nombres()
     {
@@ -96,21 +99,25 @@ private slots:
 
         w.cboTipo()->setCurrentIndex(w.cboTipo()->findText(u"SAGARPA (S)"_s));
         QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
+        v.espera();
         QCOMPARE(v.nombres(), QStringList {u"S0123003.045"_s});
 
         w.cboTipo()->setCurrentIndex(0);
         w.dtpHasta()->setDate(QDate(2026, 2, 11));
         QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
+        v.espera();
         QCOMPARE(v.nombres(), QStringList {u"M0123001.045"_s});
 
         // Dates the wrong way round: said, and no earlier result stays under
         // the notice; the notice stays while the journal is followed.
         w.dtpDesde()->setDate(QDate(2026, 2, 12));
         QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
+        v.espera();
         QCOMPARE(w.lblCuenta()->text(), u"La fecha «Desde» es posterior a «Hasta»."_s);
         QCOMPARE(v.nombres(), QStringList());
         envia(v.programa, u"D0123005.045"_s, local(14, 10, 20), "cinco");
         w.busca();
+        v.espera();
         QCOMPARE(w.lblCuenta()->text(), u"La fecha «Desde» es posterior a «Hasta»."_s);
         QCOMPARE(v.nombres(), QStringList());
     }
@@ -127,6 +134,7 @@ private slots:
         w.dtpHasta()->setDate(QDate(2026, 2, 11));
         QCOMPARE(v.nombres().size(), 2); // nothing until Enter
         QTest::keyClick(w.dtpHasta(), Qt::Key_Return);
+        v.espera();
         QCOMPARE(v.nombres(), QStringList {u"M0123001.045"_s});
         QVERIFY(w.isVisible());
         QTest::keyClick(w.dtpHasta(), Qt::Key_Escape);
@@ -157,11 +165,13 @@ private slots:
         QCOMPARE(v.nombres().size(), 2);
         v.programa.conexion().ejecuta(u"ALTER TABLE RESPUESTA RENAME TO RESPUESTA_APARTE"_s);
         QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
+        v.espera();
         QVERIFY2(w.lblCuenta()->text().contains(u"la base de datos "_s, Qt::CaseInsensitive),
                  qPrintable(w.lblCuenta()->text()));
         QCOMPARE(v.nombres().size(), 2);
         v.programa.conexion().ejecuta(u"ALTER TABLE RESPUESTA_APARTE RENAME TO RESPUESTA"_s);
         QTest::mouseClick(w.cmdBuscar(), Qt::LeftButton);
+        v.espera();
         QCOMPARE(w.lblCuenta()->text(), u"2 envíos"_s);
     }
 
@@ -191,6 +201,7 @@ private slots:
             grande += "E3001235501001230501\r\n";
         responde(v.programa, m2, u"R"_s, u"M0123002.err"_s, grande, local(14, 11, 5), v.oficina.carpeta(u"val_rec"_s));
         w.busca();
+        v.espera();
         const QModelIndex m2i = w.modelo().index(0, 0);
         QCOMPARE(v.nombres().first(), u"M0123002.045"_s);
         v.lista().expand(m2i);
