@@ -172,7 +172,8 @@ void actualiza(const Conexion &conexion)
                                       HorasServidor::pasoEsquema(),
                                       Diario::pasoVigencia(),
                                       Diario::pasoProteccion(),
-                                      Diario::pasoBusqueda() + HistorialDiario::pasoIlegibles()};
+                                      Diario::pasoBusqueda() + HistorialDiario::pasoIlegibles(),
+                                      HistorialDiario::pasoPartesNombre(dialecto.motor == Dialecto::Motor::Postgresql)};
     for (;;) {
         QSqlDatabase d = db;
         if (!d.transaction())
