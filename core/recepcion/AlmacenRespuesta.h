@@ -20,8 +20,9 @@ class Programa;
 //
 // A tick's responses, downloaded into TendalTmp, are stored together. A
 // worker copies each into its reception folder under a name of this
-// program's own (NOMBRE.PID-N.parte) and syncs it to the disk, hashing it as
-// it copies; then, on the owner's thread and in one transaction of the
+// program's own (NOMBRE.PID-N.parte), hashing it as it copies, and once all
+// are written syncs them to the disk together (one commit of the file
+// system's journal for the tick, not one per response); then, on the owner's thread and in one transaction of the
 // journal, each response still awaited is marked, its copy renamed to the
 // response's name (an earlier file of that name moved to `anteriores`
 // first), it is recorded, the folders are synced and the transaction
@@ -83,10 +84,11 @@ public:
         QString sha256;
         std::optional<QByteArray> contenido;
     };
-    // Copies origen (the response archivo) to parte and syncs it. Throws
+    // Copies origen (the response archivo) to parte and, unless told not
+    // to (the caller syncs a tick's copies together), syncs it. Throws
     // ErrorTendal naming the response and the folder; a failed copy is
     // removed at once.
-    static Copia copia(const QString &origen, const QString &parte, const QString &archivo);
+    static Copia copia(const QString &origen, const QString &parte, const QString &archivo, bool sincroniza = true);
 
     // The steps of storing: copied and synced; renamed into place inside
     // the journal's transaction, not yet committed; committed. trasPaso,
