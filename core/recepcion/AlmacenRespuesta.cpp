@@ -177,8 +177,8 @@ QCoro::Task<AlmacenRespuesta::Resultado> AlmacenRespuesta::guarda(QList<Pendient
                     copias.fallo = e;
             }
         }
-        // All written, then all synced: one commit of the file system's
-        // journal for the tick. A copy that does not reach the disk goes,
+        // All written, then all synced: one sync of the file system for
+        // the tick. A copy that does not reach the disk goes,
         // like one that failed to be written.
         QStringList escritas;
         QList<qsizetype> cuales;

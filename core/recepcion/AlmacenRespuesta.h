@@ -21,8 +21,9 @@ class Programa;
 // A tick's responses, downloaded into TendalTmp, are stored together. A
 // worker copies each into its reception folder under a name of this
 // program's own (NOMBRE.PID-N.parte), hashing it as it copies, and once all
-// are written syncs them to the disk together (one commit of the file
-// system's journal for the tick, not one per response); then, on the owner's thread and in one transaction of the
+// are written syncs them to the disk together (CopiaBloques::
+// sincronizaJuntos: one sync of the file system for the tick, not one per
+// response); then, on the owner's thread and in one transaction of the
 // journal, each response still awaited is marked, its copy renamed to the
 // response's name (an earlier file of that name moved to `anteriores`
 // first), it is recorded, the folders are synced and the transaction

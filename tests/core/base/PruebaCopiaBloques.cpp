@@ -150,9 +150,8 @@ private slots:
         QCOMPARE(previo.readAll(), "ANTERIOR");
     }
 
-    // Files synced together, more of them than are held open at once: each
-    // path gets its own outcome, in its place (one gone since it was
-    // written, in the second group, fails alone).
+    // Files synced together: each path gets its own outcome, in its place
+    // (one gone since it was written fails alone; the others are synced).
     void sincronizaJuntos()
     {
         QTemporaryDir dir;
