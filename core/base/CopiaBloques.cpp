@@ -4,10 +4,13 @@
 #include <QFile>
 #include <QFileDevice>
 #include <QIODevice>
+#include <QMap>
 #include <QSaveFile>
 
 #include <cerrno>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -88,6 +91,57 @@ bool CopiaBloques::sincroniza(QFileDevice &archivo)
         return false;
     }
     return true;
+}
+
+namespace {
+
+// Each file forced to the disk on its own: 0 or the errno of its failure.
+int sincronizaUno(const QString &ruta)
+{
+    const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int error = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return error;
+}
+
+} // namespace
+
+QList<int> CopiaBloques::sincronizaJuntos(const QStringList &rutas)
+{
+    QList<int> errores(rutas.size(), 0);
+    // The files of each file system. Every fsync ends with a flush of the
+    // disk's cache (a few milliseconds even when the file system's journal
+    // holds nothing new), so several files on one file system are synced by
+    // one syncfs: their data and the journal written, one flush. It may
+    // also write what other programs left in memory for that file system,
+    // and it reports a failure for the file system, not the file: then each
+    // is synced on its own, to know which.
+    QMap<quint64, QList<qsizetype>> porSistema;
+    for (qsizetype i = 0; i < rutas.size(); ++i) {
+        struct stat datos {
+        };
+        if (::stat(QFile::encodeName(rutas.at(i)).constData(), &datos) != 0)
+            errores[i] = errno;
+        else
+            porSistema[quint64(datos.st_dev)].append(i);
+    }
+    for (const QList<qsizetype> &cuales : std::as_const(porSistema)) {
+#ifdef __linux__
+        if (cuales.size() > 1) {
+            const int fd = ::open(QFile::encodeName(rutas.at(cuales.first())).constData(), O_RDONLY | O_CLOEXEC);
+            const bool hecho = fd >= 0 && ::syncfs(fd) == 0;
+            if (fd >= 0)
+                ::close(fd);
+            if (hecho)
+                continue;
+        }
+#endif
+        for (const qsizetype i : cuales)
+            errores[i] = sincronizaUno(rutas.at(i));
+    }
+    return errores;
 }
 
 ErrorTendal CopiaBloques::error(const QString &nombre, const QString &carpeta) const

@@ -2,7 +2,9 @@
 
 #include "core/base/ErrorTendal.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -52,6 +54,12 @@ public:
     // The error of a failed write with the system's errno: 61 or 75, with the
     // file and the folder named.
     static ErrorTendal errorDeEscritura(int errorSistema, const QString &nombre, const QString &carpeta);
+    // Forces files already written and closed to the disk together: those
+    // on one file system with one sync of that file system (Linux's
+    // syncfs) instead of one per file; elsewhere, or when that fails, each
+    // on its own (fsync). Gives, for each path, 0 or the errno of its
+    // failure; a file is on the disk only where it gives 0.
+    static QList<int> sincronizaJuntos(const QStringList &rutas);
     // Removes a file that was being written and did not end whole: closed
     // (a QSaveFile discards its temporary file) and deleted by its name,
     // whatever closing said.

@@ -173,7 +173,8 @@ void actualiza(const Conexion &conexion)
                                       HorasServidor::pasoEsquema(),
                                       Diario::pasoVigencia(),
                                       Diario::pasoProteccion(),
-                                      Diario::pasoBusqueda() + HistorialDiario::pasoIlegibles()};
+                                      Diario::pasoBusqueda() + HistorialDiario::pasoIlegibles(),
+                                      HistorialDiario::pasoPartesNombre(dialecto.motor == Dialecto::Motor::Postgresql)};
     if (conexion.soloLectura()) {
         // Nothing is changed on a file opened to be read only: one whose
         // schema is older than the program cannot be read by it.

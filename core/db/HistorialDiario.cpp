@@ -40,6 +40,21 @@ QString contiene(const QString &texto)
     return u'%' + t + u'%';
 }
 
+// The range of NOMBRE_PARTE that holds the parts of names beginning with the
+// search (its first kParte characters), in the code points' order both
+// engines give that table; nothing when the search ends in a character with
+// no plain successor, which then is searched by its LIKE alone.
+std::optional<std::pair<QString, QString>> rangoParte(const QString &texto)
+{
+    const QString desde = texto.toUpper().left(HistorialDiario::kParte);
+    if (desde.isEmpty())
+        return std::nullopt;
+    const char16_t ultimo = desde.back().unicode();
+    if (ultimo >= 0xD7FF)
+        return std::nullopt;
+    return std::pair {desde, desde.left(desde.size() - 1) + QChar(char16_t(ultimo + 1))};
+}
+
 // The moment of a transmission: when the server accepted it, or when it was
 // listed without an upload.
 const char *const kMomento = "COALESCE(T.ACEPTADO, NULLIF(T.RECLAMADO, ''))";
@@ -66,6 +81,64 @@ QStringList HistorialDiario::pasoEsquema()
 QStringList HistorialDiario::pasoIlegibles()
 {
     return {QStringLiteral("ALTER TABLE RESPUESTA ADD COLUMN ILEGIBLE VARCHAR(1024) NOT NULL DEFAULT ''")};
+}
+
+QStringList HistorialDiario::pasoPartesNombre(bool servidor)
+{
+    // Each part from character K on: SUBSTR(UPPER(NOMBRE), K, 12) for K up to
+    // the name's length, in the engine's own capitals, as the search's LIKE
+    // compares them. A name may repeat a part (a long run of one letter):
+    // it is kept once.
+    const QString parte
+        = QStringLiteral("SUBSTR(UPPER(%1.NOMBRE), K, %2)").arg(QStringLiteral("%1"), QString::number(kParte));
+    if (servidor) {
+        const QString de = QStringLiteral("FROM generate_series(1, LENGTH(%1.NOMBRE)) AS K");
+        const QString alta
+            = QStringLiteral("INSERT INTO NOMBRE_PARTE (PARTE, TRANSMISION) SELECT %1 COLLATE \"C\", NEW.ID %2 ON "
+                             "CONFLICT DO NOTHING;")
+                  .arg(parte.arg(u"NEW"), de.arg(u"NEW"));
+        const QString baja = QStringLiteral("DELETE FROM NOMBRE_PARTE WHERE TRANSMISION = OLD.ID AND PARTE IN (SELECT "
+                                            "%1 COLLATE \"C\" %2);")
+                                 .arg(parte.arg(u"OLD"), de.arg(u"OLD"));
+        return {
+            QStringLiteral("CREATE TABLE NOMBRE_PARTE (PARTE VARCHAR(%1) COLLATE \"C\" NOT NULL, TRANSMISION BIGINT "
+                           "NOT NULL, PRIMARY KEY (PARTE, TRANSMISION))")
+                .arg(kParte),
+            QStringLiteral("INSERT INTO NOMBRE_PARTE (PARTE, TRANSMISION) SELECT DISTINCT %1 COLLATE \"C\", T.ID FROM "
+                           "TRANSMISION T CROSS JOIN LATERAL generate_series(1, LENGTH(T.NOMBRE)) AS K")
+                .arg(parte.arg(u"T")),
+            QStringLiteral("CREATE FUNCTION DIARIO_PARTES_NOMBRE() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF "
+                           "TG_OP <> 'INSERT' THEN %1 END IF; IF TG_OP <> 'DELETE' THEN %2 END IF; RETURN NULL; END "
+                           "$$")
+                .arg(baja, alta),
+            QStringLiteral("CREATE TRIGGER DIARIO_PARTES_NOMBRE AFTER INSERT OR DELETE OR UPDATE OF NOMBRE ON "
+                           "TRANSMISION FOR EACH ROW EXECUTE FUNCTION DIARIO_PARTES_NOMBRE()"),
+        };
+    }
+    // SQLite runs no WITH inside a trigger: the positions are a table.
+    const QString de = QStringLiteral("FROM NOMBRE_POSICION WHERE K <= LENGTH(%1.NOMBRE)");
+    const QString alta = QStringLiteral("INSERT OR IGNORE INTO NOMBRE_PARTE (PARTE, TRANSMISION) SELECT %1, NEW.ID %2;")
+                             .arg(parte.arg(u"NEW"), de.arg(u"NEW"));
+    const QString baja
+        = QStringLiteral("DELETE FROM NOMBRE_PARTE WHERE TRANSMISION = OLD.ID AND PARTE IN (SELECT %1 %2);")
+              .arg(parte.arg(u"OLD"), de.arg(u"OLD"));
+    return {
+        // A name holds at most 255 characters (TRANSMISION.NOMBRE).
+        QStringLiteral("CREATE TABLE NOMBRE_POSICION (K INTEGER NOT NULL PRIMARY KEY)"),
+        QStringLiteral("INSERT INTO NOMBRE_POSICION (K) WITH RECURSIVE S(K) AS (SELECT 1 UNION ALL SELECT K + 1 FROM "
+                       "S WHERE K < 255) SELECT K FROM S"),
+        QStringLiteral("CREATE TABLE NOMBRE_PARTE (PARTE VARCHAR(%1) NOT NULL, TRANSMISION INTEGER NOT NULL, PRIMARY "
+                       "KEY (PARTE, TRANSMISION)) WITHOUT ROWID")
+            .arg(kParte),
+        QStringLiteral("INSERT OR IGNORE INTO NOMBRE_PARTE (PARTE, TRANSMISION) SELECT %1, T.ID FROM TRANSMISION T "
+                       "JOIN NOMBRE_POSICION P ON P.K <= LENGTH(T.NOMBRE)")
+            .arg(parte.arg(u"T")),
+        QStringLiteral("CREATE TRIGGER DIARIO_PARTES_ALTA AFTER INSERT ON TRANSMISION BEGIN %1 END").arg(alta),
+        QStringLiteral("CREATE TRIGGER DIARIO_PARTES_BAJA AFTER DELETE ON TRANSMISION BEGIN %1 END").arg(baja),
+        QStringLiteral("CREATE TRIGGER DIARIO_PARTES_CAMBIO AFTER UPDATE OF NOMBRE ON TRANSMISION WHEN NEW.NOMBRE IS "
+                       "NOT OLD.NOMBRE BEGIN %1 %2 END")
+            .arg(baja, alta),
+    };
 }
 
 QList<HistorialDiario::Transmision> HistorialDiario::lee(const QString &donde, const QVariantList &valores) const
@@ -171,6 +244,14 @@ QList<HistorialDiario::Transmision> HistorialDiario::consulta(const Filtro &f) c
     if (!f.nombre.trimmed().isEmpty()) {
         donde += QStringLiteral(" AND UPPER(T.NOMBRE) LIKE ? ESCAPE '\\'");
         valores << contiene(f.nombre.trimmed());
+        // The names that hold the search are those with a part that begins
+        // with it: a range of NOMBRE_PARTE's key, however long the journal.
+        // The LIKE above still decides (a search longer than a part).
+        if (const auto rango = rangoParte(f.nombre.trimmed())) {
+            donde += QStringLiteral(
+                " AND T.ID IN (SELECT N.TRANSMISION FROM NOMBRE_PARTE N WHERE N.PARTE >= ? AND N.PARTE < ?)");
+            valores << rango->first << rango->second;
+        }
     }
     if (!f.pedimento.trimmed().isEmpty()) {
         donde += QStringLiteral(" AND T.ID IN (SELECT S.TRANSMISION FROM RESPUESTA S JOIN PEDIMENTO P ON "

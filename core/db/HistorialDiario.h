@@ -18,6 +18,11 @@ class Conexion;
 //              NUMERO); RESPUESTA.PEDIMENTOS is 1 once the file was read,
 //              2 when it could not be read (neither its file nor its bytes
 //              where it was tried), with the reason in RESPUESTA.ILEGIBLE.
+//   NOMBRE_PARTE  every part of each transmission's name in capitals from
+//              each of its characters on (up to kParte characters), kept by
+//              triggers on TRANSMISION: a search for any part of a name is
+//              a range of this table's key, so it reads the names that
+//              match and not the whole journal.
 class HistorialDiario
 {
 public:
@@ -27,6 +32,10 @@ public:
     static QStringList pasoEsquema();
     // Its part of schema step 10: the reason a response could not be read.
     static QStringList pasoIlegibles();
+    // Schema step 11: the parts of the names, for either engine.
+    static QStringList pasoPartesNombre(bool servidor);
+    // The longest part kept of a name from each of its characters.
+    static constexpr int kParte = 12;
 
     struct Respuesta {
         qint64 id = 0;

@@ -100,7 +100,8 @@ AlmacenRespuesta::~AlmacenRespuesta()
     m_disco.waitForDone();
 }
 
-AlmacenRespuesta::Copia AlmacenRespuesta::copia(const QString &origen, const QString &parte, const QString &archivo)
+AlmacenRespuesta::Copia AlmacenRespuesta::copia(const QString &origen, const QString &parte, const QString &archivo,
+                                                bool sincroniza)
 {
     const QString carpeta = QFileInfo(parte).absolutePath();
     if (!QFileInfo(carpeta).isDir())
@@ -127,7 +128,7 @@ AlmacenRespuesta::Copia AlmacenRespuesta::copia(const QString &origen, const QSt
             contenido.reset(); // it grew while it was copied
         if (contenido)
             contenido->append(datos, largo);
-    }) && bloques.sincroniza(salida);
+    }) && (!sincroniza || bloques.sincroniza(salida));
     if (!hecho) {
         CopiaBloques::descarta(salida);
         throw bloques.error(archivo, bloques.falloDeLectura() ? QFileInfo(origen).absolutePath() : carpeta);
@@ -169,7 +170,7 @@ QCoro::Task<AlmacenRespuesta::Resultado> AlmacenRespuesta::guarda(QList<Pendient
             const QString parte
                 = QDir(p.carpetaLocal).filePath(QFileInfo(p.temporal).fileName() + QStringLiteral(".parte"));
             try {
-                copias.hechas.append(copia(p.temporal, parte, p.archivo));
+                copias.hechas.append(copia(p.temporal, parte, p.archivo, false));
             } catch (const ErrorTendal &e) {
                 // The others are stored all the same; this one is fetched
                 // again.
@@ -177,6 +178,26 @@ QCoro::Task<AlmacenRespuesta::Resultado> AlmacenRespuesta::guarda(QList<Pendient
                 if (!copias.fallo)
                     copias.fallo = e;
             }
+        }
+        // All written, then all synced: one sync of the file system for
+        // the tick. A copy that does not reach the disk goes,
+        // like one that failed to be written.
+        QStringList escritas;
+        QList<qsizetype> cuales;
+        for (qsizetype i = 0; i < copias.hechas.size(); ++i)
+            if (copias.hechas.at(i)) {
+                escritas.append(copias.hechas.at(i)->parte);
+                cuales.append(i);
+            }
+        const QList<int> errores = CopiaBloques::sincronizaJuntos(escritas);
+        for (qsizetype k = 0; k < cuales.size(); ++k) {
+            if (errores.at(k) == 0)
+                continue;
+            const Pendiente &p = pendientes.at(cuales.at(k));
+            QFile::remove(escritas.at(k));
+            copias.hechas[cuales.at(k)].reset();
+            if (!copias.fallo)
+                copias.fallo = CopiaBloques::errorDeEscritura(errores.at(k), p.archivo, p.carpetaLocal);
         }
         return copias;
     });

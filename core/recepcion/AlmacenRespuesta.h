@@ -21,14 +21,17 @@ class Programa;
 //
 // A tick's responses, downloaded into TendalTmp, are stored together. A
 // worker copies each into its reception folder under a name of this
-// program's own (NOMBRE.PID-N.parte) and syncs it to the disk, hashing it as
-// it copies; the owner's thread keeps the ones its lists still await; then
+// program's own (NOMBRE.PID-N.parte), hashing it as it copies, and once all
+// are written syncs them to the disk together (CopiaBloques::
+// sincronizaJuntos: one sync of the file system for the tick, not one per
+// response); the owner's thread keeps the ones its lists still await; then
 // the same worker, on a connection of its own to the office database and in
 // one transaction of the journal, marks each response still awaited, renames
 // its copy to the response's name (an earlier file of that name moved to
 // `anteriores` first), records it, syncs the folders and commits. So the
 // owner's thread (the window's) never waits for the disk or the database
-// while a tick stores hundreds of responses. A response recorded in the journal is whole on the disk; a
+// while a tick stores hundreds of responses. A response recorded in the
+// journal is whole on the disk; a
 // program that ends at any step leaves it unrecorded (fetched again) or
 // recorded and whole.
 //
@@ -89,10 +92,11 @@ public:
         QString sha256;
         std::optional<QByteArray> contenido;
     };
-    // Copies origen (the response archivo) to parte and syncs it. Throws
+    // Copies origen (the response archivo) to parte and, unless told not
+    // to (the caller syncs a tick's copies together), syncs it. Throws
     // ErrorTendal naming the response and the folder; a failed copy is
     // removed at once.
-    static Copia copia(const QString &origen, const QString &parte, const QString &archivo);
+    static Copia copia(const QString &origen, const QString &parte, const QString &archivo, bool sincroniza = true);
 
     // The steps of storing: copied and synced; renamed into place inside
     // the journal's transaction, not yet committed; committed. trasPaso,

@@ -149,6 +149,25 @@ private slots:
         QVERIFY(previo.open(QIODevice::ReadOnly));
         QCOMPARE(previo.readAll(), "ANTERIOR");
     }
+
+    // Files synced together: each path gets its own outcome, in its place
+    // (one gone since it was written fails alone; the others are synced).
+    void sincronizaJuntos()
+    {
+        QTemporaryDir dir;
+        QStringList rutas;
+        for (int i = 0; i < 300; ++i) {
+            rutas << dir.filePath(u"R%1.err"_s.arg(i));
+            QFile f(rutas.last());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("respuesta");
+        }
+        QVERIFY(QFile::remove(rutas[270]));
+        const QList<int> errores = CopiaBloques::sincronizaJuntos(rutas);
+        QCOMPARE(errores.size(), 300);
+        for (int i = 0; i < 300; ++i)
+            QCOMPARE(errores[i], i == 270 ? ENOENT : 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(PruebaCopiaBloques)

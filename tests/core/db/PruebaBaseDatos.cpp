@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -258,6 +259,15 @@ private slots:
     void baseDeVersionAnterior()
     {
         Oficina oficina;
+        // A file in the journal of that version: its name's parts are kept
+        // when the search's table comes.
+        oficina.sql(QStringLiteral("DROP TRIGGER DIARIO_PARTES_ALTA"));
+        oficina.sql(QStringLiteral("DROP TRIGGER DIARIO_PARTES_BAJA"));
+        oficina.sql(QStringLiteral("DROP TRIGGER DIARIO_PARTES_CAMBIO"));
+        oficina.sql(QStringLiteral("DROP TABLE NOMBRE_PARTE"));
+        oficina.sql(QStringLiteral("DROP TABLE NOMBRE_POSICION"));
+        oficina.sql(QStringLiteral("INSERT INTO TRANSMISION (NOMBRE, TIPO, ESTADO) VALUES ('m0123001.045', 'M', "
+                                   "'ENVIADO')"));
         oficina.sql(QStringLiteral("DROP TABLE RESPUESTA_PASADA"));
         oficina.sql(QStringLiteral("ALTER TABLE TRANSMISION DROP COLUMN HORA_SERVIDOR"));
         oficina.sql(QStringLiteral("ALTER TABLE RESPUESTA DROP COLUMN HORA_SERVIDOR"));
@@ -287,6 +297,13 @@ private slots:
         // and the journal's columns of each upload's protection
         QVERIFY(
             p.conexion().ejecuta(QStringLiteral("SELECT CONTROL_CIFRADO, DATOS_CIFRADOS FROM TRANSMISION")).isActive());
+        // and the parts of the names already there, in capitals
+        QSqlQuery partes = p.conexion().ejecuta(QStringLiteral("SELECT PARTE FROM NOMBRE_PARTE ORDER BY PARTE"));
+        QStringList leidas;
+        while (partes.next())
+            leidas << partes.value(0).toString();
+        QCOMPARE(leidas.size(), 12);
+        QVERIFY(leidas.contains(QStringLiteral("M0123001.045")) && leidas.contains(QStringLiteral("001.045")));
     }
 
     void valoresDelPrograma_data()

@@ -133,6 +133,8 @@ private slots:
         oficina.carga();
         const QString val = oficina.carpeta(u"val_rec"_s);
         for (const QString &sql : {
+                 u"DROP TABLE NOMBRE_PARTE"_s,
+                 u"DROP TABLE NOMBRE_POSICION"_s,
                  u"DROP VIEW VISTA_ENVIO"_s,
                  u"DROP VIEW VISTA_RECEPCION"_s,
                  u"DROP TABLE RESPUESTA_PASADA"_s,
@@ -176,7 +178,7 @@ private slots:
         const auto e = p.listaRecepcion().entrada(0);
         QCOMPARE(e.prev + e.val + e.archivoVal + e.rutaDest, u"XM0123001.err"_s + val);
         QVERIFY(!p.conexion().db().tables().contains(u"LISTA_ENVIO"_s));
-        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 10);
+        QCOMPARE(cuenta(p, u"PRAGMA user_version"_s), 11);
         QSqlQuery modo = p.conexion().ejecuta(u"PRAGMA journal_mode"_s);
         QVERIFY(modo.next());
         QCOMPARE(modo.value(0).toString().toLower(), u"wal"_s);
@@ -300,6 +302,14 @@ private slots:
         const QString perdida = HistorialPrueba::responde(p, t1, u"R"_s, u"M0123001.err"_s, "PERDIDA\r\n", ahora, val);
         p.conexion().ejecuta(u"DROP TABLE RESPUESTA_CONTENIDO"_s);
         // and without the steps that came after it
+        const QStringList partes
+            = oficina.enServidor()
+                  ? QStringList {u"DROP TRIGGER DIARIO_PARTES_NOMBRE ON TRANSMISION"_s,
+                                 u"DROP FUNCTION DIARIO_PARTES_NOMBRE()"_s}
+                  : QStringList {u"DROP TRIGGER DIARIO_PARTES_ALTA"_s, u"DROP TRIGGER DIARIO_PARTES_BAJA"_s,
+                                 u"DROP TRIGGER DIARIO_PARTES_CAMBIO"_s, u"DROP TABLE NOMBRE_POSICION"_s};
+        for (const QString &sql : partes + QStringList {u"DROP TABLE NOMBRE_PARTE"_s})
+            p.conexion().ejecuta(sql);
         p.conexion().ejecuta(u"DROP TABLE RESPUESTA_PASADA"_s);
         for (const QString &columna :
              {u"TRANSMISION DROP COLUMN HORA_SERVIDOR"_s, u"RESPUESTA DROP COLUMN HORA_SERVIDOR"_s,

@@ -438,6 +438,83 @@ private slots:
                  qPrintable(dia[0]));
     }
 
+    // A search for a part of a name finds exactly what a LIKE over every
+    // name of the journal finds (any case, % and _ plain, a search longer
+    // than the parts kept, a name that repeats a part, letters outside
+    // ASCII), also after names change and transmissions go; and it reads
+    // the names that match through NOMBRE_PARTE, not the whole journal.
+    void nombreComoLike()
+    {
+        Oficina oficina;
+        Programa &p = oficina.carga();
+        QList<qint64> ids;
+        for (const QString &n : {u"M0123001.045"_s, u"m0123002.045"_s, u"E0123101.123"_s, u"AAAAAAAAAAAAAAAAAAAA.txt"_s,
+                                 u"Pago_100%.txt"_s, u"ñandú.045"_s, u"X.1"_s, u"k0123001.345"_s})
+            ids << envia(p, n, local(10, 9, 0), n.toUtf8());
+        const QStringList busquedas = {u"001"_s,
+                                       u"m0123"_s,
+                                       u".045"_s,
+                                       u"0"_s,
+                                       u"1.3"_s,
+                                       u"AAAAAAAAAAAAAAAA"_s,
+                                       u"AAAAAAAAAAAAAAAAAAAAA"_s,
+                                       u"aaaaaaaaaaaaa.T"_s,
+                                       u"_"_s,
+                                       u"%"_s,
+                                       u"_100%"_s,
+                                       u"ñ"_s,
+                                       u"Ñ"_s,
+                                       u"ú.0"_s,
+                                       u"x.1"_s,
+                                       u"M0123001.0456"_s,
+                                       u"\\"_s,
+                                       u"z"_s};
+        // The journal's own LIKE over the whole table, as the search was made
+        // before NOMBRE_PARTE.
+        const auto comoLike = [&](const QString &b) {
+            QString patron = b.toUpper();
+            patron.replace(u'\\', u"\\\\"_s).replace(u'%', u"\\%"_s).replace(u'_', u"\\_"_s);
+            QSqlQuery q = p.conexion().ejecuta(u"SELECT NOMBRE FROM TRANSMISION WHERE UPPER(NOMBRE) LIKE ? ESCAPE "
+                                               "'\\' ORDER BY ORDEN DESC, ID DESC"_s,
+                                               {u'%' + patron + u'%'});
+            QStringList n;
+            while (q.next())
+                n << q.value(0).toString();
+            return n;
+        };
+        const auto compara = [&](const char *cuando) {
+            ModeloHistorial m(p);
+            for (const QString &b : busquedas) {
+                m.ponFiltro({{}, {}, {}, b, {}});
+                QVERIFY2(nombres(m) == comoLike(b),
+                         qPrintable(u"%1, «%2»: %3 / %4"_s.arg(QLatin1StringView(cuando), b, nombres(m).join(u' '),
+                                                               comoLike(b).join(u' '))));
+            }
+        };
+        compara("al enviar");
+        // Renamed (the journal's own updates of a name) and deleted.
+        p.conexion().ejecuta(u"UPDATE TRANSMISION SET NOMBRE = ? WHERE ID = ?"_s, {u"S0123777.200"_s, ids[0]});
+        p.conexion().ejecuta(u"UPDATE TRANSMISION SET NOMBRE = NOMBRE WHERE ID = ?"_s, {ids[1]});
+        p.conexion().ejecuta(u"DELETE FROM COLA_ENVIO WHERE TRANSMISION = ?"_s, {ids[3]});
+        p.conexion().ejecuta(u"DELETE FROM TRANSMISION WHERE ID = ?"_s, {ids[3]});
+        compara("tras cambiar y borrar");
+        QSqlQuery cuenta = p.conexion().ejecuta(u"SELECT COUNT(*) FROM NOMBRE_PARTE WHERE TRANSMISION IN (?, ?)"_s,
+                                                {ids[0], ids[3]});
+        QVERIFY(cuenta.next());
+        QCOMPARE(cuenta.value(0).toInt(), 12); // S0123777.200's twelve parts, none of the deleted one
+
+        ModeloHistorial m(p);
+        const QStringList plan = planes(oficina, u"NOMBRE_PARTE"_s, [&] {
+            m.ponFiltro({{}, {}, {}, u"0123777"_s, {}});
+        });
+        QCOMPARE(nombres(m), QStringList {u"S0123777.200"_s});
+        QVERIFY(!plan.isEmpty());
+        for (const QString &un : plan)
+            QVERIFY2(!recorreTransmisiones(un) && !un.contains(u"SCAN N"_s)
+                         && !un.contains(u"Seq Scan on nombre_parte"_s, Qt::CaseInsensitive),
+                     qPrintable(un));
+    }
+
     // CSV per RFC 4180: a header, one record per transmission with its
     // responses' names, moments (UTC) and hashes and whether its channels
     // were protected, fields quoted when they hold a comma or a quote, CR LF
