@@ -1,5 +1,7 @@
 #include "core/oficina/ListaArchivos.h"
 
+#include <algorithm>
+
 #include <QHash>
 #include <QSet>
 
@@ -122,6 +124,23 @@ void ListaArchivos::quitaLocal(int i)
     beginRemoveRows({}, i, i);
     m_filas.removeAt(i);
     endRemoveRows();
+}
+
+void ListaArchivos::quitaVariasLocal(QList<int> filas)
+{
+    std::sort(filas.begin(), filas.end(), std::greater<int>());
+    filas.erase(std::unique(filas.begin(), filas.end()), filas.end());
+    // From the last run to the first, so that the rows of the runs still
+    // to go keep their numbers.
+    for (qsizetype k = 0; k < filas.size();) {
+        const int ultima = filas.at(k);
+        int primera = ultima;
+        while (++k < filas.size() && filas.at(k) == primera - 1)
+            --primera;
+        beginRemoveRows({}, primera, ultima);
+        m_filas.remove(primera, ultima - primera + 1);
+        endRemoveRows();
+    }
 }
 
 void ListaArchivos::vaciaLocal()

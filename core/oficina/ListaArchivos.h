@@ -67,6 +67,10 @@ protected:
     // from the first to the last.
     void cambiaVariasLocal(const QList<std::pair<int, QStringList>> &cambios);
     void quitaLocal(int i);
+    // Several rows, each run of consecutive rows told as one removal (a
+    // tick that completes hundreds of entries does not make the views and
+    // the counts answer once per row).
+    void quitaVariasLocal(QList<int> filas);
     void vaciaLocal();
     QStringList normaliza(QStringList celdas) const;
     // A key for a list without journal.

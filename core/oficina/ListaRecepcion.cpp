@@ -86,9 +86,7 @@ void ListaRecepcion::quitaVarias(QList<int> filas)
         ids.append(transmision(i));
     if (Diario *d = diario())
         d->anota(d->quitaRecepcion(ids));
-    std::sort(filas.begin(), filas.end(), std::greater<int>());
-    for (int i : filas)
-        quitaLocal(i);
+    quitaVariasLocal(std::move(filas));
 }
 
 void ListaRecepcion::limpia()

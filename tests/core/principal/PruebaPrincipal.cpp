@@ -12,6 +12,7 @@
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -518,6 +519,40 @@ private slots:
         const auto vistos = a.dialogos().mensajes.size();
         a.principal.quitaRecepcion(0);
         QCOMPARE(a.dialogos().mensajes.size(), vistos);
+    }
+
+    // Several entries removed at once (a tick that completes them): each run
+    // of consecutive rows is one removal, whatever the order and repeats
+    // given, and the journal keeps the same rows the list shows.
+    void quitaVariasPorTramos()
+    {
+        Arranque a;
+        for (int i = 0; i < 8; ++i)
+            a.recepcion().agrega({QStringLiteral("M012300%1.045").arg(i),
+                                  {},
+                                  {},
+                                  QStringLiteral("10:30 a. m."),
+                                  QStringLiteral("/ag0123"),
+                                  QStringLiteral("/ag0123"),
+                                  {},
+                                  {},
+                                  {},
+                                  QStringLiteral("2")});
+        QSignalSpy quitadas(&a.recepcion(), &QAbstractItemModel::rowsRemoved);
+        a.recepcion().quitaVarias({6, 1, 2, 7, 4, 2});
+        QCOMPARE(quitadas.count(), 3);
+        const QStringList quedan {QStringLiteral("M0123000.045"), QStringLiteral("M0123003.045"),
+                                  QStringLiteral("M0123005.045")};
+        QStringList nombres;
+        for (int i = 0; i < a.recepcion().cuenta(); ++i)
+            nombres << a.recepcion().celda(i, 0);
+        QCOMPARE(nombres, quedan);
+        // Read again from the journal: no difference to show.
+        QSignalSpy puestas(&a.recepcion(), &QAbstractItemModel::rowsInserted);
+        a.recepcion().restaura();
+        QCOMPARE(quitadas.count(), 3);
+        QCOMPARE(puestas.count(), 0);
+        QCOMPARE(a.recepcion().cuenta(), 3);
     }
 
     void limpia()
