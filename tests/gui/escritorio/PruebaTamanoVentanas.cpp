@@ -31,6 +31,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QTreeView>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -48,6 +49,15 @@ QString nombre(const QWidget *w)
     return n;
 }
 
+// The window's frame as the window system has it now. The widget's own
+// frameGeometry() keeps the frame's margins it read first, which may be from
+// before the window manager framed the window (none, or a 0x0 frame read
+// while it did), and reads them again only when the window moves.
+QRect marco(const QWidget &ventana)
+{
+    return ventana.windowHandle() ? ventana.windowHandle()->frameGeometry() : ventana.frameGeometry();
+}
+
 // What does not fit in the window as it is shown.
 QStringList cortes(QWidget &ventana)
 {
@@ -55,12 +65,13 @@ QStringList cortes(QWidget &ventana)
     const QRect pantalla = ventana.screen()->availableGeometry();
     // A logical pixel of leeway: at 200 % an odd number of the screen's
     // pixels rounds up.
-    if (!pantalla.adjusted(-1, -1, 1, 1).contains(ventana.frameGeometry()))
+    const QRect m = marco(ventana);
+    if (!pantalla.adjusted(-1, -1, 1, 1).contains(m))
         fallos << QStringLiteral("la ventana (%1,%2 %3x%4) sale de la pantalla (%5x%6)")
-                      .arg(ventana.frameGeometry().x())
-                      .arg(ventana.frameGeometry().y())
-                      .arg(ventana.frameGeometry().width())
-                      .arg(ventana.frameGeometry().height())
+                      .arg(m.x())
+                      .arg(m.y())
+                      .arg(m.width())
+                      .arg(m.height())
                       .arg(pantalla.width())
                       .arg(pantalla.height());
     const QSize minimo = ventana.minimumSizeHint();
@@ -100,18 +111,17 @@ QStringList cortes(QWidget &ventana)
 }
 
 // Waits until the window manager has framed the window and it is laid out:
-// its frame around its area. Right after a window moves itself on showing,
-// the frame's margins may be read before the manager has told them (a frame
-// of 0x0 was seen once).
+// its frame around its area.
 bool mostrada(QWidget &ventana)
 {
     if (!QTest::qWaitForWindowExposed(&ventana))
         return false;
-    return QTest::qWaitFor([&] {
-        const QRect marco = ventana.frameGeometry();
-        return marco.width() > ventana.width() && marco.height() > ventana.height()
-               && marco.contains(ventana.geometry());
-    });
+    return QTest::qWaitFor(
+        [&] {
+            const QRect m = marco(ventana);
+            return m.width() > ventana.width() && m.height() > ventana.height() && m.contains(ventana.geometry());
+        },
+        20000);
 }
 
 // The windows of one office, as the desktop program builds them (all but
